@@ -1,0 +1,25 @@
+#ifndef NORVREMINDCORE_H_
+#define NORVREMINDCORE_H_
+
+// Umbrella header: everything a host of the library needs.
+
+#include "core/CCriticalSection.h"
+#include "core/CEmItem.h"
+#include "core/CGuid.h"
+#include "core/CNorvBase.h"
+#include "core/CNorvBasePtr.h"
+#include "core/CNorvCommFun.h"
+#include "core/CNorvDBFun.h"
+#include "core/CNorvEvent.h"
+#include "core/CNorvRecordSet.h"
+#include "core/CNorvThread.h"
+#include "core/CNorvXmlDocument.h"
+#include "core/CNorvXmlNode.h"
+#include "core/COleDateTime.h"
+#include "core/COleDateTimeSpan.h"
+#include "core/CSession.h"
+#include "core/CSingleLock.h"
+#include "core/CString.h"
+#include "core/CStringArray.h"
+
+#endif  // NORVREMINDCORE_H_

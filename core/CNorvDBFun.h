@@ -1,0 +1,18 @@
+#ifndef NORV_CORE_CNORVDBFUN_H_
+#define NORV_CORE_CNORVDBFUN_H_
+
+#include "core/CSession.h"
+#include "core/CString.h"
+#include "core/NorvExport.h"
+
+class NORV_EXPORT CNorvDBFun {
+ public:
+  // Runs one statement. -1 on failure with the database's reason in
+  // *errorText; otherwise the number of rows changed.
+  static int RunSQL(CSession& session, const CString& statement, CString* errorText,
+                    const char* sourceFile, int sourceLine);
+  // The text in a form that may stand between single quotes.
+  static CString FormatSQLValue(const CString& text);
+};
+
+#endif  // NORV_CORE_CNORVDBFUN_H_
