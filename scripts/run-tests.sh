@@ -1,0 +1,51 @@
+#!/usr/bin/env bash
+# The whole test suite: starts a throwaway PostgreSQL cluster and a prosody
+# XMPP server on loopback, builds a Release tree, an AddressSanitizer +
+# UndefinedBehaviorSanitizer tree and a ThreadSanitizer tree, runs every
+# test in each, and proves the installed package works for a consumer.
+# Exits non-zero on any failure.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+cd "$root"
+"$root/scripts/install-deps.sh"
+
+jobs=${NORV_JOBS:-2}
+work=$(mktemp -d /tmp/norv-tests.XXXXXX)
+chmod 755 "$work"
+
+stop_servers() {
+  "$root/tests/prosody/stop-prosody.sh" "$work/prosody" >/dev/null 2>&1 || true
+  "$root/tests/postgres/stop-postgres.sh" "$work/postgres" >/dev/null 2>&1 || true
+}
+trap stop_servers EXIT
+
+echo "== Starting PostgreSQL"
+eval "$("$root/tests/postgres/start-postgres.sh" "$work/postgres")"
+echo "== Starting prosody"
+eval "$("$root/tests/prosody/start-prosody.sh" "$work/prosody")"
+
+build_and_test() {
+  local name=$1
+  shift
+  echo "== Building $name"
+  cmake -S "$root" -B "$root/build/$name" -DNORV_BUILD_BENCH=ON "$@" >/dev/null
+  cmake --build "$root/build/$name" -j "$jobs"
+  echo "== Testing $name"
+  # Serial: the PostgreSQL and XMPP cases share one server each.
+  ctest --test-dir "$root/build/$name" --output-on-failure --timeout 300
+}
+
+build_and_test release -DCMAKE_BUILD_TYPE=Release
+build_and_test asan -DCMAKE_BUILD_TYPE=Debug -DNORV_SANITIZE=address,undefined \
+  -DCMAKE_CXX_FLAGS="-fno-sanitize=vptr -fno-sanitize-recover=undefined"
+TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" \
+  build_and_test tsan -DCMAKE_BUILD_TYPE=Debug -DNORV_SANITIZE=thread
+
+echo "== Installing and building a consumer project"
+prefix="$work/prefix"
+cmake --install "$root/build/release" --prefix "$prefix" >/dev/null
+cmake -S "$root/tests/consumer" -B "$work/consumer" -DCMAKE_PREFIX_PATH="$prefix" >/dev/null
+cmake --build "$work/consumer" -j "$jobs" >/dev/null
+LD_LIBRARY_PATH="$prefix/lib" "$work/consumer/norv_consumer"
+PKG_CONFIG_PATH="$prefix/lib/pkgconfig" pkg-config --exists norvremindcore
+echo "== All tests passed"
