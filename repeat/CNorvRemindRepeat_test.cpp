@@ -3,16 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <filesystem>
-#include <fstream>
 #include <memory>
-#include <sstream>
 #include <thread>
 #include <vector>
 
+#include "NorvTestDatabase.h"
 #include "NorvTestSupport.h"
 #include "core/CNorvCommFun.h"
-#include "core/CNorvDBFun.h"
 #include "core/CNorvXmlDocument.h"
 
 namespace {
@@ -135,29 +132,17 @@ TEST(RemindRepeatOutput, NullStartAndInvalidEnd) {
             L"\"RagularValue\": \"0\", \"RegularRange\": \"0\", \"DTStart\": \"\" }");
 }
 
-// A rule file with the schema applied, and every statement the library sends.
+// A database file with the schema applied, and every statement the library sends.
 class RemindRepeatDB : public ::testing::Test {
  protected:
   void SetUp() override {
     CString error;
     ASSERT_TRUE(session.Open(CString::FromUtf8("sqlite:" + dir.File("norv.db")), &error))
         << error.ToUtf8();
-    ASSERT_NE(CNorvDBFun::RunSQL(session, Schema(), &error, CNorvDBFun::kSourceFile,
-                                 CNorvDBFun::kSourceLine),
-              -1)
-        << error.ToUtf8();
+    ASSERT_TRUE(norvtest::ApplySchema(session, "schema/sqlite.sql"));
     session.SetStatementLog([this](const CString& statement) { statements.push_back(statement); });
     ASSERT_TRUE(remindID.FromString1(L"0F1E2D3C-4B5A-6978-8796-A5B4C3D2E1F0"));
     ASSERT_TRUE(otherID.FromString1(L"11111111-2222-3333-4444-555555555555"));
-  }
-
-  static CString Schema() {
-    std::filesystem::path file =
-        std::filesystem::path(__FILE__).parent_path().parent_path() / "schema" / "sqlite.sql";
-    std::ifstream in(file);
-    std::stringstream text;
-    text << in.rdbuf();
-    return CString::FromUtf8(text.str());
   }
 
   std::unique_ptr<CNorvRemindRepeat> Load(const CGuid& id) {
