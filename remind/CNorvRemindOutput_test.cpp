@@ -183,17 +183,6 @@ TEST(RemindOutputTest, OtherTypesCarryNeitherRepeatNorStyle) {
                      L"\"Content\": \"weekly\", \"ContentType\": \"Text/Text\" }"));
 }
 
-TEST(RemindOutputTest, JsonEscapesFreeTexts) {
-  CNorvRemind remind;
-  MakeOneOff(remind);
-  remind.m_strContent = L"say \"hi\"\n\\";
-  remind.m_strContentType = L"a\tb";
-  EXPECT_EQ(remind.GenInfo_Json().str(),
-            JsonHead(L"\"State\": \"0\", \"Type\": \"0\", \"SendFlag\": \"1\", "
-                     L"\"RemindTime\": \"2024-05-08 09:30:00\", "
-                     L"\"Content\": \"say \\\"hi\\\"\\n\\\\\", \"ContentType\": \"a\\tb\" }"));
-}
-
 TEST(RemindOutputTest, ReceiverFormsHaveNoEmptyListOrTrailingSeparator) {
   CNorvRemind remind;
   AddReceiver(remind, 1, L"only", L"One");
