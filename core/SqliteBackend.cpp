@@ -86,7 +86,11 @@ class SqliteCursor : public CNorvDBCursor {
   bool Next() override {
     std::lock_guard<std::mutex> hold(m_connection->lock);
     m_row.clear();
-    if (sqlite3_step(m_statement) != SQLITE_ROW) return false;
+    // A finished statement stepped again would start over.
+    if (m_finished || sqlite3_step(m_statement) != SQLITE_ROW) {
+      m_finished = true;
+      return false;
+    }
     const int columns = sqlite3_column_count(m_statement);
     for (int i = 0; i < columns; ++i) {
       const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(m_statement, i));
@@ -107,6 +111,7 @@ class SqliteCursor : public CNorvDBCursor {
   std::shared_ptr<SqliteConnection> m_connection;
   sqlite3_stmt* m_statement;
   std::vector<CString> m_row;
+  bool m_finished = false;
 };
 
 }  // namespace

@@ -60,7 +60,7 @@ int CompareDateTimes(std::string_view left, std::string_view right) {
 std::optional<std::string> ToDate(std::string_view text, std::string_view pattern) {
   const bool dateOnly = CString::FromUtf8(pattern).MakeLower().Find(L"hh") < 0;
   COleDateTime value;
-  if (!value.ParseDateTime(CString::FromUtf8(text), dateOnly ? VAR_DATEVALUEONLY : 0)) {
+  if (!value.ParseDateTime(CString::FromUtf8(text), dateOnly ? VAR_DATEVALUEONLY : 0u)) {
     return std::nullopt;
   }
   return value.Format(L"%Y-%m-%d %H:%M:%S").ToUtf8();
