@@ -105,6 +105,8 @@ std::unique_ptr<CNorvDBBackend> PostgresBackend::Open(const CString& connection,
     return nullptr;
   }
   std::unique_ptr<CNorvDBBackend> backend(new PostgresBackend(raw));
+  // libpq would print the server's notices on the host's stderr.
+  PQsetNoticeProcessor(raw, [](void*, const char*) {}, nullptr);
   if (PQstatus(raw) != CONNECTION_OK) {
     SetError(errorText, PQerrorMessage(raw));
     return nullptr;
