@@ -62,7 +62,8 @@ void CNorvEvent::Reset() {
 bool CNorvEvent::IsSet() const { return m_state->IsSet(); }
 
 bool CNorvEvent::Wait(CNorvEvent* event, unsigned milliseconds) {
-  return WaitEither(event, event, milliseconds) == 0;
+  // The same state is checked twice, so either index means it was set.
+  return WaitEither(event, event, milliseconds) != kTimeout;
 }
 
 int CNorvEvent::WaitEither(CNorvEvent* first, CNorvEvent* second, unsigned milliseconds) {
