@@ -198,20 +198,8 @@ CString& CString::TrimRight() {
 CString& CString::Trim() { return TrimRight().TrimLeft(); }
 
 int CString::ToInt() const {
-  size_t pos = 0;
-  while (pos < m_str.size() && std::iswspace(static_cast<wint_t>(m_str[pos]))) ++pos;
-  bool negative = false;
-  if (pos < m_str.size() && (m_str[pos] == L'+' || m_str[pos] == L'-')) {
-    negative = m_str[pos] == L'-';
-    ++pos;
-  }
-  uint64_t value = 0;
-  for (; pos < m_str.size() && m_str[pos] >= L'0' && m_str[pos] <= L'9'; ++pos) {
-    value = value * 10 + static_cast<uint64_t>(m_str[pos] - L'0');
-    if (value > 0xFFFFFFFFull) value = 0xFFFFFFFFull;  // saturate long before overflow
-  }
-  uint32_t low = static_cast<uint32_t>(negative ? (~value + 1) : value);
-  return static_cast<int>(low);
+  const long value = std::wcstol(m_str.c_str(), nullptr, 10);
+  return static_cast<int>(static_cast<uint32_t>(value));
 }
 
 std::wstring CString::FormatList(const wchar_t* format, const CStringFormatArg* args,

@@ -15,6 +15,11 @@ class CString;
 // passing anything else is a compile error; a conversion that does not fit
 // its directive (%d given a text) throws std::invalid_argument.
 class NORV_EXPORT CStringFormatArg {
+  // The type printf would receive: %u of -1 is 4294967295, %d of 4294967295u
+  // is -1, whatever the width of the caller's variable.
+  template <class Int>
+  using Promoted = decltype(+Int{});
+
  public:
   template <class Int, std::enable_if_t<std::is_integral_v<Int> &&
                                             !std::is_same_v<Int, bool> &&
@@ -22,8 +27,8 @@ class NORV_EXPORT CStringFormatArg {
                                         int> = 0>
   CStringFormatArg(Int value)
       : m_kind(std::is_signed_v<Int> ? Kind::kSigned : Kind::kUnsigned),
-        m_signed(static_cast<int64_t>(value)),
-        m_unsigned(static_cast<uint64_t>(value)) {}
+        m_signed(static_cast<std::make_signed_t<Promoted<Int>>>(value)),
+        m_unsigned(static_cast<std::make_unsigned_t<Promoted<Int>>>(value)) {}
   CStringFormatArg(const wchar_t* text) : m_kind(Kind::kText), m_text(text ? text : L"") {}
   CStringFormatArg(const std::wstring& text) : m_kind(Kind::kText), m_text(text) {}
   CStringFormatArg(const CString& text);
