@@ -7,6 +7,10 @@
 
 class NORV_EXPORT CNorvDBFun {
  public:
+  // The source location every statement of the library reports to RunSQL.
+  static constexpr const char* kSourceFile = "CNorvDBFun.h";
+  static constexpr int kSourceLine = 33;
+
   // Runs one statement. -1 on failure with the database's reason in
   // *errorText; otherwise the number of rows changed.
   static int RunSQL(CSession& session, const CString& statement, CString* errorText,

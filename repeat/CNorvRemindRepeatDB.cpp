@@ -1,0 +1,112 @@
+#include "core/CNorvDBFun.h"
+#include "core/CNorvRecordSet.h"
+#include "core/CSingleLock.h"
+#include "repeat/CNorvRemindRepeat.h"
+
+namespace {
+
+// A rule date as a statement value: to_date( ... ) for kind 1, quoted text
+// otherwise, NULL when there is no date to write.
+CString DateValue(const COleDateTime& date, short dbType) {
+  if (date.GetStatus() != COleDateTime::valid) return L"NULL";
+  CString value;
+  if (dbType == 1) {
+    value.Format(L"to_date( '%s', 'yyyy-mm-dd' )", date.Format(L"%Y-%m-%d"));
+  } else {
+    value.Format(L"'%s'", date.Format(L"%Y-%m-%d %H:%M:%S"));
+  }
+  return value;
+}
+
+bool Run(CSession& session, const CString& statement, CString* errorText) {
+  return CNorvDBFun::RunSQL(session, statement, errorText, CNorvDBFun::kSourceFile,
+                            CNorvDBFun::kSourceLine) != -1;
+}
+
+short ToShort(const CString& text) { return static_cast<short>(text.ToInt()); }
+
+// An empty column is a NULL: no date rather than an unreadable one.
+COleDateTime ReadDate(const CString& text) {
+  COleDateTime date;
+  if (!text.IsEmpty()) date.ParseDateTime(text, VAR_DATEVALUEONLY);
+  return date;
+}
+
+}  // namespace
+
+bool CNorvRemindRepeat::DBInsert(CSession& session, short dbType, CGuid remindID,
+                                 CString* errorText) const {
+  CString statement;
+  {
+    CSingleLock lock(&m_cs, true);
+    statement.Format(
+        L"INSERT INTO NORV_REMIND_REPEAT ( CN_G_REMIND_ID, CN_S_REMIND_TIME, CN_N_REGULAR_TYPE, "
+        L"CN_N_INTERVAL, CN_N_REGULAR_VALUE, CN_N_REPEAT_RANGE, CN_D_START, CN_D_END, "
+        L"CN_N_REPEAT_NUM, CN_N_REPEAT_COUNT ) VALUES ('%s', '%s', %d, %d, %d, %d, %s, %s, %d, %d )",
+        remindID.GetString1(), m_strRemindTime, m_nRegularType, m_nInterval, m_nRegularValue,
+        m_nRegularRange, DateValue(m_dtStart, dbType), DateValue(m_dtEnd, dbType), m_nNum,
+        m_nCount);
+  }
+  return Run(session, statement, errorText);
+}
+
+bool CNorvRemindRepeat::DBUpdate(CSession& session, short dbType, CGuid remindID,
+                                 CString* errorText) const {
+  CString statement;
+  {
+    CSingleLock lock(&m_cs, true);
+    statement.Format(
+        L"UPDATE NORV_REMIND_REPEAT SET CN_S_REMIND_TIME = '%s', CN_N_REGULAR_TYPE = %d, "
+        L"CN_N_INTERVAL = %d, CN_N_REGULAR_VALUE = %d, CN_N_REPEAT_RANGE = %d, CN_D_START = %s, "
+        L"CN_D_END = %s, CN_N_REPEAT_NUM = %d WHERE CN_G_REMIND_ID = '%s'",
+        m_strRemindTime, m_nRegularType, m_nInterval, m_nRegularValue, m_nRegularRange,
+        DateValue(m_dtStart, dbType), DateValue(m_dtEnd, dbType), m_nNum,
+        remindID.GetString1());
+  }
+  return Run(session, statement, errorText);
+}
+
+bool CNorvRemindRepeat::DBDelete(CSession& session, CGuid remindID, CString* errorText) {
+  CString statement;
+  statement.Format(L"DELETE NORV_REMIND_REPEAT WHERE CN_G_REMIND_ID = '%s'",
+                   remindID.GetString1());
+  return Run(session, statement, errorText);
+}
+
+bool CNorvRemindRepeat::DBSetRepeatCount(CSession& session, CGuid remindID, int count,
+                                         CString* errorText) {
+  CString statement;
+  statement.Format(L"UPDATE NORV_REMIND_REPEAT SET CN_N_REPEAT_COUNT = %d WHERE CN_G_REMIND_ID = '%s'",
+                   count, remindID.GetString1());
+  return Run(session, statement, errorText);
+}
+
+bool CNorvRemindRepeat::DBLoadData(CSession& session, CGuid remindID, CString* errorText) {
+  CString query;
+  query.Format(
+      L"SELECT\tCN_S_REMIND_TIME, CN_D_START, CN_D_END, CN_N_REGULAR_TYPE, CN_N_INTERVAL, "
+      L"CN_N_REGULAR_VALUE, CN_N_REPEAT_RANGE, CN_N_REPEAT_NUM, CN_N_REPEAT_COUNT "
+      L"FROM\tNORV_REMIND_REPEAT WHERE\tCN_G_REMIND_ID = '%s'",
+      remindID.GetString1());
+  CNorvRecordSet records;
+  if (!records.Open(session, query, errorText)) return false;
+  if (records.MoveNext() != 0) return true;
+
+  CString column[10];
+  for (int i = 1; i <= 9; ++i) records.GetValue(i, column[i]);
+  records.Close();
+
+  CSingleLock lock(&m_cs, true);
+  m_strRemindTime = column[1];
+  m_dtStart = ReadDate(column[2]);
+  if (!column[3].IsEmpty()) m_dtEnd = ReadDate(column[3]);
+  m_nRegularType = ToShort(column[4]);
+  m_nInterval = ToShort(column[5]);
+  m_nRegularValue = ToShort(column[6]);
+  m_nRegularRange = ToShort(column[7]);
+  if (m_nRegularRange == 1) {
+    m_nNum = column[8].ToInt();
+    m_nCount = column[9].ToInt();
+  }
+  return true;
+}
