@@ -21,5 +21,7 @@
 #include "core/CSingleLock.h"
 #include "core/CString.h"
 #include "core/CStringArray.h"
+#include "repeat/CNorvRemindRepeat.h"
+#include "repeat/CNorvRepeat.h"
 
 #endif  // NORVREMINDCORE_H_
