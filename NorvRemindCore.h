@@ -21,6 +21,7 @@
 #include "core/CSingleLock.h"
 #include "core/CString.h"
 #include "core/CStringArray.h"
+#include "core/NorvExport.h"
 #include "repeat/CNorvRemindRepeat.h"
 #include "repeat/CNorvRepeat.h"
 
