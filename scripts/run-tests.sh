@@ -15,12 +15,13 @@ chmod 755 "$work"
 
 stop_servers() {
   "$root/tests/prosody/stop-prosody.sh" "$work/prosody" >/dev/null 2>&1 || true
-  "$root/tests/postgres/stop-postgres.sh" "$work/postgres" >/dev/null 2>&1 || true
+  [ -n "${NORV_TEST_PG_DIR:-}" ] && "$root/tests/postgres/stop-postgres.sh" "$NORV_TEST_PG_DIR" >/dev/null 2>&1 || true
+  rm -rf "$work"
 }
 trap stop_servers EXIT
 
 echo "== Starting PostgreSQL"
-eval "$("$root/tests/postgres/start-postgres.sh" "$work/postgres")"
+eval "$("$root/tests/postgres/start-postgres.sh")"
 echo "== Starting prosody"
 eval "$("$root/tests/prosody/start-prosody.sh" "$work/prosody")"
 
@@ -36,8 +37,7 @@ build_and_test() {
 }
 
 build_and_test release -DCMAKE_BUILD_TYPE=Release
-build_and_test asan -DCMAKE_BUILD_TYPE=Debug -DNORV_SANITIZE=address,undefined \
-  -DCMAKE_CXX_FLAGS="-fno-sanitize=vptr -fno-sanitize-recover=undefined"
+build_and_test asan -DCMAKE_BUILD_TYPE=Debug -DNORV_SANITIZE=address,undefined
 TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" \
   build_and_test tsan -DCMAKE_BUILD_TYPE=Debug -DNORV_SANITIZE=thread
 
