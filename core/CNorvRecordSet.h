@@ -28,6 +28,7 @@ class NORV_EXPORT CNorvRecordSet {
 
  private:
   std::unique_ptr<CNorvDBCursor> m_cursor;
+  bool m_onRow = false;
 };
 
 #endif  // NORV_CORE_CNORVRECORDSET_H_
