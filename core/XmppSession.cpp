@@ -97,7 +97,11 @@ struct XmppSession::Handlers {
   static int OnBounce(xmpp_conn_t*, xmpp_stanza_t* stanza, void* userdata) {
     XmppSession& session = Of(userdata);
     const char* id = xmpp_stanza_get_id(stanza);
-    if (id != nullptr && id == session.m_pendingId) session.m_rejection = ErrorCondition(stanza);
+    if (id == nullptr || id != session.m_pendingId) return 1;
+    // Said when one of the receiver's clients went away before taking the
+    // message, even if another of them has it: the server did accept it.
+    const std::string condition = ErrorCondition(stanza);
+    if (condition != "recipient-unavailable") session.m_rejection = condition;
     return 1;
   }
 
