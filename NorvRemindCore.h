@@ -21,5 +21,12 @@
 #include "core/CSingleLock.h"
 #include "core/CString.h"
 #include "core/CStringArray.h"
+#include "core/NorvExport.h"
+#include "message/CNorvRemindAMMsg.h"
+#include "message/CNorvRemindMsg.h"
+#include "remind/CNorvRemind.h"
+#include "repeat/CNorvRemindRepeat.h"
+#include "repeat/CNorvRepeat.h"
+#include "style/CNorvRemindStyleItem.h"
 
 #endif  // NORVREMINDCORE_H_

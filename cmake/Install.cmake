@@ -4,10 +4,14 @@ install(TARGETS NorvRemindCore EXPORT NorvRemindCoreTargets
   LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}
   INCLUDES DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/NorvRemindCore)
 
-foreach(header ${NORV_HEADERS})
-  file(RELATIVE_PATH rel ${CMAKE_CURRENT_SOURCE_DIR} ${header})
+# The public headers are exactly those the umbrella header includes; the
+# backends' internal headers stay out of the installed tree.
+set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS NorvRemindCore.h)
+file(STRINGS NorvRemindCore.h public_includes REGEX "^#include \"")
+foreach(line ${public_includes})
+  string(REGEX REPLACE "^#include \"([^\"]+)\".*" "\\1" rel "${line}")
   get_filename_component(dir ${rel} DIRECTORY)
-  install(FILES ${header} DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/NorvRemindCore/${dir})
+  install(FILES ${rel} DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/NorvRemindCore/${dir})
 endforeach()
 install(FILES NorvRemindCore.h DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/NorvRemindCore)
 install(DIRECTORY schema DESTINATION ${CMAKE_INSTALL_DATADIR}/NorvRemindCore)

@@ -36,8 +36,7 @@ build_and_test() {
 }
 
 build_and_test release -DCMAKE_BUILD_TYPE=Release
-build_and_test asan -DCMAKE_BUILD_TYPE=Debug -DNORV_SANITIZE=address,undefined \
-  -DCMAKE_CXX_FLAGS="-fno-sanitize=vptr -fno-sanitize-recover=undefined"
+build_and_test asan -DCMAKE_BUILD_TYPE=Debug -DNORV_SANITIZE=address,undefined
 TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" \
   build_and_test tsan -DCMAKE_BUILD_TYPE=Debug -DNORV_SANITIZE=thread
 
