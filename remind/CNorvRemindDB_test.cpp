@@ -10,7 +10,8 @@
 namespace {
 
 const wchar_t kRemindID[] = L"0A1B2C3D-4E5F-6071-8293-A4B5C6D7E8F9";
-const wchar_t kStyleDef[] = L"<Def><Item Day='1' Time='9:00' /><Item Day='0' Time='17:30' /></Def>";
+const wchar_t kStyleDef[] =
+    L"<Def note='C:\\x'><Item Day='1' Time='9:00' /><Item Day='0' Time='17:30' /></Def>";
 
 CNorvBasePtr<CEmItem> Receiver(short type, const wchar_t* id, const wchar_t* name) {
   CNorvBasePtr<CEmItem> receiver = new CEmItem;
@@ -110,8 +111,8 @@ class CNorvRemindDBTest : public norvtest::BackendTest {
     COleDateTime after = COleDateTime::GetCurrentTime();
     ASSERT_FALSE(statements.empty());
     CString styleDef = remind.m_nType == CNorvRemind::kCustomStyle
-                           ? L"<Def><Item Day=''1'' Time=''9:00'' /><Item Day=''0'' "
-                             L"Time=''17:30'' /></Def>"
+                           ? L"<Def note=''C:\\x''><Item Day=''1'' Time=''9:00'' />"
+                             L"<Item Day=''0'' Time=''17:30'' /></Def>"
                            : L"";
     EXPECT_TRUE(MatchesAtSomeSecond(
         statements.front(),
