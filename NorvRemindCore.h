@@ -27,6 +27,7 @@
 #include "remind/CNorvRemind.h"
 #include "repeat/CNorvRemindRepeat.h"
 #include "repeat/CNorvRepeat.h"
+#include "style/CNorvRemindStyle.h"
 #include "style/CNorvRemindStyleItem.h"
 
 #endif  // NORVREMINDCORE_H_
