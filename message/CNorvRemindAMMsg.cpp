@@ -1,0 +1,5 @@
+#include "message/CNorvRemindAMMsg.h"
+
+CNorvRemindAMMsg::CNorvRemindAMMsg() = default;
+
+CNorvRemindAMMsg::~CNorvRemindAMMsg() = default;

@@ -1,0 +1,105 @@
+#ifndef NORV_REMIND_CNORVREMIND_H_
+#define NORV_REMIND_CNORVREMIND_H_
+
+#include <list>
+#include <map>
+
+#include "core/CCriticalSection.h"
+#include "core/CEmItem.h"
+#include "core/CGuid.h"
+#include "core/CNorvBase.h"
+#include "core/CNorvBasePtr.h"
+#include "core/CNorvXmlNode.h"
+#include "core/COleDateTime.h"
+#include "core/CString.h"
+#include "core/NorvExport.h"
+#include "message/CNorvRemindAMMsg.h"
+#include "repeat/CNorvRemindRepeat.h"
+#include "style/CNorvRemindStyleItem.h"
+
+// One remind definition: what is said, to whom, by which channels and when.
+//
+// Locks: m_cs guards the scalars and texts; m_Repeat.m_cs the repeat rule;
+// m_csStyle the style definition and its items; m_csReceiver the receivers;
+// m_csAMMsg the pending instant messages. Where two are held, m_cs is taken
+// first and one of the repeat lock, m_csStyle or m_csReceiver second;
+// m_csAMMsg is never held together with another. Parsing takes no lock: it
+// runs on reminds that are not yet shared.
+class NORV_EXPORT CNorvRemind : public CNorvBase {
+ public:
+  enum Type : short { kOneOff = 0, kPeriodic = 1, kCustomStyle = 2 };
+  enum SendFlag : short { kAMFlag = 1, kSMSFlag = 2, kEmailFlag = 4 };
+
+  CNorvRemind();
+  virtual ~CNorvRemind();
+
+  // Record (CNorvRemind.cpp).
+  void SetState(short state);
+  short GetState();
+  short GetType();
+  short GetSendFlag();
+  bool HasRepeat();
+  COleDateTime GetInvalidDate();
+  bool HasAMFlag();
+  bool HasSMSFlag();
+  bool HasEmailFlag();
+  void GetContent(CString& content, CString& contentType);
+  // Replaces the contents of `receivers`; the receiver objects are shared.
+  void GetReceiverList(std::list<CNorvBasePtr<CEmItem>>& receivers);
+  // Copy the definition (not the identifier, origin, creator or instant
+  // messages). Only the locks of this remind are taken: the caller keeps the
+  // other remind from changing meanwhile.
+  void SetInfo(CNorvRemind* source);
+  void GetInfo(CNorvRemind* target);
+
+  // Definition parsing (CNorvRemindParse.cpp). A failure leaves the fields
+  // read before it changed; the caller discards such a remind.
+  bool ParseXML(const CNorvXmlNode& element, CString& errorText);
+
+  // Timing (CNorvRemindTiming.cpp). Days are dates at 00:00 or "%Y-%m-%d".
+  bool NeedRemind(COleDateTime day);
+  bool GetRemindTime(CString day, COleDateTime& time);
+  void GetRemindTime(CString day, std::list<COleDateTime>& times);
+  bool IsInvalid(COleDateTime day);
+  void GetDayStyleList(unsigned int dayCount,
+                       std::list<CNorvBasePtr<CNorvRemindStyleItem>>& items);
+  bool ExistDayStyle(unsigned int dayCount);
+
+  // Output (CNorvRemindOutput.cpp).
+  CString GenListInfo_XML();
+  CString GenListInfo_Json();
+  CString GenInfo_XML();
+  CString GenInfo_Json();
+  CString GenReceiverInfo_XML();
+  CString GenReceiverInfo_Json();
+
+  CCriticalSection m_cs;
+  CGuid m_ID;
+  short m_nState;
+  short m_nType;
+  CNorvRemindRepeat m_Repeat;
+  COleDateTime m_dtRemind;
+  COleDateTime m_dtInvalid;
+  CCriticalSection m_csStyle;
+  CString m_strRemindStyleDef;
+  std::list<CNorvBasePtr<CNorvRemindStyleItem>> m_lstStyleItem;
+  CString m_strFrom;
+  CString m_strCreatorID;
+  CString m_strCreatorName;
+  CString m_strCreateTime;
+  short m_nSendFlag;
+  CString m_strContent;
+  CString m_strContentType;
+  CCriticalSection m_csReceiver;
+  std::list<CNorvBasePtr<CEmItem>> m_lstReceiver;
+  CCriticalSection m_csAMMsg;
+  std::map<CGuid, CNorvBasePtr<CNorvRemindAMMsg>> m_mapAMMsg;
+
+ private:
+  CString GenHead_XML();
+  CString GenHead_Json();
+  std::list<CNorvBasePtr<CNorvRemindStyleItem>> CopyStyleItems();
+  std::list<CNorvBasePtr<CEmItem>> CopyReceivers();
+};
+
+#endif  // NORV_REMIND_CNORVREMIND_H_
