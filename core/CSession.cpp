@@ -2,6 +2,9 @@
 
 #include "core/NorvDBBackend.h"
 #include "core/SqliteBackend.h"
+#ifdef NORV_HAVE_LIBPQ
+#include "core/PostgresBackend.h"
+#endif
 
 namespace {
 
@@ -30,8 +33,13 @@ bool CSession::Open(const CString& connection, CString* errorText) {
     return m_backend != nullptr;
   }
   if (StartsWith(connection, L"postgresql:")) {
+#ifdef NORV_HAVE_LIBPQ
+    m_backend = PostgresBackend::Open(connection, errorText);
+    return m_backend != nullptr;
+#else
     SetError(errorText, L"PostgreSQL backend not available");
     return false;
+#endif
   }
   CString reason;
   reason.Format(L"Unknown database connection text '%s': expected sqlite:<path>, "

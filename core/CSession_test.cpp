@@ -29,8 +29,9 @@ TEST(CSessionOpenTest, RejectsConnectionsItCannotServe) {
     CString connection;
     const wchar_t* reason;
   } cases[] = {
-      {L"postgresql://user@localhost/remind", L"PostgreSQL backend not available"},
-      {L"postgresql:host=localhost dbname=remind", L"PostgreSQL backend not available"},
+      {L"postgresql://user@127.0.0.1:1/remind", L"port 1 failed"},
+      {L"postgresql:host=127.0.0.1 port=1 dbname=remind", L"port 1 failed"},
+      {L"postgresql:dbname=remind colour=blue", L"invalid connection option \"colour\""},
       {L"oracle:remind", L"Unknown database connection text"},
       {L"", L"Unknown database connection text"},
       {L"sqlite:", L"names no database file"},

@@ -1,6 +1,8 @@
 #ifndef NORV_MESSAGE_CNORVREMINDAMMSG_H_
 #define NORV_MESSAGE_CNORVREMINDAMMSG_H_
 
+#include "core/CGuid.h"
+#include "core/CSession.h"
 #include "core/CString.h"
 #include "core/NorvExport.h"
 #include "message/CNorvRemindMsg.h"
@@ -10,6 +12,23 @@ class NORV_EXPORT CNorvRemindAMMsg : public CNorvRemindMsg {
  public:
   CNorvRemindAMMsg();
   virtual ~CNorvRemindAMMsg();
+
+  // Database operations (CNorvRemindAMMsgDB.cpp). A database kind of 1 writes
+  // times as to_date( ... ), any other kind as quoted text. Content, receiver,
+  // receiver name and error info are escaped; the content type goes in as it
+  // is (a type word of the host's).
+
+  // A waiting row for `remindID` (not m_RemindID).
+  bool DBInsert(CSession& session, short dbType, CGuid remindID, CString* errorText);
+  // Sent (status 1) or failed (status 2) now; the object is not changed.
+  bool DBSetSuccess(CSession& session, short dbType, CString* errorText) override;
+  bool DBSetFail(CSession& session, short dbType, CString errorInfo, CString* errorText) override;
+  static bool DBDelete(CSession& session, CGuid msgID, CString* errorText);
+  // `idList` is the caller's comma-separated list of quoted identifiers and
+  // goes into the statement as it is.
+  static bool DBDelete2(CSession& session, CString idList, CString* errorText);
+  // Every row of one remind.
+  static bool DBDelete3(CSession& session, CGuid remindID, CString* errorText);
 
   CString m_strReceiver;      // account at the IM server
   CString m_strReceiverName;  // display name

@@ -5,6 +5,7 @@
 #include "core/CGuid.h"
 #include "core/CNorvBase.h"
 #include "core/COleDateTime.h"
+#include "core/CSession.h"
 #include "core/CString.h"
 #include "core/NorvExport.h"
 
@@ -17,6 +18,23 @@ class NORV_EXPORT CNorvRemindMsg : public CNorvBase {
   // The manager's threads read the remind time while other threads hold the
   // same message, so it is copied under the lock.
   COleDateTime GetRemindTime();
+
+  // Database operations (CNorvRemindMsgDB.cpp). A database kind of 1 writes
+  // the current time as to_date( ... ), any other kind as quoted text. The
+  // receiver of DBSetReaded and DBDelete is the host's account text and goes
+  // into the statement unescaped.
+
+  // Only an instant message records a send outcome: both do nothing here
+  // and return false.
+  virtual bool DBSetSuccess(CSession& session, short dbType, CString* errorText);
+  virtual bool DBSetFail(CSession& session, short dbType, CString errorInfo, CString* errorText);
+
+  // Mark inbox rows read, now.
+  static bool DBSetReaded(CSession& session, short dbType, CGuid msgID, CString* errorText);
+  static bool DBSetReaded(CSession& session, short dbType, CGuid remindID, CString receiver,
+                          CString* errorText);
+  static bool DBDelete(CSession& session, CGuid msgID, CString* errorText);
+  static bool DBDelete(CSession& session, CGuid remindID, CString receiver, CString* errorText);
 
   CCriticalSection m_cs;
   CGuid m_ID;

@@ -11,7 +11,9 @@
 #include "core/CNorvBasePtr.h"
 #include "core/CNorvXmlNode.h"
 #include "core/COleDateTime.h"
+#include "core/CSession.h"
 #include "core/CString.h"
+#include "core/CStringArray.h"
 #include "core/NorvExport.h"
 #include "message/CNorvRemindAMMsg.h"
 #include "repeat/CNorvRemindRepeat.h"
@@ -73,6 +75,48 @@ class NORV_EXPORT CNorvRemind : public CNorvBase {
   CString GenReceiverInfo_XML();
   CString GenReceiverInfo_Json();
 
+  // Persistence (CNorvRemindDB.cpp). A database kind of 1 writes times as
+  // to_date( ... ), any other kind as quoted text; a time that is not set as
+  // NULL. Every text is escaped for its statement. Statements run one at a
+  // time without a transaction: a failure part-way leaves the rows already
+  // written, and the error text holds the database's reason.
+
+  // Fills a remind that is not yet shared: 1 loaded; 0 no such remind, with
+  // the remind and `errorText` untouched; -1 failure.
+  int DBLoadData(CSession& session, CGuid id, CString& errorText);
+  int DBLoadInfo(CSession& session, CGuid id, CString* errorText);
+  bool DBLoadReceiver(CSession& session, CString* errorText);
+  bool DBLoadRepeat(CSession& session, CString* errorText);
+  // The definition row, then a periodic remind's repeat row. Receivers are
+  // written by DBInsertReceiver.
+  bool DBInsert(CSession& session, short dbType, CString* errorText);
+  // Also inserts, updates or deletes the repeat row as the type moved to,
+  // stayed or left periodic since `previousType` was stored.
+  bool DBUpdate(CSession& session, short dbType, short previousType, CString* errorText);
+  // The definition row only.
+  static bool DBDelete(CSession& session, CGuid id, CString* errorText);
+  static bool DBSetState(CSession& session, CGuid id, short state, CString* errorText);
+  bool DBInsertReceiver(CSession& session, CString* errorText);
+  static bool DBDeleteReceiver(CSession& session, CGuid id, CString* errorText);
+  // One unread inbox row per receiver, each with a new identifier. `names`
+  // runs parallel to `receivers`; a missing name throws
+  // std::invalid_argument when it is reached.
+  bool DBInsertMsg(CSession& session, short dbType, CStringArray& receivers, CStringArray& names,
+                   COleDateTime remindTime, CString* errorText);
+
+  // Pending instant messages (CNorvRemindAMMsgMap.cpp), keyed and ordered by
+  // their identifiers.
+  // Deletes their rows (none, one, or all in one statement); the map stays.
+  bool DBDeleteAMMsg(CSession& session, CString* errorText);
+  // A null message or an invalid identifier is ignored; for an identifier
+  // already present the first object stays.
+  void AddAMMsg(CNorvRemindAMMsg* msg);
+  void RemoveAMMsg(CGuid msgID);
+  // Replaces the contents of `msgs`, in identifier order.
+  void GetAMMsgList(std::list<CNorvBasePtr<CNorvRemindAMMsg>>& msgs);
+  bool HasRemindMsg();
+  void CleanAMMsgList();
+
   CCriticalSection m_cs;
   CGuid m_ID;
   short m_nState;
@@ -100,6 +144,7 @@ class NORV_EXPORT CNorvRemind : public CNorvBase {
   CString GenHead_Json();
   std::list<CNorvBasePtr<CNorvRemindStyleItem>> CopyStyleItems();
   std::list<CNorvBasePtr<CEmItem>> CopyReceivers();
+  std::map<CGuid, CNorvBasePtr<CNorvRemindAMMsg>> CopyAMMsgs();
 };
 
 #endif  // NORV_REMIND_CNORVREMIND_H_

@@ -1,0 +1,43 @@
+#ifndef NORV_CORE_NORVSQLVALUE_H_
+#define NORV_CORE_NORVSQLVALUE_H_
+
+#include "core/CNorvDBFun.h"
+#include "core/COleDateTime.h"
+#include "core/CSession.h"
+#include "core/CString.h"
+
+// Internal: the pieces every area's statements share.
+namespace norvsql {
+
+// A point in time as a statement value. Database kind 1 takes the
+// Oracle-style to_date form, any other kind the text in quotes; a time that
+// is not set is NULL, never an empty quoted text.
+inline CString TimeValue(const CString& text, short dbType) {
+  if (text.IsEmpty()) return L"NULL";
+  CString value;
+  if (dbType == 1) {
+    value.Format(L"to_date( '%s', 'yyyy-mm-dd hh24:mi:ss' )", text);
+  } else {
+    value.Format(L"'%s'", text);
+  }
+  return value;
+}
+
+inline CString TimeValue(const COleDateTime& time, short dbType) {
+  if (time.GetStatus() != COleDateTime::valid) return L"NULL";
+  return TimeValue(time.Format(L"%Y-%m-%d %H:%M:%S"), dbType);
+}
+
+inline CString NowValue(short dbType) {
+  return TimeValue(COleDateTime::GetCurrentTime(), dbType);
+}
+
+// Runs one statement; false with the database's reason in *errorText.
+inline bool Run(CSession& session, const CString& statement, CString* errorText) {
+  return CNorvDBFun::RunSQL(session, statement, errorText, CNorvDBFun::kSourceFile,
+                            CNorvDBFun::kSourceLine) != -1;
+}
+
+}  // namespace norvsql
+
+#endif  // NORV_CORE_NORVSQLVALUE_H_

@@ -1,0 +1,46 @@
+#include "core/NorvSQLValue.h"
+#include "message/CNorvRemindMsg.h"
+
+namespace {
+
+constexpr int kRead = 1;
+
+}  // namespace
+
+bool CNorvRemindMsg::DBSetReaded(CSession& session, short dbType, CGuid msgID,
+                                 CString* errorText) {
+  CString statement;
+  statement.Format(
+      L"UPDATE NORV_REMIND_MSG SET CN_N_STATUS = %d, CN_T_READ = %s WHERE CN_G_ID = '%s'", kRead,
+      norvsql::NowValue(dbType), msgID.GetString1());
+  return norvsql::Run(session, statement, errorText);
+}
+
+bool CNorvRemindMsg::DBSetReaded(CSession& session, short dbType, CGuid remindID,
+                                 CString receiver, CString* errorText) {
+  CString statement;
+  statement.Format(
+      L"UPDATE\tNORV_REMIND_MSG SET CN_N_STATUS = %d, CN_T_READ = %s "
+      L"WHERE\tCN_S_RECEIVER = '%s' AND\tCN_G_REMIND_ID = '%s'",
+      kRead, norvsql::NowValue(dbType), receiver, remindID.GetString1());
+  return norvsql::Run(session, statement, errorText);
+}
+
+bool CNorvRemindMsg::DBDelete(CSession& session, CGuid msgID, CString* errorText) {
+  CString statement;
+  statement.Format(L"DELETE NORV_REMIND_MSG WHERE CN_G_ID = '%s'", msgID.GetString1());
+  return norvsql::Run(session, statement, errorText);
+}
+
+bool CNorvRemindMsg::DBDelete(CSession& session, CGuid remindID, CString receiver,
+                              CString* errorText) {
+  CString statement;
+  statement.Format(L"DELETE NORV_REMIND_MSG WHERE CN_S_RECEIVER = '%s' AND CN_G_REMIND_ID = '%s'",
+                   receiver, remindID.GetString1());
+  return norvsql::Run(session, statement, errorText);
+}
+
+// An inbox message has no send status: only an instant message records one.
+bool CNorvRemindMsg::DBSetSuccess(CSession&, short, CString*) { return false; }
+
+bool CNorvRemindMsg::DBSetFail(CSession&, short, CString, CString*) { return false; }

@@ -1,0 +1,284 @@
+#include "core/CNorvDBFun.h"
+#include "core/CNorvRecordSet.h"
+#include "core/CSingleLock.h"
+#include "core/NorvSQLValue.h"
+#include "remind/CNorvRemind.h"
+
+// The writers copy what they need under the remind's locks and run their
+// statements with none held.
+
+namespace {
+
+CString Escape(const CString& text) { return CNorvDBFun::FormatSQLValue(text); }
+
+short ToShort(const CString& text) { return static_cast<short>(text.ToInt()); }
+
+// Only a one-off remind has a remind time of its own.
+CString RemindTimeValue(const CNorvRemind& remind, short dbType) {
+  if (remind.m_nType != CNorvRemind::kOneOff) return L"NULL";
+  return norvsql::TimeValue(remind.m_dtRemind, dbType);
+}
+
+// A custom-style deadline is a date for kind 1; a periodic deadline keeps the
+// time-of-day form. Other types have no deadline; one that is not a valid
+// date is NULL rather than text the database would misread.
+CString DeadlineValue(const CNorvRemind& remind, short dbType) {
+  const COleDateTime& deadline = remind.m_dtInvalid;
+  if (remind.m_nType == CNorvRemind::kCustomStyle && deadline.GetStatus() == COleDateTime::valid &&
+      dbType == 1) {
+    CString value;
+    value.Format(L"to_date( '%s', 'yyyy-mm-dd' )", deadline.Format(L"%Y-%m-%d"));
+    return value;
+  }
+  if (remind.m_nType == CNorvRemind::kCustomStyle || remind.m_nType == CNorvRemind::kPeriodic) {
+    return norvsql::TimeValue(deadline, dbType);
+  }
+  return L"NULL";
+}
+
+constexpr int kNotRead = 0;
+
+// The message insert after its first formatting pass, which leaves "%s" at
+// the three per-row places. Content and type may hold "%s" themselves, so the
+// places are found by position, never by formatting again: the message id's
+// is the first marker, as only fixed text precedes it; the receiver's and the
+// name's are the last two, as only fixed text, the time and the status
+// follow them.
+class MessageRow {
+ public:
+  explicit MessageRow(const CString& firstPass) {
+    const std::wstring& text = firstPass.str();
+    size_t idPlace = text.find(L"%s");
+    size_t namePlace = text.rfind(L"%s");
+    size_t receiverPlace = text.rfind(L"%s", namePlace - 1);
+    m_head = text.substr(0, idPlace);
+    m_beforeReceiver = text.substr(idPlace + 2, receiverPlace - idPlace - 2);
+    m_beforeName = text.substr(receiverPlace + 2, namePlace - receiverPlace - 2);
+    m_tail = text.substr(namePlace + 2);
+  }
+
+  CString Fill(const CGuid& msgID, const CString& receiver, const CString& name) const {
+    return CString(m_head + msgID.GetString1().str() + m_beforeReceiver + Escape(receiver).str() +
+                   m_beforeName + Escape(name).str() + m_tail);
+  }
+
+ private:
+  std::wstring m_head;
+  std::wstring m_beforeReceiver;
+  std::wstring m_beforeName;
+  std::wstring m_tail;
+};
+
+}  // namespace
+
+int CNorvRemind::DBLoadData(CSession& session, CGuid id, CString& errorText) {
+  CString reason;
+  int found = DBLoadInfo(session, id, &reason);
+  if (found == -1) {
+    errorText.Format(L"装载提醒的基本信息失败，原因：%s", reason);
+    return -1;
+  }
+  if (found == 0) return 0;
+
+  if (m_nType == kOneOff && m_dtRemind.GetStatus() != COleDateTime::valid) {
+    errorText = L"常规提醒未指定提醒时间";
+    return -1;
+  }
+  if (m_nType == kCustomStyle) {
+    if (m_dtInvalid.GetStatus() != COleDateTime::valid) {
+      errorText = L"自定义样式提醒未指定截止日期";
+      return -1;
+    }
+    if (m_strRemindStyleDef.IsEmpty()) {
+      errorText = L"提醒自定义样式内容为空";
+      return -1;
+    }
+    if (!CNorvRemindStyleItem::ParseListXML(m_strRemindStyleDef, m_lstStyleItem, reason)) {
+      errorText.Format(L"解析提醒自定义样式信息时失败，原因：%s", reason);
+      return -1;
+    }
+  }
+  if (!DBLoadReceiver(session, &reason)) {
+    errorText.Format(L"装载提醒的接收者信息失败，原因：%s", reason);
+    return -1;
+  }
+  if (m_nType == kPeriodic && !DBLoadRepeat(session, &reason)) {
+    errorText.Format(L"装载提醒的重复配置信息失败，原因：%s", reason);
+    return -1;
+  }
+  return 1;
+}
+
+int CNorvRemind::DBLoadInfo(CSession& session, CGuid id, CString* errorText) {
+  CString query;
+  query.Format(
+      L"SELECT\tCN_N_STATE, CN_N_TYPE, CN_N_SEND_FLAG, CN_S_FROM, CN_T_REMIND, CN_D_INVALID, "
+      L"CN_S_CREATOR_ID, CN_S_CREATOR_NAME, CN_T_CREATE, CN_S_CONTENT, CN_S_CONTENT_TYPE, "
+      L"CN_S_REMIND_STYLE_DEF FROM\tNORV_REMIND_DEF WHERE\tCN_G_ID = '%s'",
+      id.GetString1());
+  CNorvRecordSet records;
+  if (!records.Open(session, query, errorText)) return -1;
+  if (records.MoveNext() != 0) return 0;
+
+  CString column[13];
+  for (int i = 1; i <= 12; ++i) records.GetValue(i, column[i]);
+  m_ID = id;
+  m_nState = ToShort(column[1]);
+  m_nType = ToShort(column[2]);
+  m_nSendFlag = ToShort(column[3]);
+  m_strFrom = column[4];
+  if (m_nType == kOneOff) {
+    m_dtRemind.ParseDateTime(column[5]);
+  } else if (!column[6].IsEmpty()) {
+    m_dtInvalid.ParseDateTime(column[6], VAR_DATEVALUEONLY);
+  }
+  m_strCreatorID = column[7];
+  m_strCreatorName = column[8];
+  m_strCreateTime = column[9];
+  m_strContent = column[10];
+  m_strContentType = column[11];
+  if (m_nType == kCustomStyle) m_strRemindStyleDef = column[12];
+  return 1;
+}
+
+bool CNorvRemind::DBLoadReceiver(CSession& session, CString* errorText) {
+  m_lstReceiver.clear();
+  CString query;
+  query.Format(
+      L"SELECT\tCN_N_RECEIVE_TYPE, CN_S_RECEIVE_ID, CN_S_RECEIVE_NAME FROM\tNORV_REMIND_RECEIVE "
+      L"WHERE\tCN_G_REMIND_ID = '%s' ORDER BY CN_N_RECEIVE_TYPE, CN_S_RECEIVE_NAME",
+      m_ID.GetString1());
+  CNorvRecordSet records;
+  if (!records.Open(session, query, errorText)) return false;
+  while (records.MoveNext() == 0) {
+    CNorvBasePtr<CEmItem> receiver = new CEmItem;
+    CString type;
+    records.GetValue(1, type);
+    receiver->m_nReceiveType = ToShort(type);
+    records.GetValue(2, receiver->m_strReceiveID);
+    records.GetValue(3, receiver->m_strReceiveName);
+    m_lstReceiver.push_back(receiver);
+  }
+  return true;
+}
+
+bool CNorvRemind::DBLoadRepeat(CSession& session, CString* errorText) {
+  return m_Repeat.DBLoadData(session, m_ID, errorText);
+}
+
+bool CNorvRemind::DBInsert(CSession& session, short dbType, CString* errorText) {
+  CString statement;
+  short type;
+  {
+    CSingleLock lock(&m_cs, true);
+    CString styleDef;
+    {
+      CSingleLock styleLock(&m_csStyle, true);
+      styleDef = m_strRemindStyleDef;
+    }
+    type = m_nType;
+    statement.Format(
+        L"INSERT INTO NORV_REMIND_DEF ( CN_G_ID, CN_N_STATE, CN_N_TYPE, CN_N_SEND_FLAG, CN_S_FROM, "
+        L"CN_T_REMIND, CN_D_INVALID, CN_S_CREATOR_ID, CN_S_CREATOR_NAME, CN_T_CREATE, CN_S_CONTENT, "
+        L"CN_S_CONTENT_TYPE, CN_S_REMIND_STYLE_DEF ) "
+        L"VALUES ( '%s', %d, %d, %d, '%s', %s, %s, '%s', '%s', %s, '%s', '%s', '%s' )",
+        m_ID.GetString1(), m_nState, m_nType, m_nSendFlag, Escape(m_strFrom),
+        RemindTimeValue(*this, dbType), DeadlineValue(*this, dbType), Escape(m_strCreatorID),
+        Escape(m_strCreatorName), norvsql::NowValue(dbType), Escape(m_strContent),
+        Escape(m_strContentType), Escape(styleDef));
+  }
+  if (!norvsql::Run(session, statement, errorText)) return false;
+  if (type != kPeriodic) return true;
+  return m_Repeat.DBInsert(session, dbType, m_ID, errorText);
+}
+
+bool CNorvRemind::DBUpdate(CSession& session, short dbType, short previousType,
+                           CString* errorText) {
+  CString statement;
+  short type;
+  {
+    CSingleLock lock(&m_cs, true);
+    CString styleDef;
+    {
+      CSingleLock styleLock(&m_csStyle, true);
+      styleDef = m_strRemindStyleDef;
+    }
+    type = m_nType;
+    statement.Format(
+        L"UPDATE NORV_REMIND_DEF SET CN_N_STATE = %d, CN_N_TYPE = %d, CN_N_SEND_FLAG = %d, "
+        L"CN_T_REMIND = %s, CN_D_INVALID = %s, CN_S_CONTENT = '%s', CN_S_CONTENT_TYPE = '%s', "
+        L"CN_S_REMIND_STYLE_DEF = '%s' WHERE CN_G_ID = '%s'",
+        m_nState, m_nType, m_nSendFlag, RemindTimeValue(*this, dbType),
+        DeadlineValue(*this, dbType), Escape(m_strContent), Escape(m_strContentType),
+        Escape(styleDef), m_ID.GetString1());
+  }
+  if (!norvsql::Run(session, statement, errorText)) return false;
+
+  bool wasPeriodic = previousType == kPeriodic;
+  bool isPeriodic = type == kPeriodic;
+  if (wasPeriodic && isPeriodic) return m_Repeat.DBUpdate(session, dbType, m_ID, errorText);
+  if (wasPeriodic) return CNorvRemindRepeat::DBDelete(session, m_ID, errorText);
+  if (isPeriodic) return m_Repeat.DBInsert(session, dbType, m_ID, errorText);
+  return true;
+}
+
+bool CNorvRemind::DBDelete(CSession& session, CGuid id, CString* errorText) {
+  CString statement;
+  statement.Format(L"DELETE NORV_REMIND_DEF WHERE CN_G_ID = '%s'", id.GetString1());
+  return norvsql::Run(session, statement, errorText);
+}
+
+bool CNorvRemind::DBSetState(CSession& session, CGuid id, short state, CString* errorText) {
+  CString statement;
+  statement.Format(L"UPDATE NORV_REMIND_DEF SET CN_N_STATE = %d WHERE CN_G_ID = '%s'", state,
+                   id.GetString1());
+  return norvsql::Run(session, statement, errorText);
+}
+
+bool CNorvRemind::DBInsertReceiver(CSession& session, CString* errorText) {
+  std::list<CNorvBasePtr<CEmItem>> receivers;
+  {
+    CSingleLock lock(&m_csReceiver, true);
+    receivers = m_lstReceiver;
+  }
+  for (const CNorvBasePtr<CEmItem>& receiver : receivers) {
+    CString statement;
+    statement.Format(
+        L"INSERT INTO NORV_REMIND_RECEIVE ( CN_G_REMIND_ID, CN_N_RECEIVE_TYPE, CN_S_RECEIVE_ID, "
+        L"CN_S_RECEIVE_NAME ) VALUES ( '%s', %d, '%s', '%s' )",
+        m_ID.GetString1(), receiver->m_nReceiveType, Escape(receiver->m_strReceiveID),
+        Escape(receiver->m_strReceiveName));
+    if (!norvsql::Run(session, statement, errorText)) return false;
+  }
+  return true;
+}
+
+bool CNorvRemind::DBDeleteReceiver(CSession& session, CGuid id, CString* errorText) {
+  CString statement;
+  statement.Format(L"DELETE NORV_REMIND_RECEIVE WHERE CN_G_REMIND_ID = '%s'", id.GetString1());
+  return norvsql::Run(session, statement, errorText);
+}
+
+bool CNorvRemind::DBInsertMsg(CSession& session, short dbType, CStringArray& receivers,
+                              CStringArray& names, COleDateTime remindTime, CString* errorText) {
+  CString content;
+  CString contentType;
+  GetContent(content, contentType);
+
+  CString firstPass;
+  firstPass.Format(
+      L"INSERT INTO NORV_REMIND_MSG ( CN_G_ID, CN_G_REMIND_ID, CN_S_CONTENT, CN_S_CONTENT_TYPE, "
+      L"CN_S_RECEIVER, CN_S_RECEIVER_NAME, CN_T_REMIND, CN_N_STATUS ) "
+      L"VALUES ( '%%s', '%s', '%s', '%s', '%%s', '%%s', %s, %d )",
+      m_ID.GetString1(), Escape(content), Escape(contentType),
+      norvsql::TimeValue(remindTime, dbType), kNotRead);
+  MessageRow row(firstPass);
+  for (int i = 0; i < receivers.GetSize(); ++i) {
+    CGuid msgID;
+    msgID.NewID();
+    const CString& receiver = receivers.GetAt(i);
+    const CString& name = names.GetAt(i);
+    if (!norvsql::Run(session, row.Fill(msgID, receiver, name), errorText)) return false;
+  }
+  return true;
+}

@@ -1,0 +1,75 @@
+#include "core/CNorvDBFun.h"
+#include "core/CSingleLock.h"
+#include "core/NorvSQLValue.h"
+#include "style/CNorvRemindStyle.h"
+
+// Fields are copied under their locks and the statement runs with none held.
+
+namespace {
+
+CString Escape(const CString& text) { return CNorvDBFun::FormatSQLValue(text); }
+
+}  // namespace
+
+bool CNorvRemindStyle::DBDelete(CSession& session, CGuid& id, CString* errorText) {
+  CString statement;
+  statement.Format(L"DELETE NORV_REMIND_STYLE WHERE CN_G_ID = '%s'", id.GetString1());
+  return norvsql::Run(session, statement, errorText);
+}
+
+bool CNorvRemindStyle::DBInsert(CSession& session, short dbType, CString* errorText) {
+  CString def = GetDefInfo();
+  CString statement;
+  {
+    CSingleLock lock(&m_cs, true);
+    CString created = norvsql::TimeValue(m_strCreateTime, dbType);
+    statement.Format(
+        L"INSERT INTO NORV_REMIND_STYLE ( CN_G_ID, CN_S_NAME, CN_S_DEF, CN_N_ORDER, CN_C_DEFAULT, "
+        L"CN_S_CREATOR_ID, CN_S_CREATOR_NAME, CN_T_CREATE, CN_S_MODIFIER_ID, CN_S_MODIFIER_NAME, "
+        L"CN_T_MODIFY ) VALUES ( '%s', '%s', '%s', %d, 'N', '%s', '%s', %s, '%s', '%s', %s )",
+        m_ID.GetString1(), Escape(m_strName), Escape(def), m_nOrder, m_strCreatorID,
+        m_strCreatorName, created, m_strModifierID, m_strModifierName, created);
+  }
+  return norvsql::Run(session, statement, errorText);
+}
+
+bool CNorvRemindStyle::DBUpdate(CSession& session, short dbType, CString* errorText) {
+  CString def = GetDefInfo();
+  CString statement;
+  {
+    CSingleLock lock(&m_cs, true);
+    statement.Format(
+        L"UPDATE NORV_REMIND_STYLE SET CN_S_NAME = '%s', CN_S_DEF = '%s', CN_N_ORDER = %d, "
+        L"CN_S_MODIFIER_ID = '%s', CN_S_MODIFIER_NAME = '%s', CN_T_MODIFY = %s "
+        L"WHERE\tCN_G_ID = '%s'",
+        Escape(m_strName), Escape(def), m_nOrder, m_strModifierID, m_strModifierName,
+        norvsql::TimeValue(m_strModifyTime, dbType), m_ID.GetString1());
+  }
+  return norvsql::Run(session, statement, errorText);
+}
+
+bool CNorvRemindStyle::DBRename(CSession& session, CString newName, CString* errorText) {
+  CString statement;
+  statement.Format(L"UPDATE NORV_REMIND_STYLE SET CN_S_NAME = '%s' WHERE CN_G_ID = '%s'",
+                   Escape(newName), CopyID().GetString1());
+  return norvsql::Run(session, statement, errorText);
+}
+
+bool CNorvRemindStyle::DBSetOrder(CSession& session, int order, CString* errorText) {
+  CString statement;
+  statement.Format(L"UPDATE NORV_REMIND_STYLE SET CN_N_ORDER = %d WHERE CN_G_ID = '%s'", order,
+                   CopyID().GetString1());
+  return norvsql::Run(session, statement, errorText);
+}
+
+bool CNorvRemindStyle::DBSetDefault(CSession& session, bool isDefault, CString* errorText) {
+  CString statement;
+  statement.Format(L"UPDATE NORV_REMIND_STYLE SET CN_C_DEFAULT = '%s' WHERE CN_G_ID = '%s'",
+                   isDefault ? L"Y" : L"N", CopyID().GetString1());
+  return norvsql::Run(session, statement, errorText);
+}
+
+CGuid CNorvRemindStyle::CopyID() {
+  CSingleLock lock(&m_cs, true);
+  return m_ID;
+}
