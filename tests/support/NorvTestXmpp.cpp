@@ -1,0 +1,155 @@
+#include "NorvTestXmpp.h"
+
+#include <strophe.h>
+
+#include <cstdlib>
+#include <memory>
+
+namespace norvtest {
+
+namespace {
+
+constexpr const char* kExtensionNs = "urn:norvremind:msg";
+
+std::string Env(const char* name) {
+  const char* value = std::getenv(name);
+  return value != nullptr ? value : "";
+}
+
+std::string Attribute(xmpp_stanza_t* stanza, const char* name) {
+  const char* value = xmpp_stanza_get_attribute(stanza, name);
+  return value != nullptr ? value : "";
+}
+
+std::string Text(xmpp_ctx_t* ctx, xmpp_stanza_t* stanza) {
+  char* text = stanza != nullptr ? xmpp_stanza_get_text(stanza) : nullptr;
+  if (text == nullptr) return "";
+  std::string copy(text);
+  xmpp_free(ctx, text);
+  return copy;
+}
+
+XmppReceived Parse(xmpp_ctx_t* ctx, xmpp_stanza_t* stanza) {
+  XmppReceived message;
+  message.from = Attribute(stanza, "from");
+  message.type = Attribute(stanza, "type");
+  message.body = Text(ctx, xmpp_stanza_get_child_by_name(stanza, "body"));
+  xmpp_stanza_t* extension = xmpp_stanza_get_child_by_name_and_ns(stanza, "msg", kExtensionNs);
+  if (extension == nullptr) return message;
+  message.hasExtension = true;
+  message.msgType = Attribute(extension, "type");
+  message.contentType = Attribute(extension, "contenttype");
+  message.extType = Attribute(extension, "exttype");
+  for (xmpp_stanza_t* child = xmpp_stanza_get_children(extension); child != nullptr;
+       child = xmpp_stanza_get_next(child)) {
+    const char* name = xmpp_stanza_get_name(child);
+    if (name != nullptr && std::string(name) == "attrib") {
+      message.attribs.emplace_back(Attribute(child, "name"), Text(ctx, child));
+    }
+  }
+  return message;
+}
+
+}  // namespace
+
+XmppTestServer XmppServer() {
+  XmppTestServer server;
+  server.host = Env("NORV_TEST_XMPP_HOST");
+  server.port = std::atoi(Env("NORV_TEST_XMPP_PORT").c_str());
+  server.sender = Env("NORV_TEST_XMPP_SENDER");
+  server.senderPassword = Env("NORV_TEST_XMPP_SENDER_PASSWORD");
+  server.receiver = Env("NORV_TEST_XMPP_RECEIVER");
+  server.receiverPassword = Env("NORV_TEST_XMPP_RECEIVER_PASSWORD");
+  server.dir = Env("NORV_TEST_XMPP_DIR");
+  server.scripts = Env("NORV_TEST_XMPP_SCRIPTS");
+  return server;
+}
+
+struct XmppReceiver::Handlers {
+  static void OnConnectionEvent(xmpp_conn_t* conn, xmpp_conn_event_t event, int,
+                                xmpp_stream_error_t*, void*) {
+    if (event != XMPP_CONN_CONNECT) return;
+    xmpp_ctx_t* ctx = xmpp_conn_get_context(conn);
+    xmpp_stanza_t* presence = xmpp_presence_new(ctx);
+    xmpp_send(conn, presence);
+    xmpp_stanza_release(presence);
+    // The answer to this ping comes after the server has handled the
+    // presence.
+    xmpp_stanza_t* iq = xmpp_iq_new(ctx, "get", "online");
+    xmpp_stanza_t* ping = xmpp_stanza_new(ctx);
+    xmpp_stanza_set_name(ping, "ping");
+    xmpp_stanza_set_ns(ping, "urn:xmpp:ping");
+    xmpp_stanza_add_child_ex(iq, ping, 0);
+    xmpp_send(conn, iq);
+    xmpp_stanza_release(iq);
+  }
+
+  static int OnOnline(xmpp_conn_t*, xmpp_stanza_t*, void* userdata) {
+    auto* receiver = static_cast<XmppReceiver*>(userdata);
+    std::lock_guard<std::mutex> hold(receiver->m_mutex);
+    receiver->m_online = true;
+    receiver->m_changed.notify_all();
+    return 0;
+  }
+
+  static int OnMessage(xmpp_conn_t* conn, xmpp_stanza_t* stanza, void* userdata) {
+    auto* receiver = static_cast<XmppReceiver*>(userdata);
+    XmppReceived message = Parse(xmpp_conn_get_context(conn), stanza);
+    std::lock_guard<std::mutex> hold(receiver->m_mutex);
+    receiver->m_messages.push_back(std::move(message));
+    receiver->m_changed.notify_all();
+    return 1;
+  }
+};
+
+XmppReceiver::XmppReceiver(const std::string& host, int port, const std::string& jid,
+                           const std::string& password)
+    : m_thread(&XmppReceiver::Run, this, host, port, jid, password) {}
+
+XmppReceiver::~XmppReceiver() {
+  {
+    std::lock_guard<std::mutex> hold(m_mutex);
+    m_stop = true;
+  }
+  m_thread.join();
+}
+
+bool XmppReceiver::WaitOnline(std::chrono::milliseconds timeout) {
+  std::unique_lock<std::mutex> hold(m_mutex);
+  return m_changed.wait_for(hold, timeout, [this] { return m_online; });
+}
+
+std::vector<XmppReceived> XmppReceiver::WaitForMessages(size_t count,
+                                                        std::chrono::milliseconds timeout) {
+  std::unique_lock<std::mutex> hold(m_mutex);
+  m_changed.wait_for(hold, timeout, [this, count] { return m_messages.size() >= count; });
+  return m_messages;
+}
+
+// Every libstrophe object lives and dies on this thread.
+void XmppReceiver::Run(std::string host, int port, std::string jid, std::string password) {
+  xmpp_initialize();
+  xmpp_ctx_t* ctx = xmpp_ctx_new(nullptr, nullptr);
+  xmpp_conn_t* conn = xmpp_conn_new(ctx);
+  xmpp_conn_set_jid(conn, jid.c_str());
+  xmpp_conn_set_pass(conn, password.c_str());
+  xmpp_handler_add(conn, Handlers::OnMessage, nullptr, "message", nullptr, this);
+  xmpp_id_handler_add(conn, Handlers::OnOnline, "online", this);
+  xmpp_connect_client(conn, host.c_str(), static_cast<unsigned short>(port),
+                      Handlers::OnConnectionEvent, this);
+  for (;;) {
+    {
+      std::lock_guard<std::mutex> hold(m_mutex);
+      if (m_stop) break;
+    }
+    xmpp_run_once(ctx, 20);
+  }
+  xmpp_disconnect(conn);
+  for (int turn = 0; turn < 50 && !xmpp_conn_is_disconnected(conn); ++turn) {
+    xmpp_run_once(ctx, 20);
+  }
+  xmpp_conn_release(conn);
+  xmpp_ctx_free(ctx);
+}
+
+}  // namespace norvtest

@@ -1,0 +1,85 @@
+#ifndef NORV_TESTS_SUPPORT_NORVTESTXMPP_H_
+#define NORV_TESTS_SUPPORT_NORVTESTXMPP_H_
+
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <utility>
+#include <vector>
+
+#include "NorvTestSupport.h"
+
+namespace norvtest {
+
+// The test XMPP server as tests/prosody/start-prosody.sh describes it in
+// the NORV_TEST_XMPP_* variables; `host` is empty when they are not set.
+struct XmppTestServer {
+  std::string host;
+  int port = 0;
+  std::string sender;
+  std::string senderPassword;
+  std::string receiver;
+  std::string receiverPassword;
+  std::string dir;      // the server's folder
+  std::string scripts;  // where start-prosody.sh and stop-prosody.sh are
+};
+
+XmppTestServer XmppServer();
+
+// Call at the start of a case that needs the XMPP server: skips it visibly
+// when none is configured, and fails it instead under CI=true.
+#define NORV_REQUIRE_XMPP()                                                                \
+  do {                                                                                     \
+    if (norvtest::XmppServer().host.empty()) {                                             \
+      if (norvtest::RunningUnderCI()) FAIL() << "NORV_TEST_XMPP_HOST is not set in CI";    \
+      GTEST_SKIP() << "XMPP server not configured: eval the output of "                    \
+                      "tests/prosody/start-prosody.sh";                                    \
+    }                                                                                      \
+  } while (0)
+
+// A chat message as the receiving client saw it.
+struct XmppReceived {
+  std::string from;
+  std::string type;
+  std::string body;
+  bool hasExtension = false;
+  std::string msgType;
+  std::string contentType;
+  std::string extType;
+  std::vector<std::pair<std::string, std::string>> attribs;
+};
+
+// A second XMPP client, built on libstrophe like the library's own: it
+// logs in on a thread of its own, announces its presence and collects the
+// messages it receives.
+class XmppReceiver {
+ public:
+  XmppReceiver(const std::string& host, int port, const std::string& jid,
+               const std::string& password);
+  ~XmppReceiver();
+  XmppReceiver(const XmppReceiver&) = delete;
+  XmppReceiver& operator=(const XmppReceiver&) = delete;
+
+  // True once the server has taken the presence, so messages come at once
+  // rather than from offline storage.
+  bool WaitOnline(std::chrono::milliseconds timeout);
+  // All messages so far, once there are at least `count` or time is up.
+  std::vector<XmppReceived> WaitForMessages(size_t count, std::chrono::milliseconds timeout);
+
+ private:
+  struct Handlers;
+  void Run(std::string host, int port, std::string jid, std::string password);
+
+  std::mutex m_mutex;
+  std::condition_variable m_changed;
+  bool m_online = false;
+  bool m_stop = false;
+  std::vector<XmppReceived> m_messages;
+  std::thread m_thread;
+};
+
+}  // namespace norvtest
+
+#endif  // NORV_TESTS_SUPPORT_NORVTESTXMPP_H_
