@@ -22,7 +22,11 @@
 #include "core/CString.h"
 #include "core/CStringArray.h"
 #include "core/NorvExport.h"
+#include "message/CNorvRemindAMMsg.h"
+#include "message/CNorvRemindMsg.h"
+#include "remind/CNorvRemind.h"
 #include "repeat/CNorvRemindRepeat.h"
 #include "repeat/CNorvRepeat.h"
+#include "style/CNorvRemindStyleItem.h"
 
 #endif  // NORVREMINDCORE_H_

@@ -2,17 +2,19 @@
 
 #include <gtest/gtest.h>
 
-#include "NorvTestDatabase.h"
+#include "NorvScratchDatabase.h"
 #include "NorvTestSupport.h"
 #include "core/CNorvDBFun.h"
 
 namespace {
 
-class CNorvRecordSetTest : public testing::Test {
+using norvtest::Backend;
+
+class CNorvRecordSetTest : public testing::TestWithParam<Backend> {
  protected:
   void SetUp() override {
-    ASSERT_TRUE(session.Open(CString::FromUtf8("sqlite:" + dir.File("remind.db"))));
-    ASSERT_TRUE(norvtest::ApplySchema(session, "schema/sqlite.sql"));
+    if (GetParam() == Backend::kPostgres) NORV_REQUIRE_POSTGRES();
+    ASSERT_TRUE(database.Open(session));
     CString error;
     ASSERT_EQ(CNorvDBFun::RunSQL(session,
                                  L"INSERT INTO NORV_REMIND_STYLE ( CN_G_ID, CN_S_NAME, CN_N_ORDER, "
@@ -23,11 +25,14 @@ class CNorvRecordSetTest : public testing::Test {
         << error.ToUtf8();
   }
 
-  norvtest::TempDir dir;
+  norvtest::ScratchDatabase database{GetParam()};
   CSession session;
 };
 
-TEST_F(CNorvRecordSetTest, WalksRowsThenReportsTheEnd) {
+INSTANTIATE_TEST_SUITE_P(Backends, CNorvRecordSetTest,
+                         testing::Values(Backend::kSqlite, Backend::kPostgres), norvtest::BackendName);
+
+TEST_P(CNorvRecordSetTest, WalksRowsThenReportsTheEnd) {
   CNorvRecordSet records;
   CString error;
   ASSERT_TRUE(records.Open(session,
@@ -67,18 +72,21 @@ TEST_F(CNorvRecordSetTest, WalksRowsThenReportsTheEnd) {
   EXPECT_NE(records.MoveNext(), 0);
 }
 
-TEST_F(CNorvRecordSetTest, FailedOpenGivesTheReasonAndLeavesTheSetClosed) {
+TEST_P(CNorvRecordSetTest, FailedOpenGivesTheReasonAndLeavesTheSetClosed) {
   CNorvRecordSet records;
   ASSERT_TRUE(records.Open(session, L"SELECT CN_G_ID FROM NORV_REMIND_STYLE", nullptr));
   CString error;
   EXPECT_FALSE(records.Open(session, L"SELECT CN_G_ID FROM NORV_REMIND_NOPE", &error));
-  EXPECT_GE(error.Find(L"no such table: NORV_REMIND_NOPE"), 0) << error.ToUtf8();
+  EXPECT_GE(error.Find(GetParam() == Backend::kSqlite ? L"no such table: NORV_REMIND_NOPE"
+                                                      : L"relation \"norv_remind_nope\" does not exist"),
+            0)
+      << error.ToUtf8();
   EXPECT_FALSE(records.IsOpened());
   EXPECT_NE(records.MoveNext(), 0);
   EXPECT_FALSE(records.Open(session, L"   ", &error));
 }
 
-TEST_F(CNorvRecordSetTest, OpenSetKeepsReadingAfterItsSessionCloses) {
+TEST_P(CNorvRecordSetTest, OpenSetKeepsReadingAfterItsSessionCloses) {
   CNorvRecordSet records;
   ASSERT_TRUE(records.Open(session, L"SELECT CN_G_ID FROM NORV_REMIND_STYLE ORDER BY CN_G_ID", nullptr));
   session.Close();
@@ -90,7 +98,7 @@ TEST_F(CNorvRecordSetTest, OpenSetKeepsReadingAfterItsSessionCloses) {
   EXPECT_NE(records.MoveNext(), 0);
 }
 
-TEST_F(CNorvRecordSetTest, WritesBetweenRowsDoNotDisturbTheSet) {
+TEST_P(CNorvRecordSetTest, WritesBetweenRowsDoNotDisturbTheSet) {
   CNorvRecordSet records;
   ASSERT_TRUE(records.Open(session, L"SELECT CN_G_ID FROM NORV_REMIND_STYLE ORDER BY CN_G_ID", nullptr));
   ASSERT_EQ(records.MoveNext(), 0);

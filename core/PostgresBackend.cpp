@@ -13,14 +13,15 @@
 
 namespace {
 
-// ISO dates print in the form the date reader expects, backslashes stay
-// literal for FormatSQLValue, and norv.to_date wins over pg_catalog's; the
-// host's own search path stays behind them.
+// ISO dates print in the form the date reader expects, and backslashes stay
+// literal for FormatSQLValue. norv.to_date wins over pg_catalog's because
+// pg_catalog, listed explicitly, comes after it; the host's own path stays
+// in front, so tables are still created where the host expects them.
 constexpr char kSessionSettings[] =
     "SET DateStyle = ISO, YMD; "
     "SET standard_conforming_strings = on; "
-    "SELECT pg_catalog.set_config('search_path', pg_catalog.concat_ws(', ', 'norv', "
-    "'pg_catalog', pg_catalog.nullif(pg_catalog.current_setting('search_path'), '')), false)";
+    "SELECT pg_catalog.set_config('search_path', pg_catalog.concat_ws(', ', "
+    "NULLIF(pg_catalog.current_setting('search_path'), ''), 'norv', 'pg_catalog'), false)";
 
 void SetError(CString* errorText, const char* message) {
   if (errorText == nullptr) return;
@@ -128,6 +129,10 @@ std::unique_ptr<CNorvDBCursor> PostgresBackend::Query(const CString& query,
                                                       CString* errorText) {
   ResultPtr result = Run(query, errorText);
   if (result == nullptr) return nullptr;
+  if (PQresultStatus(result.get()) == PGRES_EMPTY_QUERY) {
+    SetError(errorText, "The query is empty");
+    return nullptr;
+  }
   return std::make_unique<PostgresCursor>(result.release());
 }
 

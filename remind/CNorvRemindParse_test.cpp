@@ -176,7 +176,7 @@ TEST(RemindParseTest, ARepeatChildCountsOnlyForPeriodicReminds) {
   EXPECT_EQ(remind.m_Repeat.m_dtStart.GetStatus(), COleDateTime::null);
 }
 
-TEST(RemindParseTest, ChildNamesMatchInAnyCaseAndLaterChildrenWin) {
+TEST(RemindParseTest, ChildNamesMatchInAnyCaseAndLaterOrEmptyChildrenWin) {
   CNorvRemind remind;
   ASSERT_EQ(Parse(remind, L"<R RemindTime='2024-05-08'>text<!-- Content -->"
                           L"<content>first</content><CONTENT>second</CONTENT>"
@@ -185,23 +185,12 @@ TEST(RemindParseTest, ChildNamesMatchInAnyCaseAndLaterChildrenWin) {
             L"ok");
   EXPECT_EQ(remind.m_strContent, L"second");
   EXPECT_EQ(remind.m_strContentType, L"T/1");
-}
 
-TEST(RemindParseTest, ContentIsTheTextOfTheWholeChild) {
-  CNorvRemind remind;
-  ASSERT_EQ(Parse(remind, L"<R RemindTime='2024-05-08'><Content>a<i>b<u>c</u></i>"
-                          L"<![CDATA[<d>]]></Content></R>"),
+  CNorvRemind emptyType;
+  ASSERT_EQ(Parse(emptyType, L"<R RemindTime='2024-05-08'><Content>c</Content>"
+                             L"<ContentType></ContentType></R>"),
             L"ok");
-  EXPECT_EQ(remind.m_strContent, L"abc<d>");
-  EXPECT_EQ(Parse(L"<R RemindTime='2024-05-08'><Content><i/></Content></R>"), L"未指定提醒的内容");
-}
-
-TEST(RemindParseTest, AnEmptyContentTypeBecomesTextText) {
-  CNorvRemind remind;
-  ASSERT_EQ(Parse(remind, L"<R RemindTime='2024-05-08'><Content>c</Content>"
-                          L"<ContentType></ContentType></R>"),
-            L"ok");
-  EXPECT_EQ(remind.m_strContentType, L"Text/Text");
+  EXPECT_EQ(emptyType.m_strContentType, L"Text/Text");
 }
 
 TEST(RemindParseTest, OtherTypesNeedOnlyContent) {

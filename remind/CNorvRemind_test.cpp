@@ -79,13 +79,6 @@ TEST(RemindRecordTest, OnlyTypeOneHasARepeat) {
   EXPECT_TRUE(remind.HasRepeat());
 }
 
-TEST(RemindRecordTest, SetStateChangesOnlyTheState) {
-  CNorvRemind remind;
-  remind.SetState(1);
-  EXPECT_EQ(remind.GetState(), 1);
-  EXPECT_EQ(remind.GetType(), 0);
-}
-
 TEST(RemindRecordTest, GetReceiverListReplacesAndShares) {
   CNorvRemind remind;
   remind.m_lstReceiver = {MakeReceiver(L"a"), MakeReceiver(L"b")};

@@ -1,0 +1,96 @@
+#include "NorvScratchDatabase.h"
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+
+#include "NorvTestDatabase.h"
+#include "core/CNorvDBFun.h"
+
+namespace norvtest {
+
+namespace {
+
+int Run(CSession& session, const std::string& statement, CString* error) {
+  return CNorvDBFun::RunSQL(session, CString::FromUtf8(statement), error, __FILE__, __LINE__);
+}
+
+// The cluster's connection text pointed at another database: the path of a
+// URI is replaced; a conninfo gets a dbname, since libpq's last keyword wins.
+std::string WithDatabase(const std::string& cluster, const std::string& name) {
+  const std::string uriPrefix = "postgresql://";
+  if (cluster.starts_with(uriPrefix)) {
+    const size_t query = std::min(cluster.find('?', uriPrefix.size()), cluster.size());
+    const size_t path = std::min(cluster.find('/', uriPrefix.size()), query);
+    return cluster.substr(0, path) + "/" + name + cluster.substr(query);
+  }
+  if (cluster.find('=') == std::string::npos) return "postgresql:dbname=" + name;
+  return cluster + " dbname=" + name;
+}
+
+std::string UniqueDatabaseName() {
+  static std::atomic<int> counter{0};
+  return "norv_scratch_" + std::to_string(getpid()) + "_" + std::to_string(++counter);
+}
+
+}  // namespace
+
+std::string BackendName(const testing::TestParamInfo<Backend>& info) {
+  return info.param == Backend::kSqlite ? "sqlite" : "postgresql";
+}
+
+ScratchDatabase::~ScratchDatabase() {
+  if (m_postgresName.empty()) return;
+  CSession admin;
+  if (!admin.Open(CString::FromUtf8(PostgresConnection()))) return;
+  Run(admin, "DROP DATABASE IF EXISTS " + m_postgresName + " WITH (FORCE)", nullptr);
+}
+
+testing::AssertionResult ScratchDatabase::Open(CSession& session) {
+  if (m_connection.IsEmpty()) {
+    testing::AssertionResult created = Create();
+    if (!created) return created;
+  }
+  CString error;
+  if (!session.Open(m_connection, &error)) {
+    return testing::AssertionFailure() << m_connection.ToUtf8() << ": " << error.ToUtf8();
+  }
+  return testing::AssertionSuccess();
+}
+
+testing::AssertionResult ScratchDatabase::Create() {
+  if (m_backend == Backend::kPostgres) {
+    testing::AssertionResult created = CreatePostgres();
+    if (!created) return created;
+  } else {
+    m_dir = std::make_unique<TempDir>();
+    m_connection = CString::FromUtf8("sqlite:" + m_dir->File("remind.db"));
+  }
+  CSession session;
+  CString error;
+  if (!session.Open(m_connection, &error)) {
+    return testing::AssertionFailure() << m_connection.ToUtf8() << ": " << error.ToUtf8();
+  }
+  return ApplySchema(session, m_backend == Backend::kSqlite ? "schema/sqlite.sql"
+                                                            : "schema/postgresql.sql");
+}
+
+testing::AssertionResult ScratchDatabase::CreatePostgres() {
+  const std::string cluster = PostgresConnection();
+  if (cluster.empty()) return testing::AssertionFailure() << "NORV_TEST_PG is not set";
+  CSession admin;
+  CString error;
+  if (!admin.Open(CString::FromUtf8(cluster), &error)) {
+    return testing::AssertionFailure() << cluster << ": " << error.ToUtf8();
+  }
+  const std::string name = UniqueDatabaseName();
+  if (Run(admin, "CREATE DATABASE " + name, &error) == -1) {
+    return testing::AssertionFailure() << "CREATE DATABASE " << name << ": " << error.ToUtf8();
+  }
+  m_postgresName = name;
+  m_connection = CString::FromUtf8(WithDatabase(cluster, name));
+  return testing::AssertionSuccess();
+}
+
+}  // namespace norvtest

@@ -1,0 +1,52 @@
+#ifndef NORV_TESTS_SUPPORT_NORVSCRATCHDATABASE_H_
+#define NORV_TESTS_SUPPORT_NORVSCRATCHDATABASE_H_
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+
+#include "NorvTestSupport.h"
+#include "core/CSession.h"
+#include "core/CString.h"
+
+namespace norvtest {
+
+enum class Backend { kSqlite, kPostgres };
+
+// "sqlite" or "postgresql": names the cases of a suite instantiated over
+// the backends.
+std::string BackendName(const testing::TestParamInfo<Backend>& info);
+
+// A fresh database holding the library's six tables and nothing else,
+// removed with the object: a file in a temporary folder for SQLite, a
+// database of its own on the NORV_TEST_PG cluster for PostgreSQL, so that
+// test programs may run side by side. PostgreSQL cases call
+// NORV_REQUIRE_POSTGRES() first.
+class ScratchDatabase {
+ public:
+  explicit ScratchDatabase(Backend backend) : m_backend(backend) {}
+  ~ScratchDatabase();
+  ScratchDatabase(const ScratchDatabase&) = delete;
+  ScratchDatabase& operator=(const ScratchDatabase&) = delete;
+
+  // Opens `session` on the database, creating it and its tables on the
+  // first call.
+  testing::AssertionResult Open(CSession& session);
+
+  // The connection text, once the database exists.
+  const CString& connection() const { return m_connection; }
+
+ private:
+  testing::AssertionResult Create();
+  testing::AssertionResult CreatePostgres();
+
+  Backend m_backend;
+  std::unique_ptr<TempDir> m_dir;
+  std::string m_postgresName;
+  CString m_connection;
+};
+
+}  // namespace norvtest
+
+#endif  // NORV_TESTS_SUPPORT_NORVSCRATCHDATABASE_H_
