@@ -40,6 +40,10 @@ std::string BackendName(const testing::TestParamInfo<Backend>& info) {
   return info.param == Backend::kSqlite ? "sqlite" : "postgresql";
 }
 
+void PrintTo(Backend backend, std::ostream* out) {
+  *out << BackendName(testing::TestParamInfo<Backend>(backend, 0));
+}
+
 ScratchDatabase::~ScratchDatabase() {
   if (m_postgresName.empty()) return;
   CSession admin;
