@@ -15,12 +15,13 @@ chmod 755 "$work"
 
 stop_servers() {
   "$root/tests/prosody/stop-prosody.sh" "$work/prosody" >/dev/null 2>&1 || true
-  "$root/tests/postgres/stop-postgres.sh" "$work/postgres" >/dev/null 2>&1 || true
+  [ -n "${NORV_TEST_PG_DIR:-}" ] && "$root/tests/postgres/stop-postgres.sh" "$NORV_TEST_PG_DIR" >/dev/null 2>&1 || true
+  rm -rf "$work"
 }
 trap stop_servers EXIT
 
 echo "== Starting PostgreSQL"
-eval "$("$root/tests/postgres/start-postgres.sh" "$work/postgres")"
+eval "$("$root/tests/postgres/start-postgres.sh")"
 echo "== Starting prosody"
 eval "$("$root/tests/prosody/start-prosody.sh" "$work/prosody")"
 
