@@ -1,0 +1,52 @@
+#ifndef NORV_HOST_DAEMONPLANNER_H_
+#define NORV_HOST_DAEMONPLANNER_H_
+
+#include <functional>
+#include <set>
+#include <utility>
+
+#include "core/CGuid.h"
+#include "core/COleDateTime.h"
+#include "host/HostDatabase.h"
+#include "host/SendLedger.h"
+#include "manager/CNorvRemindMgr.h"
+#include "remind/CNorvRemind.h"
+
+namespace norvhost {
+
+// Turns the registered reminds into what fires on a day: inbox rows, one
+// instant message per receiver, and the firing counted. Each firing is
+// written all or nothing, and a firing whose rows exist already (from an
+// earlier run) is not planned again.
+class DaemonPlanner {
+ public:
+  DaemonPlanner(HostDatabase& database, CNorvRemindMgr& manager, SendLedger& ledger)
+      : m_database(database), m_manager(manager), m_ledger(ledger) {}
+
+  // Plans every registered remind for `day`; returns early, between two
+  // firings, once `stopRequested` says so.
+  void PlanDay(const COleDateTime& day, const std::function<bool()>& stopRequested);
+  void PlanRemind(CNorvRemind& remind, const COleDateTime& day);
+  // A new day: the firings remembered so far are of no more use.
+  void StartDay() { m_planned.clear(); }
+
+  // Times further in the past than this are not planned any more.
+  static constexpr double kLateLimitDays = 1.0 / 24;
+
+ private:
+  bool PlanFiring(CNorvRemind& remind, const COleDateTime& time);
+  // Marks a remind that has run out inactive; what it planned still goes.
+  void Retire(CNorvRemind& remind);
+  bool ExistingReceivers(const wchar_t* table, CNorvRemind& remind, const COleDateTime& time,
+                         std::set<CString>& receivers, CString& errorText);
+
+  HostDatabase& m_database;
+  CNorvRemindMgr& m_manager;
+  SendLedger& m_ledger;
+  // Firings settled in this process: planned, found planned, or too late.
+  std::set<std::pair<CGuid, long long>> m_planned;
+};
+
+}  // namespace norvhost
+
+#endif  // NORV_HOST_DAEMONPLANNER_H_
