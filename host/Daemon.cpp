@@ -77,6 +77,7 @@ bool Daemon::Start() {
   m_manager.SetAMServer(Widen(m_options.im.server), m_options.im.port);
   m_manager.SetAMSendUser(Widen(m_options.im.user), Widen(m_options.im.password));
   m_manager.SendErrLogPath = Widen(m_options.logFolder);
+  PlanLateOneOffs();
   CString reason;
   if (!m_manager.InitData(m_database.session(), m_database.kind(), reason)) {
     PrintError("cannot load the reminds: " + Narrow(reason));
@@ -95,6 +96,23 @@ bool Daemon::Start() {
       L", " + Count(styles, L"style", L"styles") + L", " +
       Count(waiting, L"message waiting", L"messages waiting"));
   return true;
+}
+
+void Daemon::PlanLateOneOffs() {
+  // InitData expires every one-off remind whose time has come. One that came
+  // less than an hour ago while no daemon ran is stored as planned first, so
+  // that InitData loads its messages instead of losing them.
+  std::vector<CGuid> ids;
+  CString reason;
+  if (!ListRemindIDs(m_database, true, ids, &reason)) return;
+  const COleDateTime now = COleDateTime::GetCurrentTime();
+  const COleDateTime today = Today();
+  for (const CGuid& id : ids) {
+    CNorvBasePtr<CNorvRemind> remind;
+    if (LoadRemind(m_database, id, remind, reason) != 1) continue;
+    if (remind->GetType() != CNorvRemind::kOneOff || remind->m_dtRemind > now) continue;
+    m_planner.PlanRemind(*remind, today, false);
+  }
 }
 
 void Daemon::Tick() {

@@ -37,6 +37,7 @@ class Daemon {
 
  private:
   bool Start();
+  void PlanLateOneOffs();
   void Tick();
   void SyncRegistry();
   void Withdraw(CNorvRemind& remind);

@@ -38,7 +38,7 @@ void DaemonPlanner::PlanDay(const COleDateTime& day, const std::function<bool()>
   }
 }
 
-void DaemonPlanner::PlanRemind(CNorvRemind& remind, const COleDateTime& day) {
+void DaemonPlanner::PlanRemind(CNorvRemind& remind, const COleDateTime& day, bool handOver) {
   if (HasRunOut(remind, day)) {
     Retire(remind);
     return;
@@ -54,7 +54,7 @@ void DaemonPlanner::PlanRemind(CNorvRemind& remind, const COleDateTime& day) {
       Log(RemindLabel(remind) + L": " + time.Format(L"%H:%M:%S") +
           L" passed more than an hour ago; not sent");
       m_planned.insert(key);
-    } else if (PlanFiring(remind, time)) {
+    } else if (PlanFiring(remind, time, handOver)) {
       m_planned.insert(key);
     }
   }
@@ -72,7 +72,7 @@ bool DaemonPlanner::ExistingReceivers(const wchar_t* table, CNorvRemind& remind,
   return true;
 }
 
-bool DaemonPlanner::PlanFiring(CNorvRemind& remind, const COleDateTime& time) {
+bool DaemonPlanner::PlanFiring(CNorvRemind& remind, const COleDateTime& time, bool handOver) {
   std::list<CNorvBasePtr<CEmItem>> receivers;
   remind.GetReceiverList(receivers);
   if (receivers.empty()) {
@@ -144,10 +144,12 @@ bool DaemonPlanner::PlanFiring(CNorvRemind& remind, const COleDateTime& time) {
   // Only what is stored is handed to the manager, so a restart finds the
   // same messages waiting.
   if (counts) remind.m_Repeat.IncRepeatCount();
-  for (auto& message : messages) {
-    remind.AddAMMsg(message);
-    m_manager.AddRemindAMMsg(message, true);
-    m_ledger.Expect(message);
+  if (handOver) {
+    for (auto& message : messages) {
+      remind.AddAMMsg(message);
+      m_manager.AddRemindAMMsg(message, true);
+      m_ledger.Expect(message);
+    }
   }
   Log(L"planned " + time.Format(L"%Y-%m-%d %H:%M:%S") + L" " + RemindLabel(remind) + L" for " +
       Names(planned) + (messages.empty() ? L" (inbox only)" : L""));

@@ -26,7 +26,9 @@ class DaemonPlanner {
   // Plans every registered remind for `day`; returns early, between two
   // firings, once `stopRequested` says so.
   void PlanDay(const COleDateTime& day, const std::function<bool()>& stopRequested);
-  void PlanRemind(CNorvRemind& remind, const COleDateTime& day);
+  // `handOver` false stores the firings only, for the manager's InitData to
+  // load with the other waiting messages.
+  void PlanRemind(CNorvRemind& remind, const COleDateTime& day, bool handOver = true);
   // A new day: the firings remembered so far are of no more use.
   void StartDay() { m_planned.clear(); }
 
@@ -34,7 +36,7 @@ class DaemonPlanner {
   static constexpr double kLateLimitDays = 1.0 / 24;
 
  private:
-  bool PlanFiring(CNorvRemind& remind, const COleDateTime& time);
+  bool PlanFiring(CNorvRemind& remind, const COleDateTime& time, bool handOver);
   // Marks a remind that has run out inactive; what it planned still goes.
   void Retire(CNorvRemind& remind);
   bool ExistingReceivers(const wchar_t* table, CNorvRemind& remind, const COleDateTime& time,

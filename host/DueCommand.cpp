@@ -105,7 +105,7 @@ int RunDue(const Invocation& invocation) {
   if (invocation.Has("json")) {
     CString json;
     for (Firing& firing : firings) json += (json.IsEmpty() ? L"" : L", ") + FiringJson(firing);
-    PrintLine(L"[ " + json + L" ]");
+    PrintLine(json.IsEmpty() ? CString(L"[]") : L"[ " + json + L" ]");
   } else {
     PrintTable(firings, day);
   }

@@ -1,5 +1,6 @@
 #include "host/HostOptions.h"
 
+#include <cctype>
 #include <sstream>
 
 namespace norvhost {
@@ -101,7 +102,9 @@ Invocation ParseCommandLine(const std::vector<std::string>& words,
   bool optionsEnded = false;
   for (size_t i = 0; i < words.size(); ++i) {
     const std::string& word = words[i];
-    if (optionsEnded || word.size() < 2 || word[0] != '-') {
+    const bool negativeNumber = word.size() >= 2 && word[0] == '-' && std::isdigit(
+                                    static_cast<unsigned char>(word[1]));
+    if (optionsEnded || word.size() < 2 || word[0] != '-' || negativeNumber) {
       positional.push_back(word);
       continue;
     }

@@ -170,7 +170,7 @@ int RunList(const Invocation& invocation) {
   } else if (invocation.Has("json")) {
     CString json;
     for (auto& remind : reminds) json += (json.IsEmpty() ? L"" : L", ") + remind->GenListInfo_Json();
-    PrintLine(L"[ " + json + L" ]");
+    PrintLine(json.IsEmpty() ? CString(L"[]") : L"[ " + json + L" ]");
   } else {
     PrintRemindTable(reminds);
   }
