@@ -195,7 +195,7 @@ std::string ProgramHelp(const std::vector<CommandSpec>& commands) {
          "  1  the operation failed (bad definition, unknown remind, failed statement)\n"
          "  2  bad command line\n"
          "  3  the database or the IM server cannot be reached\n"
-         "\nnorvremind COMMAND --help describes one command.\n";
+         "\nnorvremind COMMAND --help describes one command; --version prints the version.\n";
   return out.str();
 }
 

@@ -42,10 +42,6 @@ IMSettings ResolveIM(const Invocation& invocation, const std::string& dataFolder
 // --creator-id and --creator-name, else the login name.
 Creator ResolveCreator(const Invocation& invocation);
 
-// Exposed for the tests of the address syntax.
-IMSettings ParseIMAddress(const std::string& address);
-std::string HidePassword(const std::string& connection);
-
 }  // namespace norvhost
 
 #endif  // NORV_HOST_HOSTSETTINGS_H_

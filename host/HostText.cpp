@@ -44,7 +44,6 @@ void PrintLine(const std::string& text) {
 }
 
 void PrintError(const std::string& text) { std::cerr << "norvremind: " << text << std::endl; }
-void PrintError(const CString& text) { PrintError(text.ToUtf8()); }
 void PrintWarning(const std::string& text) {
   std::cerr << "norvremind: warning: " << text << std::endl;
 }

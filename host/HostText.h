@@ -13,7 +13,6 @@ void PrintLine(const CString& text);
 void PrintLine(const std::string& text);
 // "norvremind: <text>" on standard error.
 void PrintError(const std::string& text);
-void PrintError(const CString& text);
 void PrintWarning(const std::string& text);
 
 // The whole file, or false with the system's reason in `error`.

@@ -20,10 +20,18 @@ ProgressBar::~ProgressBar() { Finish(); }
 std::string ProgressBar::Render(size_t done, size_t total, size_t width, const std::string& label) {
   const size_t filled = total == 0 ? width : std::min(width, done * width / total);
   const size_t percent = total == 0 ? 100 : done * 100 / total;
-  std::string bar = "[" + std::string(filled, '#') + std::string(width - filled, '.') + "] " +
-                    std::to_string(done) + "/" + std::to_string(total) + " " +
-                    std::to_string(percent) + "%";
-  if (!label.empty()) bar += " " + CString(FitWidth(Widen(label).str(), kLabelWidth)).ToUtf8();
+  std::string bar = "[";
+  bar.append(filled, '#');
+  bar.append(width - filled, '.');
+  for (const std::string& part : {std::string("] "), std::to_string(done), std::string("/"),
+                                  std::to_string(total), std::string(" "),
+                                  std::to_string(percent), std::string("%")}) {
+    bar += part;
+  }
+  if (!label.empty()) {
+    bar += ' ';
+    bar += CString(FitWidth(Widen(label).str(), kLabelWidth)).ToUtf8();
+  }
   return bar;
 }
 

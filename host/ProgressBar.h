@@ -21,10 +21,9 @@ class ProgressBar {
   void Message(const std::string& line);
   void Finish();
 
+ private:
   // The bar as drawn for `done` of `total`, `width` cells wide.
   static std::string Render(size_t done, size_t total, size_t width, const std::string& label);
-
- private:
   void Clear();
   void Draw();
 

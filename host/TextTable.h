@@ -15,7 +15,6 @@ class TextTable {
   // `maxWidth` 0: the column is as wide as its widest cell.
   void AddColumn(const std::wstring& title, size_t maxWidth = 0);
   void AddRow(std::vector<CString> cells);
-  bool IsEmpty() const { return m_rows.empty(); }
   std::string Render() const;
 
  private:
