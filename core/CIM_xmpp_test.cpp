@@ -17,38 +17,19 @@
 
 #include "NorvTestSupport.h"
 #include "NorvTestXmpp.h"
+#include "core/CGuid.h"
 #include "core/CIM.h"
 
 namespace {
 
 using std::chrono::seconds;
 
-constexpr wchar_t kRemindID[] = L"{0A1B2C3D-4E5F-6071-8293-A4B5C6D7E8F9}";
-
 CString Wide(const std::string& text) { return CString::FromUtf8(text); }
-
-int SendRemind(CIM& client, const CString& body, const CString& receiver) {
-  CMsg msg;
-  msg.SetMsgType(1);
-  msg.SetBody(body);
-  msg.SetContentType(L"text/plain");
-  msg.SetMsgExtType(L"MsgAddIn?RemindMsg");
-  msg.SetAttrib(L"RemindID", kRemindID);
-  return client.SendMsgEx(&msg, receiver);
-}
 
 std::string LastError(const CIM& client) {
   CString text;
   client.GetErrInfo(client.GetLastErr(), L"EN", text);
   return std::to_string(client.GetLastErr()) + " - " + text.ToUtf8();
-}
-
-std::unique_ptr<norvtest::XmppReceiver> OnlineReceiver(const norvtest::XmppTestServer& server,
-                                                       int port) {
-  auto receiver = std::make_unique<norvtest::XmppReceiver>(
-      server.host, port, server.receiver + "@" + server.host, server.receiverPassword);
-  EXPECT_TRUE(receiver->WaitOnline(seconds(10))) << "the receiving client could not log in";
-  return receiver;
 }
 
 std::vector<std::string> Bodies(const std::vector<norvtest::XmppReceived>& messages) {
@@ -72,21 +53,48 @@ int UnusedPort() {
 
 class CIMXmppTest : public testing::Test {
  protected:
-  void SetUp() override { server = norvtest::XmppServer(); }
+  void SetUp() override {
+    server = norvtest::XmppServer();
+    CGuid id;
+    id.NewID();
+    remindId = id.GetString();
+  }
 
   void InitSender(CIM& client) {
     client.Init(Wide(server.host), server.port, Wide(server.sender),
                 Wide(server.senderPassword), 1);
   }
 
+  // Every message of a case carries the case's own RemindID.
+  int SendRemind(CIM& client, const CString& body, const CString& receiver) {
+    CMsg msg;
+    msg.SetMsgType(1);
+    msg.SetBody(body);
+    msg.SetContentType(L"text/plain");
+    msg.SetMsgExtType(L"MsgAddIn?RemindMsg");
+    msg.SetAttrib(L"RemindID", remindId);
+    return client.SendMsgEx(&msg, receiver);
+  }
+
+  std::unique_ptr<norvtest::XmppReceiver> OnlineReceiver(int port) {
+    auto receiver = std::make_unique<norvtest::XmppReceiver>(
+        server.host, port, server.receiver + "@" + server.host, server.receiverPassword,
+        remindId.ToUtf8());
+    EXPECT_TRUE(receiver->WaitOnline(seconds(10))) << "the receiving client could not log in";
+    return receiver;
+  }
+
   norvtest::XmppTestServer server;
+  CString remindId;
 };
 
 TEST_F(CIMXmppTest, DeliversEachMessageOnceInOrderWithItsExtension) {
   NORV_REQUIRE_XMPP();
-  auto receiver = OnlineReceiver(server, server.port);
+  auto receiver = OnlineReceiver(server.port);
+  const std::string receiverJid = server.receiver + "@" + server.host;
   CIM client;
-  InitSender(client);
+  client.Init(Wide(server.host), server.port, Wide(server.sender + "@" + server.host),
+              Wide(server.senderPassword), 1);
 
   const std::vector<std::string> bodies = {"first", "开会 <&> \"quoted\" 'single'", "",
                                            "line one\nline two", "fifth"};
@@ -94,7 +102,7 @@ TEST_F(CIMXmppTest, DeliversEachMessageOnceInOrderWithItsExtension) {
     ASSERT_NE(SendRemind(client, Wide(body), Wide(server.receiver)), 0) << LastError(client);
   }
   // Anything sent twice would arrive before this last one.
-  ASSERT_NE(SendRemind(client, L"last", Wide(server.receiver)), 0) << LastError(client);
+  ASSERT_NE(SendRemind(client, L"last", Wide(receiverJid)), 0) << LastError(client);
 
   std::vector<norvtest::XmppReceived> received = receiver->WaitForMessages(6, seconds(10));
   std::vector<std::string> expected = bodies;
@@ -109,25 +117,13 @@ TEST_F(CIMXmppTest, DeliversEachMessageOnceInOrderWithItsExtension) {
     EXPECT_EQ(message.extType, "MsgAddIn?RemindMsg");
     ASSERT_EQ(message.attribs.size(), 1u);
     EXPECT_EQ(message.attribs[0].first, "RemindID");
-    EXPECT_EQ(message.attribs[0].second, CString(kRemindID).ToUtf8());
+    EXPECT_EQ(message.attribs[0].second, remindId.ToUtf8());
   }
-}
-
-TEST_F(CIMXmppTest, TakesFullJidsForAccountAndReceiver) {
-  NORV_REQUIRE_XMPP();
-  auto receiver = OnlineReceiver(server, server.port);
-  CIM client;
-  client.Init(Wide(server.host), server.port, Wide(server.sender + "@" + server.host),
-              Wide(server.senderPassword), 1);
-  ASSERT_NE(SendRemind(client, L"to a full JID", Wide(server.receiver + "@" + server.host)), 0)
-      << LastError(client);
-  EXPECT_EQ(Bodies(receiver->WaitForMessages(1, seconds(10))),
-            std::vector<std::string>{"to a full JID"});
 }
 
 TEST_F(CIMXmppTest, ConcurrentSendersAreEachDeliveredOnceInTheirOrder) {
   NORV_REQUIRE_XMPP();
-  auto receiver = OnlineReceiver(server, server.port);
+  auto receiver = OnlineReceiver(server.port);
   CIM client;
   InitSender(client);
   const int threads = 2, perThread = 10;
@@ -164,7 +160,7 @@ TEST_F(CIMXmppTest, WrongPasswordIsAnAuthenticationFailure) {
 
 TEST_F(CIMXmppTest, UnknownReceiverIsRejectedAndTheNextSendStillGoes) {
   NORV_REQUIRE_XMPP();
-  auto receiver = OnlineReceiver(server, server.port);
+  auto receiver = OnlineReceiver(server.port);
   CIM client;
   InitSender(client);
   EXPECT_EQ(SendRemind(client, L"to nobody", L"nobody-here"), 0);
@@ -241,7 +237,7 @@ TEST_P(CIMXmppRestartTest, FailsWhileTheServerIsDownAndDeliversOnceItIsBack) {
   CIM client;
   client.Init(Wide(server.host), port, Wide(server.sender), Wide(server.senderPassword), 1);
   {
-    auto receiver = OnlineReceiver(server, port);
+    auto receiver = OnlineReceiver(port);
     ASSERT_NE(SendRemind(client, L"before", Wide(server.receiver)), 0) << LastError(client);
     EXPECT_EQ(Bodies(receiver->WaitForMessages(1, seconds(10))),
               std::vector<std::string>{"before"});
@@ -252,7 +248,7 @@ TEST_P(CIMXmppRestartTest, FailsWhileTheServerIsDownAndDeliversOnceItIsBack) {
   EXPECT_EQ(client.GetLastErr(), kNorvIMCannotConnect) << LastError(client);
 
   ASSERT_TRUE(Start());
-  auto receiver = OnlineReceiver(server, port);
+  auto receiver = OnlineReceiver(port);
   ASSERT_NE(SendRemind(client, L"after", Wide(server.receiver)), 0) << LastError(client);
   EXPECT_EQ(Bodies(receiver->WaitForMessages(1, seconds(10))),
             std::vector<std::string>{"after"});
@@ -260,7 +256,7 @@ TEST_P(CIMXmppRestartTest, FailsWhileTheServerIsDownAndDeliversOnceItIsBack) {
   // The connection the server dropped between two sends is replaced too.
   receiver.reset();
   ASSERT_TRUE(Start());
-  receiver = OnlineReceiver(server, port);
+  receiver = OnlineReceiver(port);
   ASSERT_NE(SendRemind(client, L"after a quiet restart", Wide(server.receiver)), 0)
       << LastError(client);
   EXPECT_EQ(Bodies(receiver->WaitForMessages(1, seconds(10))),

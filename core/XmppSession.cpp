@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <mutex>
 #include <new>
+#include <system_error>
 
 #include "core/NorvIMError.h"
 
@@ -54,7 +55,7 @@ std::string Seconds(std::chrono::milliseconds span) {
 struct XmppSession::Handlers {
   static XmppSession& Of(void* userdata) { return *static_cast<XmppSession*>(userdata); }
 
-  static void OnConnectionEvent(xmpp_conn_t*, xmpp_conn_event_t event, int,
+  static void OnConnectionEvent(xmpp_conn_t*, xmpp_conn_event_t event, int error,
                                 xmpp_stream_error_t*, void* userdata) {
     XmppSession& session = Of(userdata);
     if (event == XMPP_CONN_CONNECT) {
@@ -66,6 +67,7 @@ struct XmppSession::Handlers {
       session.SendPing(session.m_probeId);
     } else {
       session.m_phase = Phase::kClosed;
+      session.m_closeError = error;
     }
   }
 
@@ -97,7 +99,11 @@ struct XmppSession::Handlers {
   static int OnBounce(xmpp_conn_t*, xmpp_stanza_t* stanza, void* userdata) {
     XmppSession& session = Of(userdata);
     const char* id = xmpp_stanza_get_id(stanza);
-    if (id != nullptr && id == session.m_pendingId) session.m_rejection = ErrorCondition(stanza);
+    if (id == nullptr || id != session.m_pendingId) return 1;
+    // Said when one of the receiver's clients went away before taking the
+    // message, even if another of them has it: the server did accept it.
+    const std::string condition = ErrorCondition(stanza);
+    if (condition != "recipient-unavailable") session.m_rejection = condition;
     return 1;
   }
 
@@ -149,6 +155,7 @@ int XmppSession::Connect(std::string& detail) {
   const std::string where = m_account.host + ":" + std::to_string(m_account.port);
   if (xmpp_connect_client(m_conn, m_account.host.c_str(), m_account.port,
                           Handlers::OnConnectionEvent, this) != XMPP_EOK) {
+    m_phase = Phase::kClosed;
     detail = "cannot reach " + where;
     return kNorvIMCannotConnect;
   }
@@ -159,6 +166,12 @@ int XmppSession::Connect(std::string& detail) {
   }
   if (!m_reachedServer) {
     detail = where + " accepts no connection";
+    return kNorvIMCannotConnect;
+  }
+  // A login the server turned down ends in an orderly close; a peer that
+  // is no XMPP server, or a broken network, leaves a socket error.
+  if (m_closeError != 0) {
+    detail = where + " broke the connection off: " + std::generic_category().message(m_closeError);
     return kNorvIMCannotConnect;
   }
   detail = m_account.jid + " cannot log in at " + where;

@@ -86,6 +86,7 @@ class XmppSession {
 
   Phase m_phase = Phase::kConnecting;
   bool m_reachedServer = false;
+  int m_closeError = 0;
   std::string m_libraryError;
   std::string m_probeId;
 

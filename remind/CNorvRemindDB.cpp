@@ -1,3 +1,5 @@
+#include <string>
+
 #include "core/CNorvDBFun.h"
 #include "core/CNorvRecordSet.h"
 #include "core/CSingleLock.h"

@@ -74,8 +74,12 @@ std::vector<BackendCase> AllBackendCases() {
 }
 
 std::string BackendCaseName(const testing::TestParamInfo<BackendCase>& info) {
-  const char* backend = info.param.backend == Backend::kSqlite ? "sqlite" : "postgresql";
-  return std::string(backend) + "_kind" + std::to_string(info.param.dbType);
+  return BackendName(testing::TestParamInfo<Backend>(info.param.backend, info.index)) + "_kind" +
+         std::to_string(info.param.dbType);
+}
+
+void PrintTo(const BackendCase& backendCase, std::ostream* out) {
+  *out << BackendCaseName(testing::TestParamInfo<BackendCase>(backendCase, 0));
 }
 
 }  // namespace norvtest

@@ -60,6 +60,7 @@ class BackendTest : public testing::TestWithParam<BackendCase> {
 // Every backend with every database kind, named like sqlite_kind1.
 std::vector<BackendCase> AllBackendCases();
 std::string BackendCaseName(const testing::TestParamInfo<BackendCase>& info);
+void PrintTo(const BackendCase& backendCase, std::ostream* out);
 
 }  // namespace norvtest
 

@@ -2,6 +2,7 @@
 
 #include <strophe.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <memory>
 
@@ -95,6 +96,10 @@ struct XmppReceiver::Handlers {
   static int OnMessage(xmpp_conn_t* conn, xmpp_stanza_t* stanza, void* userdata) {
     auto* receiver = static_cast<XmppReceiver*>(userdata);
     XmppReceived message = Parse(xmpp_conn_get_context(conn), stanza);
+    const std::pair<std::string, std::string> mark("RemindID", receiver->m_remindId);
+    if (std::find(message.attribs.begin(), message.attribs.end(), mark) == message.attribs.end()) {
+      return 1;
+    }
     std::lock_guard<std::mutex> hold(receiver->m_mutex);
     receiver->m_messages.push_back(std::move(message));
     receiver->m_changed.notify_all();
@@ -103,8 +108,8 @@ struct XmppReceiver::Handlers {
 };
 
 XmppReceiver::XmppReceiver(const std::string& host, int port, const std::string& jid,
-                           const std::string& password)
-    : m_thread(&XmppReceiver::Run, this, host, port, jid, password) {}
+                           const std::string& password, const std::string& remindId)
+    : m_remindId(remindId), m_thread(&XmppReceiver::Run, this, host, port, jid, password) {}
 
 XmppReceiver::~XmppReceiver() {
   {

@@ -53,11 +53,13 @@ struct XmppReceived {
 
 // A second XMPP client, built on libstrophe like the library's own: it
 // logs in on a thread of its own, announces its presence and collects the
-// messages it receives.
+// messages it receives whose "RemindID" attribute is `remindId`. Test
+// programs running side by side share the receiving account; each case's
+// own identifier keeps their messages apart.
 class XmppReceiver {
  public:
   XmppReceiver(const std::string& host, int port, const std::string& jid,
-               const std::string& password);
+               const std::string& password, const std::string& remindId);
   ~XmppReceiver();
   XmppReceiver(const XmppReceiver&) = delete;
   XmppReceiver& operator=(const XmppReceiver&) = delete;
@@ -76,6 +78,7 @@ class XmppReceiver {
   std::condition_variable m_changed;
   bool m_online = false;
   bool m_stop = false;
+  const std::string m_remindId;
   std::vector<XmppReceived> m_messages;
   std::thread m_thread;
 };
