@@ -85,13 +85,13 @@ TEST_F(HostServersTest, PostgresDatabaseIsInitialisedFilledAndServed) {
 TEST_F(HostServersTest, DaemonDeliversThroughTheXmppServer) {
   NORV_REQUIRE_XMPP();
   const norvtest::XmppTestServer server = norvtest::XmppServer();
-  norvtest::XmppReceiver receiver(server.host, server.port, server.receiver + "@" + server.host,
-                                  server.receiverPassword);
-  ASSERT_TRUE(receiver.WaitOnline(seconds(10)));
-
   const RunResult added = m_host.Run(
       {"add"}, OneOffDefinition(LocalTime(2), "Over XMPP", {server.receiver}));
   ASSERT_EQ(added.exitCode, 0) << added.err;
+  const std::string remindID = "{" + Trimmed(added.out) + "}";
+  norvtest::XmppReceiver receiver(server.host, server.port, server.receiver + "@" + server.host,
+                                  server.receiverPassword, remindID);
+  ASSERT_TRUE(receiver.WaitOnline(seconds(10)));
   RunUntilIdle({"--im", "xmpp://" + server.sender + ":" + server.senderPassword + "@" +
                             server.host + ":" + std::to_string(server.port)});
 
@@ -101,7 +101,7 @@ TEST_F(HostServersTest, DaemonDeliversThroughTheXmppServer) {
   EXPECT_EQ(messages[0].extType, "MsgAddIn?RemindMsg");
   ASSERT_EQ(messages[0].attribs.size(), 1u);
   EXPECT_EQ(messages[0].attribs[0],
-            std::make_pair(std::string("RemindID"), "{" + Trimmed(added.out) + "}"));
+            std::make_pair(std::string("RemindID"), remindID));
 
   CSession session;
   ASSERT_TRUE(session.Open(CString::FromUtf8(m_host.DatabaseConnection())));
