@@ -73,36 +73,56 @@ bool DaemonPlanner::ExistingReceivers(const wchar_t* table, CNorvRemind& remind,
 }
 
 bool DaemonPlanner::PlanFiring(CNorvRemind& remind, const COleDateTime& time, bool handOver) {
+  Firing firing;
+  CString reason;
+  if (!CollectFiring(remind, time, firing, reason)) {
+    Log(RemindLabel(remind) + L": cannot read its messages: " + reason);
+    return false;
+  }
+  if (firing.receivers.empty()) return true;  // nothing to deliver, or planned by an earlier run
+  if (!StoreFiring(remind, time, firing, reason)) {
+    Log(RemindLabel(remind) + L": cannot plan " + time.Format(L"%H:%M:%S") + L": " + reason);
+    return false;
+  }
+  // Only what is stored is handed to the manager, so a restart finds the
+  // same messages waiting.
+  if (firing.counts) remind.m_Repeat.IncRepeatCount();
+  if (handOver) {
+    for (auto& message : firing.messages) {
+      remind.AddAMMsg(message);
+      m_manager.AddRemindAMMsg(message, true);
+      m_ledger.Expect(message);
+    }
+  }
+  Log(L"planned " + time.Format(L"%Y-%m-%d %H:%M:%S") + L" " + RemindLabel(remind) + L" for " +
+      Names(firing.receivers) + (firing.messages.empty() ? L" (inbox only)" : L""));
+  return true;
+}
+
+bool DaemonPlanner::CollectFiring(CNorvRemind& remind, const COleDateTime& time, Firing& firing,
+                                  CString& errorText) {
   std::list<CNorvBasePtr<CEmItem>> receivers;
   remind.GetReceiverList(receivers);
   if (receivers.empty()) {
     Log(RemindLabel(remind) + L": no receivers at " + time.Format(L"%H:%M:%S"));
     return true;
   }
-  CString reason;
   std::set<CString> inboxDone;
   std::set<CString> instantDone;
-  if (!ExistingReceivers(L"NORV_REMIND_MSG", remind, time, inboxDone, reason) ||
-      !ExistingReceivers(L"NORV_REMIND_MSG_AM", remind, time, instantDone, reason)) {
-    Log(RemindLabel(remind) + L": cannot read its messages: " + reason);
+  if (!ExistingReceivers(L"NORV_REMIND_MSG", remind, time, inboxDone, errorText) ||
+      !ExistingReceivers(L"NORV_REMIND_MSG_AM", remind, time, instantDone, errorText)) {
     return false;
   }
-  const bool fresh = inboxDone.empty() && instantDone.empty();
-
-  CStringArray inboxReceivers;
-  CStringArray inboxNames;
-  std::vector<CNorvBasePtr<CEmItem>> planned;
-  std::vector<CNorvBasePtr<CNorvRemindAMMsg>> messages;
+  firing.counts = inboxDone.empty() && instantDone.empty() && remind.HasRepeat();
   CString content;
   CString contentType;
   remind.GetContent(content, contentType);
   for (auto& receiver : receivers) {
     const bool inbox = inboxDone.count(receiver->m_strReceiveID) == 0;
-    const bool instant =
-        remind.HasAMFlag() && instantDone.count(receiver->m_strReceiveID) == 0;
+    const bool instant = remind.HasAMFlag() && instantDone.count(receiver->m_strReceiveID) == 0;
     if (inbox) {
-      inboxReceivers.Add(receiver->m_strReceiveID);
-      inboxNames.Add(receiver->m_strReceiveName);
+      firing.inboxReceivers.Add(receiver->m_strReceiveID);
+      firing.inboxNames.Add(receiver->m_strReceiveName);
     }
     if (instant) {
       CNorvBasePtr<CNorvRemindAMMsg> message(new CNorvRemindAMMsg);
@@ -113,47 +133,35 @@ bool DaemonPlanner::PlanFiring(CNorvRemind& remind, const COleDateTime& time, bo
       message->m_dtRemind = time;
       message->m_strReceiver = receiver->m_strReceiveID;
       message->m_strReceiverName = receiver->m_strReceiveName;
-      messages.push_back(message);
+      firing.messages.push_back(message);
     }
-    if (inbox || instant) planned.push_back(receiver);
+    if (inbox || instant) firing.receivers.push_back(receiver);
   }
-  if (planned.empty()) return true;  // planned by an earlier run
+  return true;
+}
 
-  const bool counts = fresh && remind.HasRepeat();
+bool DaemonPlanner::StoreFiring(CNorvRemind& remind, const COleDateTime& time, Firing& firing,
+                                CString& errorText) {
   int limit = 0;
   int count = 0;
   remind.m_Repeat.GetRepeatNum(limit, count);
   CSession& session = m_database.session();
+  const short kind = m_database.kind();
   Transaction transaction(m_database);
-  bool written = transaction.Begin(&reason) &&
-                 (inboxReceivers.GetSize() == 0 ||
-                  remind.DBInsertMsg(session, m_database.kind(), inboxReceivers, inboxNames, time,
-                                     &reason));
-  for (auto& message : messages) {
-    written = written && message->DBInsert(session, m_database.kind(), remind.m_ID, &reason);
-  }
-  written = written &&
-            (!counts || CNorvRemindRepeat::DBSetRepeatCount(session, remind.m_ID, count + 1,
-                                                            &reason)) &&
-            transaction.Commit(&reason);
-  if (!written) {
-    Log(RemindLabel(remind) + L": cannot plan " + time.Format(L"%H:%M:%S") + L": " + reason);
+  if (!transaction.Begin(&errorText)) return false;
+  if (firing.inboxReceivers.GetSize() > 0 &&
+      !remind.DBInsertMsg(session, kind, firing.inboxReceivers, firing.inboxNames, time,
+                          &errorText)) {
     return false;
   }
-
-  // Only what is stored is handed to the manager, so a restart finds the
-  // same messages waiting.
-  if (counts) remind.m_Repeat.IncRepeatCount();
-  if (handOver) {
-    for (auto& message : messages) {
-      remind.AddAMMsg(message);
-      m_manager.AddRemindAMMsg(message, true);
-      m_ledger.Expect(message);
-    }
+  for (auto& message : firing.messages) {
+    if (!message->DBInsert(session, kind, remind.m_ID, &errorText)) return false;
   }
-  Log(L"planned " + time.Format(L"%Y-%m-%d %H:%M:%S") + L" " + RemindLabel(remind) + L" for " +
-      Names(planned) + (messages.empty() ? L" (inbox only)" : L""));
-  return true;
+  if (firing.counts &&
+      !CNorvRemindRepeat::DBSetRepeatCount(session, remind.m_ID, count + 1, &errorText)) {
+    return false;
+  }
+  return transaction.Commit(&errorText);
 }
 
 void DaemonPlanner::Retire(CNorvRemind& remind) {

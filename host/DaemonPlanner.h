@@ -4,12 +4,17 @@
 #include <functional>
 #include <set>
 #include <utility>
+#include <vector>
 
+#include "core/CEmItem.h"
 #include "core/CGuid.h"
+#include "core/CNorvBasePtr.h"
+#include "core/CStringArray.h"
 #include "core/COleDateTime.h"
 #include "host/HostDatabase.h"
 #include "host/SendLedger.h"
 #include "manager/CNorvRemindMgr.h"
+#include "message/CNorvRemindAMMsg.h"
 #include "remind/CNorvRemind.h"
 
 namespace norvhost {
@@ -36,7 +41,22 @@ class DaemonPlanner {
   static constexpr double kLateLimitDays = 1.0 / 24;
 
  private:
+  // What one firing adds: inbox rows and instant messages for the receivers
+  // an earlier run has not covered, and whether it is counted.
+  struct Firing {
+    CStringArray inboxReceivers;
+    CStringArray inboxNames;
+    std::vector<CNorvBasePtr<CNorvRemindAMMsg>> messages;
+    std::vector<CNorvBasePtr<CEmItem>> receivers;
+    bool counts = false;
+  };
+
   bool PlanFiring(CNorvRemind& remind, const COleDateTime& time, bool handOver);
+  bool CollectFiring(CNorvRemind& remind, const COleDateTime& time, Firing& firing,
+                     CString& errorText);
+  // All rows of the firing and its count in one transaction.
+  bool StoreFiring(CNorvRemind& remind, const COleDateTime& time, Firing& firing,
+                   CString& errorText);
   // Marks a remind that has run out inactive; what it planned still goes.
   void Retire(CNorvRemind& remind);
   bool ExistingReceivers(const wchar_t* table, CNorvRemind& remind, const COleDateTime& time,

@@ -48,12 +48,11 @@ std::vector<std::filesystem::path> DefinitionFiles(const std::string& folder,
   return files;
 }
 
-void ParseState(const std::string& text, short& state) {
-  if (text == "0" || text == "1") {
-    state = static_cast<short>(text[0] - '0');
-    return;
+short ParseState(const std::string& text) {
+  if (text != "0" && text != "1") {
+    throw UsageError("STATE is 0 (active) or 1 (inactive), not '" + text + "'");
   }
-  throw UsageError("STATE is 0 (active) or 1 (inactive), not '" + text + "'");
+  return static_cast<short>(text[0] - '0');
 }
 
 void PrintRemindTable(std::vector<CNorvBasePtr<CNorvRemind>>& reminds) {
@@ -193,8 +192,7 @@ int RunShow(const Invocation& invocation) {
 }
 
 int RunState(const Invocation& invocation) {
-  short state = 0;
-  ParseState(invocation.args[1], state);
+  const short state = ParseState(invocation.args[1]);
   HostDatabase database(ResolveDatabase(invocation));
   if (int code = database.Open(); code != kExitOk) return code;
   CGuid id;
