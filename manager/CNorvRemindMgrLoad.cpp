@@ -1,0 +1,342 @@
+#include <functional>
+#include <utility>
+
+#include "core/CEmItem.h"
+#include "core/CNorvDBFun.h"
+#include "core/CNorvRecordSet.h"
+#include "core/COleDateTime.h"
+#include "core/COleDateTimeSpan.h"
+#include "manager/CNorvRemindMgr.h"
+#include "style/CNorvRemindStyleItem.h"
+
+namespace {
+
+constexpr short kOneOff = CNorvRemind::kOneOff;
+constexpr short kPeriodic = CNorvRemind::kPeriodic;
+constexpr short kCustomStyle = CNorvRemind::kCustomStyle;
+constexpr short kStateActive = 0;
+constexpr short kStateExpired = 1;
+constexpr short kAMStatusWaiting = 0;
+constexpr short kAMStatusExpired = 3;
+
+CString DateValue(const COleDateTime& time, short dbType) {
+  CString value;
+  if (dbType == 1) {
+    value.Format(L"to_date( '%s', 'yyyy-mm-dd' )", time.Format(L"%Y-%m-%d"));
+  } else {
+    value.Format(L"'%s'", time.Format(L"%Y-%m-%d"));
+  }
+  return value;
+}
+
+CString DateTimeValue(const COleDateTime& time, short dbType) {
+  CString value;
+  if (dbType == 1) {
+    value.Format(L"to_date( '%s', 'yyyy-mm-dd hh24:mi:ss' )", time.Format(L"%Y-%m-%d %H:%M:%S"));
+  } else {
+    value.Format(L"'%s'", time.Format(L"%Y-%m-%d %H:%M:%S"));
+  }
+  return value;
+}
+
+// Instant messages this old are no longer worth sending.
+COleDateTime AMMsgCutOff() {
+  return COleDateTime::GetCurrentTime() - COleDateTimeSpan(0, 1, 0, 0);
+}
+
+bool Run(CSession& session, const CString& statement, CString* errorText) {
+  return CNorvDBFun::RunSQL(session, statement, errorText, CNorvDBFun::kSourceFile,
+                            CNorvDBFun::kSourceLine) != -1;
+}
+
+CString Column(const CNorvRecordSet& rows, int column) {
+  CString value;
+  rows.GetValue(column, value);
+  return value;
+}
+
+short ShortColumn(const CNorvRecordSet& rows, int column) {
+  return static_cast<short>(Column(rows, column).ToInt());
+}
+
+COleDateTime DateTimeColumn(const CNorvRecordSet& rows, int column) {
+  COleDateTime time;
+  time.ParseDateTime(Column(rows, column));
+  return time;
+}
+
+COleDateTime DateColumn(const CNorvRecordSet& rows, int column) {
+  COleDateTime date;
+  date.ParseDateTime(Column(rows, column), VAR_DATEVALUEONLY);
+  return date;
+}
+
+CGuid GuidColumn(const CNorvRecordSet& rows, int column) {
+  CGuid id;
+  id.FromString1(Column(rows, column));
+  return id;
+}
+
+// The receiver, repeat and message rows come grouped by remind: the last
+// lookup is remembered so each remind is looked up once.
+class RememberedRemind {
+ public:
+  explicit RememberedRemind(CNorvRemindMgr& manager) : m_manager(manager) {}
+
+  CNorvBasePtr<CNorvRemind> Find(const CGuid& id) {
+    if (!m_known || id != m_id) {
+      m_id = id;
+      m_remind = m_manager.GetRemind(id);
+      m_known = true;
+    }
+    return m_remind;
+  }
+  void Forget() {
+    m_known = false;
+    m_remind = nullptr;
+  }
+
+ private:
+  CNorvRemindMgr& m_manager;
+  bool m_known = false;
+  CGuid m_id;
+  CNorvBasePtr<CNorvRemind> m_remind;
+};
+
+// Fills the timing columns; false when the remind cannot fire as stored.
+bool ReadTiming(const CNorvRecordSet& rows, CNorvRemind& remind) {
+  if (remind.m_nType == kOneOff) {
+    remind.m_dtRemind = DateTimeColumn(rows, 7);
+    return remind.m_dtRemind.GetStatus() == COleDateTime::valid;
+  }
+  const CString deadline = Column(rows, 8);
+  if (remind.m_nType == kPeriodic) {
+    if (!deadline.IsEmpty()) remind.m_dtInvalid.ParseDateTime(deadline, VAR_DATEVALUEONLY);
+    return true;
+  }
+  return !deadline.IsEmpty() && remind.m_dtInvalid.ParseDateTime(deadline, VAR_DATEVALUEONLY);
+}
+
+bool ReadStyleDefinition(const CNorvRecordSet& rows, CNorvRemind& remind) {
+  remind.m_strRemindStyleDef = Column(rows, 12);
+  if (remind.m_strRemindStyleDef.IsEmpty()) return false;
+  CString error;
+  return CNorvRemindStyleItem::ParseListXML(remind.m_strRemindStyleDef, remind.m_lstStyleItem,
+                                            error);
+}
+
+}  // namespace
+
+bool CNorvRemindMgr::InitData(CSession& session, short dbType, CString& errorText) {
+  // In this order: the expiry runs before the reminds are read, so a remind
+  // that has just run out is not loaded.
+  const std::pair<const wchar_t*, std::function<bool(CString*)>> steps[] = {
+      {L"装载提醒样式定义信息失败，原因：%s",
+       [&](CString* error) { return DBLoadRemindStyle(session, error); }},
+      {L"设置失效或是过期提醒失效时失败，原因：%s",
+       [&](CString* error) { return DBSetRemindInvalid(session, dbType, error); }},
+      {L"删除今天之前的过期提醒未提醒的AM消息时失败，原因：%s",
+       [&](CString* error) { return DBDeleteRemindAMMsgInvalid(session, dbType, error); }},
+      {L"装载提醒列表失败，原因：%s", [&](CString* error) { return DBLoadRemind(session, error); }},
+      {L"装载提醒的接收者信息失败，原因：%s",
+       [&](CString* error) { return DBLoadRemindReceiver(session, error); }},
+      {L"装载周期提醒的重复定义信息失败，原因：%s",
+       [&](CString* error) { return DBLoadRemindRepeat(session, error); }},
+      {L"装载提醒消息(AM)列表失败，原因：%s",
+       [&](CString* error) { return DBLoadMsg_AM(session, error); }},
+  };
+  for (const auto& [failure, run] : steps) {
+    CString error;
+    if (!run(&error)) {
+      errorText.Format(failure, error);
+      return false;
+    }
+  }
+  return true;
+}
+
+bool CNorvRemindMgr::DBSetRemindInvalid(CSession& session, short dbType, CString* errorText) {
+  const COleDateTime now = COleDateTime::GetCurrentTime();
+  const CString today = DateValue(now, dbType);
+  CString statement;
+  statement.Format(
+      L"UPDATE\tNORV_REMIND_DEF SET CN_N_STATE = %d WHERE\t( (CN_T_REMIND <= %s AND CN_N_TYPE = "
+      L"%d) OR (CN_D_INVALID <= %s AND CN_N_TYPE = %d) OR (CN_D_INVALID < %s AND CN_N_TYPE = %d) "
+      L") AND\tCN_N_STATE = %d",
+      kStateExpired, DateTimeValue(now, dbType), kOneOff, today,
+      kPeriodic, today, kCustomStyle, kStateActive);
+  return Run(session, statement, errorText);
+}
+
+bool CNorvRemindMgr::DBSetRemindAMMsgInvalid(CSession& session, short dbType,
+                                             CString* errorText) {
+  CString statement;
+  statement.Format(
+      L"UPDATE\tNORV_REMIND_MSG_AM SET CN_N_STATUS = %d WHERE\tCN_T_REMIND <= %s AND\tCN_N_STATUS "
+      L"= %d",
+      kAMStatusExpired, DateTimeValue(AMMsgCutOff(), dbType), kAMStatusWaiting);
+  return Run(session, statement, errorText);
+}
+
+bool CNorvRemindMgr::DBDeleteRemindAMMsgInvalid(CSession& session, short dbType,
+                                                CString* errorText) {
+  CString statement;
+  statement.Format(L"DELETE NORV_REMIND_MSG_AM WHERE CN_T_REMIND <= %s",
+                   DateTimeValue(AMMsgCutOff(), dbType));
+  return Run(session, statement, errorText);
+}
+
+bool CNorvRemindMgr::DBLoadRemindStyle(CSession& session, CString* errorText) {
+  CNorvRecordSet rows;
+  if (!rows.Open(session,
+                 L"SELECT\tCN_G_ID, CN_S_NAME, CN_S_DEF, CN_N_ORDER, UPPER( CN_C_DEFAULT ), "
+                 L"CN_S_CREATOR_ID, CN_S_CREATOR_NAME, CN_T_CREATE, CN_S_MODIFIER_ID, "
+                 L"CN_S_MODIFIER_NAME, CN_T_MODIFY FROM\tNORV_REMIND_STYLE ORDER BY CN_N_ORDER, "
+                 L"CN_S_NAME",
+                 errorText)) {
+    return false;
+  }
+  while (rows.MoveNext() == 0) {
+    CNorvBasePtr<CNorvRemindStyle> style = new CNorvRemindStyle;
+    style->m_ID.FromString1(Column(rows, 1));
+    style->m_strName = Column(rows, 2);
+    style->m_strDef = Column(rows, 3);
+    CString error;
+    if (!CNorvRemindStyleItem::ParseListXML(style->m_strDef, style->m_lstStyleItem, error)) {
+      continue;
+    }
+    style->m_nOrder = ShortColumn(rows, 4);
+    if (Column(rows, 5) == L"Y") style->m_bDefault = true;
+    style->m_strCreatorID = Column(rows, 6);
+    style->m_strCreatorName = Column(rows, 7);
+    style->m_strCreateTime = Column(rows, 8);
+    style->m_strModifierID = Column(rows, 9);
+    style->m_strModifierName = Column(rows, 10);
+    style->m_strModifyTime = Column(rows, 11);
+    if (AddRemindStyle(style, false) && style->m_bDefault) SetDefRemindStyle(style);
+  }
+  rows.Close();
+  return true;
+}
+
+bool CNorvRemindMgr::DBLoadRemind(CSession& session, CString* errorText) {
+  CString query;
+  query.Format(
+      L"SELECT\tCN_G_ID, CN_N_TYPE, CN_S_FROM, CN_S_CREATOR_ID, CN_S_CREATOR_NAME, CN_T_CREATE, "
+      L"CN_T_REMIND, CN_D_INVALID, CN_N_SEND_FLAG, CN_S_CONTENT, CN_S_CONTENT_TYPE, "
+      L"CN_S_REMIND_STYLE_DEF FROM\tNORV_REMIND_DEF WHERE\tCN_N_STATE = %d ORDER BY CN_G_ID",
+      kStateActive);
+  CNorvRecordSet rows;
+  if (!rows.Open(session, query, errorText)) return false;
+  while (rows.MoveNext() == 0) {
+    CNorvBasePtr<CNorvRemind> remind = new CNorvRemind;
+    remind->m_ID.FromString1(Column(rows, 1));
+    remind->m_nType = ShortColumn(rows, 2);
+    remind->m_strFrom = Column(rows, 3);
+    remind->m_strCreatorID = Column(rows, 4);
+    remind->m_strCreatorName = Column(rows, 5);
+    remind->m_strCreateTime = Column(rows, 6);
+    if (!ReadTiming(rows, *remind)) continue;
+    remind->m_nSendFlag = ShortColumn(rows, 9);
+    remind->m_strContent = Column(rows, 10);
+    remind->m_strContentType = Column(rows, 11);
+    if (remind->m_nType == kCustomStyle && !ReadStyleDefinition(rows, *remind)) {
+      continue;
+    }
+    AddRemind(remind);
+  }
+  rows.Close();
+  return true;
+}
+
+bool CNorvRemindMgr::DBLoadRemindReceiver(CSession& session, CString* errorText) {
+  CString query;
+  query.Format(
+      L"SELECT\tCN_G_REMIND_ID, CN_N_RECEIVE_TYPE, CN_S_RECEIVE_ID, CN_S_RECEIVE_NAME "
+      L"FROM\tNORV_REMIND_RECEIVE WHERE\tCN_G_REMIND_ID IN (Select CN_G_ID From NORV_REMIND_DEF "
+      L"Where CN_N_STATE = %d) ORDER BY CN_G_REMIND_ID, CN_N_RECEIVE_TYPE, CN_S_RECEIVE_NAME",
+      kStateActive);
+  CNorvRecordSet rows;
+  if (!rows.Open(session, query, errorText)) return false;
+  RememberedRemind remembered(*this);
+  while (rows.MoveNext() == 0) {
+    const CGuid remindID = GuidColumn(rows, 1);
+    if (!remindID.IsValid()) continue;
+    CNorvBasePtr<CNorvRemind> remind = remembered.Find(remindID);
+    if (!remind) continue;
+    CNorvBasePtr<CEmItem> receiver = new CEmItem;
+    receiver->m_nReceiveType = ShortColumn(rows, 2);
+    receiver->m_strReceiveID = Column(rows, 3);
+    receiver->m_strReceiveName = Column(rows, 4);
+    remind->m_lstReceiver.push_back(receiver);
+  }
+  rows.Close();
+  return true;
+}
+
+bool CNorvRemindMgr::DBLoadRemindRepeat(CSession& session, CString* errorText) {
+  CString query;
+  query.Format(
+      L"SELECT\tCN_G_REMIND_ID, CN_S_REMIND_TIME, CN_D_START, CN_D_END, CN_N_REGULAR_TYPE, "
+      L"CN_N_INTERVAL, CN_N_REGULAR_VALUE, CN_N_REPEAT_RANGE, CN_N_REPEAT_NUM, CN_N_REPEAT_COUNT "
+      L"FROM\tNORV_REMIND_REPEAT WHERE\tCN_G_REMIND_ID IN (Select CN_G_ID From NORV_REMIND_DEF "
+      L"Where CN_N_TYPE = %d And CN_N_STATE = %d) ORDER BY CN_G_REMIND_ID",
+      kPeriodic, kStateActive);
+  CNorvRecordSet rows;
+  if (!rows.Open(session, query, errorText)) return false;
+  RememberedRemind remembered(*this);
+  while (rows.MoveNext() == 0) {
+    const CGuid remindID = GuidColumn(rows, 1);
+    if (!remindID.IsValid()) continue;
+    CNorvBasePtr<CNorvRemind> remind = remembered.Find(remindID);
+    if (!remind) continue;
+    CNorvRemindRepeat& repeat = remind->m_Repeat;
+    repeat.m_strRemindTime = Column(rows, 2);
+    repeat.m_dtStart = DateColumn(rows, 3);
+    const CString end = Column(rows, 4);
+    if (!end.IsEmpty()) repeat.m_dtEnd.ParseDateTime(end, VAR_DATEVALUEONLY);
+    repeat.m_nRegularType = ShortColumn(rows, 5);
+    repeat.m_nInterval = ShortColumn(rows, 6);
+    repeat.m_nRegularValue = ShortColumn(rows, 7);
+    repeat.m_nRegularRange = ShortColumn(rows, 8);
+    if (repeat.m_nRegularRange == 1) {
+      repeat.m_nNum = Column(rows, 9).ToInt();
+      repeat.m_nCount = Column(rows, 10).ToInt();
+    }
+  }
+  rows.Close();
+  return true;
+}
+
+bool CNorvRemindMgr::DBLoadMsg_AM(CSession& session, CString* errorText) {
+  CString query;
+  query.Format(
+      L"SELECT\tCN_G_REMIND_ID, CN_G_ID, CN_T_REMIND, CN_S_CONTENT, CN_S_CONTENT_TYPE, "
+      L"CN_S_RECEIVER, CN_S_RECEIVER_NAME FROM\tNORV_REMIND_MSG_AM WHERE\tCN_N_STATUS = %d ORDER "
+      L"BY CN_T_REMIND",
+      kAMStatusWaiting);
+  CNorvRecordSet rows;
+  if (!rows.Open(session, query, errorText)) return false;
+  RememberedRemind remembered(*this);
+  while (rows.MoveNext() == 0) {
+    const CGuid remindID = GuidColumn(rows, 1);
+    CNorvBasePtr<CNorvRemind> remind;
+    if (remindID.IsValid()) {
+      remind = remembered.Find(remindID);
+    } else {
+      remembered.Forget();
+    }
+    CNorvBasePtr<CNorvRemindAMMsg> message = new CNorvRemindAMMsg;
+    message->m_RemindID = remindID;
+    message->m_ID = GuidColumn(rows, 2);
+    message->m_dtRemind = DateTimeColumn(rows, 3);
+    message->m_strContent = Column(rows, 4);
+    message->m_strContentType = Column(rows, 5);
+    message->m_strReceiver = Column(rows, 6);
+    message->m_strReceiverName = Column(rows, 7);
+    AddRemindAMMsg(message, false);
+    if (remind) remind->AddAMMsg(message);
+  }
+  rows.Close();
+  return true;
+}
