@@ -26,6 +26,7 @@
 #include "core/CStringArray.h"
 #include "core/NorvExport.h"
 #include "core/NorvIMError.h"
+#include "manager/CNorvRemindMgr.h"
 #include "message/CNorvRemindAMMsg.h"
 #include "message/CNorvRemindMsg.h"
 #include "remind/CNorvRemind.h"
