@@ -23,7 +23,7 @@ trap stop_servers EXIT
 echo "== Starting PostgreSQL"
 eval "$("$root/tests/postgres/start-postgres.sh")"
 echo "== Starting prosody"
-eval "$("$root/tests/prosody/start-prosody.sh" "$work/prosody")"
+eval "$("$root/tests/prosody/start-prosody.sh" "$work/prosody" "${NORV_XMPP_PORT:-15222}")"
 
 build_and_test() {
   local name=$1
@@ -32,8 +32,7 @@ build_and_test() {
   cmake -S "$root" -B "$root/build/$name" -DNORV_BUILD_BENCH=ON "$@" >/dev/null
   cmake --build "$root/build/$name" -j "$jobs"
   echo "== Testing $name"
-  # Serial: the PostgreSQL and XMPP cases share one server each.
-  ctest --test-dir "$root/build/$name" --output-on-failure --timeout 300
+  ctest --test-dir "$root/build/$name" -j "$jobs" --output-on-failure --timeout 300
 }
 
 build_and_test release -DCMAKE_BUILD_TYPE=Release

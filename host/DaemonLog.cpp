@@ -1,0 +1,20 @@
+#include "host/DaemonLog.h"
+
+#include "core/COleDateTime.h"
+#include "host/HostText.h"
+
+namespace norvhost {
+
+void Log(const CString& text) {
+  PrintLine(COleDateTime::GetCurrentTime().Format(L"%Y-%m-%d %H:%M:%S") + L"  " + text);
+}
+
+CString RemindLabel(CNorvRemind& remind) {
+  CString content;
+  CString contentType;
+  remind.GetContent(content, contentType);
+  return L"remind " + ShortID(remind.m_ID.GetString1()) + L" \"" +
+         CString(FitWidth(content.str(), 40)) + L"\"";
+}
+
+}  // namespace norvhost

@@ -1,0 +1,36 @@
+#ifndef NORV_HOST_HOSTCOMMANDS_H_
+#define NORV_HOST_HOSTCOMMANDS_H_
+
+#include <vector>
+
+#include "host/HostOptions.h"
+
+namespace norvhost {
+
+// Every command of the program, with its help text.
+const std::vector<CommandSpec>& Commands();
+
+int RunInit(const Invocation& invocation);
+
+int RunAdd(const Invocation& invocation);
+int RunImport(const Invocation& invocation);
+int RunList(const Invocation& invocation);
+int RunShow(const Invocation& invocation);
+int RunState(const Invocation& invocation);
+int RunDelete(const Invocation& invocation);
+
+int RunStyleAdd(const Invocation& invocation);
+int RunStyleList(const Invocation& invocation);
+int RunStyleShow(const Invocation& invocation);
+int RunStyleRename(const Invocation& invocation);
+int RunStyleReorder(const Invocation& invocation);
+int RunStyleDefault(const Invocation& invocation);
+int RunStyleDelete(const Invocation& invocation);
+
+int RunDue(const Invocation& invocation);
+
+int RunDaemon(const Invocation& invocation);
+
+}  // namespace norvhost
+
+#endif  // NORV_HOST_HOSTCOMMANDS_H_

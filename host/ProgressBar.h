@@ -1,0 +1,39 @@
+#ifndef NORV_HOST_PROGRESSBAR_H_
+#define NORV_HOST_PROGRESSBAR_H_
+
+#include <cstddef>
+#include <string>
+
+namespace norvhost {
+
+// A one-line progress bar on standard error, drawn only when standard error
+// is a terminal. Messages printed meanwhile go through Message() so that
+// they do not mix with the bar.
+class ProgressBar {
+ public:
+  explicit ProgressBar(size_t total);
+  ~ProgressBar();
+  ProgressBar(const ProgressBar&) = delete;
+  ProgressBar& operator=(const ProgressBar&) = delete;
+
+  void Update(size_t done, const std::string& label);
+  // Prints one line on standard error above the bar.
+  void Message(const std::string& line);
+  void Finish();
+
+ private:
+  // The bar as drawn for `done` of `total`, `width` cells wide.
+  static std::string Render(size_t done, size_t total, size_t width, const std::string& label);
+  void Clear();
+  void Draw();
+
+  size_t m_total;
+  size_t m_done = 0;
+  std::string m_label;
+  bool m_enabled;
+  bool m_drawn = false;
+};
+
+}  // namespace norvhost
+
+#endif  // NORV_HOST_PROGRESSBAR_H_

@@ -1,0 +1,32 @@
+#ifndef NORV_HOST_REMINDSCHEDULE_H_
+#define NORV_HOST_REMINDSCHEDULE_H_
+
+#include <vector>
+
+#include "core/COleDateTime.h"
+#include "core/CString.h"
+#include "remind/CNorvRemind.h"
+
+namespace norvhost {
+
+// Whether the remind no longer fires as of `day` (00:00). A custom-style
+// remind still fires on its deadline day, as the manager's expiry keeps it
+// until that day is over.
+bool HasRunOut(CNorvRemind& remind, const COleDateTime& day);
+
+// The times at which the remind fires on `day`, in the order the library
+// gives them; empty when it does not fire or has run out.
+std::vector<COleDateTime> FiringTimes(CNorvRemind& remind, const COleDateTime& day);
+
+// For people: "one-off", "periodic", "custom style" or "type N".
+CString TypeName(short type);
+CString StateName(short state);
+// When the remind fires, in a few words: "2026-12-24 09:00:00",
+// "working days at 08:30, until 2027-06-30", "before 2027-01-15: 7d 09:00".
+CString DescribeWhen(CNorvRemind& remind);
+// "alice, bob" (receiver names, or their ids where a name is missing).
+CString DescribeReceivers(CNorvRemind& remind);
+
+}  // namespace norvhost
+
+#endif  // NORV_HOST_REMINDSCHEDULE_H_

@@ -1,0 +1,38 @@
+// norvremind: the reference host of NorvRemindCore.
+#include <exception>
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "host/HostCommands.h"
+#include "host/HostOptions.h"
+#include "host/HostText.h"
+
+int main(int argc, char** argv) {
+  using namespace norvhost;
+  const std::vector<std::string> words(argv + 1, argv + argc);
+  Invocation invocation;
+  try {
+    invocation = ParseCommandLine(words, Commands());
+  } catch (const UsageError& error) {
+    PrintError(error.what());
+    return kExitUsage;
+  }
+  if (invocation.wantsVersion) {
+    PrintLine(std::string("norvremind 0.1.0"));
+    return kExitOk;
+  }
+  if (invocation.wantsHelp) {
+    std::cout << (invocation.command ? CommandHelp(*invocation.command) : ProgramHelp(Commands()));
+    return kExitOk;
+  }
+  try {
+    return invocation.command->handler(invocation);
+  } catch (const UsageError& error) {
+    PrintError(error.what());
+    return kExitUsage;
+  } catch (const std::exception& error) {
+    PrintError(std::string("unexpected failure: ") + error.what());
+    return kExitFailure;
+  }
+}
