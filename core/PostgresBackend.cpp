@@ -9,7 +9,7 @@
 #include <string>
 #include <string_view>
 
-#include "core/PostgresDialect.h"
+#include "core/OracleDialect.h"
 
 namespace {
 
@@ -138,7 +138,7 @@ std::unique_ptr<CNorvDBCursor> PostgresBackend::Query(const CString& query,
 
 PostgresBackend::ResultPtr PostgresBackend::Run(const CString& statement,
                                                 CString* errorText) {
-  const std::string text = postgres_dialect::Translate(statement);
+  const std::string text = oracle_dialect::Translate(statement);
   std::lock_guard<std::mutex> hold(m_lock);
   if (!EnsureConnected(errorText)) return ResultPtr(nullptr, PQclear);
   ResultPtr result(PQexec(m_connection, text.c_str()), PQclear);

@@ -6,6 +6,7 @@
 #include <string_view>
 #include <vector>
 
+#include "core/OracleDialect.h"
 #include "core/SqliteDialect.h"
 
 namespace {
@@ -132,7 +133,7 @@ std::unique_ptr<CNorvDBBackend> SqliteBackend::Open(const std::string& path, CSt
 
 // Runs every statement of the text in turn, as a schema file needs.
 int SqliteBackend::Execute(const CString& statement, CString* errorText) {
-  const std::string sql = sqlite_dialect::Translate(statement);
+  const std::string sql = oracle_dialect::Translate(statement);
   std::lock_guard<std::mutex> hold(m_connection->lock);
   sqlite3* db = m_connection->db;
   const sqlite3_int64 changesBefore = sqlite3_total_changes64(db);
@@ -155,7 +156,7 @@ int SqliteBackend::Execute(const CString& statement, CString* errorText) {
 }
 
 std::unique_ptr<CNorvDBCursor> SqliteBackend::Query(const CString& query, CString* errorText) {
-  const std::string sql = sqlite_dialect::Translate(query);
+  const std::string sql = oracle_dialect::Translate(query);
   std::lock_guard<std::mutex> hold(m_connection->lock);
   sqlite3_stmt* prepared = nullptr;
   if (sqlite3_prepare_v2(m_connection->db, sql.c_str(), -1, &prepared, nullptr) != SQLITE_OK) {

@@ -1,27 +1,12 @@
 #include "core/SqliteDialect.h"
 
 #include <cmath>
-#include <cwctype>
 
 #include "core/COleDateTime.h"
 
 namespace sqlite_dialect {
 
 namespace {
-
-size_t SkipBlanks(const std::wstring& text, size_t pos) {
-  while (pos < text.size() && std::iswspace(static_cast<wint_t>(text[pos]))) ++pos;
-  return pos;
-}
-
-size_t SkipWord(const std::wstring& text, size_t pos) {
-  while (pos < text.size() && !std::iswspace(static_cast<wint_t>(text[pos]))) ++pos;
-  return pos;
-}
-
-bool WordIs(const std::wstring& text, size_t begin, size_t end, const wchar_t* word) {
-  return CString(text.substr(begin, end - begin)).CompareNoCase(word) == 0;
-}
 
 // Seconds since the date base, or nothing for an unreadable text.
 std::optional<long long> ReadSeconds(std::string_view text) {
@@ -31,20 +16,6 @@ std::optional<long long> ReadSeconds(std::string_view text) {
 }
 
 }  // namespace
-
-std::string Translate(const CString& statement) {
-  std::wstring text = statement.str();
-  const size_t verbBegin = SkipBlanks(text, 0);
-  const size_t verbEnd = SkipWord(text, verbBegin);
-  if (WordIs(text, verbBegin, verbEnd, L"DELETE")) {
-    const size_t tableBegin = SkipBlanks(text, verbEnd);
-    const size_t tableEnd = SkipWord(text, tableBegin);
-    if (tableBegin < text.size() && !WordIs(text, tableBegin, tableEnd, L"FROM")) {
-      text.insert(tableBegin, L"FROM ");
-    }
-  }
-  return CString(std::move(text)).ToUtf8();
-}
 
 int CompareDateTimes(std::string_view left, std::string_view right) {
   const std::optional<long long> leftTime = ReadSeconds(left);

@@ -13,9 +13,6 @@ namespace sqlite_dialect {
 // Name of the collation declared on every date and time column.
 inline constexpr const char* kDateTimeCollation = "NORV_DATETIME";
 
-// The statement as SQLite UTF-8 text: "DELETE <table> ..." gains its FROM.
-std::string Translate(const CString& statement);
-
 // Orders two stored date texts in time, whatever mix of date-only and
 // date-and-time forms they use; unreadable texts come after readable ones,
 // in plain text order. Negative, zero or positive like strcmp.

@@ -1,8 +1,8 @@
-#include "core/PostgresDialect.h"
+#include "core/OracleDialect.h"
 
 #include <cwctype>
 
-namespace postgres_dialect {
+namespace oracle_dialect {
 
 namespace {
 
@@ -39,4 +39,4 @@ std::string Translate(const CString& statement) {
   return CString(text.substr(0, table) + L"FROM " + text.substr(table)).ToUtf8();
 }
 
-}  // namespace postgres_dialect
+}  // namespace oracle_dialect
