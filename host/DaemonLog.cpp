@@ -2,6 +2,7 @@
 
 #include "core/COleDateTime.h"
 #include "host/HostText.h"
+#include "host/RemindSchedule.h"
 
 namespace norvhost {
 
@@ -10,9 +11,7 @@ void Log(const CString& text) {
 }
 
 CString RemindLabel(CNorvRemind& remind) {
-  CString content;
-  CString contentType;
-  remind.GetContent(content, contentType);
+  const CString content = ContentOf(remind);
   return L"remind " + ShortID(remind.m_ID.GetString1()) + L" \"" +
          CString(FitWidth(content.str(), 40)) + L"\"";
 }

@@ -33,13 +33,10 @@ CString TimeText(const COleDateTime& time) {
 }
 
 CString FiringJson(Firing& firing) {
-  CString content;
-  CString contentType;
-  firing.remind->GetContent(content, contentType);
   CString json;
   json.Format(L"{ \"Time\": \"%s\", \"RemindID\": \"%s\", \"Type\": \"%d\", ",
               TimeText(firing.time), firing.remind->m_ID.GetString(), firing.remind->GetType());
-  json += CNorvCommFun::GenJsonNodeStr(L"Content", content);
+  json += CNorvCommFun::GenJsonNodeStr(L"Content", ContentOf(*firing.remind));
   const CString receivers = firing.remind->GenReceiverInfo_Json();
   if (!receivers.IsEmpty()) json += L", " + receivers;
   return json + L" }";
@@ -59,15 +56,12 @@ void PrintTable(std::vector<Firing>& firings, const COleDateTime& day) {
   table.AddColumn(L"RECEIVERS", 28);
   table.AddColumn(L"CONTENT", 48);
   for (Firing& firing : firings) {
-    CString content;
-    CString contentType;
-    firing.remind->GetContent(content, contentType);
     const CString time = firing.time.GetStatus() == COleDateTime::valid
                              ? firing.time.Format(L"%H:%M:%S")
                              : CString(L"??:??:??");
     table.AddRow({time, ShortID(firing.remind->m_ID.GetString1()),
                   TypeName(firing.remind->GetType()), DescribeReceivers(*firing.remind),
-                  content});
+                  ContentOf(*firing.remind)});
   }
   std::fputs(table.Render().c_str(), stdout);
 }
@@ -78,21 +72,10 @@ int RunDue(const Invocation& invocation) {
   const COleDateTime day = invocation.Has("date") ? ParseDay(invocation.Get("date")) : Today();
   HostDatabase database(ResolveDatabase(invocation));
   if (int code = database.Open(); code != kExitOk) return code;
-  std::vector<CGuid> ids;
-  CString reason;
-  if (!ListRemindIDs(database, true, ids, &reason)) {
-    PrintError("cannot read the reminds: " + Narrow(reason));
-    return kExitFailure;
-  }
-  int result = kExitOk;
+  std::vector<CNorvBasePtr<CNorvRemind>> reminds;
+  const int result = LoadReminds(database, true, reminds);
   std::vector<Firing> firings;
-  for (const CGuid& id : ids) {
-    CNorvBasePtr<CNorvRemind> remind;
-    if (LoadRemind(database, id, remind, reason) != 1) {
-      PrintError("remind " + Narrow(id.GetString1()) + " cannot be loaded: " + Narrow(reason));
-      result = kExitFailure;
-      continue;
-    }
+  for (auto& remind : reminds) {
     for (const COleDateTime& time : FiringTimes(*remind, day)) firings.push_back({time, remind});
   }
   // Unreadable times go last; otherwise in time order, stable per remind.
@@ -103,9 +86,9 @@ int RunDue(const Invocation& invocation) {
     return aValid && a.time < b.time;
   });
   if (invocation.Has("json")) {
-    CString json;
-    for (Firing& firing : firings) json += (json.IsEmpty() ? L"" : L", ") + FiringJson(firing);
-    PrintLine(json.IsEmpty() ? CString(L"[]") : L"[ " + json + L" ]");
+    std::vector<CString> items;
+    for (Firing& firing : firings) items.push_back(FiringJson(firing));
+    PrintLine(JsonArray(items));
   } else {
     PrintTable(firings, day);
   }

@@ -1,8 +1,10 @@
 #ifndef NORV_HOST_HOSTCOMMANDS_H_
 #define NORV_HOST_HOSTCOMMANDS_H_
 
+#include <string>
 #include <vector>
 
+#include "core/CString.h"
 #include "host/HostOptions.h"
 
 namespace norvhost {
@@ -30,6 +32,15 @@ int RunStyleDelete(const Invocation& invocation);
 int RunDue(const Invocation& invocation);
 
 int RunDaemon(const Invocation& invocation);
+
+// What several commands share.
+// The text of the FILE argument, or of standard input without one or for
+// "-"; `source` names it for messages. False once the reason is printed.
+bool ReadInputText(const Invocation& invocation, std::string& text, std::string& source);
+// Prints "<what>: <reason>" as an error and returns kExitFailure.
+int Failure(const std::string& what, const CString& reason);
+// Throws UsageError when both --xml and --json are given.
+void RequireOneFormat(const Invocation& invocation);
 
 }  // namespace norvhost
 

@@ -30,25 +30,21 @@ int HostDatabase::OpenSession() {
 }
 
 int HostDatabase::Open() {
+  bool created = false;
+  return OpenCreating(m_settings.isSqlite, created);
+}
+
+int HostDatabase::OpenForInit(bool& created) { return OpenCreating(true, created); }
+
+int HostDatabase::OpenCreating(bool createTables, bool& created) {
+  created = false;
   if (int code = OpenSession(); code != kExitOk) return code;
   if (HasTables()) return kExitOk;
-  if (!m_settings.isSqlite) {
+  if (!createTables) {
     PrintError("the database " + m_settings.display +
                " has no NorvRemindCore tables; create them with: norvremind init");
     return kExitUnavailable;
   }
-  CString reason;
-  if (!ApplySchema(&reason)) {
-    PrintError("cannot create the tables in " + m_settings.display + ": " + Narrow(reason));
-    return kExitFailure;
-  }
-  return kExitOk;
-}
-
-int HostDatabase::OpenForInit(bool& created) {
-  created = false;
-  if (int code = OpenSession(); code != kExitOk) return code;
-  if (HasTables()) return kExitOk;
   CString reason;
   if (!ApplySchema(&reason)) {
     PrintError("cannot create the tables in " + m_settings.display + ": " + Narrow(reason));

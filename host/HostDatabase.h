@@ -39,6 +39,9 @@ class HostDatabase {
 
  private:
   int OpenSession();
+  // Opens the session; missing tables are created when `createTables`, a
+  // failure otherwise.
+  int OpenCreating(bool createTables, bool& created);
   bool HasTables();
   bool ApplySchema(CString* errorText);
 

@@ -175,7 +175,7 @@ TEST_F(HostRemindsTest, ListRendersTheLibrarysShortFormsAndHidesInactiveReminds)
                       "\"calendar\" } ]\n");
   const RunResult all = m_host.Run({"list", "--all"});
   EXPECT_NE(all.out.find("inactive"), std::string::npos) << all.out;
-  EXPECT_NE(all.out.find("before 2027-04-30: 14d 09:00 3d 09:00 0d 08:00"), std::string::npos)
+  EXPECT_NE(all.out.find("before 2027-04-30: 14d 09:00, 3d 09:00, 0d 08:00"), std::string::npos)
       << all.out;
 }
 

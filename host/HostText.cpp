@@ -87,6 +87,13 @@ std::wstring FitWidth(const std::wstring& text, size_t width) {
   return cut + L"\u2026";
 }
 
+CString JsonArray(const std::vector<CString>& items) {
+  if (items.empty()) return L"[]";
+  CString json = L"[ ";
+  for (size_t i = 0; i < items.size(); ++i) json += (i == 0 ? L"" : L", ") + items[i];
+  return json + L" ]";
+}
+
 CString ShortID(const CString& id) {
   CString text = id;
   if (text.GetLength() > 0 && text.GetAt(0) == L'{') text = text.Mid(1);

@@ -2,6 +2,7 @@
 #define NORV_HOST_HOSTTEXT_H_
 
 #include <string>
+#include <vector>
 
 #include "core/COleDateTime.h"
 #include "core/CString.h"
@@ -27,6 +28,9 @@ CString Widen(const std::string& text);
 size_t DisplayWidth(const std::wstring& text);
 // Cut to at most `width` columns, ending in an ellipsis when cut.
 std::wstring FitWidth(const std::wstring& text, size_t width);
+
+// "[ a, b ]" of JSON texts, "[]" for none.
+CString JsonArray(const std::vector<CString>& items);
 
 // The short form of an identifier that tables show.
 CString ShortID(const CString& id);

@@ -2,7 +2,9 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <iostream>
+#include <sstream>
 
 #include "host/HostText.h"
 
@@ -17,22 +19,14 @@ ProgressBar::ProgressBar(size_t total) : m_total(total), m_enabled(isatty(STDERR
 
 ProgressBar::~ProgressBar() { Finish(); }
 
-std::string ProgressBar::Render(size_t done, size_t total, size_t width, const std::string& label) {
-  const size_t filled = total == 0 ? width : std::min(width, done * width / total);
-  const size_t percent = total == 0 ? 100 : done * 100 / total;
-  std::string bar = "[";
-  bar.append(filled, '#');
-  bar.append(width - filled, '.');
-  for (const std::string& part : {std::string("] "), std::to_string(done), std::string("/"),
-                                  std::to_string(total), std::string(" "),
-                                  std::to_string(percent), std::string("%")}) {
-    bar += part;
-  }
-  if (!label.empty()) {
-    bar += ' ';
-    bar += CString(FitWidth(Widen(label).str(), kLabelWidth)).ToUtf8();
-  }
-  return bar;
+std::string ProgressBar::Render() const {
+  const size_t filled = m_total == 0 ? kBarWidth : std::min(kBarWidth, m_done * kBarWidth / m_total);
+  const size_t percent = m_total == 0 ? 100 : m_done * 100 / m_total;
+  std::ostringstream bar;
+  bar << '[' << std::string(filled, '#') << std::string(kBarWidth - filled, '.') << "] " << m_done
+      << '/' << m_total << ' ' << percent << '%';
+  if (!m_label.empty()) bar << ' ' << CString(FitWidth(Widen(m_label).str(), kLabelWidth)).ToUtf8();
+  return bar.str();
 }
 
 void ProgressBar::Update(size_t done, const std::string& label) {
@@ -60,7 +54,7 @@ void ProgressBar::Clear() {
 
 void ProgressBar::Draw() {
   if (!m_enabled) return;
-  std::cerr << "\r\033[K" << Render(m_done, m_total, kBarWidth, m_label) << std::flush;
+  std::cerr << "\r\033[K" << Render() << std::flush;
   m_drawn = true;
 }
 

@@ -22,8 +22,7 @@ class ProgressBar {
   void Finish();
 
  private:
-  // The bar as drawn for `done` of `total`, `width` cells wide.
-  static std::string Render(size_t done, size_t total, size_t width, const std::string& label);
+  std::string Render() const;
   void Clear();
   void Draw();
 

@@ -23,13 +23,19 @@ bool AddDefinition(HostDatabase& database, const std::string& text, const Creato
          StoreRemind(database, remind, errorText);
 }
 
-void WarnIfPast(CNorvRemind& remind, const std::string& source) {
+void WarnIfPast(CNorvRemind& remind) {
   if (remind.GetType() != CNorvRemind::kOneOff) return;
   if (remind.m_dtRemind <= COleDateTime::GetCurrentTime()) {
-    PrintWarning(source + "the remind time " +
-                 Narrow(remind.m_dtRemind.Format(L"%Y-%m-%d %H:%M:%S")) +
+    PrintWarning("the remind time " + Narrow(remind.m_dtRemind.Format(L"%Y-%m-%d %H:%M:%S")) +
                  " has passed; the daemon will expire this remind instead of sending it");
   }
+}
+
+// Opens the database and finds the remind the first argument names; an
+// exit code.
+int OpenNamedRemind(const Invocation& invocation, HostDatabase& database, CGuid& id) {
+  if (int code = database.Open(); code != kExitOk) return code;
+  return ResolveRemindID(database, invocation.args[0], id);
 }
 
 std::vector<std::filesystem::path> DefinitionFiles(const std::string& folder,
@@ -55,25 +61,25 @@ short ParseState(const std::string& text) {
   return static_cast<short>(text[0] - '0');
 }
 
-void PrintRemindTable(std::vector<CNorvBasePtr<CNorvRemind>>& reminds) {
+// The state column only matters when inactive reminds are listed too.
+void PrintRemindTable(std::vector<CNorvBasePtr<CNorvRemind>>& reminds, bool withState) {
   if (reminds.empty()) {
     PrintLine(std::string("no reminds"));
     return;
   }
   TextTable table;
   table.AddColumn(L"ID");
-  table.AddColumn(L"STATE");
+  if (withState) table.AddColumn(L"STATE");
   table.AddColumn(L"TYPE");
-  table.AddColumn(L"WHEN", 48);
-  table.AddColumn(L"RECEIVERS", 24);
-  table.AddColumn(L"CONTENT", 40);
+  table.AddColumn(L"WHEN", 50);
+  table.AddColumn(L"RECEIVERS", 20);
+  table.AddColumn(L"CONTENT", 32);
   for (auto& remind : reminds) {
-    CString content;
-    CString contentType;
-    remind->GetContent(content, contentType);
-    table.AddRow({ShortID(remind->m_ID.GetString1()), StateName(remind->GetState()),
-                  TypeName(remind->GetType()), DescribeWhen(*remind),
-                  DescribeReceivers(*remind), content});
+    std::vector<CString> row = {ShortID(remind->m_ID.GetString1()), TypeName(remind->GetType()),
+                                DescribeWhen(*remind), DescribeReceivers(*remind),
+                                ContentOf(*remind)};
+    if (withState) row.insert(row.begin() + 1, StateName(remind->GetState()));
+    table.AddRow(std::move(row));
   }
   std::fputs(table.Render().c_str(), stdout);
 }
@@ -81,23 +87,17 @@ void PrintRemindTable(std::vector<CNorvBasePtr<CNorvRemind>>& reminds) {
 }  // namespace
 
 int RunAdd(const Invocation& invocation) {
-  const std::string path = invocation.args.empty() ? "-" : invocation.args[0];
   std::string text;
-  if (path == "-") {
-    text = ReadStandardInput();
-  } else if (std::string error; !ReadTextFile(path, text, error)) {
-    PrintError(error);
-    return kExitFailure;
-  }
+  std::string source;
+  if (!ReadInputText(invocation, text, source)) return kExitFailure;
   HostDatabase database(ResolveDatabase(invocation));
   if (int code = database.Open(); code != kExitOk) return code;
   CNorvBasePtr<CNorvRemind> remind;
   CString reason;
   if (!AddDefinition(database, text, ResolveCreator(invocation), remind, reason)) {
-    PrintError((path == "-" ? std::string("standard input") : path) + ": " + Narrow(reason));
-    return kExitFailure;
+    return Failure(source, reason);
   }
-  WarnIfPast(*remind, "");
+  WarnIfPast(*remind);
   PrintLine(remind->m_ID.GetString1());
   return kExitOk;
 }
@@ -117,8 +117,7 @@ int RunImport(const Invocation& invocation) {
   ProgressBar progress(files.size());
   size_t stored = 0;
   for (size_t i = 0; i < files.size(); ++i) {
-    const std::string name = files[i].filename().string();
-    progress.Update(i, name);
+    progress.Update(i, files[i].filename().string());
     std::string text;
     CNorvBasePtr<CNorvRemind> remind;
     CString reason;
@@ -130,7 +129,6 @@ int RunImport(const Invocation& invocation) {
       ++stored;
     }
   }
-  progress.Update(files.size(), "");
   progress.Finish();
   const size_t failed = files.size() - stored;
   PrintLine("imported " + std::to_string(stored) + " of " + std::to_string(files.size()) +
@@ -140,52 +138,34 @@ int RunImport(const Invocation& invocation) {
 }
 
 int RunList(const Invocation& invocation) {
-  if (invocation.Has("xml") && invocation.Has("json")) {
-    throw UsageError("give --xml or --json, not both");
-  }
+  RequireOneFormat(invocation);
   HostDatabase database(ResolveDatabase(invocation));
   if (int code = database.Open(); code != kExitOk) return code;
-  std::vector<CGuid> ids;
-  CString reason;
-  if (!ListRemindIDs(database, !invocation.Has("all"), ids, &reason)) {
-    PrintError("cannot read the reminds: " + Narrow(reason));
-    return kExitFailure;
-  }
-  int result = kExitOk;
   std::vector<CNorvBasePtr<CNorvRemind>> reminds;
-  for (const CGuid& id : ids) {
-    CNorvBasePtr<CNorvRemind> remind;
-    if (LoadRemind(database, id, remind, reason) == 1) {
-      reminds.push_back(remind);
-    } else {
-      PrintError("remind " + Narrow(id.GetString1()) + " cannot be loaded: " + Narrow(reason));
-      result = kExitFailure;
-    }
-  }
+  const bool all = invocation.Has("all");
+  const int result = LoadReminds(database, !all, reminds);
   if (invocation.Has("xml")) {
     CString xml = L"<Body>";
     for (auto& remind : reminds) xml += remind->GenListInfo_XML();
     PrintLine(xml + L"</Body>");
   } else if (invocation.Has("json")) {
-    CString json;
-    for (auto& remind : reminds) json += (json.IsEmpty() ? L"" : L", ") + remind->GenListInfo_Json();
-    PrintLine(json.IsEmpty() ? CString(L"[]") : L"[ " + json + L" ]");
+    std::vector<CString> items;
+    for (auto& remind : reminds) items.push_back(remind->GenListInfo_Json());
+    PrintLine(JsonArray(items));
   } else {
-    PrintRemindTable(reminds);
+    PrintRemindTable(reminds, all);
   }
   return result;
 }
 
 int RunShow(const Invocation& invocation) {
   HostDatabase database(ResolveDatabase(invocation));
-  if (int code = database.Open(); code != kExitOk) return code;
   CGuid id;
-  if (int code = ResolveRemindID(database, invocation.args[0], id); code != kExitOk) return code;
+  if (int code = OpenNamedRemind(invocation, database, id); code != kExitOk) return code;
   CNorvBasePtr<CNorvRemind> remind;
   CString reason;
   if (LoadRemind(database, id, remind, reason) != 1) {
-    PrintError("remind " + Narrow(id.GetString1()) + " cannot be loaded: " + Narrow(reason));
-    return kExitFailure;
+    return Failure("remind " + Narrow(id.GetString1()) + " cannot be loaded", reason);
   }
   PrintLine(invocation.Has("json") ? remind->GenInfo_Json() : remind->GenInfo_XML());
   return kExitOk;
@@ -194,30 +174,25 @@ int RunShow(const Invocation& invocation) {
 int RunState(const Invocation& invocation) {
   const short state = ParseState(invocation.args[1]);
   HostDatabase database(ResolveDatabase(invocation));
-  if (int code = database.Open(); code != kExitOk) return code;
   CGuid id;
-  if (int code = ResolveRemindID(database, invocation.args[0], id); code != kExitOk) return code;
+  if (int code = OpenNamedRemind(invocation, database, id); code != kExitOk) return code;
+  const std::string name = "remind " + Narrow(id.GetString1());
   CString reason;
   if (!SetRemindState(database, id, state, reason)) {
-    PrintError("cannot set the state of remind " + Narrow(id.GetString1()) + ": " +
-               Narrow(reason));
-    return kExitFailure;
+    return Failure("cannot set the state of " + name, reason);
   }
-  PrintLine("remind " + Narrow(id.GetString1()) + " is now " + Narrow(StateName(state)));
+  PrintLine(name + " is now " + Narrow(StateName(state)));
   return kExitOk;
 }
 
 int RunDelete(const Invocation& invocation) {
   HostDatabase database(ResolveDatabase(invocation));
-  if (int code = database.Open(); code != kExitOk) return code;
   CGuid id;
-  if (int code = ResolveRemindID(database, invocation.args[0], id); code != kExitOk) return code;
+  if (int code = OpenNamedRemind(invocation, database, id); code != kExitOk) return code;
+  const std::string name = "remind " + Narrow(id.GetString1());
   CString reason;
-  if (!DeleteRemind(database, id, reason)) {
-    PrintError("cannot delete remind " + Narrow(id.GetString1()) + ": " + Narrow(reason));
-    return kExitFailure;
-  }
-  PrintLine("deleted remind " + Narrow(id.GetString1()));
+  if (!DeleteRemind(database, id, reason)) return Failure("cannot delete " + name, reason);
+  PrintLine("deleted " + name);
   return kExitOk;
 }
 

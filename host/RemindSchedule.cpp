@@ -88,6 +88,13 @@ std::vector<COleDateTime> FiringTimes(CNorvRemind& remind, const COleDateTime& d
   return times;
 }
 
+CString ContentOf(CNorvRemind& remind) {
+  CString content;
+  CString contentType;
+  remind.GetContent(content, contentType);
+  return content;
+}
+
 CString TypeName(short type) {
   switch (type) {
     case CNorvRemind::kOneOff:
@@ -125,7 +132,7 @@ CString DescribeWhen(CNorvRemind& remind) {
         int num = 0;
         int count = 0;
         repeat.GetRepeatNum(num, count);
-        when.AppendFormat(L", %d times (%d so far)", num, count);
+        when.AppendFormat(L", %d of %d times", count, num);
       }
       if (repeat.m_dtEnd.GetStatus() == COleDateTime::valid) {
         when += L", rule ends " + DayText(repeat.m_dtEnd);
@@ -134,16 +141,21 @@ CString DescribeWhen(CNorvRemind& remind) {
       return when;
     }
     case CNorvRemind::kCustomStyle: {
-      when = L"before " + DayText(deadline) + L":";
       CSingleLock hold(&remind.m_csStyle, true);
-      for (auto& item : remind.m_lstStyleItem) {
-        when.AppendFormat(L" %dd %s", item->m_nDay, item->m_strTime);
-      }
-      return when;
+      return L"before " + DayText(deadline) + L": " + DescribeItems(remind.m_lstStyleItem);
     }
     default:
       return L"never";
   }
+}
+
+CString DescribeItems(const std::list<CNorvBasePtr<CNorvRemindStyleItem>>& items) {
+  CString text;
+  for (const auto& item : items) {
+    if (!text.IsEmpty()) text += L", ";
+    text.AppendFormat(L"%dd %s", item->m_nDay, item->m_strTime);
+  }
+  return text;
 }
 
 CString DescribeReceivers(CNorvRemind& remind) {

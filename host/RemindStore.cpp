@@ -75,6 +75,27 @@ bool ListRemindIDs(HostDatabase& database, bool activeOnly, std::vector<CGuid>& 
   return true;
 }
 
+int LoadReminds(HostDatabase& database, bool activeOnly,
+                std::vector<CNorvBasePtr<CNorvRemind>>& reminds) {
+  std::vector<CGuid> ids;
+  CString reason;
+  if (!ListRemindIDs(database, activeOnly, ids, &reason)) {
+    PrintError("cannot read the reminds: " + Narrow(reason));
+    return kExitFailure;
+  }
+  int result = kExitOk;
+  for (const CGuid& id : ids) {
+    CNorvBasePtr<CNorvRemind> remind;
+    if (LoadRemind(database, id, remind, reason) == 1) {
+      reminds.push_back(remind);
+    } else {
+      PrintError("remind " + Narrow(id.GetString1()) + " cannot be loaded: " + Narrow(reason));
+      result = kExitFailure;
+    }
+  }
+  return result;
+}
+
 int ResolveRemindID(HostDatabase& database, const std::string& text, CGuid& id) {
   CString reason;
   std::vector<CGuid> ids;

@@ -27,6 +27,12 @@ bool StoreRemind(HostDatabase& database, CNorvRemind* remind, CString& errorText
 bool ListRemindIDs(HostDatabase& database, bool activeOnly, std::vector<CGuid>& ids,
                    CString* errorText);
 
+// Every stored remind (the active ones only when `activeOnly`), oldest
+// first. A remind that cannot be loaded is reported and left out, and makes
+// the result kExitFailure.
+int LoadReminds(HostDatabase& database, bool activeOnly,
+                std::vector<CNorvBasePtr<CNorvRemind>>& reminds);
+
 // The remind a user named: a whole identifier in either form, or a prefix
 // of exactly one. Prints the reason and returns an exit code on failure.
 int ResolveRemindID(HostDatabase& database, const std::string& text, CGuid& id);

@@ -1,6 +1,7 @@
 // style add, list, show, rename, reorder, default and delete.
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
 #include <list>
 
 #include "core/CNorvCommFun.h"
@@ -9,6 +10,7 @@
 #include "host/HostCommands.h"
 #include "host/HostDatabase.h"
 #include "host/HostText.h"
+#include "host/RemindSchedule.h"
 #include "host/TextTable.h"
 #include "manager/CNorvRemindMgr.h"
 #include "style/CNorvRemindStyle.h"
@@ -22,29 +24,62 @@ namespace {
 // manager loads them at start, without the rest of its start-up.
 class StyleCatalog : public CNorvRemindMgr {
  public:
-  bool Load(CSession& session, CString* errorText) {
-    return DBLoadRemindStyle(session, errorText);
+  explicit StyleCatalog(const Invocation& invocation) : m_database(ResolveDatabase(invocation)) {}
+
+  // Opens the database and loads the styles; an exit code.
+  int Open() {
+    if (int code = m_database.Open(); code != kExitOk) return code;
+    CString reason;
+    if (!DBLoadRemindStyle(m_database.session(), &reason)) {
+      return Failure("cannot read the styles", reason);
+    }
+    return kExitOk;
   }
+
+  // The style a user named, by name (any case) or identifier; null once
+  // the user is told there is none.
+  CNorvBasePtr<CNorvRemindStyle> Find(const std::string& text) {
+    CNorvBasePtr<CNorvRemindStyle> style = GetRemindStyle(Widen(text));
+    CGuid id;
+    if (!style && id.FromString(Widen(text))) style = GetRemindStyle(id);
+    if (!style) PrintError("no style named '" + text + "'");
+    return style;
+  }
+
+  // Flags `chosen` as the default and every other style as not; the caller
+  // holds the transaction.
+  bool FlagDefault(CNorvRemindStyle& chosen, CString& reason) {
+    for (auto& style : StyleList) {
+      if (style == &chosen || !style->IsDefault()) continue;
+      if (!style->DBSetDefault(session(), false, &reason)) return false;
+    }
+    return chosen.DBSetDefault(session(), true, &reason);
+  }
+
+  HostDatabase& database() { return m_database; }
+  CSession& session() { return m_database.session(); }
+
+ private:
+  HostDatabase m_database;
 };
 
-// Opens the database and loads the styles; an exit code.
-int OpenCatalog(HostDatabase& database, StyleCatalog& catalog) {
-  if (int code = database.Open(); code != kExitOk) return code;
-  CString reason;
-  if (!catalog.Load(database.session(), &reason)) {
-    PrintError("cannot read the styles: " + Narrow(reason));
-    return kExitFailure;
+// A style from a style element. `hasOrder` tells whether the element gave
+// the display order.
+bool ParseStyle(const std::string& text, CNorvRemindStyle& style, bool& hasOrder,
+                CString& reason) {
+  CNorvXmlDocument document;
+  if (!CNorvCommFun::ParseXML(Widen(text), document)) {
+    reason = L"the style is not well-formed XML";
+    return false;
   }
-  return kExitOk;
-}
-
-// The style a user named, by name (any case) or identifier.
-CNorvBasePtr<CNorvRemindStyle> FindStyle(StyleCatalog& catalog, const std::string& text) {
-  CNorvBasePtr<CNorvRemindStyle> style = catalog.GetRemindStyle(Widen(text));
-  CGuid id;
-  if (!style && id.FromString(Widen(text))) style = catalog.GetRemindStyle(id);
-  if (!style) PrintError("no style named '" + text + "'");
-  return style;
+  const CNorvXmlNode element = document.GetRootElement();
+  if (!style.ParseXML(element, reason)) return false;
+  CString order;
+  hasOrder = element.GetAttribute(L"Order", order);
+  // The manager drops a style whose items do not parse when it loads, so
+  // such a style is refused here instead of being stored unusable.
+  std::list<CNorvBasePtr<CNorvRemindStyleItem>> items;
+  return CNorvRemindStyleItem::ParseListXML(style.GetDefInfo(), items, reason);
 }
 
 short ParseOrder(const std::string& text) {
@@ -56,200 +91,150 @@ short ParseOrder(const std::string& text) {
   return static_cast<short>(order);
 }
 
-CString DescribeItems(CNorvRemindStyle& style) {
-  CString text;
-  CSingleLock hold(&style.m_csDef, true);
-  for (auto& item : style.m_lstStyleItem) {
-    if (!text.IsEmpty()) text += L", ";
-    text.AppendFormat(L"%dd %s", item->m_nDay, item->m_strTime);
-  }
-  return text;
-}
-
-// Makes `chosen` the only style flagged as default, all or nothing.
-bool MakeDefault(HostDatabase& database, StyleCatalog& catalog, CNorvRemindStyle* chosen,
-                 CString& reason) {
-  Transaction transaction(database);
-  if (!transaction.Begin(&reason)) return false;
-  for (auto& style : catalog.StyleList) {
-    if (style == chosen || !style->IsDefault()) continue;
-    if (!style->DBSetDefault(database.session(), false, &reason)) return false;
-  }
-  if (!chosen->DBSetDefault(database.session(), true, &reason)) return false;
-  return transaction.Commit(&reason);
-}
-
-}  // namespace
-
-int RunStyleAdd(const Invocation& invocation) {
-  const std::string path = invocation.args.empty() ? "-" : invocation.args[0];
-  const std::string source = path == "-" ? "standard input" : path;
-  std::string text;
-  if (path == "-") {
-    text = ReadStandardInput();
-  } else if (std::string error; !ReadTextFile(path, text, error)) {
-    PrintError(error);
-    return kExitFailure;
-  }
-  HostDatabase database(ResolveDatabase(invocation));
-  StyleCatalog catalog;
-  if (int code = OpenCatalog(database, catalog); code != kExitOk) return code;
-
-  CNorvXmlDocument document;
-  if (!CNorvCommFun::ParseXML(Widen(text), document)) {
-    PrintError(source + ": the style is not well-formed XML");
-    return kExitFailure;
-  }
-  const CNorvXmlNode element = document.GetRootElement();
-  CNorvBasePtr<CNorvRemindStyle> style(new CNorvRemindStyle);
-  style->m_ID.NewID();
-  CString reason;
-  if (!style->ParseXML(element, reason)) {
-    PrintError(source + ": " + Narrow(reason));
-    return kExitFailure;
-  }
-  // The manager drops a style whose items do not parse when it loads, so
-  // such a style is refused here instead of being stored unusable.
-  std::list<CNorvBasePtr<CNorvRemindStyleItem>> items;
-  if (!CNorvRemindStyleItem::ParseListXML(style->GetDefInfo(), items, reason)) {
-    PrintError(source + ": " + Narrow(reason));
-    return kExitFailure;
-  }
-  if (catalog.GetRemindStyle(style->GetName())) {
-    PrintError(source + ": a style named '" + Narrow(style->GetName()) + "' exists already");
-    return kExitFailure;
-  }
-  CString order;
-  if (!element.GetAttribute(L"Order", order)) {
-    style->SetOrder(static_cast<short>(catalog.GetRemindStyleMaxOrder() + 1));
-  }
-  const Creator creator = ResolveCreator(invocation);
-  style->m_strCreatorID = style->m_strModifierID = Widen(creator.id);
-  style->m_strCreatorName = style->m_strModifierName = Widen(creator.name);
-
-  if (!style->DBInsert(database.session(), database.kind(), &reason) ||
-      (invocation.Has("default") && !MakeDefault(database, catalog, style, reason))) {
-    PrintError("cannot store the style: " + Narrow(reason));
-    return kExitFailure;
-  }
-  PrintLine(style->m_ID.GetString1());
-  return kExitOk;
-}
-
-int RunStyleList(const Invocation& invocation) {
-  if (invocation.Has("xml") && invocation.Has("json")) {
-    throw UsageError("give --xml or --json, not both");
-  }
-  HostDatabase database(ResolveDatabase(invocation));
-  StyleCatalog catalog;
-  if (int code = OpenCatalog(database, catalog); code != kExitOk) return code;
-  if (invocation.Has("xml")) {
-    PrintLine(catalog.GenRemindStyleListInfo_XML());
-    return kExitOk;
-  }
-  if (invocation.Has("json")) {
-    PrintLine(catalog.GenRemindStyleListInfo_Json());
-    return kExitOk;
-  }
+void PrintStyleTable(StyleCatalog& catalog) {
   if (catalog.StyleList.empty()) {
     PrintLine(std::string("no styles"));
-    return kExitOk;
+    return;
   }
   CNorvBasePtr<CNorvRemindStyle> defaultStyle = catalog.GetDefRemindStyle();
   TextTable table;
   table.AddColumn(L"ORDER");
   table.AddColumn(L"NAME", 24);
   table.AddColumn(L"DEFAULT");
-  table.AddColumn(L"ITEMS", 48);
+  table.AddColumn(L"ITEMS (days before, time)", 48);
   table.AddColumn(L"ID");
   for (auto& style : catalog.StyleList) {
     CString order;
     order.Format(L"%d", style->GetOrder());
-    table.AddRow({order, style->GetName(), style == defaultStyle ? L"yes" : L"",
-                  DescribeItems(*style), ShortID(style->m_ID.GetString1())});
+    CString items;
+    {
+      CSingleLock hold(&style->m_csDef, true);
+      items = DescribeItems(style->m_lstStyleItem);
+    }
+    table.AddRow({order, style->GetName(), style == defaultStyle ? L"yes" : L"", items,
+                  ShortID(style->m_ID.GetString1())});
   }
   std::fputs(table.Render().c_str(), stdout);
+}
+
+// What a change did ("is now the default"), or "" with the reason it failed.
+using StyleChange =
+    std::function<std::string(StyleCatalog& catalog, CNorvRemindStyle& style, CString& reason)>;
+
+// Applies `change` to the style the first argument names and says how it went.
+int ChangeStyle(const Invocation& invocation, const StyleChange& change) {
+  StyleCatalog catalog(invocation);
+  if (int code = catalog.Open(); code != kExitOk) return code;
+  CNorvBasePtr<CNorvRemindStyle> style = catalog.Find(invocation.args[0]);
+  if (!style) return kExitFailure;
+  const std::string name = Narrow(style->GetName());
+  CString reason;
+  const std::string done = change(catalog, *style, reason);
+  if (done.empty()) return Failure("cannot change style '" + name + "'", reason);
+  PrintLine("style '" + name + "' " + done);
+  return kExitOk;
+}
+
+}  // namespace
+
+int RunStyleAdd(const Invocation& invocation) {
+  std::string text;
+  std::string source;
+  if (!ReadInputText(invocation, text, source)) return kExitFailure;
+  StyleCatalog catalog(invocation);
+  if (int code = catalog.Open(); code != kExitOk) return code;
+
+  CNorvBasePtr<CNorvRemindStyle> style(new CNorvRemindStyle);
+  style->m_ID.NewID();
+  bool hasOrder = false;
+  CString reason;
+  if (!ParseStyle(text, *style, hasOrder, reason)) return Failure(source, reason);
+  if (catalog.GetRemindStyle(style->GetName())) {
+    return Failure(source, L"a style named '" + style->GetName() + L"' exists already");
+  }
+  if (!hasOrder) style->SetOrder(static_cast<short>(catalog.GetRemindStyleMaxOrder() + 1));
+  const Creator creator = ResolveCreator(invocation);
+  style->m_strCreatorID = style->m_strModifierID = Widen(creator.id);
+  style->m_strCreatorName = style->m_strModifierName = Widen(creator.name);
+
+  Transaction transaction(catalog.database());
+  if (!transaction.Begin(&reason) ||
+      !style->DBInsert(catalog.session(), catalog.database().kind(), &reason) ||
+      (invocation.Has("default") && !catalog.FlagDefault(*style, reason)) ||
+      !transaction.Commit(&reason)) {
+    return Failure("cannot store the style", reason);
+  }
+  PrintLine(style->m_ID.GetString1());
+  return kExitOk;
+}
+
+int RunStyleList(const Invocation& invocation) {
+  RequireOneFormat(invocation);
+  StyleCatalog catalog(invocation);
+  if (int code = catalog.Open(); code != kExitOk) return code;
+  if (invocation.Has("xml")) {
+    PrintLine(catalog.GenRemindStyleListInfo_XML());
+  } else if (invocation.Has("json")) {
+    PrintLine(catalog.GenRemindStyleListInfo_Json());
+  } else {
+    PrintStyleTable(catalog);
+  }
   return kExitOk;
 }
 
 int RunStyleShow(const Invocation& invocation) {
-  HostDatabase database(ResolveDatabase(invocation));
-  StyleCatalog catalog;
-  if (int code = OpenCatalog(database, catalog); code != kExitOk) return code;
-  CNorvBasePtr<CNorvRemindStyle> style = FindStyle(catalog, invocation.args[0]);
+  StyleCatalog catalog(invocation);
+  if (int code = catalog.Open(); code != kExitOk) return code;
+  CNorvBasePtr<CNorvRemindStyle> style = catalog.Find(invocation.args[0]);
   if (!style) return kExitFailure;
   PrintLine(invocation.Has("json") ? style->GenInfo_Json() : style->GenInfo_XML());
   return kExitOk;
 }
 
 int RunStyleRename(const Invocation& invocation) {
-  HostDatabase database(ResolveDatabase(invocation));
-  StyleCatalog catalog;
-  if (int code = OpenCatalog(database, catalog); code != kExitOk) return code;
-  const std::string& oldName = invocation.args[0];
-  const std::string& newName = invocation.args[1];
-  CNorvBasePtr<CNorvRemindStyle> style = FindStyle(catalog, oldName);
-  if (!style) return kExitFailure;
-  if (!catalog.RenameRemindStyle(style->GetName(), Widen(newName))) {
-    PrintError(newName.empty() ? std::string("the new name is empty")
-                               : "a style named '" + newName + "' exists already");
-    return kExitFailure;
-  }
-  CString reason;
-  if (!style->DBRename(database.session(), Widen(newName), &reason)) {
-    PrintError("cannot rename the style: " + Narrow(reason));
-    return kExitFailure;
-  }
-  PrintLine("renamed style '" + Narrow(style->GetName()) + "' to '" + newName + "'");
-  return kExitOk;
+  const std::string newName = invocation.args[1];
+  return ChangeStyle(invocation, [&](StyleCatalog& catalog, CNorvRemindStyle& style,
+                                     CString& reason) -> std::string {
+    if (newName.empty()) {
+      reason = L"the new name is empty";
+      return "";
+    }
+    if (!catalog.RenameRemindStyle(style.GetName(), Widen(newName))) {
+      reason = Widen("a style named '" + newName + "' exists already");
+      return "";
+    }
+    if (!style.DBRename(catalog.session(), Widen(newName), &reason)) return "";
+    return "renamed to '" + newName + "'";
+  });
 }
 
 int RunStyleReorder(const Invocation& invocation) {
   const short order = ParseOrder(invocation.args[1]);
-  HostDatabase database(ResolveDatabase(invocation));
-  StyleCatalog catalog;
-  if (int code = OpenCatalog(database, catalog); code != kExitOk) return code;
-  CNorvBasePtr<CNorvRemindStyle> style = FindStyle(catalog, invocation.args[0]);
-  if (!style) return kExitFailure;
-  CString reason;
-  if (!style->DBSetOrder(database.session(), order, &reason)) {
-    PrintError("cannot change the order: " + Narrow(reason));
-    return kExitFailure;
-  }
-  PrintLine("style '" + Narrow(style->GetName()) + "' now has the order " +
-            std::to_string(order));
-  return kExitOk;
+  return ChangeStyle(invocation, [&](StyleCatalog& catalog, CNorvRemindStyle& style,
+                                     CString& reason) -> std::string {
+    if (!style.DBSetOrder(catalog.session(), order, &reason)) return "";
+    return "now has the order " + std::to_string(order);
+  });
 }
 
 int RunStyleDefault(const Invocation& invocation) {
-  HostDatabase database(ResolveDatabase(invocation));
-  StyleCatalog catalog;
-  if (int code = OpenCatalog(database, catalog); code != kExitOk) return code;
-  CNorvBasePtr<CNorvRemindStyle> style = FindStyle(catalog, invocation.args[0]);
-  if (!style) return kExitFailure;
-  CString reason;
-  if (!MakeDefault(database, catalog, style, reason)) {
-    PrintError("cannot make the style the default: " + Narrow(reason));
-    return kExitFailure;
-  }
-  PrintLine("style '" + Narrow(style->GetName()) + "' is now the default");
-  return kExitOk;
+  return ChangeStyle(invocation, [](StyleCatalog& catalog, CNorvRemindStyle& style,
+                                    CString& reason) -> std::string {
+    Transaction transaction(catalog.database());
+    if (!transaction.Begin(&reason) || !catalog.FlagDefault(style, reason) ||
+        !transaction.Commit(&reason)) {
+      return "";
+    }
+    return "is now the default";
+  });
 }
 
 int RunStyleDelete(const Invocation& invocation) {
-  HostDatabase database(ResolveDatabase(invocation));
-  StyleCatalog catalog;
-  if (int code = OpenCatalog(database, catalog); code != kExitOk) return code;
-  CNorvBasePtr<CNorvRemindStyle> style = FindStyle(catalog, invocation.args[0]);
-  if (!style) return kExitFailure;
-  CString reason;
-  CGuid id = style->m_ID;
-  if (!CNorvRemindStyle::DBDelete(database.session(), id, &reason)) {
-    PrintError("cannot delete the style: " + Narrow(reason));
-    return kExitFailure;
-  }
-  PrintLine("deleted style '" + Narrow(style->GetName()) + "'");
-  return kExitOk;
+  return ChangeStyle(invocation, [](StyleCatalog& catalog, CNorvRemindStyle& style,
+                                    CString& reason) -> std::string {
+    CGuid id = style.m_ID;
+    return CNorvRemindStyle::DBDelete(catalog.session(), id, &reason) ? "deleted" : "";
+  });
 }
 
 }  // namespace norvhost
