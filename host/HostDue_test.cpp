@@ -3,84 +3,72 @@
 
 #include <algorithm>
 
-#include "NorvTestSupport.h"
 #include "host/HostTestRun.h"
 
 namespace {
 
-using hosttest::HostEnvironment;
-using hosttest::RunResult;
+using Firings = std::vector<std::string>;
 
-class HostDueTest : public testing::Test {
+class HostDueTest : public hosttest::HostTest {
  protected:
-  void SetUp() override {
-    const RunResult imported = m_host.Run({"import", NORV_EXAMPLES_DIR});
-    ASSERT_EQ(imported.exitCode, 0) << imported.err;
-  }
+  void SetUp() override { ASSERT_EQ(m_host.Run({"import", NORV_EXAMPLES_DIR}).exitCode, 0); }
 
-  // "HH:MM:SS content" of every firing on the day, from the JSON form.
-  std::vector<std::string> Firings(const std::string& day) {
-    const RunResult due = m_host.Run({"due", "--date", day, "--json"});
-    EXPECT_EQ(due.exitCode, 0) << due.err;
-    std::vector<std::string> firings;
-    for (size_t at = due.out.find("\"Time\": \""); at != std::string::npos;
-         at = due.out.find("\"Time\": \"", at + 1)) {
-      const std::string time = due.out.substr(at + 20, 8);
-      const size_t content = due.out.find("\"Content\": \"", at) + 12;
-      firings.push_back(time + " " + due.out.substr(content, due.out.find('"', content) - content));
+  // "HH:MM:SS content" of every firing on the day, from the JSON form,
+  // checked to come in time order and then sorted (equal times may come in
+  // either order).
+  Firings Due(const std::string& day) {
+    const std::string json = m_host.Run({"due", "--date", day, "--json"}).out;
+    Firings firings;
+    for (size_t at = json.find("{ \"Time"); at != std::string::npos;
+         at = json.find("{ \"Time", at + 1)) {
+      const std::string firing = json.substr(at);
+      firings.push_back(hosttest::JsonField(firing, "Time").substr(11) + " " +
+                        hosttest::JsonField(firing, "Content"));
     }
+    EXPECT_TRUE(std::is_sorted(firings.begin(), firings.end(),
+                               [](auto& a, auto& b) { return a.substr(0, 8) < b.substr(0, 8); }));
+    std::sort(firings.begin(), firings.end());
     return firings;
   }
-
-  norvtest::TempDir m_dir;
-  HostEnvironment m_host{m_dir.path()};
 };
 
-TEST_F(HostDueTest, EachRemindTypeFiresOnItsDaysInTimeOrder) {
-  // Thursday, the last day of the month.
-  EXPECT_EQ(Firings("2026-12-31"),
-            (std::vector<std::string>{"08:00:00 Drink a glass of water",
-                                      "09:30:00 每日站会 / Daily stand-up in room 4",
-                                      "17:00:00 Submit the timesheet"}));
-  // Saturday: only the daily one.
-  EXPECT_EQ(Firings("2026-12-05"), (std::vector<std::string>{"08:00:00 Drink a glass of water"}));
-  // Friday the 15th: the one-off remind and the weekly one join.
-  EXPECT_EQ(Firings("2027-01-15"),
-            (std::vector<std::string>{"08:00:00 Drink a glass of water",
-                                      "09:00:00 Dentist at 09:30, Harbour Street 12",
-                                      "09:30:00 每日站会 / Daily stand-up in room 4",
-                                      "18:00:00 Gym at 18:30"}));
+TEST_F(HostDueTest, EachRemindTypeFiresOnItsDays) {
+  const std::string water = "08:00:00 Drink a glass of water";
+  const std::string standUp = "09:30:00 每日站会 / Daily stand-up in room 4";
+  const std::string gym = "18:00:00 Gym at 18:30";
+  const struct {
+    std::string day;
+    Firings expected;
+  } days[] = {
+      {"2026-12-05", {water}},  // a Saturday
+      {"2026-12-31", {water, standUp, "17:00:00 Submit the timesheet"}},
+      {"2027-01-15", {water, "09:00:00 Dentist at 09:30, Harbour Street 12", standUp, gym}},
+      {"2027-04-27", {water, "09:00:00 Tax return due on 30 April", standUp}},
+      // The custom style's deadline day is its last.
+      {"2027-04-30", {water, "08:00:00 Tax return due on 30 April", standUp,
+                      "17:00:00 Submit the timesheet", gym}},
+      {"2027-05-01", {water}},
+      // The monthly remind ran out with 2027.
+      {"2028-01-31", {water, standUp, gym}},
+  };
+  for (const auto& day : days) EXPECT_EQ(Due(day.day), day.expected) << day.day;
 }
 
-TEST_F(HostDueTest, CustomStyleCountsBackFromItsDeadlineAndFiresOnTheDeadlineDay) {
-  const std::vector<std::string> threeBefore = Firings("2027-04-27");
-  EXPECT_NE(std::find(threeBefore.begin(), threeBefore.end(), "09:00:00 Tax return due on 30 April"),
-            threeBefore.end());
-  const std::vector<std::string> deadline = Firings("2027-04-30");
-  EXPECT_NE(std::find(deadline.begin(), deadline.end(), "08:00:00 Tax return due on 30 April"),
-            deadline.end());
-  const std::vector<std::string> after = Firings("2027-05-01");
-  for (const std::string& firing : after) EXPECT_EQ(firing.find("Tax return"), std::string::npos);
-  // The monthly remind's deadline (2027-12-31) has run out a month later.
-  const std::vector<std::string> later = Firings("2028-01-31");
-  for (const std::string& firing : later) EXPECT_EQ(firing.find("timesheet"), std::string::npos);
-}
+TEST_F(HostDueTest, TableShowsTheDayAndInactiveRemindsAreNotDue) {
+  const std::string day = "2026-12-05";
+  const std::string id =
+      hosttest::JsonField(m_host.Run({"due", "--date", day, "--json"}).out, "RemindID");
+  std::string shortID = id.substr(1, 8);
+  for (char& ch : shortID) ch = static_cast<char>(std::tolower(ch));
+  EXPECT_EQ(m_host.Run({"due", "--date", day}).out,
+            "due on 2026-12-05:\n"
+            "TIME      ID        TYPE      RECEIVERS  CONTENT\n"
+            "--------  --------  --------  ---------  ----------------------\n"
+            "08:00:00  " + shortID + "  periodic  Alice      Drink a glass of water\n");
 
-TEST_F(HostDueTest, TableNamesTheDayAndSkipsInactiveReminds) {
-  const RunResult table = m_host.Run({"due", "--date", "2026-12-05"});
-  EXPECT_EQ(table.exitCode, 0) << table.err;
-  EXPECT_EQ(table.out.rfind("due on 2026-12-05:\nTIME", 0), 0u) << table.out;
-  EXPECT_NE(table.out.find("08:00:00"), std::string::npos);
-
-  const RunResult list = m_host.Run({"list", "--json"});
-  const size_t daily = list.out.find("\"ID\": \"{");
-  ASSERT_NE(daily, std::string::npos);
-  for (size_t at = daily; at != std::string::npos; at = list.out.find("\"ID\": \"{", at + 1)) {
-    ASSERT_EQ(m_host.Run({"state", list.out.substr(at + 8, 36), "1"}).exitCode, 0);
-  }
-  const RunResult none = m_host.Run({"due", "--date", "2026-12-05"});
-  EXPECT_EQ(none.out, "nothing is due on 2026-12-05\n");
-  EXPECT_EQ(m_host.Run({"due", "--date", "2026-12-05", "--json"}).out, "[]\n");
+  ASSERT_EQ(m_host.Run({"state", id, "1"}).exitCode, 0);
+  EXPECT_EQ(m_host.Run({"due", "--date", day}).out, "nothing is due on 2026-12-05\n");
+  EXPECT_EQ(m_host.Run({"due", "--date", day, "--json"}).out, "[]\n");
 }
 
 }  // namespace

@@ -1,93 +1,80 @@
-// The style commands: storing styles from style elements, the display
-// order, the default flag, renaming, and the library's style list texts.
+// The style commands: storing styles, their display order, the default
+// flag, renaming, and the library's style list texts.
 #include <gtest/gtest.h>
 
-#include "NorvTestSupport.h"
 #include "host/HostTestRun.h"
 
 namespace {
 
-using hosttest::HostEnvironment;
 using hosttest::RunResult;
 
-std::string Trimmed(std::string text) {
-  while (!text.empty() && text.back() == '\n') text.pop_back();
-  return text;
-}
-
-std::string Style(const std::string& name, const std::string& order = "") {
-  return "<Style" + (order.empty() ? "" : " Order='" + order + "'") + "><Name>" + name +
-         "</Name><Def>&lt;Def&gt;&lt;Item Day='1' Time='9:5' /&gt;&lt;/Def&gt;</Def></Style>";
-}
-
-class HostStylesTest : public testing::Test {
+class HostStylesTest : public hosttest::HostTest {
  protected:
-  norvtest::TempDir m_dir;
-  HostEnvironment m_host{m_dir.path()};
+  // Runs a style command, expecting success; its output.
+  std::string Style(std::vector<std::string> args, const std::string& input = "") {
+    args.insert(args.begin(), "style");
+    const RunResult result = m_host.Run(args, input);
+    EXPECT_EQ(result.exitCode, 0) << result.err;
+    return result.out;
+  }
+  const std::string m_weekly =
+      "<Style><Name>Weekly review</Name><Def>&lt;Def&gt;&lt;Item Day='1' Time='9:5' /&gt;"
+      "&lt;/Def&gt;</Def></Style>";
 };
 
 TEST_F(HostStylesTest, StylesKeepTheirOrderDefaultAndNames) {
-  const RunResult exam =
-      m_host.Run({"style", "add", std::string(NORV_EXAMPLES_DIR) + "/styles/exam-countdown.xml"});
-  ASSERT_EQ(exam.exitCode, 0) << exam.err;
-  const std::string examID = Trimmed(exam.out);
-  const RunResult weekly = m_host.Run({"style", "add", "--default"}, Style("Weekly review"));
-  ASSERT_EQ(weekly.exitCode, 0) << weekly.err;
-  const std::string weeklyID = Trimmed(weekly.out);
-
+  const std::string exam =
+      Style({"add", hosttest::Example("styles/exam-countdown.xml")}).substr(0, 36);
+  const std::string weekly = Style({"add", "--default"}, m_weekly).substr(0, 36);
   // Without an Order attribute a style goes after the last one.
-  EXPECT_EQ(m_host.Run({"style", "list", "--xml"}).out,
-            "<Body><Style ID='{" + examID + "}' Order='1'><Name>Exam countdown</Name></Style>"
-            "<Style ID='{" + weeklyID + "}' Order='2' IsDefault='1'><Name>Weekly review</Name>"
-            "</Style></Body>\n");
-
-  EXPECT_EQ(m_host.Run({"style", "default", "exam COUNTDOWN"}).exitCode, 0);
-  EXPECT_EQ(m_host.Run({"style", "reorder", "Weekly review", "-3"}).exitCode, 0);
-  EXPECT_EQ(m_host.Run({"style", "list", "--json"}).out,
-            "[ { \"ID\": \"{" + weeklyID + "}\", \"Order\": \"-3\", \"Name\": \"Weekly review\" }, "
-            "{ \"ID\": \"{" + examID + "}\", \"Order\": \"1\", \"IsDefault\": \"1\", \"Name\": "
-            "\"Exam countdown\" } ]\n");
-
-  const RunResult table = m_host.Run({"style", "list"});
-  EXPECT_NE(table.out.find("1d 09:05"), std::string::npos) << table.out;
-  EXPECT_NE(table.out.find("7d 19:00, 1d 19:00, 0d 07:00"), std::string::npos) << table.out;
-
-  const RunResult clash = m_host.Run({"style", "rename", "Weekly review", "EXAM countdown"});
-  EXPECT_EQ(clash.exitCode, 1);
-  EXPECT_NE(clash.err.find("a style named 'EXAM countdown' exists already"), std::string::npos);
-  EXPECT_EQ(m_host.Run({"style", "rename", "weekly review", "Sprint review"}).exitCode, 0);
-  const RunResult renamed = m_host.Run({"style", "show", "sprint review", "--json"});
-  EXPECT_EQ(renamed.exitCode, 0) << renamed.err;
-  EXPECT_NE(renamed.out.find("\"Name\": \"Sprint review\""), std::string::npos) << renamed.out;
-  EXPECT_NE(renamed.out.find("\"Creator\": \"tester\""), std::string::npos) << renamed.out;
-  EXPECT_EQ(m_host.Run({"style", "show", "Weekly review"}).exitCode, 1);
-
-  EXPECT_EQ(m_host.Run({"style", "delete", "Sprint review"}).exitCode, 0);
-  EXPECT_EQ(m_host.Run({"style", "list", "--xml"}).out,
-            "<Body><Style ID='{" + examID + "}' Order='1' IsDefault='1'><Name>Exam countdown"
+  EXPECT_EQ(Style({"list", "--xml"}),
+            "<Body><Style ID='{" + exam + "}' Order='1'><Name>Exam countdown</Name>"
+            "</Style><Style ID='{" + weekly + "}' Order='2' IsDefault='1'><Name>Weekly review"
             "</Name></Style></Body>\n");
+
+  EXPECT_EQ(Style({"default", "exam COUNTDOWN"}), "style 'Exam countdown' is now the default\n");
+  EXPECT_EQ(Style({"reorder", "Weekly review", "-3"}),
+            "style 'Weekly review' now has the order -3\n");
+  EXPECT_EQ(Style({"list", "--json"}),
+            "[ { \"ID\": \"{" + weekly + "}\", \"Order\": \"-3\", \"Name\": \"Weekly review\" }, "
+            "{ \"ID\": \"{" + exam + "}\", \"Order\": \"1\", \"IsDefault\": \"1\", "
+            "\"Name\": \"Exam countdown\" } ]\n");
+  EXPECT_NE(Style({"list"}).find("\n1      Exam countdown  yes      7d 19:00, 1d 19:00, 0d 07:00"),
+            std::string::npos);
+
+  EXPECT_EQ(m_host.Run({"style", "rename", "Weekly review", "EXAM countdown"}).err,
+            "norvremind: cannot change style 'Weekly review': a style named 'EXAM countdown' "
+            "exists already\n");
+  EXPECT_EQ(Style({"rename", "weekly review", "Sprint review"}),
+            "style 'Weekly review' renamed to 'Sprint review'\n");
+  EXPECT_NE(Style({"show", "sprint review", "--json"}).find("\"Name\": \"Sprint review\""),
+            std::string::npos);
+  EXPECT_EQ(Style({"delete", "Sprint review"}), "style 'Sprint review' deleted\n");
+  EXPECT_EQ(m_host.Run({"style", "show", "Sprint review"}).err,
+            "norvremind: no style named 'Sprint review'\n");
 }
 
 TEST_F(HostStylesTest, BadStylesAreRefusedWithTheLibrarysTextAndNothingIsStored) {
-  const RunResult noName = m_host.Run({"style", "add"}, "<Style><Def>x</Def></Style>");
-  EXPECT_EQ(noName.exitCode, 1);
-  EXPECT_EQ(noName.err, "norvremind: standard input: 未指定样式名称\n");
-  const RunResult noDef = m_host.Run({"style", "add"}, "<Style><name>n</name></Style>");
-  EXPECT_EQ(noDef.err, "norvremind: standard input: 未设置样式的提醒定义\n");
-  const RunResult badItem = m_host.Run(
-      {"style", "add"}, "<Style><Name>n</Name><Def>&lt;Def&gt;&lt;Item Time='08:00' /&gt;"
-                        "&lt;/Def&gt;</Def></Style>");
-  EXPECT_EQ(badItem.err, "norvremind: standard input: 未指定提前天数 Day\n");
-  const RunResult notXml = m_host.Run({"style", "add"}, "<Style><Name>n</Name><Def>oops</Def></Style>");
-  EXPECT_EQ(notXml.err, "norvremind: standard input: XML数据格式异常\n");
-
-  ASSERT_EQ(m_host.Run({"style", "add"}, Style("Only", "4")).exitCode, 0);
-  const RunResult duplicate = m_host.Run({"style", "add"}, Style("ONLY"));
-  EXPECT_EQ(duplicate.exitCode, 1);
-  EXPECT_NE(duplicate.err.find("a style named 'ONLY' exists already"), std::string::npos);
-  EXPECT_EQ(hosttest::CountOf(m_host.Run({"style", "list", "--xml"}).out, "<Style "), 1u);
-  EXPECT_EQ(m_host.Run({"style", "default", "missing"}).exitCode, 1);
-  EXPECT_EQ(m_host.Run({"style", "reorder", "Only", "x"}).exitCode, 2);
+  const struct {
+    std::string style;
+    std::string error;
+  } cases[] = {
+      {"<Style><Def>x</Def></Style>", "未指定样式名称"},
+      {"<Style><Name>n</Name></Style>", "未设置样式的提醒定义"},
+      {"<Style><Name>n</Name><Def>&lt;Def&gt;&lt;Item Time='8:00' /&gt;&lt;/Def&gt;</Def></Style>",
+       "未指定提前天数 Day"},
+      {"<Style><Name>n</Name><Def>oops</Def></Style>", "XML数据格式异常"},
+      {"<Style><Name>n</Name>", "the style is not well-formed XML"},
+  };
+  for (const auto& bad : cases) {
+    const RunResult result = m_host.Run({"style", "add"}, bad.style);
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_EQ(result.err, "norvremind: standard input: " + bad.error + "\n");
+  }
+  Style({"add"}, m_weekly);
+  EXPECT_EQ(m_host.Run({"style", "add"}, m_weekly).err,
+            "norvremind: standard input: a style named 'Weekly review' exists already\n");
+  EXPECT_EQ(hosttest::CountOf(Style({"list", "--xml"}), "<Style "), 1u);
 }
 
 }  // namespace

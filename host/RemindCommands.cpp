@@ -71,9 +71,9 @@ void PrintRemindTable(std::vector<CNorvBasePtr<CNorvRemind>>& reminds, bool with
   table.AddColumn(L"ID");
   if (withState) table.AddColumn(L"STATE");
   table.AddColumn(L"TYPE");
-  table.AddColumn(L"WHEN", 50);
+  table.AddColumn(L"WHEN", 46);
   table.AddColumn(L"RECEIVERS", 20);
-  table.AddColumn(L"CONTENT", 32);
+  table.AddColumn(L"CONTENT", 40);
   for (auto& remind : reminds) {
     std::vector<CString> row = {ShortID(remind->m_ID.GetString1()), TypeName(remind->GetType()),
                                 DescribeWhen(*remind), DescribeReceivers(*remind),

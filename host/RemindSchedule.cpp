@@ -46,9 +46,9 @@ CString DescribeRule(CNorvRemindRepeat& repeat) {
     }
     case 2:
       if (value > 0) {
-        rule.Format(L"monthly on day %d", value);
+        rule.Format(L"monthly, day %d", value);
       } else if (value == -1) {
-        rule = L"monthly on the last day";
+        rule = L"monthly, last day";
       } else if (value < 0) {
         rule.Format(L"monthly, %d days before the next month", -value);
       } else {
