@@ -2,13 +2,14 @@
 # The quick start: installs what is missing, builds a Release tree and shows
 # norvremind on its embedded defaults (a SQLite file and a file outbox) in a
 # fresh temporary data folder: the example reminds imported, today's plan,
-# and the daemon delivering two one-off reminds a minute after the start.
+# and the daemon delivering two one-off reminds 20 seconds after they are
+# added.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 
 "$root/scripts/install-deps.sh"
 build="$root/build/release"
-echo "== Building $build"
+echo "== Building $build (a few minutes the first time)"
 cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build "$build" -j "${NORV_JOBS:-2}" --target norvremind >/dev/null
 norv="$build/host/norvremind"
@@ -37,8 +38,8 @@ step "The example definitions (examples/) and a style"
 "$norv" style add "$root/examples/styles/exam-countdown.xml" >/dev/null
 "$norv" style list
 
-step "Two one-off reminds for a minute from now"
-at=$(date -d '+1 minute' '+%Y-%m-%d %H:%M:%S')
+step "Two one-off reminds for 20 seconds from now"
+at=$(date -d '+20 seconds' '+%Y-%m-%d %H:%M:%S')
 mkdir "$demo/soon"
 for receiver in alice bob; do
   sed -e "s/@REMIND_TIME@/$at/g" -e "s/@RECEIVER@/$receiver/g" \
@@ -67,3 +68,8 @@ daemon=
 
 step "The outbox, $outbox"
 cat "$outbox"
+
+step "Next"
+echo "The demo's data folder is gone again. Your own reminds go to"
+echo "~/.local/share/norvremind unless --db says otherwise; start with:"
+echo "  $norv --help"
