@@ -93,9 +93,11 @@ TEST_F(HostDaemonTest, PeriodicFiringIsCountedOnceAndTheRemindRunsOut) {
   EXPECT_EQ(m_host.Query("SELECT CN_N_STATE FROM NORV_REMIND_DEF"), Rows{"1"});
 }
 
-TEST_F(HostDaemonTest, RunningDaemonPicksUpNewRemindsAndWithdrawsDeactivatedOnes) {
+TEST_F(HostDaemonTest, RunningDaemonRefusesASecondPicksUpNewRemindsAndWithdrawsOldOnes) {
   BackgroundHost daemon(m_host, {"run", "--poll", "1"});
   ASSERT_TRUE(daemon.WaitForOutput("started on", seconds(30))) << daemon.Output();
+  EXPECT_EQ(m_host.Run({"run"}).err, "norvremind: another norvremind run is using " +
+                                         m_host.DatabaseConnection() + "\n");
   const std::string later = m_host.Add(OneOffDefinition(LocalTime(600), "Later", {"gina"}));
   m_host.Add(OneOffDefinition(LocalTime(2), "Right now", {"hank"}));
   ASSERT_TRUE(daemon.WaitForOutput("sent to hank", seconds(30))) << daemon.Output();

@@ -71,7 +71,7 @@ void PrintRemindTable(std::vector<CNorvBasePtr<CNorvRemind>>& reminds, bool with
   table.AddColumn(L"ID");
   if (withState) table.AddColumn(L"STATE");
   table.AddColumn(L"TYPE");
-  table.AddColumn(L"WHEN", 46);
+  table.AddColumn(L"WHEN", 48);
   table.AddColumn(L"RECEIVERS", 20);
   table.AddColumn(L"CONTENT", 40);
   for (auto& remind : reminds) {

@@ -1,5 +1,11 @@
 // run: the delivery daemon.
+#include <fcntl.h>
+#include <sys/file.h>
+
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
+#include <functional>
 #include <system_error>
 
 #include "host/Daemon.h"
@@ -37,6 +43,18 @@ bool PrepareOutbox(const IMSettings& im) {
   return true;
 }
 
+// Two daemons on one database would both send every waiting message, so
+// a second one on this machine is refused. The lock goes with the process.
+bool LockDatabase(const std::string& dataFolder, const DatabaseSettings& database) {
+  const std::string path = dataFolder + "/run-" +
+                           std::to_string(std::hash<std::string>()(database.connection)) + ".lock";
+  const int descriptor = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+  if (descriptor >= 0 && flock(descriptor, LOCK_EX | LOCK_NB) == 0) return true;
+  PrintError(descriptor < 0 ? "cannot create " + path + ": " + std::strerror(errno)
+                            : "another norvremind run is using " + database.display);
+  return false;
+}
+
 }  // namespace
 
 int RunDaemon(const Invocation& invocation) {
@@ -59,6 +77,7 @@ int RunDaemon(const Invocation& invocation) {
   }
   std::error_code ignored;
   std::filesystem::create_directories(dataFolder, ignored);
+  if (!LockDatabase(dataFolder, databaseSettings)) return kExitFailure;
 
   HostDatabase database(databaseSettings);
   if (int code = database.Open(); code != kExitOk) return code;

@@ -70,6 +70,6 @@ step "The outbox, $outbox"
 cat "$outbox"
 
 step "Next"
-echo "The demo's data folder is gone again. Your own reminds go to"
-echo "~/.local/share/norvremind unless --db says otherwise; start with:"
+echo "The demo's data folder goes when this script ends. Your own reminds go to"
+echo "the data folder that --help names, unless --db says otherwise:"
 echo "  $norv --help"
