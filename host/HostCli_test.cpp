@@ -48,6 +48,7 @@ TEST_F(HostCliTest, MistakesAndUnreachableServersSayWhyWithTheirExitCode) {
       {{"run", "--im", "ftp://example.org"}, 2, "unknown IM address 'ftp://example.org'"},
       {{"run", "--im", "xmpp://a:b@example.org:99999"}, 2, "bad port '99999'"},
       {{"add", missing}, 1, "cannot read " + missing + ": No such file or directory"},
+      {{"add", m_dir.path()}, 1, "cannot read " + m_dir.path() + ": Is a directory"},
       {{"import", missing}, 1, "cannot read the folder " + missing},
       {{"show", "0"}, 1, "no remind with the identifier '0'"},
       // Port 1 on the loopback interface refuses connections at once.

@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <iterator>
@@ -50,8 +51,9 @@ void PrintWarning(const std::string& text) {
 
 bool ReadTextFile(const std::string& path, std::string& content, std::string& error) {
   std::ifstream file(path, std::ios::binary);
-  if (!file) {
-    error = "cannot read " + path + ": " + std::strerror(errno);
+  std::error_code unknown;
+  if (!file || std::filesystem::is_directory(path, unknown)) {
+    error = "cannot read " + path + ": " + std::strerror(file ? EISDIR : errno);
     return false;
   }
   std::ostringstream buffer;
