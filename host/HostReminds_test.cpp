@@ -33,7 +33,7 @@ TEST_F(HostRemindsTest, RemindIsListedShownDeactivatedAndDeletedWithEverythingIt
   EXPECT_NE(m_host.Run({"list", "--all"}).out.find(shortID + "  inactive  " + row),
             std::string::npos);
 
-  EXPECT_EQ(m_host.Run({"delete", id}).out, "deleted remind " + id + "\n");
+  EXPECT_EQ(m_host.Run({"delete", id}).out, "remind " + id + " deleted\n");
   EXPECT_EQ(m_host.Query("SELECT (SELECT COUNT(*) FROM NORV_REMIND_DEF) + (SELECT COUNT(*) FROM "
                          "NORV_REMIND_RECEIVE) + (SELECT COUNT(*) FROM NORV_REMIND_REPEAT)"),
             Rows{"0"});

@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
+#include <functional>
 #include <system_error>
 
 #include "host/HostCommands.h"
@@ -59,6 +60,20 @@ short ParseState(const std::string& text) {
     throw UsageError("STATE is 0 (active) or 1 (inactive), not '" + text + "'");
   }
   return static_cast<short>(text[0] - '0');
+}
+
+// Applies `change` to the remind the first argument names and says how it
+// went: "remind <id> <done>".
+int ChangeRemind(const Invocation& invocation, const std::string& done,
+                 const std::function<bool(HostDatabase&, const CGuid&, CString&)>& change) {
+  HostDatabase database(ResolveDatabase(invocation));
+  CGuid id;
+  if (int code = OpenNamedRemind(invocation, database, id); code != kExitOk) return code;
+  const std::string name = "remind " + Narrow(id.GetString1());
+  CString reason;
+  if (!change(database, id, reason)) return Failure("cannot change " + name, reason);
+  PrintLine(name + " " + done);
+  return kExitOk;
 }
 
 // The state column only matters when inactive reminds are listed too.
@@ -173,27 +188,14 @@ int RunShow(const Invocation& invocation) {
 
 int RunState(const Invocation& invocation) {
   const short state = ParseState(invocation.args[1]);
-  HostDatabase database(ResolveDatabase(invocation));
-  CGuid id;
-  if (int code = OpenNamedRemind(invocation, database, id); code != kExitOk) return code;
-  const std::string name = "remind " + Narrow(id.GetString1());
-  CString reason;
-  if (!SetRemindState(database, id, state, reason)) {
-    return Failure("cannot set the state of " + name, reason);
-  }
-  PrintLine(name + " is now " + Narrow(StateName(state)));
-  return kExitOk;
+  return ChangeRemind(invocation, "is now " + Narrow(StateName(state)),
+                      [state](HostDatabase& database, const CGuid& id, CString& reason) {
+                        return SetRemindState(database, id, state, reason);
+                      });
 }
 
 int RunDelete(const Invocation& invocation) {
-  HostDatabase database(ResolveDatabase(invocation));
-  CGuid id;
-  if (int code = OpenNamedRemind(invocation, database, id); code != kExitOk) return code;
-  const std::string name = "remind " + Narrow(id.GetString1());
-  CString reason;
-  if (!DeleteRemind(database, id, reason)) return Failure("cannot delete " + name, reason);
-  PrintLine("deleted " + name);
-  return kExitOk;
+  return ChangeRemind(invocation, "deleted", DeleteRemind);
 }
 
 }  // namespace norvhost
