@@ -69,8 +69,8 @@ TEST(RemindParse, EachMessageComesFromItsOwnFaultInStepOrder) {
       {L"<R Type='2' InvalidDate='2024-02-30'><Content>c</Content>"
        L"<RemindStyleDef>s</RemindStyleDef></R>",
        L"自定义类型的提醒指定截止日期无效"},
-      {L"<R Type='1'><Content>c</Content><Repeat RemindTime='08:30'/></R>",
-       L"周期类型的提醒，重复定义格式不正确，原因：未指定开始日期 DTStart"},
+      {L"<R Type='1'><Content>c</Content><Repeat DTStart='2024-05-01' RemindTime='8:75'/></R>",
+       L"周期类型的提醒，重复定义格式不正确，原因：指定提醒时间“8:75”无效"},
       {L"<R Type='3'><Content>c</Content><ReceiverList><Receiver Name='n'/></ReceiverList></R>",
        L"提醒接收者信息定义不正确"},
       {L"<R Type='1'><Content>c</Content></R>", L"周期提醒中未指定开始提醒的日期"},
@@ -90,8 +90,6 @@ TEST(RemindParse, TheFirstFaultWins) {
        L"周期类型的提醒，重复定义格式不正确，原因：未指定开始日期 DTStart"},
       {L"<R Type='1'><ReceiverList><Receiver/></ReceiverList><Repeat/></R>",
        L"提醒接收者信息定义不正确"},
-      {L"<R Type='1'><Content>c</Content><Repeat DTStart='2024-05-01' RemindTime='8:75'/></R>",
-       L"周期类型的提醒，重复定义格式不正确，原因：指定提醒时间“8:75”无效"},
       {L"<R Type='1'/>", L"周期提醒中未指定开始提醒的日期"},
       {L"<R Type='2' InvalidDate='2024-05-10'/>", L"自定义样式提醒未指定样式信息"},
       // Present but empty attributes are read, not skipped.

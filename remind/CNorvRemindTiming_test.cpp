@@ -48,33 +48,39 @@ class RemindTiming : public ::testing::Test {
   CNorvRemind oneOff, periodic, custom, unset;
 };
 
-TEST_F(RemindTiming, NeedRemindAroundTheBoundaries) {
+TEST_F(RemindTiming, NeedRemindAndIsInvalidAroundTheBoundaries) {
+  oneOff.m_dtInvalid = At(2024, 5, 9);  // never consulted for a one-off remind
   const struct {
     const char* what;
     CNorvRemind& remind;
     COleDateTime day;
-    bool need;
+    bool need, invalid;
   } cases[] = {
-      {"one-off the day before", oneOff, At(2024, 5, 7, 23, 59), false},
-      {"one-off at midnight", oneOff, At(2024, 5, 8), true},
-      {"one-off late on its day", oneOff, At(2024, 5, 8, 23, 59), true},
-      {"one-off the day after", oneOff, At(2024, 5, 9), false},
-      {"one-off on a null day", oneOff, COleDateTime(), false},
-      {"no remind time", unset, At(2024, 5, 8), false},
-      {"no remind time on a null day", unset, COleDateTime(), false},
-      {"periodic before its start", periodic, At(2024, 4, 29), false},
-      {"periodic on its start", periodic, At(2024, 5, 1), true},
-      {"periodic between", periodic, At(2024, 5, 2), false},
-      {"periodic late on a day", periodic, At(2024, 5, 3, 23, 59), true},
-      {"custom two days ahead", custom, At(2024, 5, 8), false},
-      {"custom the day before", custom, At(2024, 5, 9), true},
-      {"custom on the deadline", custom, At(2024, 5, 10), true},
-      {"custom after the deadline", custom, At(2024, 5, 10, 0, 1), false},
-      {"custom the day after", custom, At(2024, 5, 11), false},
+      {"one-off the day before", oneOff, At(2024, 5, 7, 23, 59), false, false},
+      {"one-off at midnight", oneOff, At(2024, 5, 8), true, false},
+      {"one-off late on its day", oneOff, At(2024, 5, 8, 23, 59), true, false},
+      {"one-off the day after", oneOff, At(2024, 5, 9), false, false},
+      {"one-off years later", oneOff, At(2030, 1, 1), false, false},
+      {"one-off on a null day", oneOff, COleDateTime(), false, false},
+      {"no remind time", unset, At(2024, 5, 8), false, false},
+      {"no remind time on a null day", unset, COleDateTime(), false, false},
+      {"periodic before its start", periodic, At(2024, 4, 29), false, false},
+      {"periodic on its start", periodic, At(2024, 5, 1), true, false},
+      {"periodic between", periodic, At(2024, 5, 2), false, false},
+      {"periodic late on a day", periodic, At(2024, 5, 3, 23, 59), true, false},
+      {"custom two days ahead", custom, At(2024, 5, 8), false, false},
+      {"custom the day before", custom, At(2024, 5, 9), true, false},
+      {"custom late the day before", custom, At(2024, 5, 9, 23, 59), true, false},
+      {"custom on the deadline", custom, At(2024, 5, 10), true, true},
+      {"custom after the deadline", custom, At(2024, 5, 10, 0, 1), false, true},
+      {"custom the day after", custom, At(2024, 5, 11), false, true},
       // 09:00 two days ahead counts as one day: the item of day 1 fires.
-      {"custom with a time of day", custom, At(2024, 5, 8, 9, 0), true},
+      {"custom with a time of day", custom, At(2024, 5, 8, 9, 0), true, false},
   };
-  for (const auto& c : cases) EXPECT_EQ(c.remind.NeedRemind(c.day), c.need) << c.what;
+  for (const auto& c : cases) {
+    EXPECT_EQ(c.remind.NeedRemind(c.day), c.need) << c.what;
+    EXPECT_EQ(c.remind.IsInvalid(c.day), c.invalid) << c.what;
+  }
 
   unset.m_dtRemind = kInvalid;
   EXPECT_FALSE(unset.NeedRemind(kInvalid));
@@ -91,18 +97,13 @@ TEST_F(RemindTiming, NeedRemindAroundTheBoundaries) {
   }
 }
 
-TEST_F(RemindTiming, IsInvalidByDeadlineThenByCount) {
-  oneOff.m_dtInvalid = At(2024, 5, 9);
-  EXPECT_FALSE(oneOff.IsInvalid(At(2030, 1, 1)));
-  for (CNorvRemind* remind : {&periodic, &custom}) {
-    remind->m_dtInvalid = At(2024, 5, 10);
-    remind->m_Repeat.m_nRegularRange = 1;
-    remind->m_Repeat.m_nNum = 3;
-    remind->m_Repeat.m_nCount = 99;
-    EXPECT_FALSE(remind->IsInvalid(At(2024, 5, 9, 23, 59)));
-    EXPECT_TRUE(remind->IsInvalid(At(2024, 5, 10)));
-    EXPECT_TRUE(remind->IsInvalid(At(2024, 6, 1)));
-  }
+TEST_F(RemindTiming, APeriodicRemindRunsOutByDeadlineThenByCount) {
+  periodic.m_dtInvalid = At(2024, 5, 10);
+  periodic.m_Repeat.m_nRegularRange = 1;
+  periodic.m_Repeat.m_nNum = 3;
+  periodic.m_Repeat.m_nCount = 99;
+  EXPECT_FALSE(periodic.IsInvalid(At(2024, 5, 9, 23, 59)));
+  EXPECT_TRUE(periodic.IsInvalid(At(2024, 5, 10)));
 
   periodic.m_dtInvalid = kInvalid;
   const struct {

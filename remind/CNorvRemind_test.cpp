@@ -147,16 +147,13 @@ TEST(RemindCopy, GetInfoCopiesAllButTheStyle) {
 }
 
 TEST(RemindCopy, OnlyAPeriodicRemindCopiesItsRepeat) {
-  CNorvRemind periodic;
+  CNorvRemind periodic, oneOff;
   MakeSource(periodic);
-  const std::wstring repeat = periodic.m_Repeat.GenInfo_XML().str();
-  CNorvRemind oneOff;
+  const CString repeat = periodic.m_Repeat.GenInfo_XML();
   oneOff.m_Repeat.m_strRemindTime = L"23:00";
   periodic.SetInfo(&oneOff);
-  EXPECT_EQ(periodic.GetType(), 0);
   EXPECT_EQ(periodic.m_Repeat.GenInfo_XML(), repeat);
-
-  MakeSource(periodic);
+  periodic.m_nType = CNorvRemind::kPeriodic;
   oneOff.GetInfo(&periodic);
   EXPECT_EQ(periodic.GetType(), 0);
   EXPECT_EQ(periodic.m_Repeat.GenInfo_XML(), repeat);

@@ -66,16 +66,6 @@ TEST(RepeatRule, DefaultsCopiesAndTheFiringCount) {
             std::vector<int>({2, 5, -3, 1, 40, 40, 2}));
 }
 
-TEST(RepeatRule, IsValidTimeTakesHoursAndMinutesOnly) {
-  CNorvRepeat rule;
-  for (const wchar_t* good : {L"8:30", L"08:30", L"0:00", L"23:59"}) {
-    EXPECT_TRUE(rule.IsValidTime(good)) << CString(good).ToUtf8();
-  }
-  for (const wchar_t* bad : {L"25:00", L"8:61", L"abc", L"", L"08:30:15"}) {
-    EXPECT_FALSE(rule.IsValidTime(bad)) << CString(bad).ToUtf8();
-  }
-}
-
 // Each definition is wrong in one respect, and a later step would fail too:
 // the first failing step names the error.
 TEST(RepeatRuleParse, ErrorsComeInStepOrder) {
