@@ -45,7 +45,7 @@ CNorvBasePtr<CNorvRemind> NewRemind(short type, int n = 0) {
     remind->m_strRemindStyleDef = kStyleDef;
   }
   if (type == CNorvRemind::kPeriodic) {
-    remind->m_dtInvalid = COleDateTime(2026, 12, 31, 0, 0, 0);
+    remind->m_dtInvalid = COleDateTime(2026, 12, 31, 8, 30, 0);
     remind->m_Repeat.m_strRemindTime = L"08:30";
     remind->m_Repeat.m_dtStart = COleDateTime(2026, 1, 1, 0, 0, 0);
   }
@@ -105,10 +105,9 @@ class CNorvRemindDBTest : public norvtest::BackendTest {
 
   size_t RepeatRows() { return Rows(L"SELECT CN_G_REMIND_ID FROM NORV_REMIND_REPEAT", 1).size(); }
 
-  CString CustomDeadline(const wchar_t* date) {
-    CString value;
-    value.Format(dbType() == 1 ? L"to_date( '%s', 'yyyy-mm-dd' )" : L"'%s 00:00:00'", date);
-    return value;
+  CString CustomDeadline(const CString& date, const CString& time = L"00:00:00") {
+    return dbType() == 1 ? L"to_date( '" + date + L"', 'yyyy-mm-dd' )"
+                         : L"'" + date + L" " + time + L"'";
   }
 };
 
@@ -119,13 +118,16 @@ TEST_P(CNorvRemindDBTest, EachTypeRoundTripsThroughItsStatements) {
     CString remindTime;
     CString deadline;
     const wchar_t* loadError;
+    const wchar_t* loadedDeadline;  // the deadline is read as a date only
   } cases[] = {
-      {CNorvRemind::kOneOff, true, TimeSql(L"2026-05-06 07:08:09"), L"NULL", L""},
-      {CNorvRemind::kPeriodic, true, L"NULL", TimeSql(L"2026-12-31 00:00:00"), L""},
-      {CNorvRemind::kCustomStyle, true, L"NULL", CustomDeadline(L"2026-06-30"), L""},
-      {CNorvRemind::kOneOff, false, L"NULL", L"NULL", L"常规提醒未指定提醒时间"},
-      {CNorvRemind::kPeriodic, false, L"NULL", L"NULL", L""},
-      {CNorvRemind::kCustomStyle, false, L"NULL", L"NULL", L"自定义样式提醒未指定截止日期"},
+      {CNorvRemind::kOneOff, true, TimeSql(L"2026-05-06 07:08:09"), L"NULL", L"", L""},
+      {CNorvRemind::kPeriodic, true, L"NULL", TimeSql(L"2026-12-31 08:30:00"), L"",
+       L"2026-12-31 00:00:00"},
+      {CNorvRemind::kCustomStyle, true, L"NULL", CustomDeadline(L"2026-06-30"), L"",
+       L"2026-06-30 00:00:00"},
+      {CNorvRemind::kOneOff, false, L"NULL", L"NULL", L"常规提醒未指定提醒时间", L""},
+      {CNorvRemind::kPeriodic, false, L"NULL", L"NULL", L"", L""},
+      {CNorvRemind::kCustomStyle, false, L"NULL", L"NULL", L"自定义样式提醒未指定截止日期", L""},
   };
   for (int i = 0; i < 6; ++i) {
     const Case& c = cases[i];
@@ -134,16 +136,18 @@ TEST_P(CNorvRemindDBTest, EachTypeRoundTripsThroughItsStatements) {
     if (!c.datesSet) remind->m_dtRemind = remind->m_dtInvalid = COleDateTime();
     COleDateTime before = COleDateTime::GetCurrentTime();
     Store(*remind, c.remindTime, c.deadline);
-    // A one-off remind never reads the deadline column.
-    Exec(L"UPDATE NORV_REMIND_DEF SET CN_D_INVALID = '2027-01-01 00:00:00' WHERE CN_N_TYPE = 0");
+    // A one-off remind reads neither the deadline nor the style column.
+    Exec(L"UPDATE NORV_REMIND_DEF SET CN_D_INVALID = '2027-01-01 00:00:00', "
+         L"CN_S_REMIND_STYLE_DEF = '<D />' WHERE CN_N_TYPE = 0");
 
     CNorvBasePtr<CNorvRemind> loaded = new CNorvRemind;
     CString error;
     ASSERT_EQ(loaded->DBLoadData(session, remind->m_ID, error), *c.loadError ? -1 : 1);
     EXPECT_EQ(error, c.loadError);
     if (*c.loadError) continue;
-    EXPECT_EQ(loaded->GenInfo_XML(), remind->GenInfo_XML());
-    EXPECT_EQ(loaded->m_dtInvalid, remind->m_dtInvalid);
+    EXPECT_EQ(loaded->GenInfo_XML(), remind->GenInfo_XML());  // InvalidDate as a date
+    EXPECT_EQ(loaded->m_dtInvalid.Format(L"%Y-%m-%d %H:%M:%S"), c.loadedDeadline);
+    EXPECT_EQ(loaded->m_strRemindStyleDef, remind->m_strRemindStyleDef);
     EXPECT_EQ(loaded->m_strCreatorID + loaded->m_strCreatorName, L"u'1Ann \\ O'Neil");
     COleDateTime created;
     EXPECT_TRUE(created.ParseDateTime(loaded->m_strCreateTime) && created >= before)
@@ -169,7 +173,7 @@ TEST_P(CNorvRemindDBTest, EachTypeRoundTripsThroughItsStatements) {
 
 TEST_P(CNorvRemindDBTest, UpdateFollowsEveryChangeOfType) {
   CNorvBasePtr<CNorvRemind> remind = NewRemind(CNorvRemind::kPeriodic);
-  Store(*remind, L"NULL", TimeSql(L"2026-12-31 00:00:00"));
+  Store(*remind, L"NULL", TimeSql(L"2026-12-31 08:30:00"));
   CString id = remind->m_ID.GetString1();
   remind->m_Repeat.m_strRemindTime = L"21:15";
   remind->m_dtRemind = COleDateTime(2026, 7, 1, 12, 0, 0);
@@ -181,11 +185,11 @@ TEST_P(CNorvRemindDBTest, UpdateFollowsEveryChangeOfType) {
     CString repeatStatement;  // its start; empty for none
     size_t repeatRows;
   } steps[] = {
-      {1, 1, L"NULL", TimeSql(L"2026-12-31 00:00:00"), L"UPDATE NORV_REMIND_REPEAT ", 1},
+      {1, 1, L"NULL", TimeSql(L"2026-12-31 08:30:00"), L"UPDATE NORV_REMIND_REPEAT ", 1},
       {1, 0, TimeSql(L"2026-07-01 12:00:00"), L"NULL",
        L"DELETE NORV_REMIND_REPEAT WHERE CN_G_REMIND_ID = '" + id + L"'", 0},
-      {0, 2, L"NULL", CustomDeadline(L"2026-12-31"), L"", 0},
-      {2, 1, L"NULL", TimeSql(L"2026-12-31 00:00:00"), L"INSERT INTO NORV_REMIND_REPEAT ", 1},
+      {0, 2, L"NULL", CustomDeadline(L"2026-12-31", L"08:30:00"), L"", 0},
+      {2, 1, L"NULL", TimeSql(L"2026-12-31 08:30:00"), L"INSERT INTO NORV_REMIND_REPEAT ", 1},
   };
   CString error;
   for (const Step& step : steps) {
@@ -212,9 +216,10 @@ TEST_P(CNorvRemindDBTest, UpdateFollowsEveryChangeOfType) {
   Statements run = {TakeStatement()};
   ASSERT_TRUE(CNorvRemind::DBDeleteReceiver(session, remind->m_ID, &error)) << error.ToUtf8();
   run.push_back(TakeStatement());
-  CNorvBasePtr<CNorvRemind> loaded = Load(remind->m_ID);
-  EXPECT_EQ(loaded->m_nState, 3);
-  EXPECT_TRUE(loaded->m_lstReceiver.empty());
+  EXPECT_EQ(Load(remind->m_ID)->m_nState, 3);
+  ASSERT_TRUE(remind->DBLoadReceiver(session, &error)) << error.ToUtf8();  // replaces the list
+  EXPECT_TRUE(remind->m_lstReceiver.empty());
+  statements.clear();
   ASSERT_TRUE(CNorvRemind::DBDelete(session, remind->m_ID, &error)) << error.ToUtf8();
   run.push_back(TakeStatement());
   EXPECT_EQ(run, (Statements{L"UPDATE NORV_REMIND_DEF SET CN_N_STATE = 3 WHERE CN_G_ID = '" + id +
@@ -329,6 +334,12 @@ TEST_P(CNorvRemindDBTest, AFailingSecondStatementLeavesTheFirstRow) {
   ASSERT_EQ(statements.size(), 2u);
   EXPECT_EQ(error, ReasonOf(statements.back()));
   EXPECT_EQ(Load(remind->m_ID)->m_strContent, L"changed");
+
+  // Receivers stop at the first failing insert.
+  Exec(L"DROP TABLE NORV_REMIND_RECEIVE");
+  EXPECT_FALSE(remind->DBInsertReceiver(session, &error));
+  ASSERT_EQ(statements.size(), 1u);
+  EXPECT_EQ(error, ReasonOf(statements.back()));
 }
 
 NORV_INSTANTIATE_BACKEND_TEST(CNorvRemindDBTest);

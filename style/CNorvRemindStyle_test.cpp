@@ -221,6 +221,11 @@ TEST_P(CNorvRemindStyleDBTest, DeleteRemovesTheRowAndFailuresCarryTheReason) {
   EXPECT_EQ(TakeStatement(),
             L"DELETE NORV_REMIND_STYLE WHERE CN_G_ID = '6F9619FF-8B86-D011-B42D-00C04FC964FF'");
   EXPECT_TRUE(Rows(L"SELECT CN_G_ID FROM NORV_REMIND_STYLE", 1).empty());
+
+  // The people are the host's ids and names and go in as they are.
+  style->m_strCreatorName = L"O'Neil";
+  EXPECT_FALSE(style->DBInsert(session, dbType(), &error));
+  EXPECT_NE(TakeStatement().Find(L", 'O'Neil', "), -1);
 }
 
 NORV_INSTANTIATE_BACKEND_TEST(CNorvRemindStyleDBTest);
