@@ -35,32 +35,29 @@ CString Ids(CNorvRemind& remind) {
 
 TEST(CNorvRemindAMMsgMapTest, KeepsTheFirstObjectPerIdentifierInIdentifierOrder) {
   CNorvBasePtr<CNorvRemind> remind = new CNorvRemind;
-  remind->AddAMMsg(nullptr);
   CNorvBasePtr<CNorvRemindAMMsg> noID = new CNorvRemindAMMsg;
+  remind->AddAMMsg(nullptr);
   remind->AddAMMsg(noID);
   EXPECT_FALSE(remind->HasRemindMsg());
-  CNorvBasePtr<CNorvRemindAMMsg> first = new WatchedMsg(L'A');
-  for (wchar_t digit : {L'C', L'A', L'B'}) remind->AddAMMsg(new WatchedMsg(digit));
-  remind->AddAMMsg(first);
-  EXPECT_TRUE(remind->HasRemindMsg());
+  bool aGone = false;
+  bool bGone = false;
+  remind->AddAMMsg(new WatchedMsg(L'C'));
+  remind->AddAMMsg(new WatchedMsg(L'A', &aGone));
+  remind->AddAMMsg(new WatchedMsg(L'B', &bGone));
+  CNorvBasePtr<CNorvRemindAMMsg> second = new WatchedMsg(L'A');
+  remind->AddAMMsg(second);
   EXPECT_EQ(Ids(*remind), L"0000000A 0000000B 0000000C ");
   MsgList msgs;
   remind->GetAMMsgList(msgs);
-  EXPECT_NE(msgs.front().p, first.p);
+  EXPECT_NE(msgs.front().p, second.p);
   EXPECT_EQ(msgs.front().p, remind->m_mapAMMsg.begin()->second.p);  // shared, not copied
-}
+  msgs.clear();
 
-TEST(CNorvRemindAMMsgMapTest, RemoveAndCleanReleaseTheirMessages) {
-  CNorvBasePtr<CNorvRemind> remind = new CNorvRemind;
-  bool aGone = false;
-  bool bGone = false;
-  remind->AddAMMsg(new WatchedMsg(L'A', &aGone));
-  remind->AddAMMsg(new WatchedMsg(L'B', &bGone));
   remind->RemoveAMMsg(CGuid());
-  remind->RemoveAMMsg(WatchedMsg(L'C').m_ID);
-  EXPECT_FALSE(aGone || bGone);
-  remind->RemoveAMMsg(WatchedMsg(L'A').m_ID);
+  remind->RemoveAMMsg(WatchedMsg(L'D').m_ID);
+  remind->RemoveAMMsg(second->m_ID);
   EXPECT_TRUE(aGone && !bGone);
+  EXPECT_EQ(Ids(*remind), L"0000000B 0000000C ");
   remind->CleanAMMsgList();
   EXPECT_TRUE(bGone);
   EXPECT_FALSE(remind->HasRemindMsg());

@@ -4,7 +4,8 @@
 #include "core/NorvSQLValue.h"
 #include "remind/CNorvRemind.h"
 
-// The writers copy what they need under the remind's locks and run their
+// The writers copy what they need under the remind's locks, so that a host
+// thread changing the remind meanwhile cannot tear a text, and run their
 // statements with none held.
 
 namespace {

@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <string>
-
 #include "core/CNorvCommFun.h"
 #include "core/CNorvXmlDocument.h"
 
@@ -92,16 +90,6 @@ TEST(StyleItemParseTest, ListsTakeTheItemChildrenInDocumentOrder) {
   Parse(cases[3].text, items);
   EXPECT_EQ(Describe(items), L"1 09:00;");
   EXPECT_EQ(Parse(L"", items), L"1 09:00;");
-}
-
-TEST(StyleItemParseTest, HostileDefinitionsDoNotCrash) {
-  std::wstring deep = L"<S><Item Day='1' Time='9:00'/>";
-  for (int i = 0; i < 100000; ++i) deep += L"<d>";
-  for (int i = 0; i < 100000; ++i) deep += L"</d>";
-  ItemList items;
-  EXPECT_EQ(Parse(deep + L"</S>", items), L"1 09:00;");
-  std::wstring huge = L"<S><Item Day='1' Time='" + std::wstring(1 << 20, L'9') + L"'/></S>";
-  EXPECT_EQ(Parse(huge, items), L"error: 指定提醒时间 Time 值无效");
 }
 
 TEST(StyleItemSortTest, SortsByUnsignedDayThenTimeAsText) {

@@ -107,27 +107,27 @@ TEST(CNorvRemindStyleTest, SetInfoAndGetInfoCopyTheirFieldsOnly) {
   source->m_bDefault = true;
   CNorvBasePtr<CNorvRemindStyle> target = new CNorvRemindStyle;
   target->m_strCreatorID = L"keep";
+  target->m_strCreateTime = L"then";
   target->SetInfo(source);
-  EXPECT_EQ(target->GetName() + target->m_strModifierID + target->m_strModifierName +
-                target->m_strModifyTime + target->GetDefInfo(),
-            CString(L"Three daysu2Bob2026-03-02 09:30:00") + kTwoItems);
-  EXPECT_EQ(target->GetOrder(), 4);
+  EXPECT_EQ(target->GenInfo_XML(),
+            L"<Style ID='" + CGuid().GetString() +
+                L"' Order='4' Creator='keep' CreatorName='' CreaterTime='then' Modifier='u2' "
+                L"ModifierName='Bob' ModifyTime='2026-03-02 09:30:00'><Name>Three days</Name>"
+                L"<Def>" + CNorvCommFun::EscapeXML(kTwoItems) + L"</Def></Style>");
   ASSERT_EQ(target->m_lstStyleItem.size(), 2u);
   EXPECT_EQ(target->m_lstStyleItem.front().p, source->m_lstStyleItem.front().p);
-  EXPECT_FALSE(target->m_ID.IsValid() || target->IsDefault());
-  EXPECT_EQ(target->m_strCreatorID, L"keep");
-  EXPECT_NE(target->m_strCreateTime, source->m_strCreateTime);
 
   CNorvBasePtr<CNorvRemindStyle> copy = new CNorvRemindStyle;
   copy->m_bDefault = true;
+  copy->m_strCreateTime = copy->m_strModifyTime = L"then";
   source->m_strName = L"Renamed";
-  source->m_nOrder = 9;
   source->GetInfo(copy);
-  EXPECT_EQ(copy->GetName() + copy->GetDefInfo(), CString(L"Renamed") + kTwoItems);
-  EXPECT_EQ(copy->GetOrder(), 9);
+  EXPECT_EQ(copy->GenInfo_XML(),
+            L"<Style ID='" + CGuid().GetString() +
+                L"' Order='4' Creator='' CreatorName='' CreaterTime='then' Modifier='' "
+                L"ModifierName='' ModifyTime='then' IsDefault='1'><Name>Renamed</Name><Def>" +
+                CNorvCommFun::EscapeXML(kTwoItems) + L"</Def></Style>");
   EXPECT_TRUE(copy->m_lstStyleItem.empty());
-  EXPECT_TRUE(copy->IsDefault());
-  EXPECT_TRUE(copy->m_strModifierID.IsEmpty());
 }
 
 class CNorvRemindStyleDBTest : public norvtest::BackendTest {
