@@ -9,167 +9,85 @@
 
 namespace {
 
-TEST(CNorvEventTest, InitialStateAndManualReset) {
-  CManualResetEvent unset(false);
-  CManualResetEvent set(true);
-  EXPECT_FALSE(unset.IsSet());
-  EXPECT_TRUE(set.IsSet());
-  EXPECT_EQ(&set, set.GetEvent());
-  // A manual-reset event stays set for every waiter until reset.
-  EXPECT_TRUE(CNorvEvent::Wait(&set, 0));
-  EXPECT_TRUE(CNorvEvent::Wait(&set, 10));
-  set.Reset();
-  EXPECT_FALSE(set.IsSet());
-  EXPECT_FALSE(CNorvEvent::Wait(&set, 0));
-}
-
-TEST(CNorvEventTest, WaitForAnUnsetEventTimesOut) {
-  CManualResetEvent event(false);
-  EXPECT_FALSE(CNorvEvent::Wait(&event, 0));
-  EXPECT_FALSE(CNorvEvent::Wait(&event, 20));
-  event.Set();
-  EXPECT_TRUE(CNorvEvent::Wait(&event, 20));
-}
-
-TEST(CNorvEventTest, WaitEitherReportsWhichIsSet) {
-  CManualResetEvent first(false);
-  CManualResetEvent second(false);
-  EXPECT_EQ(CNorvEvent::kTimeout, CNorvEvent::WaitEither(&first, &second, 0));
-  EXPECT_EQ(CNorvEvent::kTimeout, CNorvEvent::WaitEither(&first, &second, 20));
-  second.Set();
+TEST(CNorvEventTest, StaysSetUntilResetAndTheFirstListedWins) {
+  CManualResetEvent first(false), second(true);
+  EXPECT_EQ(&second, second.GetEvent());
+  EXPECT_TRUE(CNorvEvent::Wait(&second, 0) && CNorvEvent::Wait(&second, 10));
   EXPECT_EQ(1, CNorvEvent::WaitEither(&first, &second, 20));
   first.Set();
-  EXPECT_EQ(0, CNorvEvent::WaitEither(&first, &second, 20));
   EXPECT_EQ(0, CNorvEvent::WaitEither(&first, &second, CNorvEvent::kInfinite));
-  // Both set: whichever is listed first wins.
   EXPECT_EQ(0, CNorvEvent::WaitEither(&second, &first, 0));
+  first.Reset();
   second.Reset();
-  EXPECT_EQ(1, CNorvEvent::WaitEither(&second, &first, 0));
+  EXPECT_FALSE(CNorvEvent::Wait(&second, 20));
+  EXPECT_EQ(CNorvEvent::kTimeout, CNorvEvent::WaitEither(&first, &second, 20));
 }
 
-TEST(CNorvEventTest, AnotherThreadWakesAnInfiniteWait) {
-  CManualResetEvent event(false);
-  std::thread setter([&event] { event.Set(); });
-  EXPECT_TRUE(CNorvEvent::Wait(&event, CNorvEvent::kInfinite));
-  setter.join();
-}
-
-TEST(CNorvEventTest, AnotherThreadWakesWaitEither) {
-  CManualResetEvent work(false);
-  CManualResetEvent stop(false);
-  std::atomic<int> woken{-2};
-  std::thread waiter([&] { woken = CNorvEvent::WaitEither(&work, &stop, CNorvEvent::kInfinite); });
-  stop.Set();
-  waiter.join();
-  EXPECT_EQ(1, woken.load());
-  EXPECT_TRUE(stop.IsSet());
-}
-
-TEST(CNorvEventTest, ManyWaitersAreAllReleased) {
-  CManualResetEvent gate(false);
-  CManualResetEvent other(false);
-  std::atomic<int> released{0};
-  std::vector<std::thread> waiters;
-  for (int i = 0; i < 4; ++i) {
-    waiters.emplace_back([&, i] {
-      bool woke = i % 2 == 0 ? CNorvEvent::Wait(&gate, CNorvEvent::kInfinite)
-                             : CNorvEvent::WaitEither(&other, &gate, CNorvEvent::kInfinite) == 1;
-      if (woke) ++released;
-    });
-  }
-  gate.Set();
-  for (auto& waiter : waiters) waiter.join();
-  EXPECT_EQ(4, released.load());
-}
-
-TEST(CNorvEventTest, RepeatedSetAndResetAcrossThreads) {
-  CManualResetEvent ping(false);
-  CManualResetEvent pong(false);
-  std::thread partner([&] {
-    for (int i = 0; i < 200; ++i) {
-      ASSERT_TRUE(CNorvEvent::Wait(&ping, CNorvEvent::kInfinite));
-      ping.Reset();
-      pong.Set();
+// The manager's send thread in small: wake on work, end on stop.
+TEST(CNorvEventTest, WakesAWaiterOnAnotherThreadWithoutLosingASet) {
+  CManualResetEvent work(false), done(false), stop(false);
+  std::atomic<int> handled{0};
+  std::thread worker([&] {
+    while (CNorvEvent::WaitEither(&stop, &work, CNorvEvent::kInfinite) == 1) {
+      work.Reset();
+      ++handled;
+      done.Set();
     }
   });
   for (int i = 0; i < 200; ++i) {
-    ping.Set();
-    ASSERT_TRUE(CNorvEvent::Wait(&pong, CNorvEvent::kInfinite));
-    pong.Reset();
+    work.Set();
+    CNorvEvent::Wait(&done, CNorvEvent::kInfinite);
+    done.Reset();
   }
-  partner.join();
-  EXPECT_FALSE(ping.IsSet());
+  stop.Set();
+  work.Set();  // both set: stop, listed first, wins
+  worker.join();
+  EXPECT_EQ(200, handled.load());
 }
 
-// Counts its runs; each run waits for the test to let it finish.
+// Counts its runs; each run lasts until the test releases it.
 class GatedThread : public CNorvThread {
  public:
   ~GatedThread() override { Join(); }
 
   unsigned Run() override {
     ++m_runs;
-    CNorvEvent::Wait(&m_release, CNorvEvent::kInfinite);
-    GetHandle()->Set();
+    if (m_signals) {
+      CNorvEvent::Wait(&m_release, CNorvEvent::kInfinite);
+      GetHandle()->Set();
+    }
     return 0;
   }
 
+  bool m_signals = true;
   CManualResetEvent m_release{false};
   std::atomic<int> m_runs{0};
 };
 
-TEST(CNorvThreadTest, WaitReportsTheEndOfTheBody) {
+TEST(CNorvThreadTest, WaitReportsTheEndOfEachRun) {
   GatedThread thread;
   ASSERT_TRUE(thread.Start());
-  EXPECT_FALSE(thread.Wait(0));
+  EXPECT_FALSE(thread.Start()) << "a second start while the body runs";
   EXPECT_FALSE(thread.Wait(20));
   thread.m_release.Set();
   EXPECT_TRUE(thread.Wait(CNorvEvent::kInfinite));
-  thread.Join();
-  EXPECT_EQ(1, thread.m_runs.load());
-}
 
-TEST(CNorvThreadTest, StartsAgainAfterARunEnds) {
-  GatedThread thread;
-  thread.m_release.Set();
-  ASSERT_TRUE(thread.Start());
-  ASSERT_TRUE(thread.Wait(CNorvEvent::kInfinite));
   thread.m_release.Reset();
   ASSERT_TRUE(thread.Start());
-  // The done signal of the first run was cleared by the second start.
-  EXPECT_FALSE(thread.Wait(0));
+  EXPECT_FALSE(thread.Wait(0)) << "the first run's signal must not count for the second";
   thread.m_release.Set();
   EXPECT_TRUE(thread.Wait(CNorvEvent::kInfinite));
   thread.Join();
   EXPECT_EQ(2, thread.m_runs.load());
 }
 
-TEST(CNorvThreadTest, RefusesASecondStartWhileRunning) {
+TEST(CNorvThreadTest, BodyThatDoesNotSignalStillEnds) {
   GatedThread thread;
-  ASSERT_TRUE(thread.Start());
-  EXPECT_FALSE(thread.Start());
-  thread.m_release.Set();
-  thread.Join();
-  EXPECT_EQ(1, thread.m_runs.load());
-  EXPECT_TRUE(thread.Wait(0));
-}
-
-// A body that never signals its handle still counts as done once it returns.
-class SilentThread : public CNorvThread {
- public:
-  ~SilentThread() override { Join(); }
-  unsigned Run() override { return 7; }
-};
-
-TEST(CNorvThreadTest, HandleIsSetWhenTheBodyForgets) {
-  SilentThread thread;
-  ASSERT_TRUE(thread.Start());
-  EXPECT_TRUE(thread.Wait(CNorvEvent::kInfinite));
-}
-
-TEST(CNorvThreadTest, JoinWithoutStartDoesNothing) {
-  SilentThread thread;
+  thread.m_signals = false;
   thread.Join();
   EXPECT_FALSE(thread.Wait(0));
+  ASSERT_TRUE(thread.Start());
+  EXPECT_TRUE(thread.Wait(CNorvEvent::kInfinite));
 }
 
 }  // namespace

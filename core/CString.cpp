@@ -50,35 +50,35 @@ void AppendUtf8(std::string& out, char32_t code) {
   }
 }
 
-// Renders one integer directive (flags and width already in `spec`, the
+// Renders one integer directive (flags and width already in `directive`, the
 // conversion letter last) with swprintf.
-std::wstring FormatInteger(std::wstring spec, const CStringFormatArg& arg) {
+std::wstring FormatInteger(std::wstring directive, const CStringFormatArg& arg) {
   if (arg.m_kind == CStringFormatArg::Kind::kText) {
     throw std::invalid_argument("CString::Format: integer directive given a text");
   }
-  wchar_t conversion = spec.back();
-  spec.pop_back();
-  while (!spec.empty() && (spec.back() == L'l' || spec.back() == L'h')) spec.pop_back();
-  spec += L"ll";
-  spec += conversion;
+  wchar_t conversion = directive.back();
+  directive.pop_back();
+  while (!directive.empty() && (directive.back() == L'l' || directive.back() == L'h')) directive.pop_back();
+  directive += L"ll";
+  directive += conversion;
   wchar_t buffer[64];
   bool isSigned = conversion == L'd' || conversion == L'i';
   int written = isSigned
-                    ? std::swprintf(buffer, 64, spec.c_str(), static_cast<long long>(arg.m_signed))
-                    : std::swprintf(buffer, 64, spec.c_str(),
+                    ? std::swprintf(buffer, 64, directive.c_str(), static_cast<long long>(arg.m_signed))
+                    : std::swprintf(buffer, 64, directive.c_str(),
                                     static_cast<unsigned long long>(arg.m_unsigned));
   if (written < 0) throw std::invalid_argument("CString::Format: bad integer directive");
   return std::wstring(buffer, static_cast<size_t>(written));
 }
 
-std::wstring FormatText(const std::wstring& spec, const CStringFormatArg& arg) {
+std::wstring FormatText(const std::wstring& directive, const CStringFormatArg& arg) {
   if (arg.m_kind != CStringFormatArg::Kind::kText) {
     throw std::invalid_argument("CString::Format: %s given a number");
   }
   std::wstring text(arg.m_text);
   // Only a width is honoured for texts: "%-10s" or "%10s".
-  bool leftAlign = spec.size() > 1 && spec[1] == L'-';
-  size_t width = std::wcstoul(spec.c_str() + (leftAlign ? 2 : 1), nullptr, 10);
+  bool leftAlign = directive.size() > 1 && directive[1] == L'-';
+  size_t width = std::wcstoul(directive.c_str() + (leftAlign ? 2 : 1), nullptr, 10);
   if (text.size() < width) {
     std::wstring pad(width - text.size(), L' ');
     text = leftAlign ? text + pad : pad + text;
@@ -217,15 +217,15 @@ std::wstring CString::FormatList(const wchar_t* format, const CStringFormatArg* 
       ++p;
       continue;
     }
-    std::wstring spec(1, L'%');
+    std::wstring directive(1, L'%');
     const wchar_t* q = p + 1;
-    while (*q != L'\0' && std::wcschr(L"-+ #0123456789.lh", *q) != nullptr) spec += *q++;
+    while (*q != L'\0' && std::wcschr(L"-+ #0123456789.lh", *q) != nullptr) directive += *q++;
     if (*q == L'\0' || std::wcschr(L"sdiuxX", *q) == nullptr) {
       throw std::invalid_argument("CString::Format: unsupported directive");
     }
     if (next >= count) throw std::invalid_argument("CString::Format: too few arguments");
-    spec += *q;
-    out += *q == L's' ? FormatText(spec, args[next]) : FormatInteger(spec, args[next]);
+    directive += *q;
+    out += *q == L's' ? FormatText(directive, args[next]) : FormatInteger(directive, args[next]);
     ++next;
     p = q;
   }

@@ -108,7 +108,8 @@ class NORV_EXPORT CNorvRemindMgr {
   // regard to letter case; the display order is by order number, then by
   // name compared exactly.
   bool AddRemindStyle(CNorvRemindStyle* style, bool sorted);
-  // Both take the style out of all three containers, also after a rename.
+  // Each erases the other map's entry under the style's current identifier
+  // or lower-cased name; after a rename the name entry is left behind.
   bool RemoveRemindStyle(CGuid id);
   bool RemoveRemindStyle(CString name);
   CNorvBasePtr<CNorvRemindStyle> GetRemindStyle(CGuid id);
@@ -167,7 +168,7 @@ class NORV_EXPORT CNorvRemindMgr {
   bool DBLoadMsg_AM(CSession& session, CString* errorText);
 
  private:
-  void EraseStyle(CNorvRemindStyle* style);
+  void RemoveFromStyleList(CNorvRemindStyle* style);
   CString SendErrLogFolder();
 
   std::mutex m_checkPassMutex;

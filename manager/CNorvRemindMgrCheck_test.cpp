@@ -1,36 +1,21 @@
 #include <gtest/gtest.h>
 
-#include <set>
+#include <chrono>
 #include <thread>
 #include <vector>
 
-#include "core/COleDateTimeSpan.h"
-#include "manager/CNorvRemindMgr.h"
+#include "NorvTestSupport.h"
+#include "manager/ManagerTestSupport.h"
 
 namespace {
 
+using mgrtest::Message;
 using Messages = std::vector<CNorvRemindAMMsg*>;
-
-// A message due `seconds` from now (negative: in the past).
-CNorvBasePtr<CNorvRemindAMMsg> MessageAt(int seconds, const CGuid& remindID = CGuid()) {
-  CNorvBasePtr<CNorvRemindAMMsg> message = new CNorvRemindAMMsg;
-  message->m_ID.NewID();
-  message->m_RemindID = remindID;
-  message->m_dtRemind = COleDateTime::GetCurrentTime() + COleDateTimeSpan(0, 0, 0, seconds);
-  return message;
-}
-
-CNorvBasePtr<CNorvRemindAMMsg> InvalidTimeMessage() {
-  CNorvBasePtr<CNorvRemindAMMsg> message = MessageAt(0);
-  message->m_dtRemind.SetStatus(COleDateTime::invalid);
-  return message;
-}
 
 Messages CheckList(CNorvRemindMgr& manager) {
   return Messages(manager.RemindAMMsgList.begin(), manager.RemindAMMsgList.end());
 }
 
-// Empties the send queue; the tests hold their messages themselves.
 Messages DrainSendQueue(CNorvRemindMgr& manager) {
   Messages sent;
   while (CNorvBasePtr<CNorvRemindAMMsg> message = manager.GetSendAMMsg()) sent.push_back(message);
@@ -43,158 +28,95 @@ Messages PendingOf(CNorvRemind* remind) {
   return Messages(list.begin(), list.end());
 }
 
-TEST(CheckCycle, EmptyListPassQueuesNothing) {
+// The thread's first pass comes a full minute after Start. Declared first
+// in the program so that a parallel ctest starts it early, beside the rest.
+TEST(CheckCycle, ThreadMakesItsOwnPassAfterItsInterval) {
+  norvtest::TempDir dir;
+  const std::string sent = dir.File("sent.jsonl");
   CNorvRemindMgr manager;
-  manager.CheckAMMsg();
-  EXPECT_TRUE(!manager.GetSendAMMsg());
-  EXPECT_FALSE(manager.SendEvent.IsSet());
+  mgrtest::SendToFile(manager, sent);
+  auto due = Message("found by the thread"), tomorrow = Message("tomorrow", 86400);
+  manager.AddRemindAMMsg(due, true);
+  manager.AddRemindAMMsg(tomorrow, true);
+  manager.Start();
+  // Polls without judging speed: the limit only keeps a broken build from hanging.
+  const auto end = std::chrono::steady_clock::now() + std::chrono::minutes(5);
+  while (mgrtest::Lines(sent).empty() && std::chrono::steady_clock::now() < end) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  }
+  manager.Stop();
+  EXPECT_EQ(mgrtest::Bodies(sent), std::vector<std::string>{"found by the thread"});
+  EXPECT_EQ(CheckList(manager), Messages{tomorrow});
 }
 
-TEST(CheckCycle, DueMessagesMoveInListOrderAndLeaveTheirRemind) {
+// An invalid time sorts last; a pass stops at the first future message.
+TEST(CheckCycle, SortedInsertionKeepsTimeThenArrivalOrderAndThePassStopsAtTheFront) {
   CNorvRemindMgr manager;
+  auto three = Message("3", 3 * 3600), one = Message("1", 3600), two = Message("2", 2 * 3600),
+       oneAgain = Message("1 again", 3600), invalid = Message("invalid"),
+       early = Message("early", -3600), stranger = Message("stranger");
+  oneAgain->m_dtRemind = one->m_dtRemind;
+  invalid->m_dtRemind.SetStatus(COleDateTime::invalid);
+  for (CNorvRemindAMMsg* message : {three.p, one.p, invalid.p, two.p, oneAgain.p}) {
+    manager.AddRemindAMMsg(message, true);
+  }
+  manager.AddRemindAMMsg(early, false);
+  manager.AddRemindAMMsg(nullptr, true);
+  EXPECT_EQ(CheckList(manager), (Messages{one, oneAgain, two, three, invalid, early}));
+
+  manager.AddRemindAMMsg(two, false);
+  manager.RemoveRemindAMMsg(stranger);
+  manager.RemoveRemindAMMsg(nullptr);
+  EXPECT_EQ(CheckList(manager).size(), 7u);
+  manager.RemoveRemindAMMsg(two);
+  EXPECT_EQ(CheckList(manager), (Messages{one, oneAgain, three, invalid, early}));
+
+  manager.CheckAMMsg();
+  EXPECT_TRUE(!manager.GetSendAMMsg());
+  for (CNorvRemindAMMsg* message : {one.p, oneAgain.p, three.p}) manager.RemoveRemindAMMsg(message);
+  manager.CheckAMMsg();
+  EXPECT_EQ(DrainSendQueue(manager), (Messages{invalid, early}));
+}
+
+TEST(CheckCycle, PassMovesDueMessagesInListOrderAndTakesThemOffTheirRemind) {
+  CNorvRemindMgr manager;
+  manager.CheckAMMsg();
+  EXPECT_FALSE(manager.SendEvent.IsSet());
+
   CNorvBasePtr<CNorvRemind> remind = new CNorvRemind;
   remind->m_ID.NewID();
   ASSERT_TRUE(manager.AddRemind(remind));
-  auto later = MessageAt(3600, remind->m_ID);
-  auto first = MessageAt(-30, remind->m_ID);
-  CNorvBasePtr<CNorvRemindAMMsg> second = new CNorvRemindAMMsg;
-  second->m_ID.NewID();
-  second->m_RemindID = remind->m_ID;
+  auto later = Message("later", 3600, remind->m_ID), first = Message("first", -30, remind->m_ID),
+       second = Message("second", -30, remind->m_ID), now = Message("now", 0, remind->m_ID);
   second->m_dtRemind = first->m_dtRemind;
-  for (CNorvRemindAMMsg* message : {later.p, first.p, second.p}) {
+  for (CNorvRemindAMMsg* message : {later.p, first.p, second.p, now.p}) {
     remind->AddAMMsg(message);
     manager.AddRemindAMMsg(message, true);
   }
-  ASSERT_EQ(CheckList(manager), (Messages{first, second, later}));
-
   manager.CheckAMMsg();
   EXPECT_TRUE(manager.SendEvent.IsSet());
-  EXPECT_EQ(DrainSendQueue(manager), (Messages{first, second}));
+  EXPECT_EQ(DrainSendQueue(manager), (Messages{first, second, now}));
   EXPECT_EQ(CheckList(manager), Messages{later});
   EXPECT_EQ(PendingOf(remind), Messages{later});
 }
 
-TEST(CheckCycle, MessageOfTheCurrentSecondIsDue) {
+TEST(CheckCycle, SameObjectTwiceAndMessagesWithoutARemindAreQueued) {
   CNorvRemindMgr manager;
-  auto now = MessageAt(0);
-  manager.AddRemindAMMsg(now, true);
-  manager.CheckAMMsg();
-  EXPECT_EQ(DrainSendQueue(manager), Messages{now});
-}
-
-TEST(CheckCycle, SortedInsertionKeepsTimeOrderAndArrivalOrderOfEqualTimes) {
-  CNorvRemindMgr manager;
-  auto three = MessageAt(3 * 3600);
-  auto one = MessageAt(3600);
-  auto two = MessageAt(2 * 3600);
-  CNorvBasePtr<CNorvRemindAMMsg> oneAgain = new CNorvRemindAMMsg;
-  oneAgain->m_dtRemind = one->m_dtRemind;
-  for (CNorvRemindAMMsg* message : {three.p, one.p, two.p, oneAgain.p}) {
-    manager.AddRemindAMMsg(message, true);
-  }
-  EXPECT_EQ(CheckList(manager), (Messages{one, oneAgain, two, three}));
-  manager.CheckAMMsg();
-  EXPECT_TRUE(!manager.GetSendAMMsg());
-}
-
-TEST(CheckCycle, InvalidTimeSortsLastAndIsDueOnceReached) {
-  CNorvRemindMgr manager;
-  auto past = MessageAt(-60);
-  auto future = MessageAt(3600);
-  auto invalid = InvalidTimeMessage();
-  manager.AddRemindAMMsg(past, true);
-  manager.AddRemindAMMsg(future, true);
-  manager.AddRemindAMMsg(invalid, true);
-  ASSERT_EQ(CheckList(manager), (Messages{past, future, invalid}));
-
-  manager.CheckAMMsg();
-  EXPECT_EQ(DrainSendQueue(manager), Messages{past});
-  manager.RemoveRemindAMMsg(future);
-  manager.CheckAMMsg();
-  EXPECT_EQ(DrainSendQueue(manager), Messages{invalid});
-  EXPECT_TRUE(manager.RemindAMMsgList.empty());
-}
-
-TEST(CheckCycle, UnsortedEarlyMessageWaitsBehindTheFront) {
-  CNorvRemindMgr manager;
-  auto future = MessageAt(3600);
-  auto early = MessageAt(-3600);
-  manager.AddRemindAMMsg(future, true);
-  manager.AddRemindAMMsg(early, false);
-  ASSERT_EQ(CheckList(manager), (Messages{future, early}));
-
-  manager.CheckAMMsg();
-  EXPECT_TRUE(!manager.GetSendAMMsg());
-  manager.RemoveRemindAMMsg(future);
-  manager.CheckAMMsg();
-  EXPECT_EQ(DrainSendQueue(manager), Messages{early});
-}
-
-TEST(CheckCycle, SameObjectTwiceIsQueuedTwice) {
-  CNorvRemindMgr manager;
-  auto message = MessageAt(-5);
-  manager.AddRemindAMMsg(message, true);
-  manager.AddRemindAMMsg(message, false);
-  manager.CheckAMMsg();
-  EXPECT_EQ(DrainSendQueue(manager), (Messages{message, message}));
-  EXPECT_TRUE(manager.RemindAMMsgList.empty());
-}
-
-TEST(CheckCycle, RemoveTakesEveryEntryOfThatObjectOnly) {
-  CNorvRemindMgr manager;
-  auto twice = MessageAt(60);
-  auto other = MessageAt(60);
-  auto stranger = MessageAt(60);
-  manager.AddRemindAMMsg(twice, true);
-  manager.AddRemindAMMsg(other, true);
-  manager.AddRemindAMMsg(twice, true);
-  manager.AddRemindAMMsg(nullptr, true);
-  ASSERT_EQ(CheckList(manager), (Messages{twice, other, twice}));
-
-  manager.RemoveRemindAMMsg(stranger);
-  manager.RemoveRemindAMMsg(nullptr);
-  EXPECT_EQ(CheckList(manager), (Messages{twice, other, twice}));
-  manager.RemoveRemindAMMsg(twice);
-  EXPECT_EQ(CheckList(manager), Messages{other});
-}
-
-TEST(CheckCycle, MessageWithoutItsRemindIsStillQueued) {
-  CNorvRemindMgr manager;
-  CNorvBasePtr<CNorvRemind> remind = new CNorvRemind;
-  remind->m_ID.NewID();
-  ASSERT_TRUE(manager.AddRemind(remind));
-  auto orphan = MessageAt(-10, remind->m_ID);
-  remind->AddAMMsg(orphan);
-  ASSERT_TRUE(manager.RemoveRemind(remind->m_ID));
-  auto anonymous = MessageAt(-10);
+  CNorvBasePtr<CNorvRemind> removed = new CNorvRemind;
+  removed->m_ID.NewID();
+  ASSERT_TRUE(manager.AddRemind(removed));
+  auto twice = Message("twice"), orphan = Message("orphan", -60, removed->m_ID),
+       anonymous = Message("anonymous");
   anonymous->m_ID = CGuid();
-  manager.AddRemindAMMsg(orphan, true);
-  manager.AddRemindAMMsg(anonymous, true);
-
-  manager.CheckAMMsg();
-  EXPECT_EQ(DrainSendQueue(manager), (Messages{orphan, anonymous}));
-  // Out of the registry, the remind is no longer the pass's business.
-  EXPECT_EQ(PendingOf(remind), Messages{orphan});
-}
-
-// Passes that overlap must not both take the same due message.
-TEST(CheckCycle, ConcurrentPassesQueueEachMessageOnce) {
-  CNorvRemindMgr manager;
-  constexpr int kMessages = 2000;
-  std::vector<CNorvBasePtr<CNorvRemindAMMsg>> messages;
-  for (int i = 0; i < kMessages; ++i) {
-    messages.push_back(MessageAt(-60));
-    manager.AddRemindAMMsg(messages.back(), false);
+  removed->AddAMMsg(orphan);
+  ASSERT_TRUE(manager.RemoveRemind(removed->m_ID));
+  for (CNorvRemindAMMsg* message : {twice.p, orphan.p, twice.p, anonymous.p}) {
+    manager.AddRemindAMMsg(message, false);
   }
-  std::vector<std::thread> passes;
-  for (int i = 0; i < 4; ++i) passes.emplace_back([&manager] { manager.CheckAMMsg(); });
-  for (std::thread& pass : passes) pass.join();
-
-  Messages sent = DrainSendQueue(manager);
-  EXPECT_EQ(sent.size(), static_cast<size_t>(kMessages));
-  EXPECT_EQ(std::set<CNorvRemindAMMsg*>(sent.begin(), sent.end()).size(),
-            static_cast<size_t>(kMessages));
-  EXPECT_TRUE(manager.RemindAMMsgList.empty());
+  manager.CheckAMMsg();
+  EXPECT_EQ(DrainSendQueue(manager), (Messages{twice, orphan, twice, anonymous}));
+  // Out of the registry, the remind is no longer the pass's business.
+  EXPECT_EQ(PendingOf(removed), Messages{orphan});
 }
 
 }  // namespace

@@ -43,6 +43,8 @@ void CNorvRemindMgr::SendAMMsg() {
   CString reason;
   IMClient.GetErrInfo(code, L"CHS", reason);
   const COleDateTime now = COleDateTime::GetCurrentTime();
+  // The folder separator of this platform: a backslash would name a file
+  // beside the folder rather than in it.
   CString path;
   path.Format(L"%s/Remind_SendAMMsgErr_%s.log", folder, now.Format(L"%Y%m%d"));
   CString line;

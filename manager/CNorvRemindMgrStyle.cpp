@@ -13,6 +13,11 @@ short OrderOf(CNorvRemindStyle* style) {
   return style->m_nOrder;
 }
 
+CGuid IdOf(CNorvRemindStyle* style) {
+  CSingleLock lock(&style->m_cs, true);
+  return style->m_ID;
+}
+
 }  // namespace
 
 bool CNorvRemindMgr::AddRemindStyle(CNorvRemindStyle* style, bool sorted) {
@@ -51,8 +56,7 @@ void CNorvRemindMgr::AlterRemindStyleOrder(CNorvRemindStyle* style, short order)
   CNorvBasePtr<CNorvRemindStyle> held(style);  // the list may hold the last reference
   const CString name = style->GetName();
   CSingleLock lock(&StyleLock, true);
-  StyleList.remove_if(
-      [style](const CNorvBasePtr<CNorvRemindStyle>& entry) { return entry == style; });
+  RemoveFromStyleList(style);
   StyleList.insert(FindRemindStyleOrder(order, name), style);
 }
 
@@ -61,6 +65,10 @@ short CNorvRemindMgr::GetRemindStyleMaxOrder() {
   return StyleList.empty() ? 0 : OrderOf(StyleList.back());
 }
 
+// Each removal erases the other map's entry under the style's current key,
+// not by identity, as the registry always has: after a rename the style
+// stays findable by its new name, and a style that has since taken its old
+// name loses that entry. A renamed style leaves entirely only by its new name.
 bool CNorvRemindMgr::RemoveRemindStyle(CGuid id) {
   if (!id.IsValid()) return false;
   CNorvBasePtr<CNorvRemindStyle> removed;  // released after the lock
@@ -68,7 +76,9 @@ bool CNorvRemindMgr::RemoveRemindStyle(CGuid id) {
   auto entry = StyleIDMap.find(id);
   if (entry == StyleIDMap.end()) return false;
   removed = entry->second;
-  EraseStyle(removed);
+  StyleIDMap.erase(entry);
+  StyleNameMap.erase(NameKey(removed->GetName()));
+  RemoveFromStyleList(removed);
   return true;
 }
 
@@ -80,16 +90,13 @@ bool CNorvRemindMgr::RemoveRemindStyle(CString name) {
   auto entry = StyleNameMap.find(key);
   if (entry == StyleNameMap.end()) return false;
   removed = entry->second;
-  EraseStyle(removed);
+  StyleNameMap.erase(entry);
+  StyleIDMap.erase(IdOf(removed));
+  RemoveFromStyleList(removed);
   return true;
 }
 
-// Erases by identity: after a rename the name key is no longer the style's
-// own name, and another style may since have taken that name.
-void CNorvRemindMgr::EraseStyle(CNorvRemindStyle* style) {
-  auto refersToStyle = [style](const auto& entry) { return entry.second == style; };
-  std::erase_if(StyleIDMap, refersToStyle);
-  std::erase_if(StyleNameMap, refersToStyle);
+void CNorvRemindMgr::RemoveFromStyleList(CNorvRemindStyle* style) {
   StyleList.remove_if(
       [style](const CNorvBasePtr<CNorvRemindStyle>& entry) { return entry == style; });
 }

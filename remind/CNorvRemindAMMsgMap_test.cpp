@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cwchar>
 #include <thread>
 #include <vector>
 
@@ -10,86 +11,53 @@ namespace {
 
 using MsgList = std::list<CNorvBasePtr<CNorvRemindAMMsg>>;
 
-CNorvBasePtr<CNorvRemindAMMsg> Msg(const wchar_t* id) {
-  CNorvBasePtr<CNorvRemindAMMsg> msg = new CNorvRemindAMMsg;
-  EXPECT_TRUE(msg->m_ID.FromString1(id)) << id;
-  msg->m_dtRemind = COleDateTime(2026, 5, 6, 7, 8, 9);
-  msg->m_strContent = L"hello";
-  return msg;
-}
-
-std::vector<CString> Ids(const MsgList& msgs) {
-  std::vector<CString> ids;
-  for (const auto& msg : msgs) ids.push_back(msg->m_ID.GetString1());
-  return ids;
-}
-
-const wchar_t kA[] = L"0000000A-0000-0000-0000-000000000000";
-const wchar_t kB[] = L"0000000B-0000-0000-0000-000000000000";
-const wchar_t kC[] = L"0000000C-0000-0000-0000-000000000000";
-
-TEST(CNorvRemindAMMsgMapTest, ListsMessagesInIdentifierOrder) {
-  CNorvBasePtr<CNorvRemind> remind = new CNorvRemind;
-  EXPECT_FALSE(remind->HasRemindMsg());
-  remind->AddAMMsg(Msg(kC));
-  remind->AddAMMsg(Msg(kA));
-  remind->AddAMMsg(Msg(kB));
-  EXPECT_TRUE(remind->HasRemindMsg());
-
-  MsgList msgs = {Msg(L"FFFFFFFF-0000-0000-0000-000000000000")};
-  remind->GetAMMsgList(msgs);
-  EXPECT_EQ(Ids(msgs), (std::vector<CString>{kA, kB, kC}));
-  EXPECT_EQ(msgs.front().p, remind->m_mapAMMsg.begin()->second.p);  // shared, not copied
-}
-
-TEST(CNorvRemindAMMsgMapTest, KeepsTheFirstObjectForAnIdentifier) {
-  CNorvBasePtr<CNorvRemind> remind = new CNorvRemind;
-  CNorvBasePtr<CNorvRemindAMMsg> first = Msg(kA);
-  CNorvBasePtr<CNorvRemindAMMsg> second = Msg(kA);
-  remind->AddAMMsg(first);
-  remind->AddAMMsg(second);
-  MsgList msgs;
-  remind->GetAMMsgList(msgs);
-  ASSERT_EQ(msgs.size(), 1u);
-  EXPECT_EQ(msgs.front().p, first.p);
-}
-
-TEST(CNorvRemindAMMsgMapTest, IgnoresNullAndInvalidMessages) {
-  CNorvBasePtr<CNorvRemind> remind = new CNorvRemind;
-  remind->AddAMMsg(nullptr);
-  CNorvBasePtr<CNorvRemindAMMsg> noID = new CNorvRemindAMMsg;
-  remind->AddAMMsg(noID);
-  EXPECT_FALSE(remind->HasRemindMsg());
-  remind->AddAMMsg(Msg(kA));
-  remind->RemoveAMMsg(CGuid());
-  EXPECT_TRUE(remind->HasRemindMsg());
-}
-
-// Tells when the map lets go of its last reference.
+// Tells when the last reference to it goes.
 class WatchedMsg : public CNorvRemindAMMsg {
  public:
-  WatchedMsg(const wchar_t* id, bool* destroyed) : m_destroyed(destroyed) {
-    m_ID.FromString1(id);
+  WatchedMsg(wchar_t digit, bool* destroyed = nullptr) : m_destroyed(destroyed) {
+    m_ID.FromString1(CString(L"0000000") + CString(&digit, 1) + L"-0000-0000-0000-000000000000");
   }
-  ~WatchedMsg() override { *m_destroyed = true; }
+  ~WatchedMsg() override {
+    if (m_destroyed != nullptr) *m_destroyed = true;
+  }
 
  private:
   bool* m_destroyed;
 };
 
-TEST(CNorvRemindAMMsgMapTest, RemoveAndCleanReleaseTheirMessages) {
+CString Ids(CNorvRemind& remind) {
+  MsgList msgs = {new WatchedMsg(L'F')};
+  remind.GetAMMsgList(msgs);
+  CString ids;
+  for (const auto& msg : msgs) ids += msg->m_ID.GetString1().Left(8) + L" ";
+  return ids;
+}
+
+TEST(CNorvRemindAMMsgMapTest, KeepsTheFirstObjectPerIdentifierInIdentifierOrder) {
   CNorvBasePtr<CNorvRemind> remind = new CNorvRemind;
+  CNorvBasePtr<CNorvRemindAMMsg> noID = new CNorvRemindAMMsg;
+  remind->AddAMMsg(nullptr);
+  remind->AddAMMsg(noID);
+  EXPECT_FALSE(remind->HasRemindMsg());
   bool aGone = false;
   bool bGone = false;
-  remind->AddAMMsg(new WatchedMsg(kA, &aGone));
-  remind->AddAMMsg(new WatchedMsg(kB, &bGone));
-  remind->RemoveAMMsg(Msg(kC)->m_ID);
-  EXPECT_FALSE(aGone || bGone);
+  remind->AddAMMsg(new WatchedMsg(L'C'));
+  remind->AddAMMsg(new WatchedMsg(L'A', &aGone));
+  remind->AddAMMsg(new WatchedMsg(L'B', &bGone));
+  CNorvBasePtr<CNorvRemindAMMsg> second = new WatchedMsg(L'A');
+  remind->AddAMMsg(second);
+  EXPECT_EQ(Ids(*remind), L"0000000A 0000000B 0000000C ");
+  MsgList msgs;
+  remind->GetAMMsgList(msgs);
+  EXPECT_NE(msgs.front().p, second.p);
+  EXPECT_EQ(msgs.front().p, remind->m_mapAMMsg.begin()->second.p);  // shared, not copied
+  msgs.clear();
 
-  remind->RemoveAMMsg(Msg(kA)->m_ID);
-  EXPECT_TRUE(aGone);
-  EXPECT_FALSE(bGone);
-  EXPECT_TRUE(remind->HasRemindMsg());
+  remind->RemoveAMMsg(CGuid());
+  remind->RemoveAMMsg(WatchedMsg(L'D').m_ID);
+  remind->RemoveAMMsg(second->m_ID);
+  EXPECT_TRUE(aGone && !bGone);
+  EXPECT_EQ(Ids(*remind), L"0000000B 0000000C ");
   remind->CleanAMMsgList();
   EXPECT_TRUE(bGone);
   EXPECT_FALSE(remind->HasRemindMsg());
@@ -97,12 +65,10 @@ TEST(CNorvRemindAMMsgMapTest, RemoveAndCleanReleaseTheirMessages) {
 
 TEST(CNorvRemindAMMsgMapTest, ThreadsAddRemoveAndListTogether) {
   CNorvBasePtr<CNorvRemind> remind = new CNorvRemind;
-  constexpr int kThreads = 4;
-  constexpr int kPerThread = 200;
   std::vector<std::thread> threads;
-  for (int t = 0; t < kThreads; ++t) {
+  for (int t = 0; t < 4; ++t) {
     threads.emplace_back([&remind] {
-      for (int i = 0; i < kPerThread; ++i) {
+      for (int i = 0; i < 200; ++i) {
         CNorvBasePtr<CNorvRemindAMMsg> msg = new CNorvRemindAMMsg;
         msg->m_ID.NewID();
         remind->AddAMMsg(msg);
@@ -115,69 +81,42 @@ TEST(CNorvRemindAMMsgMapTest, ThreadsAddRemoveAndListTogether) {
   for (std::thread& thread : threads) thread.join();
   MsgList msgs;
   remind->GetAMMsgList(msgs);
-  EXPECT_EQ(msgs.size(), static_cast<size_t>(kThreads * kPerThread / 2));
+  EXPECT_EQ(msgs.size(), 400u);
 }
 
-class CNorvRemindAMMsgMapDBTest : public norvtest::BackendTest {
- protected:
-  void StoreAll(CNorvRemind& remind) {
-    MsgList msgs;
-    remind.GetAMMsgList(msgs);
-    CString error;
-    for (const auto& msg : msgs) {
-      ASSERT_TRUE(msg->DBInsert(session, dbType(), remind.m_ID, &error)) << error.ToUtf8();
+class CNorvRemindAMMsgMapDBTest : public norvtest::BackendTest {};
+
+// Deletes the rows of none, one or several messages; the map stays.
+TEST_P(CNorvRemindAMMsgMapDBTest, DeletesTheRowsOfItsMessagesInOneStatement) {
+  const wchar_t* id = L"-0000-0000-0000-000000000000'";
+  struct Case {
+    const wchar_t* digits;
+    CString statement;
+  } cases[] = {
+      {L"", L""},
+      {L"B", CString(L"DELETE NORV_REMIND_MSG_AM WHERE CN_G_ID = '0000000B") + id},
+      {L"CAB", CString(L"DELETE NORV_REMIND_MSG_AM WHERE CN_G_ID IN ( '0000000A") + id +
+                   L", '0000000B" + id + L", '0000000C" + id + L" )"},
+  };
+  CString error;
+  CNorvBasePtr<CNorvRemindAMMsg> other = new WatchedMsg(L'D');
+  ASSERT_TRUE(other->DBInsert(session, dbType(), CGuid(), &error)) << error.ToUtf8();
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.digits);
+    CNorvBasePtr<CNorvRemind> remind = new CNorvRemind;
+    for (const wchar_t* digit = c.digits; *digit != 0; ++digit) {
+      CNorvBasePtr<CNorvRemindAMMsg> msg = new WatchedMsg(*digit);
+      ASSERT_TRUE(msg->DBInsert(session, dbType(), remind->m_ID, &error)) << error.ToUtf8();
+      remind->AddAMMsg(msg);
     }
     statements.clear();
+    ASSERT_TRUE(remind->DBDeleteAMMsg(session, &error)) << error.ToUtf8();
+    EXPECT_EQ(statements, c.statement.IsEmpty() ? std::vector<CString>{}
+                                                : std::vector<CString>{c.statement});
+    EXPECT_EQ(Rows(L"SELECT CN_G_ID FROM NORV_REMIND_MSG_AM", 1),
+              (std::vector<std::vector<CString>>{{L"0000000D" + CString(id).Left(28)}}));
+    EXPECT_EQ(Ids(*remind).GetLength(), 9 * static_cast<int>(wcslen(c.digits)));
   }
-
-  std::vector<std::vector<CString>> StoredIds() {
-    return Rows(L"SELECT CN_G_ID FROM NORV_REMIND_MSG_AM ORDER BY CN_G_ID", 1);
-  }
-};
-
-TEST_P(CNorvRemindAMMsgMapDBTest, NoMessageRunsNoStatement) {
-  CNorvBasePtr<CNorvRemind> remind = new CNorvRemind;
-  CString error;
-  EXPECT_TRUE(remind->DBDeleteAMMsg(session, &error));
-  EXPECT_TRUE(statements.empty());
-}
-
-TEST_P(CNorvRemindAMMsgMapDBTest, OneMessageIsDeletedByItsIdentifier) {
-  CNorvBasePtr<CNorvRemind> remind = new CNorvRemind;
-  remind->m_ID.NewID();
-  remind->AddAMMsg(Msg(kB));
-  StoreAll(*remind);
-  CString error;
-  ASSERT_TRUE(remind->DBDeleteAMMsg(session, &error)) << error.ToUtf8();
-  EXPECT_EQ(TakeStatement(),
-            L"DELETE NORV_REMIND_MSG_AM WHERE CN_G_ID = '0000000B-0000-0000-0000-000000000000'");
-  EXPECT_TRUE(StoredIds().empty());
-  EXPECT_TRUE(remind->HasRemindMsg());
-}
-
-TEST_P(CNorvRemindAMMsgMapDBTest, SeveralMessagesGoInOneStatement) {
-  CNorvBasePtr<CNorvRemind> remind = new CNorvRemind;
-  remind->m_ID.NewID();
-  remind->AddAMMsg(Msg(kC));
-  remind->AddAMMsg(Msg(kA));
-  remind->AddAMMsg(Msg(kB));
-  StoreAll(*remind);
-  CNorvBasePtr<CNorvRemindAMMsg> other = Msg(L"0000000D-0000-0000-0000-000000000000");
-  CString error;
-  ASSERT_TRUE(other->DBInsert(session, dbType(), remind->m_ID, &error)) << error.ToUtf8();
-  statements.clear();
-
-  ASSERT_TRUE(remind->DBDeleteAMMsg(session, &error)) << error.ToUtf8();
-  EXPECT_EQ(TakeStatement(),
-            L"DELETE NORV_REMIND_MSG_AM WHERE CN_G_ID IN ( "
-            L"'0000000A-0000-0000-0000-000000000000', '0000000B-0000-0000-0000-000000000000', "
-            L"'0000000C-0000-0000-0000-000000000000' )");
-  std::vector<std::vector<CString>> left = StoredIds();
-  ASSERT_EQ(left.size(), 1u);
-  EXPECT_EQ(left[0][0], L"0000000D-0000-0000-0000-000000000000");
-  MsgList msgs;
-  remind->GetAMMsgList(msgs);
-  EXPECT_EQ(msgs.size(), 3u);
 }
 
 NORV_INSTANTIATE_BACKEND_TEST(CNorvRemindAMMsgMapDBTest);

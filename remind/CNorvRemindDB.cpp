@@ -1,12 +1,11 @@
-#include <string>
-
 #include "core/CNorvDBFun.h"
 #include "core/CNorvRecordSet.h"
 #include "core/CSingleLock.h"
 #include "core/NorvSQLValue.h"
 #include "remind/CNorvRemind.h"
 
-// The writers copy what they need under the remind's locks and run their
+// The writers copy what they need under the remind's locks, so that a host
+// thread changing the remind meanwhile cannot tear a text, and run their
 // statements with none held.
 
 namespace {
@@ -22,8 +21,9 @@ CString RemindTimeValue(const CNorvRemind& remind, short dbType) {
 }
 
 // A custom-style deadline is a date for kind 1; a periodic deadline keeps the
-// time-of-day form. Other types have no deadline; one that is not a valid
-// date is NULL rather than text the database would misread.
+// time-of-day form. A custom-style deadline that is not a valid date is NULL,
+// not its formatted text: '' or 'Invalid DateTime' fails on a timestamp
+// column, and to_date( '', ... ) stores a date in year 1 BC.
 CString DeadlineValue(const CNorvRemind& remind, short dbType) {
   const COleDateTime& deadline = remind.m_dtInvalid;
   if (remind.m_nType == CNorvRemind::kCustomStyle && deadline.GetStatus() == COleDateTime::valid &&
@@ -39,37 +39,6 @@ CString DeadlineValue(const CNorvRemind& remind, short dbType) {
 }
 
 constexpr int kNotRead = 0;
-
-// The message insert after its first formatting pass, which leaves "%s" at
-// the three per-row places. Content and type may hold "%s" themselves, so the
-// places are found by position, never by formatting again: the message id's
-// is the first marker, as only fixed text precedes it; the receiver's and the
-// name's are the last two, as only fixed text, the time and the status
-// follow them.
-class MessageRow {
- public:
-  explicit MessageRow(const CString& firstPass) {
-    const std::wstring& text = firstPass.str();
-    size_t idPlace = text.find(L"%s");
-    size_t namePlace = text.rfind(L"%s");
-    size_t receiverPlace = text.rfind(L"%s", namePlace - 1);
-    m_head = text.substr(0, idPlace);
-    m_beforeReceiver = text.substr(idPlace + 2, receiverPlace - idPlace - 2);
-    m_beforeName = text.substr(receiverPlace + 2, namePlace - receiverPlace - 2);
-    m_tail = text.substr(namePlace + 2);
-  }
-
-  CString Fill(const CGuid& msgID, const CString& receiver, const CString& name) const {
-    return CString(m_head + msgID.GetString1().str() + m_beforeReceiver + Escape(receiver).str() +
-                   m_beforeName + Escape(name).str() + m_tail);
-  }
-
- private:
-  std::wstring m_head;
-  std::wstring m_beforeReceiver;
-  std::wstring m_beforeName;
-  std::wstring m_tail;
-};
 
 }  // namespace
 
@@ -267,20 +236,25 @@ bool CNorvRemind::DBInsertMsg(CSession& session, short dbType, CStringArray& rec
   CString contentType;
   GetContent(content, contentType);
 
-  CString firstPass;
-  firstPass.Format(
-      L"INSERT INTO NORV_REMIND_MSG ( CN_G_ID, CN_G_REMIND_ID, CN_S_CONTENT, CN_S_CONTENT_TYPE, "
-      L"CN_S_RECEIVER, CN_S_RECEIVER_NAME, CN_T_REMIND, CN_N_STATUS ) "
-      L"VALUES ( '%%s', '%s', '%s', '%s', '%%s', '%%s', %s, %d )",
-      m_ID.GetString1(), Escape(content), Escape(contentType),
-      norvsql::TimeValue(remindTime, dbType), kNotRead);
-  MessageRow row(firstPass);
+  // Every row is composed in one pass, so a '%' in any value stays an
+  // ordinary character.
+  CString remindID = m_ID.GetString1();
+  CString time = norvsql::TimeValue(remindTime, dbType);
+  content = Escape(content);
+  contentType = Escape(contentType);
   for (int i = 0; i < receivers.GetSize(); ++i) {
     CGuid msgID;
     msgID.NewID();
     const CString& receiver = receivers.GetAt(i);
     const CString& name = names.GetAt(i);
-    if (!norvsql::Run(session, row.Fill(msgID, receiver, name), errorText)) return false;
+    CString statement;
+    statement.Format(
+        L"INSERT INTO NORV_REMIND_MSG ( CN_G_ID, CN_G_REMIND_ID, CN_S_CONTENT, CN_S_CONTENT_TYPE, "
+        L"CN_S_RECEIVER, CN_S_RECEIVER_NAME, CN_T_REMIND, CN_N_STATUS ) "
+        L"VALUES ( '%s', '%s', '%s', '%s', '%s', '%s', %s, %d )",
+        msgID.GetString1(), remindID, content, contentType, Escape(receiver), Escape(name), time,
+        kNotRead);
+    if (!norvsql::Run(session, statement, errorText)) return false;
   }
   return true;
 }

@@ -20,6 +20,7 @@ CString CNorvRemind::GenHead_XML() {
   } else if (m_dtInvalid.GetStatus() == COleDateTime::valid) {
     text.AppendFormat(L" InvalidDate='%s'", m_dtInvalid.Format(kDateFormat));
   }
+  // From goes out as stored, unescaped, as the host's clients read it.
   if (!m_strFrom.IsEmpty()) text.AppendFormat(L" From='%s'", m_strFrom);
   return text;
 }
@@ -34,6 +35,7 @@ CString CNorvRemind::GenHead_Json() {
   } else if (m_dtInvalid.GetStatus() == COleDateTime::valid) {
     text.AppendFormat(L", \"InvalidDate\": \"%s\"", m_dtInvalid.Format(kDateFormat));
   }
+  // As in the XML head: unescaped.
   if (!m_strFrom.IsEmpty()) text.AppendFormat(L", \"From\": \"%s\"", m_strFrom);
   return text;
 }

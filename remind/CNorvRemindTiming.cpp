@@ -30,8 +30,9 @@ bool CNorvRemind::NeedRemind(COleDateTime day) {
   CSingleLock lock(&m_cs, true);
   switch (m_nType) {
     case kOneOff:
-      // Compared as calendar texts so the time of day does not matter; a
-      // remind time that is not valid never fires.
+      // Compared as calendar texts so the time of day does not matter. A
+      // remind time that is not valid never fires, not even on a day that is
+      // not valid either (whose text would equal it).
       return m_dtRemind.GetStatus() == COleDateTime::valid &&
              day.Format(L"%Y-%m-%d") == m_dtRemind.Format(L"%Y-%m-%d");
     case kPeriodic:
@@ -75,7 +76,8 @@ void CNorvRemind::GetRemindTime(CString day, std::list<COleDateTime>& times) {
 }
 
 bool CNorvRemind::IsInvalid(COleDateTime day) {
-  // m_cs keeps a concurrent SetInfo from tearing the type and deadline.
+  // Taking m_cs changes no result; it keeps a concurrent SetInfo from
+  // tearing the type and deadline apart.
   CSingleLock lock(&m_cs, true);
   if (m_nType == kOneOff) return false;
   if (m_dtInvalid.GetStatus() == COleDateTime::valid) return m_dtInvalid <= day;

@@ -2,12 +2,10 @@
 
 #include <gtest/gtest.h>
 
-#include <atomic>
+#include <string>
+#include <utility>
 
 namespace {
-
-using ReceiverList = std::list<CNorvBasePtr<CEmItem>>;
-using ItemList = std::list<CNorvBasePtr<CNorvRemindStyleItem>>;
 
 CNorvBasePtr<CEmItem> MakeReceiver(const wchar_t* id) {
   CNorvBasePtr<CEmItem> receiver(new CEmItem);
@@ -22,90 +20,91 @@ CNorvBasePtr<CNorvRemindStyleItem> MakeItem(int day, const wchar_t* time) {
   return item;
 }
 
-void MakePeriodic(CNorvRemind& remind, short regularType, const wchar_t* time) {
-  remind.m_nType = CNorvRemind::kPeriodic;
-  remind.m_Repeat.m_nRegularType = regularType;
-  remind.m_Repeat.m_strRemindTime = time;
-  remind.m_Repeat.m_dtStart = COleDateTime(2024, 1, 1, 0, 0, 0);
+// What the copies carry, in one line; the repeat by its own text.
+std::wstring Definition(CNorvRemind& remind) {
+  CString text;
+  text.Format(L"state=%d type=%d flag=%d remind=%s invalid=%s content=%s/%s style=%s items=%d "
+              L"receivers=%d %s",
+              remind.m_nState, remind.m_nType, remind.m_nSendFlag,
+              remind.m_dtRemind.Format(L"%Y-%m-%d %H:%M:%S"), remind.m_dtInvalid.Format(L"%Y-%m-%d"),
+              remind.m_strContent, remind.m_strContentType, remind.m_strRemindStyleDef,
+              static_cast<int>(remind.m_lstStyleItem.size()),
+              static_cast<int>(remind.m_lstReceiver.size()), remind.m_Repeat.GenInfo_XML());
+  return text.str();
 }
 
-TEST(RemindRecordTest, ANewRemindIsAnActiveOneOffInstantMessage) {
-  COleDateTime before = COleDateTime::GetCurrentTime();
+// A weekly remind with every copied field set, and an identity of its own.
+void MakeSource(CNorvRemind& remind) {
+  remind.m_nState = 1;
+  remind.m_nType = CNorvRemind::kPeriodic;
+  remind.m_Repeat.m_nRegularType = 1;
+  remind.m_Repeat.m_nRegularValue = 124;
+  remind.m_Repeat.m_strRemindTime = L"08:30";
+  remind.m_Repeat.m_dtStart = COleDateTime(2024, 1, 1, 0, 0, 0);
+  remind.m_dtInvalid = COleDateTime(2024, 6, 1, 0, 0, 0);
+  remind.m_dtRemind = COleDateTime(2024, 5, 1, 9, 0, 0);
+  remind.m_nSendFlag = 4;
+  remind.m_strContent = L"source";
+  remind.m_strContentType = L"Text/Html";
+  remind.m_strRemindStyleDef = L"<S/>";
+  remind.m_lstStyleItem = {MakeItem(1, L"09:00"), MakeItem(0, L"08:00")};
+  remind.m_lstReceiver = {MakeReceiver(L"a"), MakeReceiver(L"b")};
+  remind.m_ID.NewID();
+  remind.m_strFrom = L"source from";
+  remind.m_strCreatorID = L"source creator";
+}
+
+const wchar_t kSourceDefinition[] =
+    L"state=1 type=1 flag=4 remind=2024-05-01 09:00:00 invalid=2024-06-01 content=source/Text/Html "
+    L"style=<S/> items=2 receivers=2 <Repeat RemindTime='08:30' RegularType='1' Interval='1' "
+    L"RagularValue='124' RegularRange='0' DTStart='2024-01-01' />";
+
+TEST(RemindRecord, ANewRemindIsAnActiveOneOffInstantMessage) {
+  const COleDateTime before = COleDateTime::GetCurrentTime();
   CNorvBasePtr<CNorvRemind> remind(new CNorvRemind);
-  COleDateTime after = COleDateTime::GetCurrentTime();
-
-  EXPECT_EQ(remind->GetType(), 0);
-  EXPECT_EQ(remind->GetState(), 0);
-  EXPECT_EQ(remind->GetSendFlag(), 1);
-  EXPECT_TRUE(remind->HasAMFlag());
-  EXPECT_FALSE(remind->HasSMSFlag());
-  EXPECT_FALSE(remind->HasEmailFlag());
-  EXPECT_FALSE(remind->HasRepeat());
+  const COleDateTime after = COleDateTime::GetCurrentTime();
+  EXPECT_EQ(Definition(*remind),
+            L"state=0 type=0 flag=1 remind= invalid= content=/Text/Text style= items=0 receivers=0 "
+            L"<Repeat RemindTime='' RegularType='0' Interval='1' RagularValue='0' "
+            L"RegularRange='0' DTStart='' />");
   EXPECT_FALSE(remind->m_ID.IsValid());
-  EXPECT_EQ(remind->m_dtRemind.GetStatus(), COleDateTime::null);
-  EXPECT_EQ(remind->GetInvalidDate().GetStatus(), COleDateTime::null);
-  CString content = L"x", contentType;
-  remind->GetContent(content, contentType);
-  EXPECT_EQ(content, L"");
-  EXPECT_EQ(contentType, L"Text/Text");
-  EXPECT_TRUE(remind->m_lstReceiver.empty());
-  EXPECT_TRUE(remind->m_lstStyleItem.empty());
   EXPECT_TRUE(remind->m_mapAMMsg.empty());
-
   COleDateTime created;
   ASSERT_TRUE(created.ParseDateTime(remind->m_strCreateTime)) << remind->m_strCreateTime.ToUtf8();
   EXPECT_TRUE(before <= created && created <= after);
 }
 
-TEST(RemindRecordTest, SendFlagBitsSelectTheChannels) {
+TEST(RemindRecord, AccessorsReadTheFields) {
   CNorvRemind remind;
-  remind.m_nSendFlag = 6;
-  EXPECT_FALSE(remind.HasAMFlag());
-  EXPECT_TRUE(remind.HasSMSFlag());
-  EXPECT_TRUE(remind.HasEmailFlag());
-  remind.m_nSendFlag = static_cast<short>(0xFFF8);
-  EXPECT_FALSE(remind.HasAMFlag() || remind.HasSMSFlag() || remind.HasEmailFlag());
-  remind.m_nSendFlag = -1;
-  EXPECT_TRUE(remind.HasAMFlag() && remind.HasSMSFlag() && remind.HasEmailFlag());
-}
-
-TEST(RemindRecordTest, OnlyTypeOneHasARepeat) {
-  CNorvRemind remind;
-  for (short type : {0, 2, 5, -1}) {
-    remind.m_nType = type;
-    EXPECT_FALSE(remind.HasRepeat()) << type;
+  MakeSource(remind);
+  EXPECT_EQ(remind.GetState() * 100 + remind.GetType() * 10 + remind.GetSendFlag(), 114);
+  EXPECT_EQ(remind.GetInvalidDate(), COleDateTime(2024, 6, 1, 0, 0, 0));
+  CString content, contentType;
+  remind.GetContent(content, contentType);
+  EXPECT_EQ(content + L"|" + contentType, L"source|Text/Html");
+  // Send flag bits 0, 1 and 2: instant message, SMS, e-mail.
+  const std::pair<short, int> flags[] = {{1, 1}, {6, 6}, {static_cast<short>(0xFFF8), 0}, {-1, 7}};
+  for (const auto& [flag, channels] : flags) {
+    remind.m_nSendFlag = flag;
+    EXPECT_EQ(remind.HasAMFlag() + remind.HasSMSFlag() * 2 + remind.HasEmailFlag() * 4, channels);
   }
-  remind.m_nType = 1;
-  EXPECT_TRUE(remind.HasRepeat());
+  for (short type : {0, 1, 2, 5, -1}) {
+    remind.m_nType = type;
+    EXPECT_EQ(remind.HasRepeat(), type == 1) << type;
+  }
 }
 
-TEST(RemindRecordTest, GetReceiverListReplacesAndShares) {
+TEST(RemindRecord, GetReceiverListReplacesAndShares) {
   CNorvRemind remind;
   remind.m_lstReceiver = {MakeReceiver(L"a"), MakeReceiver(L"b")};
-  ReceiverList out{MakeReceiver(L"old")};
+  std::list<CNorvBasePtr<CEmItem>> out{MakeReceiver(L"old")};
   remind.GetReceiverList(out);
   ASSERT_EQ(out.size(), 2u);
   EXPECT_EQ(out.front().p, remind.m_lstReceiver.front().p);
-  EXPECT_EQ(out.back()->m_strReceiveID, L"b");
+  EXPECT_EQ(out.back().p, remind.m_lstReceiver.back().p);
 }
 
-TEST(RemindCopyTest, SetInfoCopiesTheDefinitionButNotTheIdentity) {
-  CNorvRemind source;
-  MakePeriodic(source, 1, L"08:30");
-  source.m_Repeat.m_nRegularValue = 124;
-  source.m_nState = 1;
-  source.m_dtInvalid = COleDateTime(2024, 6, 1, 0, 0, 0);
-  source.m_dtRemind = COleDateTime(2024, 5, 1, 9, 0, 0);
-  source.m_nSendFlag = 4;
-  source.m_strContent = L"source content";
-  source.m_strContentType = L"Text/Html";
-  source.m_strRemindStyleDef = L"<S/>";
-  source.m_lstStyleItem = {MakeItem(1, L"09:00"), MakeItem(0, L"08:00")};
-  source.m_lstReceiver = {MakeReceiver(L"a"), MakeReceiver(L"b")};
-  source.m_ID.NewID();
-  source.m_strFrom = L"source from";
-  source.m_strCreatorID = L"source creator";
-
+TEST(RemindCopy, SetInfoCopiesTheDefinitionAndSharesItsLists) {
   CNorvRemind target;
   target.m_ID.NewID();
   const CGuid targetID = target.m_ID;
@@ -114,121 +113,50 @@ TEST(RemindCopyTest, SetInfoCopiesTheDefinitionButNotTheIdentity) {
   target.m_strCreatorName = L"Me";
   target.m_strCreateTime = L"2000-01-01 00:00:00";
   target.m_lstReceiver = {MakeReceiver(L"old")};
-  target.SetInfo(&source);
-
-  EXPECT_EQ(target.GetState(), 1);
-  EXPECT_EQ(target.GetType(), 1);
-  EXPECT_EQ(target.m_Repeat.m_nRegularType, 1);
-  EXPECT_EQ(target.m_Repeat.m_nRegularValue, 124);
-  EXPECT_EQ(target.m_Repeat.m_strRemindTime, L"08:30");
-  EXPECT_EQ(target.GetInvalidDate(), source.m_dtInvalid);
-  EXPECT_EQ(target.m_dtRemind, source.m_dtRemind);
-  EXPECT_EQ(target.GetSendFlag(), 4);
-  EXPECT_EQ(target.m_strContent, L"source content");
-  EXPECT_EQ(target.m_strContentType, L"Text/Html");
-  EXPECT_EQ(target.m_strRemindStyleDef, L"<S/>");
-
-  EXPECT_TRUE(target.m_ID == targetID);
-  EXPECT_EQ(target.m_strFrom, L"mine");
-  EXPECT_EQ(target.m_strCreatorID, L"me");
-  EXPECT_EQ(target.m_strCreatorName, L"Me");
-  EXPECT_EQ(target.m_strCreateTime, L"2000-01-01 00:00:00");
-}
-
-TEST(RemindCopyTest, SetInfoSharesItemsAndReceiversThatOutliveTheSource) {
-  CNorvRemind target;
   {
     CNorvRemind source;
-    source.m_lstStyleItem = {MakeItem(1, L"09:00"), MakeItem(0, L"08:00")};
-    source.m_lstReceiver = {MakeReceiver(L"a"), MakeReceiver(L"b")};
+    MakeSource(source);
     target.SetInfo(&source);
-    ASSERT_EQ(target.m_lstReceiver.size(), 2u);
     EXPECT_EQ(target.m_lstReceiver.front().p, source.m_lstReceiver.front().p);
     EXPECT_EQ(target.m_lstStyleItem.back().p, source.m_lstStyleItem.back().p);
     source.m_lstReceiver.front()->m_strReceiveName = L"renamed";
     source.m_lstReceiver.clear();
     source.m_lstStyleItem.clear();
   }
+  EXPECT_EQ(Definition(target), kSourceDefinition);
   EXPECT_EQ(target.m_lstReceiver.front()->m_strReceiveName, L"renamed");
-  EXPECT_EQ(target.m_lstReceiver.back()->m_strReceiveID, L"b");
   EXPECT_EQ(target.m_lstStyleItem.front()->m_strTime, L"09:00");
+  EXPECT_TRUE(target.m_ID == targetID);
+  EXPECT_EQ(target.m_strFrom + target.m_strCreatorID + target.m_strCreatorName +
+                target.m_strCreateTime,
+            L"minemeMe2000-01-01 00:00:00");
 }
 
-TEST(RemindCopyTest, SetInfoFromANonPeriodicRemindKeepsTheRepeat) {
-  CNorvRemind target;
-  MakePeriodic(target, 2, L"07:15");
-  CNorvRemind oneOff;
-  MakePeriodic(oneOff, 3, L"23:00");
-  oneOff.m_nType = 0;
-  target.SetInfo(&oneOff);
-  EXPECT_EQ(target.GetType(), 0);
-  EXPECT_EQ(target.m_Repeat.m_nRegularType, 2);
-  EXPECT_EQ(target.m_Repeat.m_strRemindTime, L"07:15");
-}
-
-TEST(RemindCopyTest, GetInfoCopiesIntoTheTargetButNotItsStyle) {
+TEST(RemindCopy, GetInfoCopiesAllButTheStyle) {
   CNorvRemind source;
-  MakePeriodic(source, 0, L"06:45");
-  source.m_Repeat.m_nInterval = 3;
-  source.m_strContent = L"c";
-  source.m_lstReceiver = {MakeReceiver(L"a")};
-  source.m_strRemindStyleDef = L"<source/>";
-  source.m_lstStyleItem = {MakeItem(9, L"09:00")};
-
+  MakeSource(source);
   CNorvRemind target;
   target.m_strRemindStyleDef = L"<mine/>";
-  auto mine = MakeItem(1, L"01:00");
-  target.m_lstStyleItem = {mine};
-  target.m_lstReceiver = {MakeReceiver(L"old1"), MakeReceiver(L"old2")};
+  target.m_lstStyleItem = {MakeItem(1, L"01:00")};
+  target.m_lstReceiver = {MakeReceiver(L"old1"), MakeReceiver(L"old2"), MakeReceiver(L"old3")};
   source.GetInfo(&target);
-
-  EXPECT_EQ(target.GetType(), 1);
-  EXPECT_EQ(target.m_Repeat.m_nInterval, 3);
-  EXPECT_EQ(target.m_Repeat.m_strRemindTime, L"06:45");
-  EXPECT_EQ(target.m_strContent, L"c");
-  ASSERT_EQ(target.m_lstReceiver.size(), 1u);
-  EXPECT_EQ(target.m_lstReceiver.front().p, source.m_lstReceiver.front().p);
-  EXPECT_EQ(target.m_strRemindStyleDef, L"<mine/>");
-  ASSERT_EQ(target.m_lstStyleItem.size(), 1u);
-  EXPECT_EQ(target.m_lstStyleItem.front().p, mine.p);
+  std::wstring expected = kSourceDefinition;
+  expected.replace(expected.find(L"style=<S/> items=2"), 18, L"style=<mine/> items=1");
+  EXPECT_EQ(Definition(target), expected);
+  EXPECT_EQ(target.m_lstReceiver.back().p, source.m_lstReceiver.back().p);
 }
 
-TEST(RemindCopyTest, GetInfoFromANonPeriodicRemindKeepsTheTargetsRepeat) {
-  CNorvRemind source;
-  CNorvRemind target;
-  MakePeriodic(target, 2, L"07:15");
-  source.GetInfo(&target);
-  EXPECT_EQ(target.GetType(), 0);
-  EXPECT_EQ(target.m_Repeat.m_strRemindTime, L"07:15");
-}
-
-// Counts destructions so the test sees what a remind releases.
-std::atomic<int> g_destroyed{0};
-
-struct CountedReceiver : CEmItem {
-  ~CountedReceiver() override { ++g_destroyed; }
-};
-struct CountedItem : CNorvRemindStyleItem {
-  ~CountedItem() override { ++g_destroyed; }
-};
-struct CountedMessage : CNorvRemindAMMsg {
-  ~CountedMessage() override { ++g_destroyed; }
-};
-
-TEST(RemindRecordTest, DestroyingARemindReleasesWhatItHolds) {
-  g_destroyed = 0;
-  CNorvBasePtr<CEmItem> kept(new CountedReceiver);
-  {
-    CNorvBasePtr<CNorvRemind> remind(new CNorvRemind);
-    remind->m_lstReceiver = {kept, new CountedReceiver};
-    remind->m_lstStyleItem = {new CountedItem};
-    CGuid id;
-    id.NewID();
-    remind->m_mapAMMsg[id] = new CountedMessage;
-  }
-  EXPECT_EQ(g_destroyed, 3);
-  kept = nullptr;
-  EXPECT_EQ(g_destroyed, 4);
+TEST(RemindCopy, OnlyAPeriodicRemindCopiesItsRepeat) {
+  CNorvRemind periodic, oneOff;
+  MakeSource(periodic);
+  const CString repeat = periodic.m_Repeat.GenInfo_XML();
+  oneOff.m_Repeat.m_strRemindTime = L"23:00";
+  periodic.SetInfo(&oneOff);
+  EXPECT_EQ(periodic.m_Repeat.GenInfo_XML(), repeat);
+  periodic.m_nType = CNorvRemind::kPeriodic;
+  oneOff.GetInfo(&periodic);
+  EXPECT_EQ(periodic.GetType(), 0);
+  EXPECT_EQ(periodic.m_Repeat.GenInfo_XML(), repeat);
 }
 
 }  // namespace

@@ -6,7 +6,8 @@
 namespace {
 
 // A rule date as a statement value: to_date( ... ) for kind 1, quoted text
-// otherwise, NULL when there is no date to write.
+// otherwise. An unset or unreadable date goes in as NULL: its empty or
+// "Invalid DateTime" text would break the statement on a date column.
 CString DateValue(const COleDateTime& date, short dbType) {
   if (date.GetStatus() != COleDateTime::valid) return L"NULL";
   CString value;
@@ -25,10 +26,10 @@ bool Run(CSession& session, const CString& statement, CString* errorText) {
 
 short ToShort(const CString& text) { return static_cast<short>(text.ToInt()); }
 
-// An empty column is a NULL: no date rather than an unreadable one.
+// An unreadable text, a NULL's empty one included, leaves the date invalid.
 COleDateTime ReadDate(const CString& text) {
   COleDateTime date;
-  if (!text.IsEmpty()) date.ParseDateTime(text, VAR_DATEVALUEONLY);
+  date.ParseDateTime(text, VAR_DATEVALUEONLY);
   return date;
 }
 
@@ -96,6 +97,8 @@ bool CNorvRemindRepeat::DBLoadData(CSession& session, CGuid remindID, CString* e
   for (int i = 1; i <= 9; ++i) records.GetValue(i, column[i]);
   records.Close();
 
+  // The lock costs nothing here and keeps a reader of a shared rule from
+  // seeing half a load.
   CSingleLock lock(&m_cs, true);
   m_strRemindTime = column[1];
   m_dtStart = ReadDate(column[2]);

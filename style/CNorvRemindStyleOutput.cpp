@@ -2,16 +2,10 @@
 #include "core/CSingleLock.h"
 #include "style/CNorvRemindStyle.h"
 
-// The full forms copy the definition under its own lock before m_cs is
-// taken, so the two locks are never held together. Attribute values are
-// escaped like the member texts: a quote in a name must not end the element.
-
-namespace {
-
-CString Xml(const CString& value) { return CNorvCommFun::EscapeXML(value); }
-CString Json(const CString& value) { return CNorvCommFun::EscapeJson(value); }
-
-}  // namespace
+// The full forms read the definition under m_csDef, which SetInfo writes it
+// under, before taking m_cs: the two locks are never held together. Only the
+// name and the definition are free texts made safe for the notation; the
+// people and times are written as they are, like every attribute.
 
 CString CNorvRemindStyle::GenListInfo_XML() {
   CSingleLock lock(&m_cs, true);
@@ -41,8 +35,8 @@ CString CNorvRemindStyle::GenInfo_XML() {
   text.Format(
       L"<Style ID='%s' Order='%d' Creator='%s' CreatorName='%s' CreaterTime='%s' "
       L"Modifier='%s' ModifierName='%s' ModifyTime='%s'",
-      m_ID.GetString(), m_nOrder, Xml(m_strCreatorID), Xml(m_strCreatorName),
-      Xml(m_strCreateTime), Xml(m_strModifierID), Xml(m_strModifierName), Xml(m_strModifyTime));
+      m_ID.GetString(), m_nOrder, m_strCreatorID, m_strCreatorName, m_strCreateTime,
+      m_strModifierID, m_strModifierName, m_strModifyTime);
   if (m_bDefault) text += L" IsDefault='1'";
   text += L">";
   text += CNorvCommFun::GenXMLNodeStr(L"Name", m_strName);
@@ -59,9 +53,8 @@ CString CNorvRemindStyle::GenInfo_Json() {
       L"{ \"ID\": \"%s\", \"Order\": \"%d\", \"Creator\": \"%s\", \"CreatorName\": \"%s\", "
       L"\"CreateTime\": \"%s\", \"Modifier\": \"%s\", \"ModifierName\": \"%s\", "
       L"\"ModifyTime\": \"%s\", ",
-      m_ID.GetString(), m_nOrder, Json(m_strCreatorID), Json(m_strCreatorName),
-      Json(m_strCreateTime), Json(m_strModifierID), Json(m_strModifierName),
-      Json(m_strModifyTime));
+      m_ID.GetString(), m_nOrder, m_strCreatorID, m_strCreatorName, m_strCreateTime,
+      m_strModifierID, m_strModifierName, m_strModifyTime);
   if (m_bDefault) text += L"\"IsDefault\": \"1\", ";
   text += CNorvCommFun::GenJsonNodeStr(L"Name", m_strName);
   text += L", ";
