@@ -1,6 +1,7 @@
 #include "host/Daemon.h"
 
 #include <algorithm>
+#include <csignal>
 #include <ctime>
 #include <list>
 #include <vector>
@@ -36,7 +37,7 @@ CString Count(size_t count, const wchar_t* one, const wchar_t* many) {
   return text;
 }
 
-const wchar_t* SignalName(int signal) { return signal == 2 ? L"SIGINT" : L"SIGTERM"; }
+const wchar_t* SignalName(int signal) { return signal == SIGINT ? L"SIGINT" : L"SIGTERM"; }
 
 }  // namespace
 

@@ -35,7 +35,7 @@ CString JsonArray(const std::vector<CString>& items);
 // The short form of an identifier that tables show.
 CString ShortID(const CString& id);
 
-// "YYYY-MM-DD" of the current local day, and that day at 00:00.
+// The current local day at 00:00.
 COleDateTime Today();
 
 }  // namespace norvhost
