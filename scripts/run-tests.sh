@@ -21,9 +21,18 @@ stop_servers() {
 trap stop_servers EXIT
 
 echo "== Starting PostgreSQL"
-eval "$("$root/tests/postgres/start-postgres.sh")"
+# Captured first so that a server that fails to start stops the run.
+exports=$("$root/tests/postgres/start-postgres.sh")
+eval "$exports"
 echo "== Starting prosody"
-eval "$("$root/tests/prosody/start-prosody.sh" "$work/prosody" "${NORV_XMPP_PORT:-15222}")"
+port=${NORV_XMPP_PORT:-}
+if [ -z "$port" ]; then
+  for candidate in $(seq 15222 15322); do
+    (exec 3<>"/dev/tcp/127.0.0.1/$candidate") 2>/dev/null || { port=$candidate; break; }
+  done
+fi
+exports=$("$root/tests/prosody/start-prosody.sh" "$work/prosody" "$port")
+eval "$exports"
 
 build_and_test() {
   local name=$1
