@@ -28,6 +28,22 @@ inline CString TimeValue(const COleDateTime& time, short dbType) {
   return TimeValue(time.Format(L"%Y-%m-%d %H:%M:%S"), dbType);
 }
 
+// A date as a statement value: to_date( 'YYYY-MM-DD', 'yyyy-mm-dd' ) for
+// kind 1; any other kind the date in quotes, written with `otherKindFormat`
+// since some statements want the full date-and-time text there. A date that
+// is not set is NULL: its empty or "Invalid DateTime" text would break the
+// statement on a date column.
+inline CString DateValue(const COleDateTime& date, short dbType, const wchar_t* otherKindFormat) {
+  if (date.GetStatus() != COleDateTime::valid) return L"NULL";
+  CString value;
+  if (dbType == 1) {
+    value.Format(L"to_date( '%s', 'yyyy-mm-dd' )", date.Format(L"%Y-%m-%d"));
+  } else {
+    value.Format(L"'%s'", date.Format(otherKindFormat));
+  }
+  return value;
+}
+
 inline CString NowValue(short dbType) {
   return TimeValue(COleDateTime::GetCurrentTime(), dbType);
 }

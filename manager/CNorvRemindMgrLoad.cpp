@@ -6,6 +6,7 @@
 #include "core/CNorvRecordSet.h"
 #include "core/COleDateTime.h"
 #include "core/COleDateTimeSpan.h"
+#include "core/NorvSQLValue.h"
 #include "manager/CNorvRemindMgr.h"
 #include "style/CNorvRemindStyleItem.h"
 
@@ -19,34 +20,9 @@ constexpr short kStateExpired = 1;
 constexpr short kAMStatusWaiting = 0;
 constexpr short kAMStatusExpired = 3;
 
-CString DateValue(const COleDateTime& time, short dbType) {
-  CString value;
-  if (dbType == 1) {
-    value.Format(L"to_date( '%s', 'yyyy-mm-dd' )", time.Format(L"%Y-%m-%d"));
-  } else {
-    value.Format(L"'%s'", time.Format(L"%Y-%m-%d"));
-  }
-  return value;
-}
-
-CString DateTimeValue(const COleDateTime& time, short dbType) {
-  CString value;
-  if (dbType == 1) {
-    value.Format(L"to_date( '%s', 'yyyy-mm-dd hh24:mi:ss' )", time.Format(L"%Y-%m-%d %H:%M:%S"));
-  } else {
-    value.Format(L"'%s'", time.Format(L"%Y-%m-%d %H:%M:%S"));
-  }
-  return value;
-}
-
 // Instant messages this old are no longer worth sending.
 COleDateTime AMMsgCutOff() {
   return COleDateTime::GetCurrentTime() - COleDateTimeSpan(0, 1, 0, 0);
-}
-
-bool Run(CSession& session, const CString& statement, CString* errorText) {
-  return CNorvDBFun::RunSQL(session, statement, errorText, CNorvDBFun::kSourceFile,
-                            CNorvDBFun::kSourceLine) != -1;
 }
 
 CString Column(const CNorvRecordSet& rows, int column) {
@@ -157,15 +133,15 @@ bool CNorvRemindMgr::InitData(CSession& session, short dbType, CString& errorTex
 
 bool CNorvRemindMgr::DBSetRemindInvalid(CSession& session, short dbType, CString* errorText) {
   const COleDateTime now = COleDateTime::GetCurrentTime();
-  const CString today = DateValue(now, dbType);
+  const CString today = norvsql::DateValue(now, dbType, L"%Y-%m-%d");
   CString statement;
   statement.Format(
       L"UPDATE\tNORV_REMIND_DEF SET CN_N_STATE = %d WHERE\t( (CN_T_REMIND <= %s AND CN_N_TYPE = "
       L"%d) OR (CN_D_INVALID <= %s AND CN_N_TYPE = %d) OR (CN_D_INVALID < %s AND CN_N_TYPE = %d) "
       L") AND\tCN_N_STATE = %d",
-      kStateExpired, DateTimeValue(now, dbType), kOneOff, today,
+      kStateExpired, norvsql::TimeValue(now, dbType), kOneOff, today,
       kPeriodic, today, kCustomStyle, kStateActive);
-  return Run(session, statement, errorText);
+  return norvsql::Run(session, statement, errorText);
 }
 
 bool CNorvRemindMgr::DBSetRemindAMMsgInvalid(CSession& session, short dbType,
@@ -174,16 +150,16 @@ bool CNorvRemindMgr::DBSetRemindAMMsgInvalid(CSession& session, short dbType,
   statement.Format(
       L"UPDATE\tNORV_REMIND_MSG_AM SET CN_N_STATUS = %d WHERE\tCN_T_REMIND <= %s AND\tCN_N_STATUS "
       L"= %d",
-      kAMStatusExpired, DateTimeValue(AMMsgCutOff(), dbType), kAMStatusWaiting);
-  return Run(session, statement, errorText);
+      kAMStatusExpired, norvsql::TimeValue(AMMsgCutOff(), dbType), kAMStatusWaiting);
+  return norvsql::Run(session, statement, errorText);
 }
 
 bool CNorvRemindMgr::DBDeleteRemindAMMsgInvalid(CSession& session, short dbType,
                                                 CString* errorText) {
   CString statement;
   statement.Format(L"DELETE NORV_REMIND_MSG_AM WHERE CN_T_REMIND <= %s",
-                   DateTimeValue(AMMsgCutOff(), dbType));
-  return Run(session, statement, errorText);
+                   norvsql::TimeValue(AMMsgCutOff(), dbType));
+  return norvsql::Run(session, statement, errorText);
 }
 
 bool CNorvRemindMgr::DBLoadRemindStyle(CSession& session, CString* errorText) {

@@ -25,16 +25,10 @@ CString RemindTimeValue(const CNorvRemind& remind, short dbType) {
 // not its formatted text: '' or 'Invalid DateTime' fails on a timestamp
 // column, and to_date( '', ... ) stores a date in year 1 BC.
 CString DeadlineValue(const CNorvRemind& remind, short dbType) {
-  const COleDateTime& deadline = remind.m_dtInvalid;
-  if (remind.m_nType == CNorvRemind::kCustomStyle && deadline.GetStatus() == COleDateTime::valid &&
-      dbType == 1) {
-    CString value;
-    value.Format(L"to_date( '%s', 'yyyy-mm-dd' )", deadline.Format(L"%Y-%m-%d"));
-    return value;
+  if (remind.m_nType == CNorvRemind::kCustomStyle) {
+    return norvsql::DateValue(remind.m_dtInvalid, dbType, L"%Y-%m-%d %H:%M:%S");
   }
-  if (remind.m_nType == CNorvRemind::kCustomStyle || remind.m_nType == CNorvRemind::kPeriodic) {
-    return norvsql::TimeValue(deadline, dbType);
-  }
+  if (remind.m_nType == CNorvRemind::kPeriodic) return norvsql::TimeValue(remind.m_dtInvalid, dbType);
   return L"NULL";
 }
 

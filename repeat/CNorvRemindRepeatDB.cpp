@@ -1,28 +1,13 @@
 #include "core/CNorvDBFun.h"
 #include "core/CNorvRecordSet.h"
 #include "core/CSingleLock.h"
+#include "core/NorvSQLValue.h"
 #include "repeat/CNorvRemindRepeat.h"
 
 namespace {
 
-// A rule date as a statement value: to_date( ... ) for kind 1, quoted text
-// otherwise. An unset or unreadable date goes in as NULL: its empty or
-// "Invalid DateTime" text would break the statement on a date column.
-CString DateValue(const COleDateTime& date, short dbType) {
-  if (date.GetStatus() != COleDateTime::valid) return L"NULL";
-  CString value;
-  if (dbType == 1) {
-    value.Format(L"to_date( '%s', 'yyyy-mm-dd' )", date.Format(L"%Y-%m-%d"));
-  } else {
-    value.Format(L"'%s'", date.Format(L"%Y-%m-%d %H:%M:%S"));
-  }
-  return value;
-}
-
-bool Run(CSession& session, const CString& statement, CString* errorText) {
-  return CNorvDBFun::RunSQL(session, statement, errorText, CNorvDBFun::kSourceFile,
-                            CNorvDBFun::kSourceLine) != -1;
-}
+// Any kind but 1 writes rule dates as full date-and-time texts.
+constexpr const wchar_t* kQuotedDate = L"%Y-%m-%d %H:%M:%S";
 
 short ToShort(const CString& text) { return static_cast<short>(text.ToInt()); }
 
@@ -45,10 +30,11 @@ bool CNorvRemindRepeat::DBInsert(CSession& session, short dbType, CGuid remindID
         L"CN_N_INTERVAL, CN_N_REGULAR_VALUE, CN_N_REPEAT_RANGE, CN_D_START, CN_D_END, "
         L"CN_N_REPEAT_NUM, CN_N_REPEAT_COUNT ) VALUES ('%s', '%s', %d, %d, %d, %d, %s, %s, %d, %d )",
         remindID.GetString1(), m_strRemindTime, m_nRegularType, m_nInterval, m_nRegularValue,
-        m_nRegularRange, DateValue(m_dtStart, dbType), DateValue(m_dtEnd, dbType), m_nNum,
+        m_nRegularRange, norvsql::DateValue(m_dtStart, dbType, kQuotedDate),
+        norvsql::DateValue(m_dtEnd, dbType, kQuotedDate), m_nNum,
         m_nCount);
   }
-  return Run(session, statement, errorText);
+  return norvsql::Run(session, statement, errorText);
 }
 
 bool CNorvRemindRepeat::DBUpdate(CSession& session, short dbType, CGuid remindID,
@@ -61,17 +47,18 @@ bool CNorvRemindRepeat::DBUpdate(CSession& session, short dbType, CGuid remindID
         L"CN_N_INTERVAL = %d, CN_N_REGULAR_VALUE = %d, CN_N_REPEAT_RANGE = %d, CN_D_START = %s, "
         L"CN_D_END = %s, CN_N_REPEAT_NUM = %d WHERE CN_G_REMIND_ID = '%s'",
         m_strRemindTime, m_nRegularType, m_nInterval, m_nRegularValue, m_nRegularRange,
-        DateValue(m_dtStart, dbType), DateValue(m_dtEnd, dbType), m_nNum,
+        norvsql::DateValue(m_dtStart, dbType, kQuotedDate),
+        norvsql::DateValue(m_dtEnd, dbType, kQuotedDate), m_nNum,
         remindID.GetString1());
   }
-  return Run(session, statement, errorText);
+  return norvsql::Run(session, statement, errorText);
 }
 
 bool CNorvRemindRepeat::DBDelete(CSession& session, CGuid remindID, CString* errorText) {
   CString statement;
   statement.Format(L"DELETE NORV_REMIND_REPEAT WHERE CN_G_REMIND_ID = '%s'",
                    remindID.GetString1());
-  return Run(session, statement, errorText);
+  return norvsql::Run(session, statement, errorText);
 }
 
 bool CNorvRemindRepeat::DBSetRepeatCount(CSession& session, CGuid remindID, int count,
@@ -79,7 +66,7 @@ bool CNorvRemindRepeat::DBSetRepeatCount(CSession& session, CGuid remindID, int 
   CString statement;
   statement.Format(L"UPDATE NORV_REMIND_REPEAT SET CN_N_REPEAT_COUNT = %d WHERE CN_G_REMIND_ID = '%s'",
                    count, remindID.GetString1());
-  return Run(session, statement, errorText);
+  return norvsql::Run(session, statement, errorText);
 }
 
 bool CNorvRemindRepeat::DBLoadData(CSession& session, CGuid remindID, CString* errorText) {
