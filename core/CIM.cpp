@@ -25,8 +25,7 @@ std::shared_ptr<CNorvIMTransport> TransportFor(const CString& server) {
 CIM::CIM() = default;
 CIM::~CIM() = default;
 
-void CIM::Init(const CString& server, int port, const CString& user, const CString& password,
-               int mode) {
+void CIM::Init(CString server, int port, CString user, CString password, int mode) {
   std::lock_guard<std::mutex> hold(m_mutex);
   m_initArgs.reset(new InitArgs{server, port, user, password, mode});
   if (!m_transportGiven) m_transport = TransportFor(server);
@@ -47,7 +46,7 @@ void CIM::SetTransport(std::shared_ptr<CNorvIMTransport> transport) {
   }
 }
 
-int CIM::SendMsgEx(const CMsg* msg, const CString& receiver) {
+int CIM::SendMsgEx(const CMsg* msg, CString receiver) {
   // A copy keeps the transport alive through the send even if Init or
   // SetTransport replaces it meanwhile.
   std::shared_ptr<CNorvIMTransport> transport = CurrentTransport();

@@ -23,14 +23,13 @@ class NORV_EXPORT CIM {
 
   // `user` is a full JID or a local part on the server's domain. Never
   // blocks on the network: an XMPP server is reached at the first send.
-  void Init(const CString& server, int port, const CString& user, const CString& password,
-            int mode);
+  void Init(CString server, int port, CString user, CString password, int mode);
 
   // Non-zero once the transport has delivered the message: for XMPP, once
   // the server has confirmed it took the stanza. 0 on failure, with the
   // reason kept for GetLastErr. `receiver` is a JID or a local part on the
   // account's domain.
-  int SendMsgEx(const CMsg* msg, const CString& receiver);
+  int SendMsgEx(const CMsg* msg, CString receiver);
 
   // The code of the last failed send (kNorvIMOk before any failure).
   int GetLastErr() const;
@@ -38,7 +37,7 @@ class NORV_EXPORT CIM {
   // Fills `text` with the reason for `code`: Simplified Chinese for the
   // language "CHS", English otherwise; when `code` is the last failure's,
   // the transport's detail follows. False for a code of no known meaning.
-  bool GetErrInfo(int code, const CString& language, CString& text) const;
+  bool GetErrInfo(int code, CString language, CString& text) const;
 
   // Replaces the transport chosen by Init (null restores that choice). A
   // transport set after Init is initialised with the last Init's arguments.

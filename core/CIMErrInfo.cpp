@@ -32,7 +32,7 @@ const ErrorText* FindErrorText(int code) {
 
 }  // namespace
 
-bool CIM::GetErrInfo(int code, const CString& language, CString& text) const {
+bool CIM::GetErrInfo(int code, CString language, CString& text) const {
   const bool chinese = language.CompareNoCase(L"CHS") == 0;
   CString detail;
   {

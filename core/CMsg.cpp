@@ -1,13 +1,15 @@
 #include "core/CMsg.h"
 
-void CMsg::SetAttrib(const CString& name, const CString& value) {
+#include <utility>
+
+void CMsg::SetAttrib(CString name, CString value) {
   for (auto& attrib : m_attribs) {
     if (attrib.first == name) {
-      attrib.second = value;
+      attrib.second = std::move(value);
       return;
     }
   }
-  m_attribs.emplace_back(name, value);
+  m_attribs.emplace_back(std::move(name), std::move(value));
 }
 
 CString CMsg::GetAttrib(const CString& name) const {

@@ -14,11 +14,11 @@ class NORV_EXPORT CMsg {
   using AttribList = std::vector<std::pair<CString, CString>>;
 
   void SetMsgType(int type) { m_nMsgType = type; }
-  void SetBody(const CString& body) { m_strBody = body; }
-  void SetContentType(const CString& contentType) { m_strContentType = contentType; }
-  void SetMsgExtType(const CString& extType) { m_strMsgExtType = extType; }
+  void SetBody(CString body) { m_strBody = std::move(body); }
+  void SetContentType(CString contentType) { m_strContentType = std::move(contentType); }
+  void SetMsgExtType(CString extType) { m_strMsgExtType = std::move(extType); }
   // Setting a name again replaces its value; names keep their first order.
-  void SetAttrib(const CString& name, const CString& value);
+  void SetAttrib(CString name, CString value);
 
   int GetMsgType() const { return m_nMsgType; }
   const CString& GetBody() const { return m_strBody; }
