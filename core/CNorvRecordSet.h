@@ -18,7 +18,7 @@ class NORV_EXPORT CNorvRecordSet {
   CNorvRecordSet& operator=(const CNorvRecordSet&) = delete;
 
   // Runs the query; the set is then before its first row.
-  bool Open(CSession& session, const CString& query, CString* errorText);
+  bool Open(CSession& session, const CString& query, CString* errorText = nullptr);
   // 0 when a row is available, any other value at the end.
   int MoveNext();
   // The value of a 1-based column of the current row as text ("" for NULL).

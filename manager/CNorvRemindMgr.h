@@ -93,9 +93,9 @@ class NORV_EXPORT CNorvRemindMgr {
   // Loading and expiry (CNorvRemindMgrLoad.cpp). InitData runs once, before
   // Start, on empty containers.
   bool InitData(CSession& session, short dbType, CString& errorText);
-  bool DBSetRemindInvalid(CSession& session, short dbType, CString* errorText);
-  bool DBSetRemindAMMsgInvalid(CSession& session, short dbType, CString* errorText);
-  bool DBDeleteRemindAMMsgInvalid(CSession& session, short dbType, CString* errorText);
+  bool DBSetRemindInvalid(CSession& session, short dbType, CString* errorText = nullptr);
+  bool DBSetRemindAMMsgInvalid(CSession& session, short dbType, CString* errorText = nullptr);
+  bool DBDeleteRemindAMMsgInvalid(CSession& session, short dbType, CString* errorText = nullptr);
 
   // Remind registry (CNorvRemindMgrRemind.cpp).
   bool AddRemind(CNorvRemind* remind);

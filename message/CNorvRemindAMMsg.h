@@ -19,16 +19,17 @@ class NORV_EXPORT CNorvRemindAMMsg : public CNorvRemindMsg {
   // is (a type word of the host's).
 
   // A waiting row for `remindID` (not m_RemindID).
-  bool DBInsert(CSession& session, short dbType, CGuid remindID, CString* errorText);
+  bool DBInsert(CSession& session, short dbType, CGuid remindID, CString* errorText = nullptr);
   // Sent (status 1) or failed (status 2) now; the object is not changed.
-  bool DBSetSuccess(CSession& session, short dbType, CString* errorText) override;
-  bool DBSetFail(CSession& session, short dbType, CString errorInfo, CString* errorText) override;
-  static bool DBDelete(CSession& session, CGuid msgID, CString* errorText);
+  bool DBSetSuccess(CSession& session, short dbType, CString* errorText = nullptr) override;
+  bool DBSetFail(CSession& session, short dbType, CString errorInfo,
+                 CString* errorText = nullptr) override;
+  static bool DBDelete(CSession& session, CGuid msgID, CString* errorText = nullptr);
   // `idList` is the caller's comma-separated list of quoted identifiers and
   // goes into the statement as it is.
-  static bool DBDelete2(CSession& session, CString idList, CString* errorText);
+  static bool DBDelete2(CSession& session, CString idList, CString* errorText = nullptr);
   // Every row of one remind.
-  static bool DBDelete3(CSession& session, CGuid remindID, CString* errorText);
+  static bool DBDelete3(CSession& session, CGuid remindID, CString* errorText = nullptr);
 
   CString m_strReceiver;      // account at the IM server
   CString m_strReceiverName;  // display name

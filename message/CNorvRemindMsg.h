@@ -26,15 +26,18 @@ class NORV_EXPORT CNorvRemindMsg : public CNorvBase {
 
   // Only an instant message records a send outcome: both do nothing here
   // and return false.
-  virtual bool DBSetSuccess(CSession& session, short dbType, CString* errorText);
-  virtual bool DBSetFail(CSession& session, short dbType, CString errorInfo, CString* errorText);
+  virtual bool DBSetSuccess(CSession& session, short dbType, CString* errorText = nullptr);
+  virtual bool DBSetFail(CSession& session, short dbType, CString errorInfo,
+                         CString* errorText = nullptr);
 
   // Mark inbox rows read, now.
-  static bool DBSetReaded(CSession& session, short dbType, CGuid msgID, CString* errorText);
+  static bool DBSetReaded(CSession& session, short dbType, CGuid msgID,
+                          CString* errorText = nullptr);
   static bool DBSetReaded(CSession& session, short dbType, CGuid remindID, CString receiver,
-                          CString* errorText);
-  static bool DBDelete(CSession& session, CGuid msgID, CString* errorText);
-  static bool DBDelete(CSession& session, CGuid remindID, CString receiver, CString* errorText);
+                          CString* errorText = nullptr);
+  static bool DBDelete(CSession& session, CGuid msgID, CString* errorText = nullptr);
+  static bool DBDelete(CSession& session, CGuid remindID, CString receiver,
+                       CString* errorText = nullptr);
 
   CCriticalSection m_cs;
   CGuid m_ID;

@@ -79,35 +79,35 @@ class NORV_EXPORT CNorvRemind : public CNorvBase {
   // to_date( ... ), any other kind as quoted text; a time that is not set as
   // NULL. Every text is escaped for its statement. Statements run one at a
   // time without a transaction: a failure part-way leaves the rows already
-  // written, and the error text holds the database's reason.
+  // written, and the error text, when given, holds the database's reason.
 
   // Fills a remind that is not yet shared: 1 loaded; 0 no such remind, with
   // the remind and `errorText` untouched; -1 failure.
   int DBLoadData(CSession& session, CGuid id, CString& errorText);
-  int DBLoadInfo(CSession& session, CGuid id, CString* errorText);
-  bool DBLoadReceiver(CSession& session, CString* errorText);
-  bool DBLoadRepeat(CSession& session, CString* errorText);
+  int DBLoadInfo(CSession& session, CGuid id, CString* errorText = nullptr);
+  bool DBLoadReceiver(CSession& session, CString* errorText = nullptr);
+  bool DBLoadRepeat(CSession& session, CString* errorText = nullptr);
   // The definition row, then a periodic remind's repeat row. Receivers are
   // written by DBInsertReceiver.
-  bool DBInsert(CSession& session, short dbType, CString* errorText);
+  bool DBInsert(CSession& session, short dbType, CString* errorText = nullptr);
   // Also inserts, updates or deletes the repeat row as the type moved to,
   // stayed or left periodic since `previousType` was stored.
-  bool DBUpdate(CSession& session, short dbType, short previousType, CString* errorText);
+  bool DBUpdate(CSession& session, short dbType, short previousType, CString* errorText = nullptr);
   // The definition row only.
-  static bool DBDelete(CSession& session, CGuid id, CString* errorText);
-  static bool DBSetState(CSession& session, CGuid id, short state, CString* errorText);
-  bool DBInsertReceiver(CSession& session, CString* errorText);
-  static bool DBDeleteReceiver(CSession& session, CGuid id, CString* errorText);
+  static bool DBDelete(CSession& session, CGuid id, CString* errorText = nullptr);
+  static bool DBSetState(CSession& session, CGuid id, short state, CString* errorText = nullptr);
+  bool DBInsertReceiver(CSession& session, CString* errorText = nullptr);
+  static bool DBDeleteReceiver(CSession& session, CGuid id, CString* errorText = nullptr);
   // One unread inbox row per receiver, each with a new identifier. `names`
   // runs parallel to `receivers`; a missing name throws
   // std::invalid_argument when it is reached.
   bool DBInsertMsg(CSession& session, short dbType, CStringArray& receivers, CStringArray& names,
-                   COleDateTime remindTime, CString* errorText);
+                   COleDateTime remindTime, CString* errorText = nullptr);
 
   // Pending instant messages (CNorvRemindAMMsgMap.cpp), keyed and ordered by
   // their identifiers.
   // Deletes their rows (none, one, or all in one statement); the map stays.
-  bool DBDeleteAMMsg(CSession& session, CString* errorText);
+  bool DBDeleteAMMsg(CSession& session, CString* errorText = nullptr);
   // A null message or an invalid identifier is ignored; for an identifier
   // already present the first object stays.
   void AddAMMsg(CNorvRemindAMMsg* msg);

@@ -35,13 +35,16 @@ class NORV_EXPORT CNorvRemindRepeat : public CNorvRepeat {
   CString GenInfo_XML() const;   // <Repeat ... />
   CString GenInfo_Json() const;  // "Repeat": { ... }
 
-  bool DBInsert(CSession& session, short dbType, CGuid remindID, CString* errorText) const;
+  bool DBInsert(CSession& session, short dbType, CGuid remindID,
+                CString* errorText = nullptr) const;
   // Leaves the stored count alone; DBSetRepeatCount owns it.
-  bool DBUpdate(CSession& session, short dbType, CGuid remindID, CString* errorText) const;
+  bool DBUpdate(CSession& session, short dbType, CGuid remindID,
+                CString* errorText = nullptr) const;
   // A remind without a row keeps this object as it is and still succeeds.
-  bool DBLoadData(CSession& session, CGuid remindID, CString* errorText);
-  static bool DBDelete(CSession& session, CGuid remindID, CString* errorText);
-  static bool DBSetRepeatCount(CSession& session, CGuid remindID, int count, CString* errorText);
+  bool DBLoadData(CSession& session, CGuid remindID, CString* errorText = nullptr);
+  static bool DBDelete(CSession& session, CGuid remindID, CString* errorText = nullptr);
+  static bool DBSetRepeatCount(CSession& session, CGuid remindID, int count,
+                               CString* errorText = nullptr);
 
   CString m_strRemindTime;
 };

@@ -55,15 +55,15 @@ class NORV_EXPORT CNorvRemindStyle : public CNorvBase {
   // host's ids, names and times). A database kind of 1 writes times as
   // to_date( ... ), any other kind as quoted text; an empty time as NULL.
 
-  static bool DBDelete(CSession& session, CGuid& id, CString* errorText);
+  static bool DBDelete(CSession& session, CGuid& id, CString* errorText = nullptr);
   // A new row is never the default; DBSetDefault makes it so. The creation
   // time fills both time columns.
-  bool DBInsert(CSession& session, short dbType, CString* errorText);
-  bool DBUpdate(CSession& session, short dbType, CString* errorText);
+  bool DBInsert(CSession& session, short dbType, CString* errorText = nullptr);
+  bool DBUpdate(CSession& session, short dbType, CString* errorText = nullptr);
   // Writes `newName`, not this style's name.
-  bool DBRename(CSession& session, CString newName, CString* errorText);
-  bool DBSetOrder(CSession& session, int order, CString* errorText);
-  bool DBSetDefault(CSession& session, bool isDefault, CString* errorText);
+  bool DBRename(CSession& session, CString newName, CString* errorText = nullptr);
+  bool DBSetOrder(CSession& session, int order, CString* errorText = nullptr);
+  bool DBSetDefault(CSession& session, bool isDefault, CString* errorText = nullptr);
 
   CCriticalSection m_cs;
   CGuid m_ID;
