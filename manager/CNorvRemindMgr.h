@@ -50,20 +50,22 @@ class NORV_EXPORT CNorvRemindMgr {
   using StyleListType = std::list<CNorvBasePtr<CNorvRemindStyle>>;
   using AMMsgList = std::list<CNorvBasePtr<CNorvRemindAMMsg>>;
 
-  // Runs Thread_CheckAMMsg and signals GetHandle() when it returns.
+  // Runs Thread_CheckAMMsg and signals GetHandle() when it returns. Owner
+  // may also be set after construction, before Start.
   class NORV_EXPORT CCheckMsgThread : public CNorvThread {
    public:
-    explicit CCheckMsgThread(CNorvRemindMgr* owner) : Owner(owner) {}
+    explicit CCheckMsgThread(CNorvRemindMgr* owner = nullptr) : Owner(owner) {}
     ~CCheckMsgThread() override;
     unsigned Run() override;
 
     CNorvRemindMgr* Owner;  // not counted
   };
 
-  // Runs Thread_SendAMMsg and signals GetHandle() when it returns.
+  // Runs Thread_SendAMMsg and signals GetHandle() when it returns; Owner as
+  // above.
   class NORV_EXPORT CSendMsgThread : public CNorvThread {
    public:
-    explicit CSendMsgThread(CNorvRemindMgr* owner) : Owner(owner) {}
+    explicit CSendMsgThread(CNorvRemindMgr* owner = nullptr) : Owner(owner) {}
     ~CSendMsgThread() override;
     unsigned Run() override;
 
