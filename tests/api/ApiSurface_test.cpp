@@ -5,7 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
+#include <initializer_list>
 #include <list>
 #include <map>
 #include <memory>
@@ -108,7 +110,7 @@ RESULT(of<CSession>().Open(val<CString>()), bool);
 RESULT(of<CSession>().Open(L"sqlite::memory:", ptr<CString>()), bool);
 CALLS(of<CSession>().Close());
 RESULT(of<CSession>().IsOpen(), bool);
-CALLS(of<CSession>().SetStatementLog([](const CString&) {}));
+PARAMS(CSession, SetStatementLog, void(std::function<void(const CString&)>));
 
 RESULT(CNorvDBFun::RunSQL(of<CSession>(), val<CString>(), ptr<CString>(), __FILE__, __LINE__), int);
 RESULT(CNorvDBFun::FormatSQLValue(val<CString>()), CString);
@@ -543,6 +545,41 @@ MEMBER(CNorvRemindMgr, GetSendAMMsg, Ptr<CNorvRemindAMMsg>());
 MEMBER(CNorvRemindMgr, SendAMMsg, void());
 
 // ---- Behaviour behind the surface --------------------------------------------------
+
+// Fields are built in declaration order and torn down in reverse; the
+// manager relies on it (the IM client goes last).
+bool Ascending(std::initializer_list<const void*> fields) {
+  return std::is_sorted(fields.begin(), fields.end(), std::less<const void*>());
+}
+
+TEST(ApiSurface, FieldsLieInTheirDeclaredOrder) {
+  CNorvRemindRepeat p;
+  EXPECT_TRUE(Ascending({&p.m_cs, &p.m_nRegularType, &p.m_nInterval, &p.m_nRegularValue,
+                         &p.m_nRegularRange, &p.m_nNum, &p.m_nCount, &p.m_dtStart, &p.m_dtEnd,
+                         &p.m_strRemindTime}));
+  CNorvRemind r;
+  EXPECT_TRUE(Ascending({&r.m_cs, &r.m_ID, &r.m_nState, &r.m_nType, &r.m_Repeat, &r.m_dtRemind,
+                         &r.m_dtInvalid, &r.m_csStyle, &r.m_strRemindStyleDef, &r.m_lstStyleItem,
+                         &r.m_strFrom, &r.m_strCreatorID, &r.m_strCreatorName, &r.m_strCreateTime,
+                         &r.m_nSendFlag, &r.m_strContent, &r.m_strContentType, &r.m_csReceiver,
+                         &r.m_lstReceiver, &r.m_csAMMsg, &r.m_mapAMMsg}));
+  CNorvRemindStyleItem i;
+  EXPECT_TRUE(Ascending({&i.m_cs, &i.m_nDay, &i.m_strTime}));
+  CNorvRemindStyle s;
+  EXPECT_TRUE(Ascending({&s.m_cs, &s.m_ID, &s.m_strName, &s.m_nOrder, &s.m_bDefault, &s.m_csDef,
+                         &s.m_strDef, &s.m_lstStyleItem, &s.m_strCreatorID, &s.m_strCreatorName,
+                         &s.m_strCreateTime, &s.m_strModifierID, &s.m_strModifierName,
+                         &s.m_strModifyTime}));
+  CNorvRemindAMMsg m;
+  EXPECT_TRUE(Ascending({&m.m_cs, &m.m_ID, &m.m_RemindID, &m.m_strContentType, &m.m_strContent,
+                         &m.m_dtRemind, &m.m_strReceiver, &m.m_strReceiverName}));
+  CNorvRemindMgr g;
+  EXPECT_TRUE(Ascending({&g.IMClient, &g.AMServer, &g.AMPort, &g.AMSendUser, &g.AMSendPassword,
+                         &g.SendErrLogPath, &g.StopEvent, &g.StyleLock, &g.StyleIDMap,
+                         &g.StyleNameMap, &g.StyleList, &g.DefaultStyle, &g.RemindLock,
+                         &g.RemindMap, &g.RemindAMMsgLock, &g.RemindAMMsgList, &g.CheckMsgThread,
+                         &g.SendAMMsgLock, &g.SendAMMsgList, &g.SendMsgThread, &g.SendEvent}));
+}
 
 TEST(ApiSurface, NewObjectsStartWithTheirDefaults) {
   CNorvBasePtr<CNorvRemind> remind(new CNorvRemind);
