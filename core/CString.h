@@ -102,8 +102,7 @@ class NORV_EXPORT CString {
   friend bool operator!=(const CString& a, const wchar_t* b) { return !(a == b); }
   friend bool operator<(const CString& a, const CString& b) { return a.m_str < b.m_str; }
   friend bool operator<(const CString& a, const wchar_t* b) { return a.m_str < (b ? b : L""); }
-  // Text first, as in EXPECT_EQ(L"...", value): without these the text would
-  // compare as a pointer or be ambiguous.
+  // Text first, as EXPECT_EQ(L"...", value) compares.
   friend bool operator==(const wchar_t* a, const CString& b) { return b == a; }
   friend bool operator!=(const wchar_t* a, const CString& b) { return !(b == a); }
   friend bool operator<(const wchar_t* a, const CString& b) { return (a ? a : L"") < b.m_str; }
