@@ -55,8 +55,12 @@ struct SigOf<R (C::*)(A...) const> {
 #define STATIC(C, f, ...) \
   static_assert(std::is_same_v<decltype(&C::f), std::add_pointer_t<__VA_ARGS__>>, "static " #C "::" #f)
 // One static overload of exactly this type.
-#define STATIC_OVERLOAD(C, f, ...) \
-  static_assert(static_cast<std::add_pointer_t<__VA_ARGS__>>(&C::f) != nullptr, "overload " #C "::" #f)
+// Resolved in an unevaluated operand: an exported function's address is no
+// constant expression in a sanitizer build.
+#define STATIC_OVERLOAD(C, f, ...)                                                     \
+  static_assert(std::is_same_v<decltype(static_cast<std::add_pointer_t<__VA_ARGS__>>(&C::f)), \
+                               std::add_pointer_t<__VA_ARGS__>>,                           \
+                "overload " #C "::" #f)
 // A public data member of exactly this type.
 #define FIELD(C, m, ...) static_assert(std::is_same_v<decltype(C::m), __VA_ARGS__>, "field " #C "::" #m)
 // An expression that compiles and has this type.
