@@ -79,6 +79,24 @@ class RememberedRemind {
   CNorvBasePtr<CNorvRemind> m_remind;
 };
 
+// Runs a query whose first column names a remind and hands every row of a
+// registered remind to `fill`; rows of other reminds are skipped.
+bool FillRegisteredReminds(CNorvRemindMgr& manager, CSession& session, const CString& query,
+                           CString* errorText,
+                           const std::function<void(const CNorvRecordSet&, CNorvRemind&)>& fill) {
+  CNorvRecordSet rows;
+  if (!rows.Open(session, query, errorText)) return false;
+  RememberedRemind remembered(manager);
+  while (rows.MoveNext() == 0) {
+    const CGuid remindID = GuidColumn(rows, 1);
+    if (!remindID.IsValid()) continue;
+    CNorvBasePtr<CNorvRemind> remind = remembered.Find(remindID);
+    if (remind) fill(rows, *remind);
+  }
+  rows.Close();
+  return true;
+}
+
 // Fills the timing columns; false when the remind cannot fire as stored.
 bool ReadTiming(const CNorvRecordSet& rows, CNorvRemind& remind) {
   if (remind.m_nType == kOneOff) {
@@ -232,22 +250,14 @@ bool CNorvRemindMgr::DBLoadRemindReceiver(CSession& session, CString* errorText)
       L"FROM\tNORV_REMIND_RECEIVE WHERE\tCN_G_REMIND_ID IN (Select CN_G_ID From NORV_REMIND_DEF "
       L"Where CN_N_STATE = %d) ORDER BY CN_G_REMIND_ID, CN_N_RECEIVE_TYPE, CN_S_RECEIVE_NAME",
       kStateActive);
-  CNorvRecordSet rows;
-  if (!rows.Open(session, query, errorText)) return false;
-  RememberedRemind remembered(*this);
-  while (rows.MoveNext() == 0) {
-    const CGuid remindID = GuidColumn(rows, 1);
-    if (!remindID.IsValid()) continue;
-    CNorvBasePtr<CNorvRemind> remind = remembered.Find(remindID);
-    if (!remind) continue;
-    CNorvBasePtr<CEmItem> receiver = new CEmItem;
-    receiver->m_nReceiveType = ShortColumn(rows, 2);
-    receiver->m_strReceiveID = Column(rows, 3);
-    receiver->m_strReceiveName = Column(rows, 4);
-    remind->m_lstReceiver.push_back(receiver);
-  }
-  rows.Close();
-  return true;
+  return FillRegisteredReminds(
+      *this, session, query, errorText, [](const CNorvRecordSet& rows, CNorvRemind& remind) {
+        CNorvBasePtr<CEmItem> receiver = new CEmItem;
+        receiver->m_nReceiveType = ShortColumn(rows, 2);
+        receiver->m_strReceiveID = Column(rows, 3);
+        receiver->m_strReceiveName = Column(rows, 4);
+        remind.m_lstReceiver.push_back(receiver);
+      });
 }
 
 bool CNorvRemindMgr::DBLoadRemindRepeat(CSession& session, CString* errorText) {
@@ -258,30 +268,22 @@ bool CNorvRemindMgr::DBLoadRemindRepeat(CSession& session, CString* errorText) {
       L"FROM\tNORV_REMIND_REPEAT WHERE\tCN_G_REMIND_ID IN (Select CN_G_ID From NORV_REMIND_DEF "
       L"Where CN_N_TYPE = %d And CN_N_STATE = %d) ORDER BY CN_G_REMIND_ID",
       kPeriodic, kStateActive);
-  CNorvRecordSet rows;
-  if (!rows.Open(session, query, errorText)) return false;
-  RememberedRemind remembered(*this);
-  while (rows.MoveNext() == 0) {
-    const CGuid remindID = GuidColumn(rows, 1);
-    if (!remindID.IsValid()) continue;
-    CNorvBasePtr<CNorvRemind> remind = remembered.Find(remindID);
-    if (!remind) continue;
-    CNorvRemindRepeat& repeat = remind->m_Repeat;
-    repeat.m_strRemindTime = Column(rows, 2);
-    repeat.m_dtStart = DateColumn(rows, 3);
-    const CString end = Column(rows, 4);
-    if (!end.IsEmpty()) repeat.m_dtEnd.ParseDateTime(end, VAR_DATEVALUEONLY);
-    repeat.m_nRegularType = ShortColumn(rows, 5);
-    repeat.m_nInterval = ShortColumn(rows, 6);
-    repeat.m_nRegularValue = ShortColumn(rows, 7);
-    repeat.m_nRegularRange = ShortColumn(rows, 8);
-    if (repeat.m_nRegularRange == 1) {
-      repeat.m_nNum = Column(rows, 9).ToInt();
-      repeat.m_nCount = Column(rows, 10).ToInt();
-    }
-  }
-  rows.Close();
-  return true;
+  return FillRegisteredReminds(
+      *this, session, query, errorText, [](const CNorvRecordSet& rows, CNorvRemind& remind) {
+        CNorvRemindRepeat& repeat = remind.m_Repeat;
+        repeat.m_strRemindTime = Column(rows, 2);
+        repeat.m_dtStart = DateColumn(rows, 3);
+        const CString end = Column(rows, 4);
+        if (!end.IsEmpty()) repeat.m_dtEnd.ParseDateTime(end, VAR_DATEVALUEONLY);
+        repeat.m_nRegularType = ShortColumn(rows, 5);
+        repeat.m_nInterval = ShortColumn(rows, 6);
+        repeat.m_nRegularValue = ShortColumn(rows, 7);
+        repeat.m_nRegularRange = ShortColumn(rows, 8);
+        if (repeat.m_nRegularRange == 1) {
+          repeat.m_nNum = Column(rows, 9).ToInt();
+          repeat.m_nCount = Column(rows, 10).ToInt();
+        }
+      });
 }
 
 bool CNorvRemindMgr::DBLoadMsg_AM(CSession& session, CString* errorText) {
