@@ -136,11 +136,7 @@ bool CNorvRemind::DBInsert(CSession& session, short dbType, CString* errorText) 
   short type;
   {
     CSingleLock lock(&m_cs, true);
-    CString styleDef;
-    {
-      CSingleLock styleLock(&m_csStyle, true);
-      styleDef = m_strRemindStyleDef;
-    }
+    const CString styleDef = CopyStyleDefinition();
     type = m_nType;
     statement.Format(
         L"INSERT INTO NORV_REMIND_DEF ( CN_G_ID, CN_N_STATE, CN_N_TYPE, CN_N_SEND_FLAG, CN_S_FROM, "
@@ -163,11 +159,7 @@ bool CNorvRemind::DBUpdate(CSession& session, short dbType, short previousType,
   short type;
   {
     CSingleLock lock(&m_cs, true);
-    CString styleDef;
-    {
-      CSingleLock styleLock(&m_csStyle, true);
-      styleDef = m_strRemindStyleDef;
-    }
+    const CString styleDef = CopyStyleDefinition();
     type = m_nType;
     statement.Format(
         L"UPDATE NORV_REMIND_DEF SET CN_N_STATE = %d, CN_N_TYPE = %d, CN_N_SEND_FLAG = %d, "
