@@ -4,8 +4,8 @@
 
 #include "NorvScratchDatabase.h"
 #include "NorvTestXmpp.h"
-#include "core/CNorvDBFun.h"
-#include "core/CSession.h"
+#include "core/db/CNorvDBFun.h"
+#include "core/db/CSession.h"
 #include "host/HostTestRun.h"
 
 namespace {

@@ -14,7 +14,7 @@
 #include <thread>
 
 #include "NorvTestDatabase.h"
-#include "core/CSession.h"
+#include "core/db/CSession.h"
 #include "host/HostTestRun.h"
 
 extern char** environ;

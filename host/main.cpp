@@ -4,9 +4,9 @@
 #include <string>
 #include <vector>
 
-#include "host/HostCommands.h"
-#include "host/HostOptions.h"
-#include "host/HostText.h"
+#include "host/cli/HostCommands.h"
+#include "host/cli/HostOptions.h"
+#include "host/cli/HostText.h"
 
 int main(int argc, char** argv) {
   using namespace norvhost;

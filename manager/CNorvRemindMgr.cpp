@@ -1,6 +1,6 @@
 #include "manager/CNorvRemindMgr.h"
 
-#include "core/CSingleLock.h"
+#include "core/base/CSingleLock.h"
 
 CNorvRemindMgr::CCheckMsgThread::~CCheckMsgThread() = default;
 

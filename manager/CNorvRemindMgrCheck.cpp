@@ -1,5 +1,5 @@
-#include "core/COleDateTime.h"
-#include "core/CSingleLock.h"
+#include "core/base/COleDateTime.h"
+#include "core/base/CSingleLock.h"
 #include "manager/CNorvRemindMgr.h"
 
 namespace {

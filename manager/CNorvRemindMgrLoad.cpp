@@ -1,12 +1,12 @@
 #include <functional>
 #include <utility>
 
-#include "core/CEmItem.h"
-#include "core/CNorvDBFun.h"
-#include "core/CNorvRecordSet.h"
-#include "core/COleDateTime.h"
-#include "core/COleDateTimeSpan.h"
-#include "core/NorvSQLValue.h"
+#include "remind/CEmItem.h"
+#include "core/db/CNorvDBFun.h"
+#include "core/db/CNorvRecordSet.h"
+#include "core/base/COleDateTime.h"
+#include "core/base/COleDateTimeSpan.h"
+#include "core/db/internal/NorvSQLValue.h"
 #include "manager/CNorvRemindMgr.h"
 #include "style/CNorvRemindStyleItem.h"
 

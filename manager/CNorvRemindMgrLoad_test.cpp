@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "NorvBackendTest.h"
-#include "core/COleDateTimeSpan.h"
+#include "core/base/COleDateTimeSpan.h"
 #include "manager/CNorvRemindMgr.h"
 
 namespace {

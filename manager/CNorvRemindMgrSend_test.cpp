@@ -13,8 +13,8 @@
 
 #include "NorvTestSupport.h"
 #include "NorvTestXmpp.h"
-#include "core/CNorvCommFun.h"
-#include "core/NorvIMError.h"
+#include "core/base/CNorvCommFun.h"
+#include "core/im/NorvIMError.h"
 #include "manager/ManagerTestSupport.h"
 
 namespace {

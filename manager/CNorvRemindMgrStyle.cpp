@@ -1,4 +1,4 @@
-#include "core/CSingleLock.h"
+#include "core/base/CSingleLock.h"
 #include "manager/CNorvRemindMgr.h"
 
 namespace {

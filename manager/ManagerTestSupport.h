@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "core/COleDateTimeSpan.h"
+#include "core/base/COleDateTimeSpan.h"
 #include "manager/CNorvRemindMgr.h"
 
 namespace mgrtest {

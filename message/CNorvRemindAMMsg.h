@@ -1,10 +1,10 @@
 #ifndef NORV_MESSAGE_CNORVREMINDAMMSG_H_
 #define NORV_MESSAGE_CNORVREMINDAMMSG_H_
 
-#include "core/CGuid.h"
-#include "core/CSession.h"
-#include "core/CString.h"
-#include "core/NorvExport.h"
+#include "core/base/CGuid.h"
+#include "core/db/CSession.h"
+#include "core/base/CString.h"
+#include "core/base/NorvExport.h"
 #include "message/CNorvRemindMsg.h"
 
 // An instant message of a remind for one receiver at one remind time.

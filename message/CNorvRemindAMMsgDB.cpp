@@ -1,5 +1,5 @@
-#include "core/CNorvDBFun.h"
-#include "core/NorvSQLValue.h"
+#include "core/db/CNorvDBFun.h"
+#include "core/db/internal/NorvSQLValue.h"
 #include "message/CNorvRemindAMMsg.h"
 
 namespace {

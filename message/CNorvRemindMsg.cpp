@@ -1,6 +1,6 @@
 #include "message/CNorvRemindMsg.h"
 
-#include "core/CSingleLock.h"
+#include "core/base/CSingleLock.h"
 
 CNorvRemindMsg::CNorvRemindMsg() : m_dtRemind(0.0) {}
 

@@ -1,13 +1,13 @@
 #ifndef NORV_MESSAGE_CNORVREMINDMSG_H_
 #define NORV_MESSAGE_CNORVREMINDMSG_H_
 
-#include "core/CCriticalSection.h"
-#include "core/CGuid.h"
-#include "core/CNorvBase.h"
-#include "core/COleDateTime.h"
-#include "core/CSession.h"
-#include "core/CString.h"
-#include "core/NorvExport.h"
+#include "core/base/CCriticalSection.h"
+#include "core/base/CGuid.h"
+#include "core/base/CNorvBase.h"
+#include "core/base/COleDateTime.h"
+#include "core/db/CSession.h"
+#include "core/base/CString.h"
+#include "core/base/NorvExport.h"
 
 // What the inbox message of a remind and its instant message share.
 class NORV_EXPORT CNorvRemindMsg : public CNorvBase {

@@ -1,4 +1,4 @@
-#include "core/NorvSQLValue.h"
+#include "core/db/internal/NorvSQLValue.h"
 #include "message/CNorvRemindMsg.h"
 
 namespace {

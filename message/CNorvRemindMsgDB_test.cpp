@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
 #include "NorvBackendTest.h"
-#include "core/CNorvBasePtr.h"
-#include "core/COleDateTime.h"
+#include "core/base/CNorvBasePtr.h"
+#include "core/base/COleDateTime.h"
 #include "message/CNorvRemindAMMsg.h"
 #include "message/CNorvRemindMsg.h"
 

@@ -1,6 +1,6 @@
 #include "remind/CNorvRemind.h"
 
-#include "core/CSingleLock.h"
+#include "core/base/CSingleLock.h"
 
 CNorvRemind::CNorvRemind()
     : m_nState(0),

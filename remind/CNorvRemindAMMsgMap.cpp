@@ -1,4 +1,4 @@
-#include "core/CSingleLock.h"
+#include "core/base/CSingleLock.h"
 #include "remind/CNorvRemind.h"
 
 void CNorvRemind::AddAMMsg(CNorvRemindAMMsg* msg) {

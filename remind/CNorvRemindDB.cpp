@@ -1,7 +1,7 @@
-#include "core/CNorvDBFun.h"
-#include "core/CNorvRecordSet.h"
-#include "core/CSingleLock.h"
-#include "core/NorvSQLValue.h"
+#include "core/db/CNorvDBFun.h"
+#include "core/db/CNorvRecordSet.h"
+#include "core/base/CSingleLock.h"
+#include "core/db/internal/NorvSQLValue.h"
 #include "remind/CNorvRemind.h"
 
 // The writers copy what they need under the remind's locks, so that a host

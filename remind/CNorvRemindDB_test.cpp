@@ -4,7 +4,7 @@
 #include <stdexcept>
 
 #include "NorvBackendTest.h"
-#include "core/CStringArray.h"
+#include "core/base/CStringArray.h"
 #include "remind/CNorvRemind.h"
 
 namespace {

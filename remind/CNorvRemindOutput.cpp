@@ -1,7 +1,7 @@
 #include "remind/CNorvRemind.h"
 
-#include "core/CNorvCommFun.h"
-#include "core/CSingleLock.h"
+#include "core/base/CNorvCommFun.h"
+#include "core/base/CSingleLock.h"
 
 namespace {
 

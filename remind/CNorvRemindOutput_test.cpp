@@ -2,8 +2,8 @@
 
 #include <string>
 
-#include "core/CNorvCommFun.h"
-#include "core/CNorvXmlDocument.h"
+#include "core/base/CNorvCommFun.h"
+#include "core/base/CNorvXmlDocument.h"
 #include "remind/CNorvRemind.h"
 
 namespace {

@@ -3,8 +3,8 @@
 #include <string>
 #include <utility>
 
-#include "core/CNorvCommFun.h"
-#include "core/CNorvXmlDocument.h"
+#include "core/base/CNorvCommFun.h"
+#include "core/base/CNorvXmlDocument.h"
 #include "remind/CNorvRemind.h"
 
 namespace {

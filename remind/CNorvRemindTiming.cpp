@@ -3,7 +3,7 @@
 #include <climits>
 #include <cmath>
 
-#include "core/CSingleLock.h"
+#include "core/base/CSingleLock.h"
 
 namespace {
 

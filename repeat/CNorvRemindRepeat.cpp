@@ -1,6 +1,6 @@
 #include "repeat/CNorvRemindRepeat.h"
 
-#include "core/CSingleLock.h"
+#include "core/base/CSingleLock.h"
 
 void CNorvRemindRepeat::SetInfo(CNorvRemindRepeat* source) {
   if (source == nullptr) return;

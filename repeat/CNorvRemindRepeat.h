@@ -1,12 +1,12 @@
 #ifndef NORV_REPEAT_CNORVREMINDREPEAT_H_
 #define NORV_REPEAT_CNORVREMINDREPEAT_H_
 
-#include "core/CGuid.h"
-#include "core/CNorvXmlNode.h"
-#include "core/COleDateTime.h"
-#include "core/CSession.h"
-#include "core/CString.h"
-#include "core/NorvExport.h"
+#include "core/base/CGuid.h"
+#include "core/base/CNorvXmlNode.h"
+#include "core/base/COleDateTime.h"
+#include "core/db/CSession.h"
+#include "core/base/CString.h"
+#include "core/base/NorvExport.h"
 #include "repeat/CNorvRepeat.h"
 
 // The repeat of a periodic remind: its rule plus the time of day at which it

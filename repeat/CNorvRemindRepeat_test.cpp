@@ -5,8 +5,8 @@
 #include <string>
 
 #include "NorvBackendTest.h"
-#include "core/CNorvCommFun.h"
-#include "core/CNorvXmlDocument.h"
+#include "core/base/CNorvCommFun.h"
+#include "core/base/CNorvXmlDocument.h"
 
 namespace {
 

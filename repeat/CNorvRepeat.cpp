@@ -1,6 +1,6 @@
 #include "repeat/CNorvRepeat.h"
 
-#include "core/CSingleLock.h"
+#include "core/base/CSingleLock.h"
 
 namespace {
 

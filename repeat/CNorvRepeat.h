@@ -1,12 +1,12 @@
 #ifndef NORV_REPEAT_CNORVREPEAT_H_
 #define NORV_REPEAT_CNORVREPEAT_H_
 
-#include "core/CCriticalSection.h"
-#include "core/CNorvBase.h"
-#include "core/CNorvXmlNode.h"
-#include "core/COleDateTime.h"
-#include "core/CString.h"
-#include "core/NorvExport.h"
+#include "core/base/CCriticalSection.h"
+#include "core/base/CNorvBase.h"
+#include "core/base/CNorvXmlNode.h"
+#include "core/base/COleDateTime.h"
+#include "core/base/CString.h"
+#include "core/base/NorvExport.h"
 
 // The recurrence rule of a periodic remind: on which days it fires, from
 // which day, and how often at most.

@@ -1,7 +1,7 @@
 #include <cmath>
 #include <cstdint>
 
-#include "core/CSingleLock.h"
+#include "core/base/CSingleLock.h"
 #include "repeat/CNorvRepeat.h"
 
 namespace {

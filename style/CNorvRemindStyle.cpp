@@ -1,7 +1,7 @@
 #include "style/CNorvRemindStyle.h"
 
-#include "core/COleDateTime.h"
-#include "core/CSingleLock.h"
+#include "core/base/COleDateTime.h"
+#include "core/base/CSingleLock.h"
 
 CNorvRemindStyle::CNorvRemindStyle()
     : m_nOrder(0),

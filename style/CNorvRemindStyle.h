@@ -3,14 +3,14 @@
 
 #include <list>
 
-#include "core/CCriticalSection.h"
-#include "core/CGuid.h"
-#include "core/CNorvBase.h"
-#include "core/CNorvBasePtr.h"
-#include "core/CNorvXmlNode.h"
-#include "core/CSession.h"
-#include "core/CString.h"
-#include "core/NorvExport.h"
+#include "core/base/CCriticalSection.h"
+#include "core/base/CGuid.h"
+#include "core/base/CNorvBase.h"
+#include "core/base/CNorvBasePtr.h"
+#include "core/base/CNorvXmlNode.h"
+#include "core/db/CSession.h"
+#include "core/base/CString.h"
+#include "core/base/NorvExport.h"
 #include "style/CNorvRemindStyleItem.h"
 
 // A named, ordered remind style that custom-style reminds count back from

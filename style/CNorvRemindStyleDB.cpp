@@ -1,6 +1,6 @@
-#include "core/CNorvDBFun.h"
-#include "core/CSingleLock.h"
-#include "core/NorvSQLValue.h"
+#include "core/db/CNorvDBFun.h"
+#include "core/base/CSingleLock.h"
+#include "core/db/internal/NorvSQLValue.h"
 #include "style/CNorvRemindStyle.h"
 
 // Fields are copied under their locks and the statement runs with none held.

@@ -2,10 +2,10 @@
 
 #include <memory>
 
-#include "core/CNorvCommFun.h"
-#include "core/CNorvXmlDocument.h"
-#include "core/COleDateTime.h"
-#include "core/CSingleLock.h"
+#include "core/base/CNorvCommFun.h"
+#include "core/base/CNorvXmlDocument.h"
+#include "core/base/COleDateTime.h"
+#include "core/base/CSingleLock.h"
 
 namespace {
 

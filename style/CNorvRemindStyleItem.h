@@ -3,12 +3,12 @@
 
 #include <list>
 
-#include "core/CCriticalSection.h"
-#include "core/CNorvBase.h"
-#include "core/CNorvBasePtr.h"
-#include "core/CNorvXmlNode.h"
-#include "core/CString.h"
-#include "core/NorvExport.h"
+#include "core/base/CCriticalSection.h"
+#include "core/base/CNorvBase.h"
+#include "core/base/CNorvBasePtr.h"
+#include "core/base/CNorvXmlNode.h"
+#include "core/base/CString.h"
+#include "core/base/NorvExport.h"
 
 // One item of a remind style: a number of days before the deadline and a
 // time of day. Filled once by parsing and only read after that, so readers

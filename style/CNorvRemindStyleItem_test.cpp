@@ -4,8 +4,8 @@
 
 #include <string>
 
-#include "core/CNorvCommFun.h"
-#include "core/CNorvXmlDocument.h"
+#include "core/base/CNorvCommFun.h"
+#include "core/base/CNorvXmlDocument.h"
 
 namespace {
 

@@ -1,5 +1,5 @@
-#include "core/CNorvCommFun.h"
-#include "core/CSingleLock.h"
+#include "core/base/CNorvCommFun.h"
+#include "core/base/CSingleLock.h"
 #include "style/CNorvRemindStyle.h"
 
 // The full forms read the definition under m_csDef, which SetInfo writes it

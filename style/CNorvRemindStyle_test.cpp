@@ -5,9 +5,9 @@
 #include <functional>
 
 #include "NorvBackendTest.h"
-#include "core/CNorvCommFun.h"
-#include "core/CNorvXmlDocument.h"
-#include "core/COleDateTime.h"
+#include "core/base/CNorvCommFun.h"
+#include "core/base/CNorvXmlDocument.h"
+#include "core/base/COleDateTime.h"
 
 namespace {
 

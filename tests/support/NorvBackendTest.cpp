@@ -1,9 +1,9 @@
 #include "NorvBackendTest.h"
 
 #include "NorvTestDatabase.h"
-#include "core/CNorvDBFun.h"
-#include "core/CNorvRecordSet.h"
-#include "core/COleDateTimeSpan.h"
+#include "core/db/CNorvDBFun.h"
+#include "core/db/CNorvRecordSet.h"
+#include "core/base/COleDateTimeSpan.h"
 
 namespace norvtest {
 

@@ -10,9 +10,9 @@
 #include <vector>
 
 #include "NorvScratchDatabase.h"
-#include "core/COleDateTime.h"
-#include "core/CSession.h"
-#include "core/CString.h"
+#include "core/base/COleDateTime.h"
+#include "core/db/CSession.h"
+#include "core/base/CString.h"
 
 // Lets failures show texts rather than bytes.
 inline void PrintTo(const CString& text, std::ostream* out) { *out << '"' << text.ToUtf8() << '"'; }

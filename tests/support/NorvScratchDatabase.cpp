@@ -6,7 +6,7 @@
 #include <atomic>
 
 #include "NorvTestDatabase.h"
-#include "core/CNorvDBFun.h"
+#include "core/db/CNorvDBFun.h"
 
 namespace norvtest {
 

@@ -3,8 +3,8 @@
 #include <fstream>
 #include <sstream>
 
-#include "core/CNorvDBFun.h"
-#include "core/CNorvRecordSet.h"
+#include "core/db/CNorvDBFun.h"
+#include "core/db/CNorvRecordSet.h"
 
 namespace norvtest {
 

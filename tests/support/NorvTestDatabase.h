@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "core/CSession.h"
-#include "core/CString.h"
+#include "core/db/CSession.h"
+#include "core/base/CString.h"
 
 namespace norvtest {
 

@@ -1,0 +1,96 @@
+#include "core/base/CGuid.h"
+
+#include <sys/random.h>
+
+#include <cerrno>
+#include <string_view>
+
+namespace {
+
+// Positions of the hyphens in the unbraced form 8-4-4-4-12.
+constexpr size_t kHyphens[] = {8, 13, 18, 23};
+constexpr size_t kUnbracedLength = 36;
+
+bool IsHyphenPosition(size_t pos) {
+  for (size_t hyphen : kHyphens) {
+    if (pos == hyphen) return true;
+  }
+  return false;
+}
+
+int HexValue(wchar_t ch) {
+  if (ch >= L'0' && ch <= L'9') return ch - L'0';
+  if (ch >= L'a' && ch <= L'f') return ch - L'a' + 10;
+  if (ch >= L'A' && ch <= L'F') return ch - L'A' + 10;
+  return -1;
+}
+
+bool FillRandom(uint8_t* out, size_t size) {
+  while (size > 0) {
+    ssize_t got = getrandom(out, size, 0);
+    if (got < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    out += got;
+    size -= static_cast<size_t>(got);
+  }
+  return true;
+}
+
+}  // namespace
+
+bool CGuid::IsValid() const {
+  for (uint8_t byte : m_bytes) {
+    if (byte != 0) return true;
+  }
+  return false;
+}
+
+bool CGuid::NewID() {
+  std::array<uint8_t, 16> bytes;
+  if (!FillRandom(bytes.data(), bytes.size())) return false;
+  bytes[6] = static_cast<uint8_t>((bytes[6] & 0x0F) | 0x40);  // version 4
+  bytes[8] = static_cast<uint8_t>((bytes[8] & 0x3F) | 0x80);  // RFC 4122 variant
+  m_bytes = bytes;
+  return true;
+}
+
+CString CGuid::GetString() const { return L"{" + GetString1() + L"}"; }
+
+CString CGuid::GetString1() const {
+  static const wchar_t kDigits[] = L"0123456789ABCDEF";
+  std::wstring text;
+  text.reserve(kUnbracedLength);
+  for (uint8_t byte : m_bytes) {
+    if (IsHyphenPosition(text.size())) text += L'-';
+    text += kDigits[byte >> 4];
+    text += kDigits[byte & 0x0F];
+  }
+  return CString(std::move(text));
+}
+
+bool CGuid::FromString(const wchar_t* text) {
+  if (text == nullptr) return false;
+  std::wstring_view view(text);
+  if (view.size() == kUnbracedLength + 2 && view.front() == L'{' && view.back() == L'}') {
+    view = view.substr(1, kUnbracedLength);
+  }
+  if (view.size() != kUnbracedLength) return false;
+  std::array<uint8_t, 16> bytes{};
+  size_t next = 0;
+  for (size_t pos = 0; pos < view.size(); ++pos) {
+    if (IsHyphenPosition(pos)) {
+      if (view[pos] != L'-') return false;
+      continue;
+    }
+    int high = HexValue(view[pos]);
+    int low = HexValue(view[++pos]);
+    if (high < 0 || low < 0) return false;
+    bytes[next++] = static_cast<uint8_t>(high << 4 | low);
+  }
+  m_bytes = bytes;
+  return true;
+}
+
+bool CGuid::FromString1(const wchar_t* text) { return FromString(text); }

@@ -1,0 +1,116 @@
+#include "core/base/CNorvCommFun.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <climits>
+#include <cwchar>
+#include <mutex>
+#include <string>
+
+namespace {
+
+void AppendJsonControl(std::wstring& out, wchar_t ch) {
+  switch (ch) {
+    case L'\n': out += L"\\n"; return;
+    case L'\t': out += L"\\t"; return;
+    case L'\r': out += L"\\r"; return;
+    case L'\b': out += L"\\b"; return;
+    case L'\f': out += L"\\f"; return;
+    default: {
+      wchar_t code[8];
+      std::swprintf(code, 8, L"\\u%04X", static_cast<unsigned>(ch));
+      out += code;
+    }
+  }
+}
+
+// Writes the whole buffer, resuming after interrupted or partial writes.
+void WriteAll(int fd, const std::string& data) {
+  size_t done = 0;
+  while (done < data.size()) {
+    ssize_t written = ::write(fd, data.data() + done, data.size() - done);
+    if (written < 0) {
+      if (errno == EINTR) continue;
+      return;
+    }
+    done += static_cast<size_t>(written);
+  }
+}
+
+}  // namespace
+
+bool CNorvCommFun::ParseXML(const CString& text, CNorvXmlDocument& document) {
+  return document.Load(text);
+}
+
+CString CNorvCommFun::GenXMLNodeStr(const wchar_t* name, const CString& value) {
+  CString node;
+  if (value.IsEmpty()) {
+    node.Format(L"<%s />", name);
+  } else {
+    node.Format(L"<%s>%s</%s>", name, EscapeXML(value), name);
+  }
+  return node;
+}
+
+CString CNorvCommFun::GenJsonNodeStr(const wchar_t* name, const CString& value) {
+  CString member;
+  member.Format(L"\"%s\": \"%s\"", name, EscapeJson(value));
+  return member;
+}
+
+CString CNorvCommFun::EscapeXML(const CString& value) {
+  std::wstring out;
+  out.reserve(value.str().size());
+  for (wchar_t ch : value.str()) {
+    switch (ch) {
+      case L'&': out += L"&amp;"; break;
+      case L'<': out += L"&lt;"; break;
+      case L'>': out += L"&gt;"; break;
+      case L'\'': out += L"&apos;"; break;
+      case L'"': out += L"&quot;"; break;
+      default: out += ch;
+    }
+  }
+  return CString(std::move(out));
+}
+
+CString CNorvCommFun::EscapeJson(const CString& value) {
+  std::wstring out;
+  out.reserve(value.str().size());
+  for (wchar_t ch : value.str()) {
+    if (ch == L'"' || ch == L'\\') {
+      out += L'\\';
+      out += ch;
+    } else if (static_cast<unsigned>(ch) < 0x20) {
+      AppendJsonControl(out, ch);
+    } else {
+      out += ch;
+    }
+  }
+  return CString(std::move(out));
+}
+
+void CNorvCommFun::WriteLogFile(const CString& path, const CString& text) {
+  // O_APPEND keeps writers of other processes from overwriting each other;
+  // the lock keeps this process's entries whole.
+  static std::mutex writeLock;
+  const std::string data = text.ToUtf8();
+  std::lock_guard<std::mutex> hold(writeLock);
+  int fd = ::open(path.ToUtf8().c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
+  if (fd < 0) return;
+  WriteAll(fd, data);
+  ::close(fd);
+}
+
+CString CNorvCommFun::GetCurAppPath() {
+  char buffer[PATH_MAX];
+  ssize_t length = ::readlink("/proc/self/exe", buffer, sizeof(buffer));
+  if (length <= 0) return CString();
+  std::string path(buffer, static_cast<size_t>(length));
+  size_t slash = path.rfind('/');
+  if (slash == std::string::npos) return CString();
+  return CString::FromUtf8(path.substr(0, slash));
+}

@@ -1,0 +1,52 @@
+#include "core/base/CNorvCommFun.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "NorvTestSupport.h"
+
+namespace {
+
+std::string ReadFile(const std::string& path) {
+  std::stringstream content;
+  content << std::ifstream(path, std::ios::binary).rdbuf();
+  return content.str();
+}
+
+TEST(CNorvCommFunTest, XmlNodeEscapesMarkupAndCollapsesWhenEmpty) {
+  EXPECT_EQ(CNorvCommFun::GenXMLNodeStr(L"Content", L"a&b<c>d'e\"f %s"),
+            L"<Content>a&amp;b&lt;c&gt;d&apos;e&quot;f %s</Content>");
+  EXPECT_EQ(CNorvCommFun::GenXMLNodeStr(L"Content", L""), L"<Content />");
+  CNorvXmlDocument document;
+  ASSERT_TRUE(CNorvCommFun::ParseXML(CNorvCommFun::GenXMLNodeStr(L"v", L"<&>'\" \x4E2D"), document));
+  EXPECT_EQ(document.GetRootElement().GetText(), L"<&>'\" \x4E2D");
+}
+
+TEST(CNorvCommFunTest, JsonMemberEscapesAsRfc8259Requires) {
+  EXPECT_EQ(CNorvCommFun::GenJsonNodeStr(L"Content", CString(L"q\"\\/\n\t\r\b\f\x01\0<\x4E2D", 13)),
+            L"\"Content\": \"q\\\"\\\\/\\n\\t\\r\\b\\f\\u0001\\u0000<\x4E2D\"");
+  EXPECT_EQ(CNorvCommFun::GenJsonNodeStr(L"Name", L""), L"\"Name\": \"\"");
+}
+
+TEST(CNorvCommFunTest, LogFileIsCreatedThenAppendedAsUtf8) {
+  norvtest::TempDir dir;
+  const CString path = CString::FromUtf8(dir.File("send-error.log"));
+  CNorvCommFun::WriteLogFile(path, L"first \x4E2D\n");
+  CNorvCommFun::WriteLogFile(path, L"second\n");
+  EXPECT_EQ(ReadFile(path.ToUtf8()), "first \xE4\xB8\xAD\nsecond\n");
+  CNorvCommFun::WriteLogFile(CString::FromUtf8(dir.File("absent/log.txt")), L"lost\n");
+  EXPECT_FALSE(std::filesystem::exists(dir.File("absent")));
+}
+
+TEST(CNorvCommFunTest, AppPathIsTheFolderOfTheRunningProgram) {
+  const std::string folder = CNorvCommFun::GetCurAppPath().ToUtf8();
+  ASSERT_FALSE(folder.empty());
+  EXPECT_NE(folder.back(), '/');
+  EXPECT_TRUE(std::filesystem::exists(folder + "/base_tests")) << folder;
+}
+
+}  // namespace

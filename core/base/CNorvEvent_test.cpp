@@ -1,0 +1,93 @@
+#include "core/base/CNorvEvent.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <thread>
+
+#include "core/base/CNorvThread.h"
+
+namespace {
+
+TEST(CNorvEventTest, StaysSetUntilResetAndTheFirstListedWins) {
+  CManualResetEvent first(false), second(true);
+  EXPECT_EQ(&second, second.GetEvent());
+  EXPECT_TRUE(CNorvEvent::Wait(&second, 0) && CNorvEvent::Wait(&second, 10));
+  EXPECT_EQ(1, CNorvEvent::WaitEither(&first, &second, 20));
+  first.Set();
+  EXPECT_EQ(0, CNorvEvent::WaitEither(&first, &second, CNorvEvent::kInfinite));
+  EXPECT_EQ(0, CNorvEvent::WaitEither(&second, &first, 0));
+  first.Reset();
+  second.Reset();
+  EXPECT_FALSE(CNorvEvent::Wait(&second, 20));
+  EXPECT_EQ(CNorvEvent::kTimeout, CNorvEvent::WaitEither(&first, &second, 20));
+}
+
+// The manager's send thread in small: wake on work, end on stop.
+TEST(CNorvEventTest, WakesAWaiterOnAnotherThreadWithoutLosingASet) {
+  CManualResetEvent work(false), done(false), stop(false);
+  std::atomic<int> handled{0};
+  std::thread worker([&] {
+    while (CNorvEvent::WaitEither(&stop, &work, CNorvEvent::kInfinite) == 1) {
+      work.Reset();
+      ++handled;
+      done.Set();
+    }
+  });
+  for (int i = 0; i < 200; ++i) {
+    work.Set();
+    CNorvEvent::Wait(&done, CNorvEvent::kInfinite);
+    done.Reset();
+  }
+  stop.Set();
+  work.Set();  // both set: stop, listed first, wins
+  worker.join();
+  EXPECT_EQ(200, handled.load());
+}
+
+// Counts its runs; each run lasts until the test releases it.
+class GatedThread : public CNorvThread {
+ public:
+  ~GatedThread() override { Join(); }
+
+  unsigned Run() override {
+    ++m_runs;
+    if (m_signals) {
+      CNorvEvent::Wait(&m_release, CNorvEvent::kInfinite);
+      GetHandle()->Set();
+    }
+    return 0;
+  }
+
+  bool m_signals = true;
+  CManualResetEvent m_release{false};
+  std::atomic<int> m_runs{0};
+};
+
+TEST(CNorvThreadTest, WaitReportsTheEndOfEachRun) {
+  GatedThread thread;
+  ASSERT_TRUE(thread.Start());
+  EXPECT_FALSE(thread.Start()) << "a second start while the body runs";
+  EXPECT_FALSE(thread.Wait(20));
+  thread.m_release.Set();
+  EXPECT_TRUE(thread.Wait(CNorvEvent::kInfinite));
+
+  thread.m_release.Reset();
+  ASSERT_TRUE(thread.Start());
+  EXPECT_FALSE(thread.Wait(0)) << "the first run's signal must not count for the second";
+  thread.m_release.Set();
+  EXPECT_TRUE(thread.Wait(CNorvEvent::kInfinite));
+  thread.Join();
+  EXPECT_EQ(2, thread.m_runs.load());
+}
+
+TEST(CNorvThreadTest, BodyThatDoesNotSignalStillEnds) {
+  GatedThread thread;
+  thread.m_signals = false;
+  thread.Join();
+  EXPECT_FALSE(thread.Wait(0));
+  ASSERT_TRUE(thread.Start());
+  EXPECT_TRUE(thread.Wait(CNorvEvent::kInfinite));
+}
+
+}  // namespace

@@ -1,0 +1,66 @@
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "core/base/CNorvCommFun.h"
+#include "core/base/CNorvXmlDocument.h"
+#include "core/base/CNorvXmlNode.h"
+
+namespace {
+
+CNorvXmlNode ParseRoot(const CString& text) {
+  CNorvXmlDocument document;
+  EXPECT_TRUE(CNorvCommFun::ParseXML(text, document)) << text.ToUtf8();
+  return document.GetRootElement();
+}
+
+TEST(CNorvXmlTest, MalformedTextIsFalseAndLeavesNoRoot) {
+  CNorvXmlDocument document;
+  ASSERT_TRUE(CNorvCommFun::ParseXML(L"<a/>", document));
+  for (const wchar_t* text : {L"", L"<a>", L"<a></b>", L"<a/><b/>", L"not xml"}) {
+    EXPECT_FALSE(CNorvCommFun::ParseXML(text, document)) << CString(text).ToUtf8();
+    EXPECT_TRUE(document.GetRootElement().IsNull());
+  }
+}
+
+TEST(CNorvXmlTest, AttributesTellAbsentFromEmpty) {
+  CNorvXmlNode root = ParseRoot(L"<Remind Empty='' Name=\"&lt;\x4E2D&amp;\"/>");
+  CString value = L"untouched";
+  EXPECT_FALSE(root.GetAttribute(L"Missing", value));
+  EXPECT_FALSE(root.GetAttribute(L"name", value));
+  EXPECT_EQ(value, L"untouched");
+  EXPECT_TRUE(root.GetAttribute(L"Empty", value));
+  EXPECT_EQ(value, L"");
+  EXPECT_TRUE(root.GetAttribute(L"Name", value));
+  EXPECT_EQ(value, L"<\x4E2D&");
+}
+
+TEST(CNorvXmlTest, WalksEveryChildInOrderAndConcatenatesDescendantText) {
+  CNorvXmlNode root = ParseRoot(L"<r>lead<!-- note --><a>1<y>2</y></a><![CDATA[<raw>]]><b/>e&amp;</r>");
+  std::wstring seen;
+  for (CNorvXmlNode n = root.GetFirstChild(); !n.IsNull(); n = n.GetNextSibling()) {
+    seen += (n.IsElement() ? L"E:" + n.GetName().str() : L"N:") + L"=" + n.GetText().str() + L";";
+  }
+  EXPECT_EQ(seen, L"N:=lead;N:=;E:a=12;N:=<raw>;E:b=;N:=e&;");
+  EXPECT_EQ(root.GetText(), L"lead12<raw>e&");
+}
+
+TEST(CNorvXmlTest, NodeOutlivesItsDocumentAndNullNodeAnswersEmpty) {
+  CNorvXmlNode child;
+  {
+    CNorvXmlDocument document;
+    ASSERT_TRUE(CNorvCommFun::ParseXML(L"<r><c k='v'>text</c></r>", document));
+    child = document.GetRootElement().GetFirstChild();
+  }
+  CString value;
+  EXPECT_TRUE(child.GetAttribute(L"k", value));
+  EXPECT_EQ(child.GetText(), L"text");
+
+  CNorvXmlNode none = child.GetFirstChild().GetFirstChild();
+  EXPECT_TRUE(none.IsNull());
+  EXPECT_FALSE(none.IsElement() || none.GetAttribute(L"k", value));
+  EXPECT_EQ(none.GetName() + none.GetText(), L"");
+  EXPECT_TRUE(none.GetNextSibling().IsNull());
+}
+
+}  // namespace

@@ -1,0 +1,204 @@
+#include "core/base/COleDateTime.h"
+
+#include <cmath>
+#include <ctime>
+#include <cwchar>
+
+namespace {
+
+constexpr int kSecondsPerDay = 86400;
+// Half a second, in days: the tolerance of equality.
+constexpr double kHalfSecond = 1.0 / (2.0 * kSecondsPerDay);
+// Days from 1970-01-01 back to the 1899-12-30 origin of m_dt.
+constexpr long kOriginFromUnixEpoch = -25569;
+// Well outside years 100..9999; beyond it the fields are not computed.
+constexpr double kLargestDays = 4.0e6;
+
+struct Fields {
+  int year, month, day, hour, minute, second, dayOfWeek;
+};
+
+// Days since 1970-01-01 of a proleptic Gregorian date (after H. Hinnant).
+long DaysFromCivil(long year, int month, int day) {
+  year -= month <= 2;
+  const long era = (year >= 0 ? year : year - 399) / 400;
+  const long yearOfEra = year - era * 400;
+  const long dayOfYear = (153 * (month + (month > 2 ? -3 : 9)) + 2) / 5 + day - 1;
+  const long dayOfEra = yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear;
+  return era * 146097 + dayOfEra - 719468;
+}
+
+void CivilFromDays(long days, Fields& fields) {
+  days += 719468;
+  const long era = (days >= 0 ? days : days - 146096) / 146097;
+  const long dayOfEra = days - era * 146097;
+  const long yearOfEra = (dayOfEra - dayOfEra / 1460 + dayOfEra / 36524 - dayOfEra / 146096) / 365;
+  const long dayOfYear = dayOfEra - (365 * yearOfEra + yearOfEra / 4 - yearOfEra / 100);
+  const long shiftedMonth = (5 * dayOfYear + 2) / 153;
+  fields.day = static_cast<int>(dayOfYear - (153 * shiftedMonth + 2) / 5 + 1);
+  fields.month = static_cast<int>(shiftedMonth < 10 ? shiftedMonth + 3 : shiftedMonth - 9);
+  fields.year = static_cast<int>(yearOfEra + era * 400 + (fields.month <= 2));
+}
+
+bool IsLeapYear(int year) { return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0; }
+
+int DaysInMonth(int year, int month) {
+  static const int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  return month == 2 && IsLeapYear(year) ? 29 : kDays[month - 1];
+}
+
+bool IsValidDate(int year, int month, int day) {
+  return year >= 100 && year <= 9999 && month >= 1 && month <= 12 && day >= 1 &&
+         day <= DaysInMonth(year, month);
+}
+
+bool IsValidTime(int hour, int minute, int second) {
+  return hour >= 0 && hour <= 23 && minute >= 0 && minute <= 59 && second >= 0 && second <= 59;
+}
+
+double DaysSinceOrigin(int year, int month, int day) {
+  return static_cast<double>(DaysFromCivil(year, month, day) - kOriginFromUnixEpoch);
+}
+
+double FractionOfDay(int hour, int minute, int second) {
+  return (hour * 3600 + minute * 60 + second) / static_cast<double>(kSecondsPerDay);
+}
+
+long FloorDiv(long long value, long divisor) {
+  long long quotient = value / divisor;
+  if (value % divisor != 0 && value < 0) --quotient;
+  return static_cast<long>(quotient);
+}
+
+// The fields of a valid value, rounded to the nearest second.
+bool Breakdown(const COleDateTime& value, Fields& fields) {
+  if (value.m_status != COleDateTime::valid || !(std::fabs(value.m_dt) < kLargestDays)) {
+    return false;
+  }
+  const long long seconds = std::llround(value.m_dt * kSecondsPerDay);
+  const long days = FloorDiv(seconds, kSecondsPerDay);
+  const long secondOfDay = static_cast<long>(seconds - static_cast<long long>(days) * kSecondsPerDay);
+  const long unixDays = days + kOriginFromUnixEpoch;
+  CivilFromDays(unixDays, fields);
+  fields.hour = static_cast<int>(secondOfDay / 3600);
+  fields.minute = static_cast<int>(secondOfDay / 60 % 60);
+  fields.second = static_cast<int>(secondOfDay % 60);
+  // 1970-01-01 was a Thursday; 1 is Sunday.
+  fields.dayOfWeek = static_cast<int>(((unixDays + 4) % 7 + 7) % 7) + 1;
+  return true;
+}
+
+int FieldOrInvalid(const COleDateTime& value, int Fields::*field) {
+  Fields fields;
+  return Breakdown(value, fields) ? fields.*field : -1;
+}
+
+void AppendNumber(std::wstring& out, int value, int width) {
+  wchar_t buffer[16];
+  std::swprintf(buffer, 16, L"%0*d", width, value);
+  out += buffer;
+}
+
+}  // namespace
+
+COleDateTime::COleDateTime(int year, int month, int day, int hour, int minute, int second) {
+  SetDateTime(year, month, day, hour, minute, second);
+}
+
+COleDateTime COleDateTime::GetCurrentTime() {
+  std::time_t now = std::time(nullptr);
+  std::tm local{};
+  localtime_r(&now, &local);
+  return COleDateTime(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour,
+                      local.tm_min, local.tm_sec == 60 ? 59 : local.tm_sec);
+}
+
+int COleDateTime::SetDateTime(int year, int month, int day, int hour, int minute, int second) {
+  if (!IsValidDate(year, month, day) || !IsValidTime(hour, minute, second)) {
+    m_status = invalid;
+    return 1;
+  }
+  m_dt = DaysSinceOrigin(year, month, day) + FractionOfDay(hour, minute, second);
+  m_status = valid;
+  return 0;
+}
+
+int COleDateTime::SetDate(int year, int month, int day) {
+  return SetDateTime(year, month, day, 0, 0, 0);
+}
+
+int COleDateTime::SetTime(int hour, int minute, int second) {
+  return SetDateTime(1899, 12, 30, hour, minute, second);
+}
+
+int COleDateTime::GetYear() const { return FieldOrInvalid(*this, &Fields::year); }
+int COleDateTime::GetMonth() const { return FieldOrInvalid(*this, &Fields::month); }
+int COleDateTime::GetDay() const { return FieldOrInvalid(*this, &Fields::day); }
+int COleDateTime::GetHour() const { return FieldOrInvalid(*this, &Fields::hour); }
+int COleDateTime::GetMinute() const { return FieldOrInvalid(*this, &Fields::minute); }
+int COleDateTime::GetSecond() const { return FieldOrInvalid(*this, &Fields::second); }
+int COleDateTime::GetDayOfWeek() const { return FieldOrInvalid(*this, &Fields::dayOfWeek); }
+
+CString COleDateTime::Format(const wchar_t* format) const {
+  if (m_status == null) return CString();
+  Fields fields;
+  if (!Breakdown(*this, fields)) return CString(L"Invalid DateTime");
+  std::wstring out;
+  for (const wchar_t* p = format ? format : L""; *p != L'\0'; ++p) {
+    if (*p != L'%' || p[1] == L'\0') {
+      out += *p;
+      continue;
+    }
+    switch (*++p) {
+      case L'Y': AppendNumber(out, fields.year, 4); break;
+      case L'm': AppendNumber(out, fields.month, 2); break;
+      case L'd': AppendNumber(out, fields.day, 2); break;
+      case L'H': AppendNumber(out, fields.hour, 2); break;
+      case L'M': AppendNumber(out, fields.minute, 2); break;
+      case L'S': AppendNumber(out, fields.second, 2); break;
+      case L'%': out += L'%'; break;
+      default: out += L'%'; out += *p; break;
+    }
+  }
+  return CString(std::move(out));
+}
+
+bool COleDateTime::operator==(const COleDateTime& other) const {
+  if (m_status == null && other.m_status == null) return true;
+  return m_status == valid && other.m_status == valid && std::fabs(m_dt - other.m_dt) < kHalfSecond;
+}
+
+bool COleDateTime::operator<(const COleDateTime& other) const {
+  return m_status == valid && other.m_status == valid && m_dt < other.m_dt;
+}
+
+bool COleDateTime::operator>(const COleDateTime& other) const { return other < *this; }
+bool COleDateTime::operator<=(const COleDateTime& other) const { return *this < other || *this == other; }
+bool COleDateTime::operator>=(const COleDateTime& other) const { return *this > other || *this == other; }
+
+COleDateTimeSpan COleDateTime::operator-(const COleDateTime& other) const {
+  return COleDateTimeSpan(m_dt - other.m_dt);
+}
+
+COleDateTime COleDateTime::operator+(const COleDateTimeSpan& span) const {
+  COleDateTime result(*this);
+  result += span;
+  return result;
+}
+
+COleDateTime COleDateTime::operator-(const COleDateTimeSpan& span) const {
+  COleDateTime result(*this);
+  result -= span;
+  return result;
+}
+
+// A null or invalid value stays as it is: there is no point in time to move.
+COleDateTime& COleDateTime::operator+=(const COleDateTimeSpan& span) {
+  if (m_status == valid) m_dt += span.m_span;
+  return *this;
+}
+
+COleDateTime& COleDateTime::operator-=(const COleDateTimeSpan& span) {
+  if (m_status == valid) m_dt -= span.m_span;
+  return *this;
+}

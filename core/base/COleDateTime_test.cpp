@@ -1,0 +1,162 @@
+#include "core/base/COleDateTime.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <string>
+
+namespace {
+
+constexpr double kSecond = 1.0 / 86400.0;
+
+std::wstring Text(const COleDateTime& value) { return value.Format(L"%Y-%m-%d %H:%M:%S").str(); }
+
+TEST(COleDateTimeTest, FieldsMapToLinearDaysAndWeekdaysFromSunday) {
+  const struct {
+    int y, mo, d, h, mi, s;
+    double days;
+    int weekday;
+  } cases[] = {
+      {1899, 12, 30, 0, 0, 0, 0.0, 7},      {1899, 12, 29, 6, 0, 0, -0.75, 6},
+      {1900, 1, 1, 0, 0, 0, 2.0, 2},        {1969, 7, 20, 0, 0, 0, 25404.0, 1},
+      {2024, 2, 29, 0, 0, 0, 45351.0, 5},   {2026, 1, 5, 18, 0, 0, 46027.75, 2},
+      {100, 1, 1, 0, 0, 0, -657434.0, 6},   {9999, 12, 31, 0, 0, 0, 2958465.0, 6},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.days);
+    COleDateTime value(c.y, c.mo, c.d, c.h, c.mi, c.s);
+    EXPECT_DOUBLE_EQ(c.days, value.m_dt);
+    EXPECT_EQ(c.weekday, value.GetDayOfWeek());
+    EXPECT_EQ(Text(value), Text(COleDateTime(c.days)));
+  }
+}
+
+TEST(COleDateTimeTest, OutOfRangeFieldsMakeAnInvalidValue) {
+  EXPECT_EQ(COleDateTime::valid, COleDateTime(2000, 2, 29, 23, 59, 59).GetStatus());
+  const int bad[][6] = {{2026, 0, 1, 0, 0, 0},  {2026, 13, 1, 0, 0, 0}, {2026, 4, 31, 0, 0, 0},
+                        {2026, 2, 29, 0, 0, 0}, {1900, 2, 29, 0, 0, 0}, {2026, 1, 1, 24, 0, 0},
+                        {2026, 1, 1, 0, 60, 0}, {2026, 1, 1, 0, 0, 60}, {99, 1, 1, 0, 0, 0}};
+  for (const auto& f : bad) {
+    COleDateTime value(f[0], f[1], f[2], f[3], f[4], f[5]);
+    EXPECT_EQ(COleDateTime::invalid, value.GetStatus()) << f[0] << "-" << f[1] << "-" << f[2];
+    EXPECT_EQ(-1, value.GetDay());
+  }
+  COleDateTime value;
+  EXPECT_EQ(0, value.SetTime(8, 30, 0));
+  EXPECT_DOUBLE_EQ(8.5 / 24, value.m_dt);
+  EXPECT_EQ(1, value.SetDate(2026, 2, 30));
+  EXPECT_EQ(COleDateTime::invalid, value.GetStatus());
+}
+
+TEST(COleDateTimeTest, FormatGivesEmptyForNullAndATextForInvalid) {
+  EXPECT_EQ(L"on 05/01/2026 at 08h05m09s, 100%",
+            COleDateTime(2026, 1, 5, 8, 5, 9).Format(L"on %d/%m/%Y at %Hh%Mm%Ss, 100%%").str());
+  EXPECT_EQ(L"0100-01-01", COleDateTime(100, 1, 1, 0, 0, 0).Format(L"%Y-%m-%d").str());
+  // Fields round to the nearest second.
+  EXPECT_EQ(L"2026-01-01 00:00:00", Text(COleDateTime(COleDateTime(2026, 1, 1, 0, 0, 0).m_dt - 0.4 * kSecond)));
+  EXPECT_EQ(L"", COleDateTime().Format(L"%Y-%m-%d").str());
+  EXPECT_EQ(L"Invalid DateTime", COleDateTime(2026, 2, 30, 0, 0, 0).Format(L"%Y").str());
+}
+
+TEST(COleDateTimeTest, ParsesEveryDateTimeAndTimeForm) {
+  const struct {
+    const wchar_t* text;
+    unsigned flags;
+    const wchar_t* expected;
+  } cases[] = {
+      {L"2026-01-05", 0, L"2026-01-05 00:00:00"},
+      {L"2026/01/05", 0, L"2026-01-05 00:00:00"},
+      {L"  2026-1-5 \t", 0, L"2026-01-05 00:00:00"},
+      {L"2026-01-05 08:30", 0, L"2026-01-05 08:30:00"},
+      {L"2026-1-5 8:5:0", 0, L"2026-01-05 08:05:00"},
+      {L"2026/01/05 08:30:45", 0, L"2026-01-05 08:30:45"},
+      {L"2026-01-05T08:30:45", 0, L"2026-01-05 08:30:45"},
+      {L"2026-01-05 08:30:45.123456", 0, L"2026-01-05 08:30:45"},
+      {L"2026-01-05 08:30:45+05:30", 0, L"2026-01-05 08:30:45"},
+      {L"2026-01-05 08:30:45.5-0800", 0, L"2026-01-05 08:30:45"},
+      {L"2026-01-05T08:30:45Z", 0, L"2026-01-05 08:30:45"},
+      {L"2026-01-05 08:30+01", 0, L"2026-01-05 08:30:00"},
+      {L"2026-01-05 08:30:45", VAR_DATEVALUEONLY, L"2026-01-05 00:00:00"},
+      {L"2026-01-05T08:30", VAR_DATEVALUEONLY, L"2026-01-05 00:00:00"},
+      {L"8:30:0", 0, L"1899-12-30 08:30:00"},
+      {L"23:59:59", VAR_TIMEVALUEONLY, L"1899-12-30 23:59:59"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(CString(c.text).ToUtf8());
+    COleDateTime value;
+    EXPECT_TRUE(value.ParseDateTime(c.text, c.flags));
+    EXPECT_EQ(c.expected, Text(value));
+  }
+}
+
+TEST(COleDateTimeTest, UnreadableOrOutOfRangeTextLeavesTheValueInvalid) {
+  const struct {
+    const wchar_t* text;
+    unsigned flags;
+  } cases[] = {
+      {L"2026-02-30", 0},          {L"2026-13-01", 0},           {L"2026-01-05 25:00", 0},
+      {L"2026-01-05 24:00:00", 0}, {L"2026-01-05 8:61", 0},      {L"2026-01-05 8:30:60", 0},
+      {L"0099-01-01", 0},          {L"25:00", 0},                {L"8:61", VAR_TIMEVALUEONLY},
+      {L"", 0},                    {L"abc", 0},                  {L"2026-01", 0},
+      {L"2026-01/05", 0},          {L"2026-01-0508:30", 0},      {L"2026-01-05 08", 0},
+      {L"2026-01-05 08:30 x", 0},  {L"2026-01-05 08:30:45.", 0}, {L"2026-01-05 08:30+1", 0},
+      {L"08:30", VAR_DATEVALUEONLY}, {L"2026-02-30 08:30", VAR_DATEVALUEONLY},
+      {L"2026-01-05", VAR_TIMEVALUEONLY}, {nullptr, 0},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(CString(c.text).ToUtf8());
+    COleDateTime value(46027.0);
+    EXPECT_FALSE(value.ParseDateTime(c.text, c.flags));
+    EXPECT_EQ(COleDateTime::invalid, value.GetStatus());
+  }
+}
+
+TEST(COleDateTimeTest, EqualWithinHalfASecond) {
+  COleDateTime base(2026, 1, 5, 8, 0, 0);
+  const COleDateTime near(base.m_dt - 0.49 * kSecond);
+  const COleDateTime far(base.m_dt + 0.51 * kSecond);
+  EXPECT_TRUE(base == near);
+  EXPECT_TRUE(base <= near && base >= near);
+  EXPECT_TRUE(base != far);
+  EXPECT_TRUE(base < far);
+  EXPECT_FALSE(base >= far);
+}
+
+TEST(COleDateTimeTest, NullEqualsOnlyNullAndOrderNeedsTwoValidValues) {
+  const COleDateTime valid(2026, 1, 5, 8, 0, 0);
+  const COleDateTime null;
+  const COleDateTime invalid(2026, 2, 30, 0, 0, 0);
+  EXPECT_TRUE(null == COleDateTime());
+  EXPECT_TRUE(null <= COleDateTime() && null >= COleDateTime());
+  EXPECT_FALSE(null < COleDateTime());
+  EXPECT_FALSE(invalid == invalid);
+  EXPECT_FALSE(null == invalid);
+  for (const COleDateTime& other : {null, invalid}) {
+    EXPECT_FALSE(valid == other);
+    EXPECT_FALSE(valid < other || other < valid || valid > other || other > valid);
+    EXPECT_FALSE(valid <= other || other >= valid);
+  }
+}
+
+TEST(COleDateTimeTest, ArithmeticInFractionalDays) {
+  COleDateTime later(2026, 1, 6, 12, 0, 0);
+  EXPECT_DOUBLE_EQ(1.5, (later - COleDateTime(2026, 1, 5, 0, 0, 0)).GetTotalDays());
+  EXPECT_DOUBLE_EQ(366.0, COleDateTime(2025, 1, 1, 0, 0, 0) - COleDateTime(2024, 1, 1, 0, 0, 0));
+  // A difference with a null value counts from its zero.
+  EXPECT_DOUBLE_EQ(later.m_dt, (later - COleDateTime()).GetTotalDays());
+
+  COleDateTime value(2026, 12, 31, 23, 0, 0);
+  value += COleDateTimeSpan(0, 1, 0, 0);
+  EXPECT_EQ(L"2027-01-01 00:00:00", Text(value));
+  EXPECT_EQ(L"2026-12-30 23:59:59", Text(value - COleDateTimeSpan(1, 0, 0, 1)));
+  EXPECT_EQ(COleDateTime::null, (COleDateTime() + COleDateTimeSpan(1.0)).GetStatus());
+}
+
+TEST(COleDateTimeTest, CurrentTimeIsValidWholeSeconds) {
+  const COleDateTime now = COleDateTime::GetCurrentTime();
+  ASSERT_EQ(COleDateTime::valid, now.GetStatus());
+  EXPECT_NEAR(now.m_dt * 86400.0, std::round(now.m_dt * 86400.0), 1e-3);
+  EXPECT_GE(now.GetYear(), 2024);
+}
+
+}  // namespace

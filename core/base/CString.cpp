@@ -1,0 +1,234 @@
+#include "core/base/CString.h"
+
+#include <cwchar>
+#include <cwctype>
+#include <stdexcept>
+
+namespace {
+
+constexpr wchar_t kReplacement = 0xFFFD;
+
+// Length of the UTF-8 sequence a lead byte starts, 0 for a bad lead byte.
+int SequenceLength(unsigned char lead) {
+  if (lead < 0x80) return 1;
+  if (lead >= 0xC2 && lead <= 0xDF) return 2;
+  if (lead >= 0xE0 && lead <= 0xEF) return 3;
+  if (lead >= 0xF0 && lead <= 0xF4) return 4;
+  return 0;
+}
+
+bool IsContinuation(unsigned char byte) { return (byte & 0xC0) == 0x80; }
+
+char32_t DecodeSequence(std::string_view utf8, size_t pos, int length) {
+  static const unsigned char kLeadMask[] = {0, 0x7F, 0x1F, 0x0F, 0x07};
+  char32_t code = static_cast<unsigned char>(utf8[pos]) & kLeadMask[length];
+  for (int i = 1; i < length; ++i) code = (code << 6) | (utf8[pos + i] & 0x3F);
+  return code;
+}
+
+bool IsValidScalar(char32_t code, int length) {
+  static const char32_t kMinimum[] = {0, 0, 0x80, 0x800, 0x10000};
+  return code >= kMinimum[length] && code <= 0x10FFFF && !(code >= 0xD800 && code <= 0xDFFF);
+}
+
+void AppendUtf8(std::string& out, char32_t code) {
+  if (code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) code = kReplacement;
+  if (code < 0x80) {
+    out += static_cast<char>(code);
+  } else if (code < 0x800) {
+    out += static_cast<char>(0xC0 | (code >> 6));
+    out += static_cast<char>(0x80 | (code & 0x3F));
+  } else if (code < 0x10000) {
+    out += static_cast<char>(0xE0 | (code >> 12));
+    out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (code & 0x3F));
+  } else {
+    out += static_cast<char>(0xF0 | (code >> 18));
+    out += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
+    out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (code & 0x3F));
+  }
+}
+
+// Renders one integer directive (flags and width already in `directive`, the
+// conversion letter last) with swprintf.
+std::wstring FormatInteger(std::wstring directive, const CStringFormatArg& arg) {
+  if (arg.m_kind == CStringFormatArg::Kind::kText) {
+    throw std::invalid_argument("CString::Format: integer directive given a text");
+  }
+  wchar_t conversion = directive.back();
+  directive.pop_back();
+  while (!directive.empty() && (directive.back() == L'l' || directive.back() == L'h')) directive.pop_back();
+  directive += L"ll";
+  directive += conversion;
+  wchar_t buffer[64];
+  bool isSigned = conversion == L'd' || conversion == L'i';
+  int written = isSigned
+                    ? std::swprintf(buffer, 64, directive.c_str(), static_cast<long long>(arg.m_signed))
+                    : std::swprintf(buffer, 64, directive.c_str(),
+                                    static_cast<unsigned long long>(arg.m_unsigned));
+  if (written < 0) throw std::invalid_argument("CString::Format: bad integer directive");
+  return std::wstring(buffer, static_cast<size_t>(written));
+}
+
+std::wstring FormatText(const std::wstring& directive, const CStringFormatArg& arg) {
+  if (arg.m_kind != CStringFormatArg::Kind::kText) {
+    throw std::invalid_argument("CString::Format: %s given a number");
+  }
+  std::wstring text(arg.m_text);
+  // Only a width is honoured for texts: "%-10s" or "%10s".
+  bool leftAlign = directive.size() > 1 && directive[1] == L'-';
+  size_t width = std::wcstoul(directive.c_str() + (leftAlign ? 2 : 1), nullptr, 10);
+  if (text.size() < width) {
+    std::wstring pad(width - text.size(), L' ');
+    text = leftAlign ? text + pad : pad + text;
+  }
+  return text;
+}
+
+}  // namespace
+
+CString CString::FromUtf8(std::string_view utf8) {
+  std::wstring out;
+  out.reserve(utf8.size());
+  size_t pos = 0;
+  while (pos < utf8.size()) {
+    int length = SequenceLength(static_cast<unsigned char>(utf8[pos]));
+    bool complete = length > 0 && pos + length <= utf8.size();
+    for (int i = 1; complete && i < length; ++i) {
+      complete = IsContinuation(static_cast<unsigned char>(utf8[pos + i]));
+    }
+    if (!complete) {
+      out += kReplacement;
+      ++pos;
+      continue;
+    }
+    char32_t code = DecodeSequence(utf8, pos, length);
+    out += IsValidScalar(code, length) ? static_cast<wchar_t>(code) : kReplacement;
+    pos += length;
+  }
+  return CString(std::move(out));
+}
+
+std::string CString::ToUtf8() const {
+  std::string out;
+  out.reserve(m_str.size());
+  for (wchar_t ch : m_str) AppendUtf8(out, static_cast<char32_t>(ch));
+  return out;
+}
+
+wchar_t CString::GetAt(int index) const {
+  if (index < 0 || index >= GetLength()) throw std::invalid_argument("CString::GetAt: index out of range");
+  return m_str[static_cast<size_t>(index)];
+}
+
+CString& CString::MakeLower() {
+  for (wchar_t& ch : m_str) ch = static_cast<wchar_t>(std::towlower(static_cast<wint_t>(ch)));
+  return *this;
+}
+
+CString& CString::MakeUpper() {
+  for (wchar_t& ch : m_str) ch = static_cast<wchar_t>(std::towupper(static_cast<wint_t>(ch)));
+  return *this;
+}
+
+int CString::CompareNoCase(const wchar_t* other) const {
+  CString left(*this);
+  CString right(other);
+  left.MakeLower();
+  right.MakeLower();
+  return left.m_str.compare(right.m_str);
+}
+
+CString CString::Mid(int first) const { return Mid(first, GetLength()); }
+
+CString CString::Mid(int first, int count) const {
+  if (first < 0) first = 0;
+  if (count < 0 || first >= GetLength()) return CString();
+  return CString(m_str.substr(static_cast<size_t>(first), static_cast<size_t>(count)));
+}
+
+CString CString::Left(int count) const { return Mid(0, count); }
+
+CString CString::Right(int count) const {
+  if (count <= 0) return CString();
+  if (count >= GetLength()) return *this;
+  return Mid(GetLength() - count, count);
+}
+
+int CString::Find(const wchar_t* sub, int start) const {
+  if (sub == nullptr || start < 0 || start > GetLength()) return -1;
+  size_t pos = m_str.find(sub, static_cast<size_t>(start));
+  return pos == std::wstring::npos ? -1 : static_cast<int>(pos);
+}
+
+int CString::Find(wchar_t ch, int start) const {
+  if (start < 0 || start > GetLength()) return -1;
+  size_t pos = m_str.find(ch, static_cast<size_t>(start));
+  return pos == std::wstring::npos ? -1 : static_cast<int>(pos);
+}
+
+int CString::Replace(const wchar_t* oldText, const wchar_t* newText) {
+  std::wstring from(oldText ? oldText : L"");
+  std::wstring to(newText ? newText : L"");
+  if (from.empty()) return 0;
+  int count = 0;
+  for (size_t pos = m_str.find(from); pos != std::wstring::npos;
+       pos = m_str.find(from, pos + to.size())) {
+    m_str.replace(pos, from.size(), to);
+    ++count;
+  }
+  return count;
+}
+
+CString& CString::TrimLeft() {
+  size_t first = 0;
+  while (first < m_str.size() && std::iswspace(static_cast<wint_t>(m_str[first]))) ++first;
+  m_str.erase(0, first);
+  return *this;
+}
+
+CString& CString::TrimRight() {
+  size_t end = m_str.size();
+  while (end > 0 && std::iswspace(static_cast<wint_t>(m_str[end - 1]))) --end;
+  m_str.erase(end);
+  return *this;
+}
+
+CString& CString::Trim() { return TrimRight().TrimLeft(); }
+
+int CString::ToInt() const {
+  const long value = std::wcstol(m_str.c_str(), nullptr, 10);
+  return static_cast<int>(static_cast<uint32_t>(value));
+}
+
+std::wstring CString::FormatList(const wchar_t* format, const CStringFormatArg* args,
+                                 size_t count) {
+  std::wstring out;
+  if (format == nullptr) return out;
+  size_t next = 0;
+  for (const wchar_t* p = format; *p != L'\0'; ++p) {
+    if (*p != L'%') {
+      out += *p;
+      continue;
+    }
+    if (p[1] == L'%') {
+      out += L'%';
+      ++p;
+      continue;
+    }
+    std::wstring directive(1, L'%');
+    const wchar_t* q = p + 1;
+    while (*q != L'\0' && std::wcschr(L"-+ #0123456789.lh", *q) != nullptr) directive += *q++;
+    if (*q == L'\0' || std::wcschr(L"sdiuxX", *q) == nullptr) {
+      throw std::invalid_argument("CString::Format: unsupported directive");
+    }
+    if (next >= count) throw std::invalid_argument("CString::Format: too few arguments");
+    directive += *q;
+    out += *q == L's' ? FormatText(directive, args[next]) : FormatInteger(directive, args[next]);
+    ++next;
+    p = q;
+  }
+  if (next != count) throw std::invalid_argument("CString::Format: too many arguments");
+  return out;
+}

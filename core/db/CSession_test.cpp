@@ -1,0 +1,248 @@
+#include "core/db/CSession.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <fstream>
+#include <thread>
+#include <vector>
+
+#include "NorvScratchDatabase.h"
+#include "NorvTestDatabase.h"
+#include "NorvTestSupport.h"
+#include "core/db/CNorvDBFun.h"
+#include "core/db/CNorvRecordSet.h"
+#include "core/base/COleDateTime.h"
+
+namespace {
+
+using norvtest::Backend;
+using norvtest::QueryColumn;
+using Column = std::vector<CString>;
+
+int RunStatement(CSession& session, const CString& statement, CString* error = nullptr) {
+  return CNorvDBFun::RunSQL(session, statement, error, __FILE__, __LINE__);
+}
+
+// A point in time as database kind 1 writes it, and as any other kind does.
+CString ToDate(const CString& text) {
+  return L"to_date( '" + text + (text.GetLength() > 10 ? L"', 'yyyy-mm-dd hh24:mi:ss' )" : L"', 'yyyy-mm-dd' )");
+}
+CString Quoted(const CString& text) { return L"'" + text + L"'"; }
+
+TEST(CSessionOpenTest, RefusesWhatItCannotServeWithAReason) {
+  norvtest::TempDir dir;
+  std::ofstream(dir.File("not-a-db")) << "plain text, long enough to have a header........";
+  const std::pair<std::string, const wchar_t*> cases[] = {
+      {"postgresql://user@127.0.0.1:1/remind", L"port 1 failed"},
+      {"postgresql:dbname=remind colour=blue", L"invalid connection option \"colour\""},
+      {"oracle:remind", L"Unknown database connection text"},
+      {"sqlite:" + dir.File("missing/remind.db"), L"unable to open database file"},
+      {"sqlite:" + dir.File("not-a-db"), L"file is not a database"},
+  };
+  for (const auto& [connection, reason] : cases) {
+    CSession session;
+    CString error;
+    EXPECT_FALSE(session.Open(CString::FromUtf8(connection), &error) || session.IsOpen()) << connection;
+    EXPECT_GE(error.Find(reason), 0) << error.ToUtf8();
+  }
+  CSession session;
+  ASSERT_TRUE(session.Open(L"sqlite::memory:"));
+  session.Close();
+  CString error;
+  EXPECT_EQ(RunStatement(session, L"SELECT 1", &error), -1);
+  EXPECT_EQ(error, L"The database session is not open");
+  CNorvRecordSet records;
+  EXPECT_FALSE(records.Open(session, L"SELECT 1", &error) || records.IsOpened());
+}
+
+// A session on a fresh database with the library's tables, on each backend.
+class DatabaseTest : public testing::TestWithParam<Backend> {
+ protected:
+  void SetUp() override {
+    if (GetParam() == Backend::kPostgres) NORV_REQUIRE_POSTGRES();
+    ASSERT_TRUE(database.Open(session));
+  }
+
+  void Exec(const CString& statement) {
+    CString error;
+    ASSERT_NE(RunStatement(session, statement, &error), -1) << statement.ToUtf8() << ": " << error.ToUtf8();
+  }
+
+  void InsertRemind(const wchar_t* id, int type, const CString& remind, const CString& invalid) {
+    CString statement;
+    statement.Format(L"INSERT INTO NORV_REMIND_DEF ( CN_G_ID, CN_N_STATE, CN_N_TYPE, CN_T_REMIND, "
+                     L"CN_D_INVALID ) VALUES ( '%s', 0, %d, %s, %s )",
+                     id, type, remind, invalid);
+    Exec(statement);
+  }
+
+  void InsertMessage(const CString& id, const CString& remind) {
+    Exec(L"INSERT INTO NORV_REMIND_MSG_AM ( CN_G_ID, CN_T_REMIND ) VALUES ( '" + id + L"', " + remind + L" )");
+  }
+
+  norvtest::ScratchDatabase database{GetParam()};
+  CSession session;
+};
+
+INSTANTIATE_TEST_SUITE_P(Backends, DatabaseTest, testing::Values(Backend::kSqlite, Backend::kPostgres),
+                         norvtest::BackendName);
+
+TEST_P(DatabaseTest, DatesOfEitherKindReadBackEqual) {
+  InsertRemind(L"k1", 0, ToDate(L"2026-12-05 10:07:09"), ToDate(L"2026-12-05"));
+  InsertRemind(L"k0", 0, Quoted(L"2026-12-05 10:07:09"), Quoted(L"2026-12-05"));
+  InsertRemind(L"k0full", 0, Quoted(L"2026-12-05 10:07:09"), Quoted(L"2026-12-05 00:00:00"));
+  // A periodic deadline is a date column written with its time of day.
+  InsertRemind(L"periodic", 1, L"NULL", ToDate(L"2026-12-07 18:30:05"));
+
+  const auto rows = norvtest::QueryRows(
+      session, L"SELECT\tCN_T_REMIND, CN_D_INVALID, CN_N_TYPE FROM\tNORV_REMIND_DEF ORDER BY CN_N_TYPE", 3);
+  ASSERT_EQ(rows.size(), 4u);
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row[0].ToUtf8() + " / " + row[1].ToUtf8());
+    COleDateTime remind, deadline;
+    if (row[2] == L"0") {
+      EXPECT_TRUE(remind.ParseDateTime(row[0]) && deadline.ParseDateTime(row[1], VAR_DATEVALUEONLY));
+      EXPECT_EQ(remind, COleDateTime(2026, 12, 5, 10, 7, 9));
+      EXPECT_EQ(deadline, COleDateTime(2026, 12, 5, 0, 0, 0));
+    } else {
+      EXPECT_EQ(row[0], L"");
+      EXPECT_TRUE(deadline.ParseDateTime(row[1]));
+      EXPECT_EQ(deadline, COleDateTime(2026, 12, 7, 18, 30, 5));
+    }
+  }
+}
+
+// The expiry statement the manager runs at start, with each kind's literals
+// and rows of either kind on both sides of every boundary.
+TEST_P(DatabaseTest, TimeAndDateComparisonsAreChronologicalForBothKinds) {
+  InsertRemind(L"once-before-k1", 0, ToDate(L"2026-12-05 09:59:59"), L"NULL");
+  InsertRemind(L"once-after-k1", 0, ToDate(L"2026-12-05 10:00:01"), L"NULL");
+  InsertRemind(L"once-equal-k0", 0, Quoted(L"2026-12-05 10:00:00"), L"NULL");
+  InsertRemind(L"once-after-k0", 0, Quoted(L"2026-12-06 00:00:00"), L"NULL");
+  InsertRemind(L"once-hour9-k0", 0, Quoted(L"2026-12-05 9:30:00"), L"NULL");
+  InsertRemind(L"per-today-k1", 1, L"NULL", ToDate(L"2026-12-05 00:00:00"));
+  InsertRemind(L"per-today-k0", 1, L"NULL", Quoted(L"2026-12-05 00:00:00"));
+  InsertRemind(L"per-tomorrow-k1", 1, L"NULL", ToDate(L"2026-12-06"));
+  InsertRemind(L"per-yesterday-k0", 1, L"NULL", Quoted(L"2026-12-04"));
+  InsertRemind(L"per-tomorrow-k0", 1, L"NULL", Quoted(L"2026-12-06 00:00:00"));
+  InsertRemind(L"per-none", 1, L"NULL", L"NULL");
+  InsertRemind(L"cus-yesterday-k1", 2, L"NULL", ToDate(L"2026-12-04"));
+  InsertRemind(L"cus-today-k1", 2, L"NULL", ToDate(L"2026-12-05"));
+  InsertRemind(L"cus-yesterday-k0", 2, L"NULL", Quoted(L"2026-12-04 00:00:00"));
+  InsertRemind(L"cus-today-k0", 2, L"NULL", Quoted(L"2026-12-05 00:00:00"));
+  const Column expired = {L"cus-yesterday-k0", L"cus-yesterday-k1", L"once-before-k1", L"once-equal-k0",
+                          L"once-hour9-k0",    L"per-today-k0",     L"per-today-k1",  L"per-yesterday-k0"};
+  for (auto* form : {ToDate, Quoted}) {
+    Exec(L"UPDATE NORV_REMIND_DEF SET CN_N_STATE = 0");
+    CString statement, error;
+    statement.Format(L"UPDATE\tNORV_REMIND_DEF SET CN_N_STATE = 1 WHERE\t( (CN_T_REMIND <= %s AND "
+                     L"CN_N_TYPE = 0) OR (CN_D_INVALID <= %s AND CN_N_TYPE = 1) OR (CN_D_INVALID < %s "
+                     L"AND CN_N_TYPE = 2) ) AND\tCN_N_STATE = 0",
+                     form(L"2026-12-05 10:00:00"), form(L"2026-12-05"), form(L"2026-12-05"));
+    EXPECT_EQ(RunStatement(session, statement, &error), 8) << statement.ToUtf8() << ": " << error.ToUtf8();
+    EXPECT_EQ(QueryColumn(session, L"SELECT CN_G_ID FROM NORV_REMIND_DEF WHERE CN_N_STATE = 1 ORDER BY CN_G_ID"),
+              expired);
+  }
+}
+
+TEST_P(DatabaseTest, TimesSortInOrderAndTheLogKeepsTheComposedTextOfADeleteWithoutFrom) {
+  InsertMessage(L"m5", Quoted(L"2026-12-05 10:00:00"));
+  InsertMessage(L"m3", Quoted(L"2026-12-05"));
+  InsertMessage(L"m6", ToDate(L"2026-12-05 23:59:59"));
+  InsertMessage(L"m4", Quoted(L"2026-12-05 9:30:00"));
+  InsertMessage(L"m2", ToDate(L"2025-01-31"));
+  InsertMessage(L"m1", Quoted(L"2024-12-31 23:59:59"));
+  Column log;
+  session.SetStatementLog([&log](const CString& statement) { log.push_back(statement); });
+  const CString query = L"SELECT\tCN_G_ID FROM\tNORV_REMIND_MSG_AM ORDER BY CN_T_REMIND";
+  EXPECT_EQ(QueryColumn(session, query), (Column{L"m1", L"m2", L"m3", L"m4", L"m5", L"m6"}));
+  const Column deletes = {
+      L"DELETE\tNORV_REMIND_MSG_AM WHERE\tCN_T_REMIND <= to_date( '2026-12-05 09:30:00', 'yyyy-mm-dd hh24:mi:ss' )",
+      L"DELETE NORV_REMIND_MSG_AM WHERE CN_G_ID IN ( 'm5', 'x' )",
+      L"delete from NORV_REMIND_MSG_AM where CN_G_ID = 'none'"};
+  const int changed[] = {4, 1, 0};
+  for (size_t i = 0; i < deletes.size(); ++i) EXPECT_EQ(RunStatement(session, deletes[i]), changed[i]);
+  EXPECT_EQ(QueryColumn(session, query), Column{L"m6"});
+  EXPECT_EQ(log, (Column{query, deletes[0], deletes[1], deletes[2], query}));
+}
+
+TEST_P(DatabaseTest, FailingStatementIsMinusOneWithTheDatabasesReason) {
+  InsertMessage(L"dup", L"NULL");
+  const bool sqlite = GetParam() == Backend::kSqlite;
+  const struct {
+    const wchar_t* statement;
+    const wchar_t* reason;
+  } cases[] = {
+      {L"INSERT INTO NORV_REMIND_MSG_AM ( CN_G_ID ) VALUES ( 'dup' )",
+       sqlite ? L"UNIQUE constraint failed: NORV_REMIND_MSG_AM.CN_G_ID"
+              : L"duplicate key value violates unique constraint \"norv_remind_msg_am_pkey\""},
+      {L"DELETE NORV_REMIND_NOPE WHERE CN_G_ID = 'x'",
+       sqlite ? L"no such table: NORV_REMIND_NOPE" : L"relation \"norv_remind_nope\" does not exist"},
+  };
+  for (const auto& c : cases) {
+    CString error;
+    EXPECT_EQ(RunStatement(session, c.statement, &error), -1) << CString(c.statement).ToUtf8();
+    EXPECT_GE(error.Find(c.reason), 0) << error.ToUtf8();
+    EXPECT_EQ(RunStatement(session, c.statement, nullptr), -1);
+  }
+  CNorvRecordSet records;
+  CString error;
+  EXPECT_FALSE(records.Open(session, L"SELECT CN_G_ID FROM NORV_REMIND_NOPE", &error) || records.IsOpened());
+  EXPECT_GE(error.Find(cases[1].reason), 0) << error.ToUtf8();
+  EXPECT_EQ(QueryColumn(session, L"SELECT COUNT(*) FROM NORV_REMIND_MSG_AM"), Column{L"1"});
+}
+
+TEST_P(DatabaseTest, RecordSetGivesEachRowThenTheEndAndOutlivesItsSession) {
+  // Quotes and backslashes survive FormatSQLValue on both backends.
+  const CString name = L"O'Brien ''hi'' \\n C:\\dir\\ \x63D0\x9192 %s \\";
+  EXPECT_EQ(CNorvDBFun::FormatSQLValue(L"it's \\'"), L"it''s \\''");
+  Exec(L"INSERT INTO NORV_REMIND_STYLE ( CN_G_ID, CN_S_NAME, CN_N_ORDER, CN_C_DEFAULT ) VALUES ( 's1', '" +
+       CNorvDBFun::FormatSQLValue(name) + L"', 2, 'y' ), ( 's2', NULL, -7, NULL )");
+  CNorvRecordSet records;
+  CString error;
+  ASSERT_TRUE(records.Open(session, L"SELECT\tCN_G_ID, CN_S_NAME, CN_N_ORDER, UPPER( CN_C_DEFAULT ) FROM\t"
+                                    L"NORV_REMIND_STYLE ORDER BY CN_N_ORDER",
+                           &error))
+      << error.ToUtf8();
+  // A write between rows does not disturb the set, nor does closing the session.
+  Exec(L"UPDATE NORV_REMIND_STYLE SET CN_S_CREATOR_ID = 'someone'");
+  session.Close();
+  CString seen, value = L"stale";
+  records.GetValue(1, value);
+  seen += value + L";";  // before the first row
+  while (records.MoveNext() == 0) {
+    for (int column = 0; column <= 5; ++column) {
+      records.GetValue(column, value);
+      seen += value + L"|";
+    }
+    seen += L";";
+  }
+  EXPECT_EQ(seen, L";|s2||-7|||;|s1|" + name + L"|2|Y||;");
+  EXPECT_NE(records.MoveNext(), 0);
+  records.Close();
+  EXPECT_FALSE(records.IsOpened());
+}
+
+// Each thread with a session of its own, as the host's threads have; on
+// SQLite a writer waits for another's lock rather than failing.
+TEST_P(DatabaseTest, SessionsOnSeveralThreadsWriteTogether) {
+  std::atomic<int> failures{0};
+  std::vector<std::thread> writers;
+  for (int t = 0; t < 4; ++t) {
+    writers.emplace_back([&, t] {
+      CSession own;
+      if (!database.Open(own)) ++failures;
+      for (int i = 0; i < 50; ++i) {
+        CString statement;
+        statement.Format(L"INSERT INTO NORV_REMIND_MSG_AM ( CN_G_ID ) VALUES ( 't%d-%d' )", t, i);
+        if (RunStatement(own, statement) != 1) ++failures;
+      }
+    });
+  }
+  for (auto& writer : writers) writer.join();
+  EXPECT_EQ(failures, 0);
+  EXPECT_EQ(QueryColumn(session, L"SELECT COUNT(*) FROM NORV_REMIND_MSG_AM"), Column{L"200"});
+}
+
+}  // namespace

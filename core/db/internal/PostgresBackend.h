@@ -1,0 +1,40 @@
+#ifndef NORV_CORE_DB_INTERNAL_POSTGRESBACKEND_H_
+#define NORV_CORE_DB_INTERNAL_POSTGRESBACKEND_H_
+
+#include <memory>
+#include <mutex>
+
+#include "core/db/internal/NorvDBBackend.h"
+
+struct pg_conn;
+struct pg_result;
+
+// Internal: the PostgreSQL database client (libpq). One connection, shared
+// by every thread that uses the session; statements run one at a time.
+class PostgresBackend : public CNorvDBBackend {
+ public:
+  // `connection` is the session's connection text: "postgresql://..." (a
+  // libpq URI, used as is) or "postgresql:<conninfo>" (libpq key=value
+  // pairs, or a bare database name). Null on failure with libpq's reason in
+  // *errorText.
+  static std::unique_ptr<CNorvDBBackend> Open(const CString& connection, CString* errorText);
+
+  ~PostgresBackend() override;
+
+  int Execute(const CString& statement, CString* errorText) override;
+  std::unique_ptr<CNorvDBCursor> Query(const CString& query, CString* errorText) override;
+
+ private:
+  explicit PostgresBackend(pg_conn* connection) : m_connection(connection) {}
+
+  using ResultPtr = std::unique_ptr<pg_result, void (*)(pg_result*)>;
+
+  // The result of one statement, or null with the reason in *errorText.
+  ResultPtr Run(const CString& statement, CString* errorText);
+  bool EnsureConnected(CString* errorText);
+
+  pg_conn* m_connection;
+  std::mutex m_lock;
+};
+
+#endif  // NORV_CORE_DB_INTERNAL_POSTGRESBACKEND_H_

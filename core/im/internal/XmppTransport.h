@@ -1,0 +1,37 @@
+#ifndef NORV_CORE_IM_INTERNAL_XMPPTRANSPORT_H_
+#define NORV_CORE_IM_INTERNAL_XMPPTRANSPORT_H_
+
+#include <memory>
+#include <mutex>
+
+#include "core/im/CNorvIMTransport.h"
+#include "core/im/internal/XmppSession.h"
+
+// CIM's transport to an XMPP server: one chat stanza per message, sent over
+// a connection opened at the first send and kept for the next ones. A
+// connection found closed is opened again before sending.
+class XmppTransport final : public CNorvIMTransport {
+ public:
+  XmppTransport();
+  ~XmppTransport() override;
+
+  // `server` is the host name (also the domain of a bare account name);
+  // a port outside 1-65535 means the standard 5222.
+  void Init(const CString& server, int port, const CString& user, const CString& password,
+            int mode) override;
+  int Send(const CMsg& msg, const CString& receiver, int& errorCode,
+           CString& errorText) override;
+
+ private:
+  int Deliver(const CMsg& msg, const CString& receiver, std::string& detail);
+  int EnsureSession(std::string& detail);
+
+  // Sends run one at a time: libstrophe is not to be entered from two
+  // threads, and the server's acknowledgements count the stanzas in order.
+  std::mutex m_mutex;
+  bool m_initialised = false;
+  XmppAccount m_account;
+  std::unique_ptr<XmppSession> m_session;
+};
+
+#endif  // NORV_CORE_IM_INTERNAL_XMPPTRANSPORT_H_

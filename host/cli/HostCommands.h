@@ -1,0 +1,47 @@
+#ifndef NORV_HOST_CLI_HOSTCOMMANDS_H_
+#define NORV_HOST_CLI_HOSTCOMMANDS_H_
+
+#include <string>
+#include <vector>
+
+#include "core/base/CString.h"
+#include "host/cli/HostOptions.h"
+
+namespace norvhost {
+
+// Every command of the program, with its help text.
+const std::vector<CommandSpec>& Commands();
+
+int RunInit(const Invocation& invocation);
+
+int RunAdd(const Invocation& invocation);
+int RunImport(const Invocation& invocation);
+int RunList(const Invocation& invocation);
+int RunShow(const Invocation& invocation);
+int RunState(const Invocation& invocation);
+int RunDelete(const Invocation& invocation);
+
+int RunStyleAdd(const Invocation& invocation);
+int RunStyleList(const Invocation& invocation);
+int RunStyleShow(const Invocation& invocation);
+int RunStyleRename(const Invocation& invocation);
+int RunStyleReorder(const Invocation& invocation);
+int RunStyleDefault(const Invocation& invocation);
+int RunStyleDelete(const Invocation& invocation);
+
+int RunDue(const Invocation& invocation);
+
+int RunDaemon(const Invocation& invocation);
+
+// What several commands share.
+// The text of the FILE argument, or of standard input without one or for
+// "-"; `source` names it for messages. False once the reason is printed.
+bool ReadInputText(const Invocation& invocation, std::string& text, std::string& source);
+// Prints "<what>: <reason>" as an error and returns kExitFailure.
+int Failure(const std::string& what, const CString& reason);
+// Throws UsageError when both --xml and --json are given.
+void RequireOneFormat(const Invocation& invocation);
+
+}  // namespace norvhost
+
+#endif  // NORV_HOST_CLI_HOSTCOMMANDS_H_

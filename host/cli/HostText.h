@@ -1,0 +1,43 @@
+#ifndef NORV_HOST_CLI_HOSTTEXT_H_
+#define NORV_HOST_CLI_HOSTTEXT_H_
+
+#include <string>
+#include <vector>
+
+#include "core/base/COleDateTime.h"
+#include "core/base/CString.h"
+
+namespace norvhost {
+
+// Writes one line of UTF-8 to standard output.
+void PrintLine(const CString& text);
+void PrintLine(const std::string& text);
+// "norvremind: <text>" on standard error.
+void PrintError(const std::string& text);
+void PrintWarning(const std::string& text);
+
+// The whole file, or false with the system's reason in `error`.
+bool ReadTextFile(const std::string& path, std::string& content, std::string& error);
+std::string ReadStandardInput();
+
+std::string Narrow(const CString& text);
+CString Widen(const std::string& text);
+
+// The columns a text takes in a terminal: East Asian wide characters take
+// two, combining marks none.
+size_t DisplayWidth(const std::wstring& text);
+// Cut to at most `width` columns, ending in an ellipsis when cut.
+std::wstring FitWidth(const std::wstring& text, size_t width);
+
+// "[ a, b ]" of JSON texts, "[]" for none.
+CString JsonArray(const std::vector<CString>& items);
+
+// The short form of an identifier that tables show.
+CString ShortID(const CString& id);
+
+// The current local day at 00:00.
+COleDateTime Today();
+
+}  // namespace norvhost
+
+#endif  // NORV_HOST_CLI_HOSTTEXT_H_

@@ -1,0 +1,88 @@
+// run: the delivery daemon.
+#include <fcntl.h>
+#include <sys/file.h>
+
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <functional>
+#include <system_error>
+
+#include "host/daemon/Daemon.h"
+#include "host/cli/HostCommands.h"
+#include "host/store/HostDatabase.h"
+#include "host/cli/HostText.h"
+#include "host/daemon/NetworkProbe.h"
+
+namespace norvhost {
+
+namespace {
+
+std::chrono::seconds ParseSeconds(const Invocation& invocation, const std::string& name,
+                                  long fallback) {
+  const std::string text = invocation.Get(name, std::to_string(fallback));
+  char* end = nullptr;
+  const long value = std::strtol(text.c_str(), &end, 10);
+  if (text.empty() || *end != '\0' || value <= 0 || value > 86400 * 366) {
+    throw UsageError("--" + name + " needs a number of seconds above 0, not '" + text + "'");
+  }
+  return std::chrono::seconds(value);
+}
+
+// The folder the outbox file goes into must exist before the first send.
+bool PrepareOutbox(const IMSettings& im) {
+  const std::filesystem::path file = im.server.substr(5);
+  if (!file.has_parent_path()) return true;
+  std::error_code failed;
+  std::filesystem::create_directories(file.parent_path(), failed);
+  if (failed) {
+    PrintError("cannot create the folder of the outbox " + file.string() + ": " +
+               failed.message());
+    return false;
+  }
+  return true;
+}
+
+// Two daemons on one database would both send every waiting message, so
+// a second one on this machine is refused. The lock goes with the process.
+bool LockDatabase(const std::string& dataFolder, const DatabaseSettings& database) {
+  const std::string path = dataFolder + "/run-" +
+                           std::to_string(std::hash<std::string>()(database.connection)) + ".lock";
+  const int descriptor = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+  if (descriptor >= 0 && flock(descriptor, LOCK_EX | LOCK_NB) == 0) return true;
+  PrintError(descriptor < 0 ? "cannot create " + path + ": " + std::strerror(errno)
+                            : "another norvremind run is using " + database.display);
+  return false;
+}
+
+}  // namespace
+
+int RunDaemon(const Invocation& invocation) {
+  const DatabaseSettings databaseSettings = ResolveDatabase(invocation);
+  const std::string dataFolder =
+      databaseSettings.dataFolder.empty() ? DataFolder() : databaseSettings.dataFolder;
+  DaemonOptions options;
+  options.im = ResolveIM(invocation, dataFolder);
+  options.logFolder = dataFolder;
+  options.poll = ParseSeconds(invocation, "poll", 5);
+  options.untilIdle = invocation.Has("until-idle");
+  if (invocation.Has("exit-after")) options.exitAfter = ParseSeconds(invocation, "exit-after", 0);
+
+  if (options.im.isFile) {
+    if (!PrepareOutbox(options.im)) return kExitUnavailable;
+  } else if (std::string reason; !CanConnect(options.im.server, options.im.port, reason)) {
+    PrintError("cannot reach the XMPP server " + options.im.server + ":" +
+               std::to_string(options.im.port) + ": " + reason);
+    return kExitUnavailable;
+  }
+  std::error_code ignored;
+  std::filesystem::create_directories(dataFolder, ignored);
+  if (!LockDatabase(dataFolder, databaseSettings)) return kExitFailure;
+
+  HostDatabase database(databaseSettings);
+  if (int code = database.Open(); code != kExitOk) return code;
+  Daemon daemon(database, std::move(options));
+  return daemon.Run();
+}
+
+}  // namespace norvhost

@@ -1,0 +1,17 @@
+#ifndef NORV_HOST_DAEMON_DAEMONLOG_H_
+#define NORV_HOST_DAEMON_DAEMONLOG_H_
+
+#include "core/base/CString.h"
+#include "remind/CNorvRemind.h"
+
+namespace norvhost {
+
+// One line of the daemon's log on standard output, after the local time.
+void Log(const CString& text);
+
+// "remind 1a2b3c4d "Stand-up"": how log lines name a remind.
+CString RemindLabel(CNorvRemind& remind);
+
+}  // namespace norvhost
+
+#endif  // NORV_HOST_DAEMON_DAEMONLOG_H_

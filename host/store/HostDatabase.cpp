@@ -1,0 +1,112 @@
+#include "host/store/HostDatabase.h"
+
+#include <filesystem>
+#include <system_error>
+
+#include "core/db/CNorvDBFun.h"
+#include "core/db/CNorvRecordSet.h"
+#include "host/cli/HostOptions.h"
+#include "host/store/HostSchema.h"
+#include "host/cli/HostText.h"
+
+namespace norvhost {
+
+int HostDatabase::OpenSession() {
+  if (m_settings.isDefault) {
+    std::error_code failed;
+    std::filesystem::create_directories(m_settings.dataFolder, failed);
+    if (failed) {
+      PrintError("cannot create the data folder " + m_settings.dataFolder + ": " +
+                 failed.message());
+      return kExitUnavailable;
+    }
+  }
+  CString reason;
+  if (!m_session.Open(Widen(m_settings.connection), &reason)) {
+    PrintError("cannot open the database " + m_settings.display + ": " + Narrow(reason));
+    return kExitUnavailable;
+  }
+  return kExitOk;
+}
+
+int HostDatabase::Open() {
+  bool created = false;
+  return OpenCreating(m_settings.isSqlite, created);
+}
+
+int HostDatabase::OpenForInit(bool& created) { return OpenCreating(true, created); }
+
+int HostDatabase::OpenCreating(bool createTables, bool& created) {
+  created = false;
+  if (int code = OpenSession(); code != kExitOk) return code;
+  if (HasTables()) return kExitOk;
+  if (!createTables) {
+    PrintError("the database " + m_settings.display +
+               " has no NorvRemindCore tables; create them with: norvremind init");
+    return kExitUnavailable;
+  }
+  CString reason;
+  if (!ApplySchema(&reason)) {
+    PrintError("cannot create the tables in " + m_settings.display + ": " + Narrow(reason));
+    return kExitFailure;
+  }
+  created = true;
+  return kExitOk;
+}
+
+bool HostDatabase::HasTables() {
+  CNorvRecordSet probe;
+  return probe.Open(m_session, L"SELECT COUNT(*) FROM NORV_REMIND_DEF", nullptr);
+}
+
+bool HostDatabase::ApplySchema(CString* errorText) {
+  const char* schema = m_settings.isSqlite ? SqliteSchemaText() : PostgresSchemaText();
+  // One statement text: both backends run every statement in it, and a
+  // server applies it as a whole or not at all.
+  return Run(Widen(schema), errorText);
+}
+
+bool HostDatabase::Run(const CString& statement, CString* errorText) {
+  return CNorvDBFun::RunSQL(m_session, statement, errorText, __FILE__, __LINE__) != -1;
+}
+
+bool HostDatabase::QueryColumn(const CString& query, std::vector<CString>& values,
+                               CString* errorText) {
+  values.clear();
+  CNorvRecordSet rows;
+  if (!rows.Open(m_session, query, errorText)) return false;
+  while (rows.MoveNext() == 0) {
+    CString value;
+    rows.GetValue(1, value);
+    values.push_back(value);
+  }
+  return true;
+}
+
+CString HostDatabase::TimeValue(const COleDateTime& time) const {
+  CString value;
+  const CString text = time.Format(L"%Y-%m-%d %H:%M:%S");
+  if (m_settings.kind == 1) {
+    value.Format(L"to_date( '%s', 'yyyy-mm-dd hh24:mi:ss' )", text);
+  } else {
+    value.Format(L"'%s'", text);
+  }
+  return value;
+}
+
+Transaction::~Transaction() {
+  if (m_open) m_database.Run(L"ROLLBACK", nullptr);
+}
+
+bool Transaction::Begin(CString* errorText) {
+  m_open = m_database.Run(L"BEGIN", errorText);
+  return m_open;
+}
+
+bool Transaction::Commit(CString* errorText) {
+  if (!m_database.Run(L"COMMIT", errorText)) return false;
+  m_open = false;
+  return true;
+}
+
+}  // namespace norvhost

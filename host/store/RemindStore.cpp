@@ -1,0 +1,166 @@
+#include "host/store/RemindStore.h"
+
+#include <cwctype>
+
+#include "core/base/CNorvCommFun.h"
+#include "core/base/CNorvXmlDocument.h"
+#include "host/cli/HostOptions.h"
+#include "host/cli/HostText.h"
+#include "message/CNorvRemindAMMsg.h"
+#include "message/CNorvRemindMsg.h"
+#include "repeat/CNorvRemindRepeat.h"
+
+namespace norvhost {
+
+namespace {
+
+CString Quoted(const CGuid& id) {
+  CString text;
+  text.Format(L"'%s'", id.GetString1());
+  return text;
+}
+
+// Hex digits of a typed identifier, lower case, without braces or hyphens.
+std::wstring HexDigits(const CString& text) {
+  std::wstring digits;
+  for (wchar_t ch : text.str()) {
+    if (ch == L'{' || ch == L'}' || ch == L'-') continue;
+    digits += static_cast<wchar_t>(std::towlower(static_cast<wint_t>(ch)));
+  }
+  return digits;
+}
+
+}  // namespace
+
+bool ParseDefinition(const std::string& utf8, const Creator& creator,
+                     CNorvBasePtr<CNorvRemind>& remind, CString& errorText) {
+  CNorvXmlDocument document;
+  if (!CNorvCommFun::ParseXML(CString::FromUtf8(utf8), document)) {
+    errorText = L"the definition is not well-formed XML";
+    return false;
+  }
+  CNorvBasePtr<CNorvRemind> parsed(new CNorvRemind);
+  parsed->m_ID.NewID();
+  parsed->m_strCreatorID = Widen(creator.id);
+  parsed->m_strCreatorName = Widen(creator.name);
+  if (!parsed->ParseXML(document.GetRootElement(), errorText)) return false;
+  remind = parsed;
+  return true;
+}
+
+bool StoreRemind(HostDatabase& database, CNorvRemind* remind, CString& errorText) {
+  Transaction transaction(database);
+  if (!transaction.Begin(&errorText)) return false;
+  if (!remind->DBInsert(database.session(), database.kind(), &errorText)) return false;
+  if (!remind->DBInsertReceiver(database.session(), &errorText)) return false;
+  // A definition the loaders refuse (a custom style whose items do not
+  // parse) would otherwise be stored and then silently never fire.
+  CNorvBasePtr<CNorvRemind> check(new CNorvRemind);
+  if (check->DBLoadData(database.session(), remind->m_ID, errorText) != 1) return false;
+  return transaction.Commit(&errorText);
+}
+
+bool ListRemindIDs(HostDatabase& database, bool activeOnly, std::vector<CGuid>& ids,
+                   CString* errorText) {
+  std::vector<CString> texts;
+  const CString query = activeOnly
+      ? L"SELECT CN_G_ID FROM NORV_REMIND_DEF WHERE CN_N_STATE = 0 ORDER BY CN_T_CREATE, CN_G_ID"
+      : L"SELECT CN_G_ID FROM NORV_REMIND_DEF ORDER BY CN_T_CREATE, CN_G_ID";
+  if (!database.QueryColumn(query, texts, errorText)) return false;
+  ids.clear();
+  for (const CString& text : texts) {
+    CGuid id;
+    if (id.FromString1(text)) ids.push_back(id);
+  }
+  return true;
+}
+
+int LoadReminds(HostDatabase& database, bool activeOnly,
+                std::vector<CNorvBasePtr<CNorvRemind>>& reminds) {
+  std::vector<CGuid> ids;
+  CString reason;
+  if (!ListRemindIDs(database, activeOnly, ids, &reason)) {
+    PrintError("cannot read the reminds: " + Narrow(reason));
+    return kExitFailure;
+  }
+  int result = kExitOk;
+  for (const CGuid& id : ids) {
+    CNorvBasePtr<CNorvRemind> remind;
+    if (LoadRemind(database, id, remind, reason) == 1) {
+      reminds.push_back(remind);
+    } else {
+      PrintError("remind " + Narrow(id.GetString1()) + " cannot be loaded: " + Narrow(reason));
+      result = kExitFailure;
+    }
+  }
+  return result;
+}
+
+int ResolveRemindID(HostDatabase& database, const std::string& text, CGuid& id) {
+  CString reason;
+  std::vector<CGuid> ids;
+  if (!ListRemindIDs(database, false, ids, &reason)) {
+    PrintError("cannot read the reminds: " + Narrow(reason));
+    return kExitFailure;
+  }
+  const std::wstring wanted = HexDigits(Widen(text));
+  std::vector<CGuid> matches;
+  for (const CGuid& candidate : ids) {
+    const std::wstring digits = HexDigits(candidate.GetString1());
+    if (!wanted.empty() && digits.compare(0, wanted.size(), wanted) == 0) {
+      matches.push_back(candidate);
+    }
+  }
+  if (matches.size() == 1) {
+    id = matches.front();
+    return kExitOk;
+  }
+  PrintError(matches.empty() ? "no remind with the identifier '" + text + "'"
+                             : "'" + text + "' names " + std::to_string(matches.size()) +
+                                   " reminds; give more of the identifier");
+  return kExitFailure;
+}
+
+int LoadRemind(HostDatabase& database, const CGuid& id, CNorvBasePtr<CNorvRemind>& remind,
+               CString& errorText) {
+  CNorvBasePtr<CNorvRemind> loaded(new CNorvRemind);
+  const int result = loaded->DBLoadData(database.session(), id, errorText);
+  if (result == 1) remind = loaded;
+  return result;
+}
+
+bool DeleteRemind(HostDatabase& database, const CGuid& id, CString& errorText) {
+  std::vector<CString> inboxReceivers;
+  CString query;
+  query.Format(L"SELECT DISTINCT CN_S_RECEIVER FROM NORV_REMIND_MSG WHERE CN_G_REMIND_ID = %s",
+               Quoted(id));
+  if (!database.QueryColumn(query, inboxReceivers, &errorText)) return false;
+
+  CSession& session = database.session();
+  Transaction transaction(database);
+  if (!transaction.Begin(&errorText)) return false;
+  for (const CString& receiver : inboxReceivers) {
+    if (!CNorvRemindMsg::DBDelete(session, id, receiver, &errorText)) return false;
+  }
+  if (!CNorvRemindAMMsg::DBDelete3(session, id, &errorText)) return false;
+  if (!CNorvRemindRepeat::DBDelete(session, id, &errorText)) return false;
+  if (!CNorvRemind::DBDeleteReceiver(session, id, &errorText)) return false;
+  if (!CNorvRemind::DBDelete(session, id, &errorText)) return false;
+  return transaction.Commit(&errorText);
+}
+
+bool SetRemindState(HostDatabase& database, const CGuid& id, short state, CString& errorText) {
+  Transaction transaction(database);
+  if (!transaction.Begin(&errorText)) return false;
+  if (!CNorvRemind::DBSetState(database.session(), id, state, &errorText)) return false;
+  if (state != 0) {
+    CString withdraw;
+    withdraw.Format(L"UPDATE NORV_REMIND_MSG_AM SET CN_N_STATUS = 3 "
+                    L"WHERE CN_G_REMIND_ID = %s AND CN_N_STATUS = 0",
+                    Quoted(id));
+    if (!database.Run(withdraw, &errorText)) return false;
+  }
+  return transaction.Commit(&errorText);
+}
+
+}  // namespace norvhost
