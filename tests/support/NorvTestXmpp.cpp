@@ -63,7 +63,12 @@ XmppTestServer XmppServer() {
   server.receiverPassword = Env("NORV_TEST_XMPP_RECEIVER_PASSWORD");
   server.dir = Env("NORV_TEST_XMPP_DIR");
   server.scripts = Env("NORV_TEST_XMPP_SCRIPTS");
+  server.caFile = Env("NORV_TEST_XMPP_CAFILE");
   return server;
+}
+
+std::string XmppTestServer::Address() const {
+  return caFile.empty() ? host : host + "?ca=" + caFile;
 }
 
 struct XmppReceiver::Handlers {
@@ -138,6 +143,9 @@ void XmppReceiver::Run(std::string host, int port, std::string jid, std::string 
   xmpp_conn_t* conn = xmpp_conn_new(ctx);
   xmpp_conn_set_jid(conn, jid.c_str());
   xmpp_conn_set_pass(conn, password.c_str());
+  xmpp_conn_set_flags(conn, XMPP_CONN_FLAG_MANDATORY_TLS);
+  const std::string caFile = XmppServer().caFile;
+  if (!caFile.empty()) xmpp_conn_set_cafile(conn, caFile.c_str());
   xmpp_handler_add(conn, Handlers::OnMessage, nullptr, "message", nullptr, this);
   xmpp_id_handler_add(conn, Handlers::OnOnline, "online", this);
   xmpp_connect_client(conn, host.c_str(), static_cast<unsigned short>(port),

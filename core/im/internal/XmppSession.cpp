@@ -46,6 +46,9 @@ std::string ErrorCondition(xmpp_stanza_t* stanza) {
   return "an error";
 }
 
+// The session whose libstrophe loop runs on this thread.
+thread_local XmppSession* t_running = nullptr;
+
 std::string Seconds(std::chrono::milliseconds span) {
   return std::to_string(std::chrono::duration_cast<std::chrono::seconds>(span).count()) + " s";
 }
@@ -107,6 +110,14 @@ struct XmppSession::Handlers {
     return 1;
   }
 
+  // A certificate the trust store cannot vouch for ends the connection
+  // before the password is sent.
+  // libstrophe passes this callback no user data; it runs inside RunUntil.
+  static int OnCertificateFailure(const xmpp_tlscert_t*, const char* reason) {
+    if (t_running != nullptr) t_running->m_certificateError = reason ? reason : "not trusted";
+    return 0;
+  }
+
   static void OnLibraryLog(void* userdata, xmpp_log_level_t level, const char* area,
                            const char* text) {
     if (level == XMPP_LEVEL_ERROR) Of(userdata).m_libraryError = std::string(area) + ": " + text;
@@ -133,9 +144,7 @@ XmppSession::XmppSession(const XmppAccount& account, std::chrono::milliseconds t
     if (m_ctx != nullptr) xmpp_ctx_free(m_ctx);
     throw std::bad_alloc();
   }
-  // A server that offers TLS gets it; its certificate is taken as it is,
-  // since an in-house IM server rarely has one a public CA signed.
-  xmpp_conn_set_flags(m_conn, XMPP_CONN_FLAG_TRUST_TLS);
+  ConfigureTls();
   xmpp_conn_set_sockopt_callback(m_conn, TuneSocket);
   xmpp_conn_set_jid(m_conn, m_account.jid.c_str());
   xmpp_conn_set_pass(m_conn, m_account.password.c_str());
@@ -143,6 +152,16 @@ XmppSession::XmppSession(const XmppAccount& account, std::chrono::milliseconds t
                    nullptr, this);
   xmpp_handler_add(m_conn, Handlers::OnAcknowledgement, kStreamManagementNs, "a", nullptr, this);
   xmpp_handler_add(m_conn, Handlers::OnBounce, nullptr, "message", "error", this);
+}
+
+void XmppSession::ConfigureTls() {
+  if (!m_account.requireTls) {
+    xmpp_conn_set_flags(m_conn, XMPP_CONN_FLAG_DISABLE_TLS);
+    return;
+  }
+  xmpp_conn_set_flags(m_conn, XMPP_CONN_FLAG_MANDATORY_TLS);
+  xmpp_conn_set_certfail_handler(m_conn, Handlers::OnCertificateFailure);
+  if (!m_account.caFile.empty()) xmpp_conn_set_cafile(m_conn, m_account.caFile.c_str());
 }
 
 XmppSession::~XmppSession() {
@@ -166,6 +185,15 @@ int XmppSession::Connect(std::string& detail) {
   }
   if (!m_reachedServer) {
     detail = where + " accepts no connection";
+    return kNorvIMCannotConnect;
+  }
+  if (!m_certificateError.empty()) {
+    detail = where + " has an untrusted TLS certificate: " + m_certificateError;
+    return kNorvIMCannotConnect;
+  }
+  if (m_account.requireTls && !m_secured) {
+    detail = where + " offers no TLS, so the password was not sent";
+    if (!m_libraryError.empty()) detail += " (" + m_libraryError + ")";
     return kNorvIMCannotConnect;
   }
   // A login the server turned down ends in an orderly close; a peer that
@@ -219,6 +247,12 @@ int XmppSession::Deliver(const XmppOutgoing& message, std::string& detail) {
 template <class Done>
 bool XmppSession::RunUntil(std::chrono::milliseconds limit, Done done) {
   const auto deadline = std::chrono::steady_clock::now() + limit;
+  XmppSession* const outer = t_running;
+  t_running = this;
+  struct Restore {
+    XmppSession* outer;
+    ~Restore() { t_running = outer; }
+  } restore{outer};
   while (!done()) {
     if (m_phase == Phase::kClosed) return false;
     const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
@@ -226,6 +260,7 @@ bool XmppSession::RunUntil(std::chrono::milliseconds limit, Done done) {
     if (left.count() <= 0) return false;
     xmpp_run_once(m_ctx, static_cast<unsigned long>(std::min(left, kSlice).count()));
     if (xmpp_conn_is_connected(m_conn)) m_reachedServer = true;
+    if (xmpp_conn_is_secured(m_conn)) m_secured = true;
   }
   return true;
 }
