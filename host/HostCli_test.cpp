@@ -45,7 +45,7 @@ TEST_F(HostCliTest, MistakesAndUnreachableServersSayWhyWithTheirExitCode) {
       {{"due", "--date", "2026-02-30"}, 2, "--date needs a day as YYYY-MM-DD"},
       {{"due", "--date"}, 2, "option '--date' needs a value (YYYY-MM-DD)"},
       {{"run", "--poll", "0"}, 2, "--poll needs a number of seconds above 0"},
-      {{"run", "--im", "ftp://example.org"}, 2, "unknown IM address 'ftp://example.org'"},
+      {{"run", "--im", "ftp://example.org"}, 2, "unknown IM address scheme 'ftp'"},
       {{"run", "--im", "xmpp://a:b@example.org:99999"}, 2, "bad port '99999'"},
       {{"add", missing}, 1, "cannot read " + missing + ": No such file or directory"},
       {{"add", m_dir.path()}, 1, "cannot read " + m_dir.path() + ": Is a directory"},
