@@ -1,5 +1,7 @@
 #include "NorvTestXmpp.h"
 
+#include <pthread.h>
+#include <signal.h>
 #include <strophe.h>
 
 #include <algorithm>
@@ -138,6 +140,11 @@ std::vector<XmppReceived> XmppReceiver::WaitForMessages(size_t count,
 
 // Every libstrophe object lives and dies on this thread.
 void XmppReceiver::Run(std::string host, int port, std::string jid, std::string password) {
+  // TLS writes to a server a test stopped would raise SIGPIPE.
+  sigset_t pipe;
+  sigemptyset(&pipe);
+  sigaddset(&pipe, SIGPIPE);
+  pthread_sigmask(SIG_BLOCK, &pipe, nullptr);
   xmpp_initialize();
   xmpp_ctx_t* ctx = xmpp_ctx_new(nullptr, nullptr);
   xmpp_conn_t* conn = xmpp_conn_new(ctx);

@@ -2,6 +2,8 @@
 
 #include <netinet/in.h>
 #include <netinet/tcp.h>
+#include <pthread.h>
+#include <signal.h>
 #include <strophe.h>
 #include <sys/socket.h>
 
@@ -44,6 +46,42 @@ std::string ErrorCondition(xmpp_stanza_t* stanza) {
     if (ns != nullptr && name != nullptr && std::string(ns) == kStanzaErrorNs) return name;
   }
   return "an error";
+}
+
+// OpenSSL writes with write(), which raises SIGPIPE once the server has
+// gone, and the signal would end the host's process. Held back on this
+// thread while libstrophe runs; one that came meanwhile is taken.
+class HoldSigpipe {
+ public:
+  HoldSigpipe() {
+    sigemptyset(&m_pipe);
+    sigaddset(&m_pipe, SIGPIPE);
+    sigset_t pending;
+    sigpending(&pending);
+    m_wasPending = sigismember(&pending, SIGPIPE) == 1;
+    pthread_sigmask(SIG_BLOCK, &m_pipe, &m_saved);
+  }
+  ~HoldSigpipe() {
+    sigset_t pending;
+    sigpending(&pending);
+    if (!m_wasPending && sigismember(&pending, SIGPIPE) == 1) {
+      const timespec now{};
+      sigtimedwait(&m_pipe, nullptr, &now);
+    }
+    pthread_sigmask(SIG_SETMASK, &m_saved, nullptr);
+  }
+  HoldSigpipe(const HoldSigpipe&) = delete;
+  HoldSigpipe& operator=(const HoldSigpipe&) = delete;
+
+ private:
+  sigset_t m_pipe;
+  sigset_t m_saved;
+  bool m_wasPending = false;
+};
+
+void RunOnce(xmpp_ctx_t* ctx, unsigned long milliseconds) {
+  HoldSigpipe hold;
+  xmpp_run_once(ctx, milliseconds);
 }
 
 // The session whose libstrophe loop runs on this thread.
@@ -111,8 +149,8 @@ struct XmppSession::Handlers {
   }
 
   // A certificate the trust store cannot vouch for ends the connection
-  // before the password is sent.
-  // libstrophe passes this callback no user data; it runs inside RunUntil.
+  // before the password is sent. libstrophe passes no user data here; the
+  // callback runs inside RunUntil.
   static int OnCertificateFailure(const xmpp_tlscert_t*, const char* reason) {
     if (t_running != nullptr) t_running->m_certificateError = reason ? reason : "not trusted";
     return 0;
@@ -191,15 +229,15 @@ int XmppSession::Connect(std::string& detail) {
     detail = where + " has an untrusted TLS certificate: " + m_certificateError;
     return kNorvIMCannotConnect;
   }
-  if (m_account.requireTls && !m_secured) {
-    detail = where + " offers no TLS, so the password was not sent";
-    if (!m_libraryError.empty()) detail += " (" + m_libraryError + ")";
-    return kNorvIMCannotConnect;
-  }
   // A login the server turned down ends in an orderly close; a peer that
   // is no XMPP server, or a broken network, leaves a socket error.
   if (m_closeError != 0) {
     detail = where + " broke the connection off: " + std::generic_category().message(m_closeError);
+    return kNorvIMCannotConnect;
+  }
+  if (m_account.requireTls && !m_secured) {
+    detail = where + " offers no TLS, so the password was not sent";
+    if (!m_libraryError.empty()) detail += " (" + m_libraryError + ")";
     return kNorvIMCannotConnect;
   }
   detail = m_account.jid + " cannot log in at " + where;
@@ -210,7 +248,7 @@ int XmppSession::Connect(std::string& detail) {
 bool XmppSession::IsOpen() {
   // A server that closed the stream while we were idle left its goodbye
   // unread in the socket; a few turns that do not wait read it.
-  for (int turn = 0; turn < 3 && m_phase == Phase::kReady; ++turn) xmpp_run_once(m_ctx, 0);
+  for (int turn = 0; turn < 3 && m_phase == Phase::kReady; ++turn) RunOnce(m_ctx, 0);
   return m_phase == Phase::kReady;
 }
 
@@ -258,7 +296,7 @@ bool XmppSession::RunUntil(std::chrono::milliseconds limit, Done done) {
     const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
         deadline - std::chrono::steady_clock::now());
     if (left.count() <= 0) return false;
-    xmpp_run_once(m_ctx, static_cast<unsigned long>(std::min(left, kSlice).count()));
+    RunOnce(m_ctx, static_cast<unsigned long>(std::min(left, kSlice).count()));
     if (xmpp_conn_is_connected(m_conn)) m_reachedServer = true;
     if (xmpp_conn_is_secured(m_conn)) m_secured = true;
   }
