@@ -86,7 +86,7 @@ TEST(RemindRecord, AccessorsReadTheFields) {
   remind.GetReceiverList(out);
   EXPECT_EQ(out, remind.m_lstReceiver);  // replaced, and the same objects
   // Send flag bits 0, 1 and 2: instant message, SMS, e-mail.
-  const std::pair<short, int> flags[] = {{1, 1}, {6, 6}, {static_cast<short>(0xFFF8), 0}, {-1, 7}};
+  const std::pair<short, int> flags[] = {{1, 1}, {2, 2}, {4, 4}, {static_cast<short>(0xFFF8), 0}, {-1, 7}};
   for (const auto& [flag, channels] : flags) {
     remind.m_nSendFlag = flag;
     EXPECT_EQ(remind.HasAMFlag() + remind.HasSMSFlag() * 2 + remind.HasEmailFlag() * 4, channels);

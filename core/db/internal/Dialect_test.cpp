@@ -28,7 +28,8 @@ TEST(SqliteDialect, ToDateReadsTheTimeOnlyWhenThePatternHasHours) {
   using sqlite_dialect::ToDate;
   EXPECT_EQ(ToDate("2026-01-05 08:30:15", "yyyy-mm-dd hh24:mi:ss"), "2026-01-05 08:30:15");
   EXPECT_EQ(ToDate("2026-01-05 08:30:15", "yyyy-mm-dd"), "2026-01-05 00:00:00");
-  EXPECT_EQ(ToDate("2026-01-05", "YYYY-MM-DD HH24:MI:SS"), "2026-01-05 00:00:00");
+  EXPECT_EQ(ToDate("2026-01-05 08:30:15", "YYYY-MM-DD HH24:MI:SS"), "2026-01-05 08:30:15");
+  EXPECT_EQ(ToDate("2026-01-05", "yyyy-mm-dd hh24:mi:ss"), "2026-01-05 00:00:00");
   EXPECT_EQ(ToDate("2026-02-30", "yyyy-mm-dd"), std::nullopt);
   EXPECT_EQ(ToDate("", "yyyy-mm-dd"), std::nullopt);
 }
