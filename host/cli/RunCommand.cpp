@@ -3,6 +3,7 @@
 #include <sys/file.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <functional>
@@ -13,6 +14,7 @@
 #include "host/store/HostDatabase.h"
 #include "host/cli/HostText.h"
 #include "host/daemon/NetworkProbe.h"
+#include "core/im/NorvIMError.h"
 
 namespace norvhost {
 
@@ -29,18 +31,16 @@ std::chrono::seconds ParseSeconds(const Invocation& invocation, const std::strin
   return std::chrono::seconds(value);
 }
 
-// The folder the outbox file goes into must exist before the first send.
-bool PrepareOutbox(const IMSettings& im) {
+// A mistyped outbox folder is refused rather than created, so messages do
+// not pile up where nobody looks.
+bool CheckOutbox(const IMSettings& im) {
   const std::filesystem::path file = im.server.substr(5);
-  if (!file.has_parent_path()) return true;
   std::error_code failed;
-  std::filesystem::create_directories(file.parent_path(), failed);
-  if (failed) {
-    PrintError("cannot create the folder of the outbox " + file.string() + ": " +
-               failed.message());
-    return false;
+  if (!file.has_parent_path() || std::filesystem::is_directory(file.parent_path(), failed)) {
+    return true;
   }
-  return true;
+  PrintError("the folder of the outbox " + file.string() + " does not exist");
+  return false;
 }
 
 // Two daemons on one database would both send every waiting message, so
@@ -65,18 +65,24 @@ int RunDaemon(const Invocation& invocation) {
   options.im = ResolveIM(invocation, dataFolder);
   options.logFolder = dataFolder;
   options.poll = ParseSeconds(invocation, "poll", 5);
+  options.catchUp = ParseSeconds(invocation, "catch-up", 3600);
+  options.retryBase = ParseSeconds(invocation, "retry-after", 2);
+  options.lookAhead = ParseSeconds(invocation, "look-ahead", 3600);
+  // The built-in XMPP transport takes its timeout from the environment.
+  setenv(kNorvIMTimeoutVariable, std::to_string(ParseSeconds(invocation, "timeout", 5).count()).c_str(),
+         1);
   options.untilIdle = invocation.Has("until-idle");
   if (invocation.Has("exit-after")) options.exitAfter = ParseSeconds(invocation, "exit-after", 0);
 
+  std::error_code ignored;
+  std::filesystem::create_directories(dataFolder, ignored);
   if (options.im.isFile) {
-    if (!PrepareOutbox(options.im)) return kExitUnavailable;
+    if (!CheckOutbox(options.im)) return kExitUnavailable;
   } else if (std::string reason; !CanConnect(options.im.server, options.im.port, reason)) {
     PrintError("cannot reach the XMPP server " + options.im.server + ":" +
                std::to_string(options.im.port) + ": " + reason);
     return kExitUnavailable;
   }
-  std::error_code ignored;
-  std::filesystem::create_directories(dataFolder, ignored);
   if (!LockDatabase(dataFolder, databaseSettings)) return kExitFailure;
 
   HostDatabase database(databaseSettings);
