@@ -20,6 +20,7 @@
 
 #include "core/db/CNorvDBFun.h"
 #include "core/db/CSession.h"
+#include "NorvScratchDatabase.h"
 #include "NorvTestXmpp.h"
 #include "host/HostTestRun.h"
 
@@ -124,6 +125,30 @@ TEST_F(DeliveryFaultTest, SqliteLockedByAnotherProcessDelaysButLosesNothing) {
   EXPECT_EQ(daemon.WaitForExit(seconds(60)), 0) << daemon.Output();
   const Tally tally = Count("SQLite locked by another process while sending", expected);
   EXPECT_EQ(tally.lost, 0u);
+  EXPECT_EQ(tally.duplicated, 0u);
+}
+
+TEST_F(DeliveryFaultTest, PostgresStoppedWhileSendingDelaysButLosesNothing) {
+  NORV_REQUIRE_POSTGRES();
+  norvtest::ScratchDatabase scratch(norvtest::Backend::kPostgres);
+  {
+    CSession session;
+    ASSERT_TRUE(scratch.Open(session));
+  }
+  m_host.Set("NORVREMIND_DB", scratch.connection().ToUtf8());
+  ASSERT_EQ(m_host.Run({"init"}).exitCode, 0);
+  const auto expected = Burst(10, LocalTime(4));
+  BackgroundHost daemon(m_host, {"run", "--until-idle", "--poll", "1", "--retry-after", "1"});
+  ASSERT_TRUE(daemon.WaitForOutput("planned", seconds(30), 10)) << daemon.Output();
+  const std::string pause = std::string(NORV_TESTS_DIR) + "/postgres/pause-postgres.sh " +
+                            std::getenv("NORV_TEST_PG_DIR");
+  ASSERT_EQ(std::system((pause + " stop").c_str()), 0);
+  const bool waited = daemon.WaitForOutput("the database cannot record it", seconds(30));
+  ASSERT_EQ(std::system((pause + " start").c_str()), 0);
+  EXPECT_TRUE(waited) << daemon.Output();
+  EXPECT_EQ(daemon.WaitForExit(seconds(90)), 0) << daemon.Output();
+  const Tally tally = Count("PostgreSQL stopped while sending", expected);
+  EXPECT_EQ(tally.lost, 0u) << daemon.Output();
   EXPECT_EQ(tally.duplicated, 0u);
 }
 
