@@ -254,11 +254,10 @@ void Daemon::RecordOutcome(const SendOutcome& outcome) {
   switch (outcome.kind) {
     case Kind::kSent:
       Log(L"sent to " + label);
-      // The sender's session lost the result; a second try before the next
-      // run would send it again.
+      // When the send thread's session could not store it, this one tries;
+      // failing both, the next run sends the message again.
       if (!outcome.recorded && !m_store.MarkSent(outcome.messageID, &reason)) {
-        Log(L"cannot record the outcome of message " + outcome.messageID.GetString1() + L": " +
-            reason + L"; the next run sends it again");
+        LogUnrecorded(outcome, reason);
       }
       break;
     case Kind::kWithdrawn:
@@ -269,12 +268,13 @@ void Daemon::RecordOutcome(const SendOutcome& outcome) {
       Log(L"not sent to " + label + L" yet: the database cannot record it: " + outcome.reason);
       RetryLater(message, m_options.retryBase);
       return;
-    case Kind::kFailed:
+    case Kind::kFailed: {
       CString line;
       line.Format(L"failed to send to %s (%d: %s)", label, outcome.code, outcome.reason);
       Log(line);
       RetryOrGiveUp(outcome, message);
       return;
+    }
   }
   if (message) m_ledger.Forget(message);
 }
@@ -285,9 +285,11 @@ void Daemon::RetryOrGiveUp(const SendOutcome& outcome, CNorvRemindAMMsg* message
   CString reason;
   if (message && (now - message->GetRemindTime()).GetTotalDays() <= catchUpDays) {
     const milliseconds delay = Backoff(outcome.attempts);
-    const COleDateTime next = now + COleDateTimeSpan(0, 0, 0, static_cast<int>(delay.count() / 1000));
+    const auto delaySeconds = std::chrono::duration_cast<std::chrono::seconds>(delay);
+    const COleDateTime next =
+        now + COleDateTimeSpan(0, 0, 0, static_cast<int>(delaySeconds.count()));
     if (!m_store.MarkRetrying(outcome.messageID, next, outcome.reason, &reason)) {
-      Log(L"cannot record the failed attempt: " + reason);
+      LogUnrecorded(outcome, reason);
     }
     RetryLater(message, delay);
     return;
@@ -297,10 +299,14 @@ void Daemon::RetryOrGiveUp(const SendOutcome& outcome, CNorvRemindAMMsg* message
               outcome.attempts, outcome.reason);
   Log(line);
   if (!m_store.MarkFailed(outcome.messageID, outcome.reason, &reason)) {
-    Log(L"cannot record the outcome of message " + outcome.messageID.GetString1() + L": " +
-        reason);
+    LogUnrecorded(outcome, reason);
   }
   if (message) m_ledger.Forget(message);
+}
+
+void Daemon::LogUnrecorded(const SendOutcome& outcome, const CString& reason) {
+  Log(L"cannot record the outcome of message " + outcome.messageID.GetString1() + L": " +
+      reason);
 }
 
 milliseconds Daemon::Backoff(int attempts) {

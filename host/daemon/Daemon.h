@@ -63,6 +63,7 @@ class Daemon {
   void RecordOutcomes();
   void RecordOutcome(const SendOutcome& outcome);
   void RetryOrGiveUp(const SendOutcome& outcome, CNorvRemindAMMsg* message);
+  void LogUnrecorded(const SendOutcome& outcome, const CString& reason);
   void RetryLater(CNorvRemindAMMsg* message, std::chrono::milliseconds delay);
   void ResendDue();
   std::chrono::milliseconds Backoff(int attempts);
