@@ -49,6 +49,12 @@ build_and_test asan -DCMAKE_BUILD_TYPE=Debug -DNORV_SANITIZE=address,undefined
 TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" \
   build_and_test tsan -DCMAKE_BUILD_TYPE=Debug -DNORV_SANITIZE=thread
 
+echo "== Injecting delivery faults (Release)"
+# Kills, locks, full disks and silent servers against a running daemon;
+# each case prints its sent / lost / duplicated counts.
+cmake --build "$root/build/release" -j "$jobs" --target fault_tests
+NORV_TEST_TMP="$work/faults" "$root/build/release/host/fault_tests"
+
 echo "== Installing and building a consumer project"
 prefix="$work/prefix"
 cmake --install "$root/build/release" --prefix "$prefix" >/dev/null
