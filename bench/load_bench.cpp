@@ -49,7 +49,7 @@ std::string FillStatements(const std::string& series, const std::string& id) {
          from(id + ", '09:30', '2026-01-01', 1, 1, 124, 0, 0, 0") +
          ";\nINSERT INTO NORV_REMIND_MSG_AM (CN_G_ID, CN_G_REMIND_ID, CN_T_REMIND, CN_S_CONTENT_TYPE, CN_S_CONTENT, "
          "CN_S_RECEIVER, CN_S_RECEIVER_NAME, CN_N_STATUS)" +
-         from("replace(" + id + ", 'A', 'B'), " + id +
+         from("replace(" + id + ", '-0000-0000-0000-', '-0000-0000-0001-'), " + id +
               ", '2099-01-01 09:30:00', 'Text/Text', 'Stand-up ' || i, 'alice' || i || '@localhost', 'Alice ' || i, 0") +
          ";\n";
 }

@@ -11,6 +11,10 @@
 
 #include <NorvRemindCore.h>
 
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <sys/socket.h>
+
 #include <cstdlib>
 #include <string>
 
@@ -65,6 +69,7 @@ class BareClient {
     m_ctx = xmpp_ctx_new(nullptr, nullptr);
     m_conn = xmpp_conn_new(m_ctx);
     xmpp_conn_set_flags(m_conn, XMPP_CONN_FLAG_TRUST_TLS);
+    xmpp_conn_set_sockopt_callback(m_conn, NoDelay);
     xmpp_conn_set_jid(m_conn, server.sender.c_str());
     xmpp_conn_set_pass(m_conn, server.password.c_str());
     xmpp_connect_client(m_conn, server.host.c_str(), static_cast<unsigned short>(server.port), OnConnection, this);
@@ -104,6 +109,11 @@ class BareClient {
   }
 
  private:
+  // Without it every small stanza waits for the peer's delayed ACK.
+  static int NoDelay(xmpp_conn_t*, void* socket) {
+    const int on = 1;
+    return setsockopt(*static_cast<int*>(socket), IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
+  }
   static void OnConnection(xmpp_conn_t*, xmpp_conn_event_t event, int, xmpp_stream_error_t*, void* userdata) {
     auto* self = static_cast<BareClient*>(userdata);
     if (event == XMPP_CONN_CONNECT) {
