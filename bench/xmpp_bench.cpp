@@ -93,7 +93,8 @@ class BareClient {
 
   // Sends a ping to the server and runs until its answer has come.
   void PingAndWait() {
-    const std::string id = "p" + std::to_string(++m_pings);
+    std::string id = "p";
+    id += std::to_string(++m_pings);
     xmpp_stanza_t* iq = xmpp_iq_new(m_ctx, "get", id.c_str());
     xmpp_stanza_set_to(iq, m_server.host.c_str());
     xmpp_stanza_t* ping = xmpp_stanza_new(m_ctx);
