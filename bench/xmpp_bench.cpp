@@ -54,6 +54,8 @@ void BM_LibraryClient(benchmark::State& state) {
   message.SetMsgType(1);
   message.SetBody(CString::FromUtf8(kBody));
   const CString receiver = CString::FromUtf8(server.receiver);
+  // Logs in, as the bare client does before its loop.
+  if (client.SendMsgEx(&message, receiver) == 0) state.SkipWithError("cannot send");
   for (auto _ : state) {
     if (client.SendMsgEx(&message, receiver) == 0) state.SkipWithError("send failed");
   }
@@ -137,7 +139,8 @@ class BareClient {
   long m_pings = 0;
 };
 
-void BM_BareAcknowledged(benchmark::State& state) {
+// `perPing` messages, then a ping whose answer is waited for.
+void MeasureBare(benchmark::State& state, int perPing) {
   Server server;
   if (!ServerFromEnvironment(server)) {
     state.SkipWithError("NORV_TEST_XMPP_HOST is not set");
@@ -146,29 +149,16 @@ void BM_BareAcknowledged(benchmark::State& state) {
   BareClient client(server);
   if (!client.connected()) state.SkipWithError("cannot connect");
   for (auto _ : state) {
-    client.SendMessage();
+    for (int i = 0; i < perPing; ++i) client.SendMessage();
     client.PingAndWait();
   }
-  state.SetItemsProcessed(state.iterations());
+  state.SetItemsProcessed(state.iterations() * perPing);
 }
+
+void BM_BareAcknowledged(benchmark::State& state) { MeasureBare(state, 1); }
 BENCHMARK(BM_BareAcknowledged)->UseRealTime();
 
-constexpr int kPipelined = 1000;
-
-void BM_BarePipelined(benchmark::State& state) {
-  Server server;
-  if (!ServerFromEnvironment(server)) {
-    state.SkipWithError("NORV_TEST_XMPP_HOST is not set");
-    return;
-  }
-  BareClient client(server);
-  if (!client.connected()) state.SkipWithError("cannot connect");
-  for (auto _ : state) {
-    for (int i = 0; i < kPipelined; ++i) client.SendMessage();
-    client.PingAndWait();
-  }
-  state.SetItemsProcessed(state.iterations() * kPipelined);
-}
+void BM_BarePipelined(benchmark::State& state) { MeasureBare(state, 1000); }
 BENCHMARK(BM_BarePipelined)->UseRealTime();
 
 }  // namespace
