@@ -2,6 +2,7 @@
 #include <cstdint>
 
 #include "core/base/CSingleLock.h"
+#include "remind/internal/NorvCodes.h"
 #include "repeat/CNorvRepeat.h"
 
 namespace {
@@ -38,33 +39,37 @@ COleDateTime CNorvRepeat::LockedStart() const {
 bool CNorvRepeat::MatchDate(COleDateTime date) const {
   COleDateTime start = LockedStart();
   if (IsValid(date) && IsValid(start) && date < start) return false;
-  switch (GetReqularType()) {
-    case 0:
+  switch (norvcode::DecodeRule(GetReqularType(), GetRegularValue())) {
+    case norvcode::RuleKind::kEveryNDays:
+    case norvcode::RuleKind::kWorkdays:
+    case norvcode::RuleKind::kWeekends:
       return MatchDate_Day(date);
-    case 1:
+    case norvcode::RuleKind::kWeekdayMask:
       return MatchDate_Week(date);
-    case 2:
+    case norvcode::RuleKind::kDayOfMonth:
+    case norvcode::RuleKind::kDaysBeforeNextMonth:
       return MatchDate_Month(date);
-    case 3:
+    case norvcode::RuleKind::kYearly:
       return MatchDate_Year(date);
-    default:
+    case norvcode::RuleKind::kNever:
       return false;
   }
+  return false;
 }
 
 bool CNorvRepeat::MatchDate_Day(COleDateTime date) const {
   if (!IsValid(date)) return false;
   int weekday = date.GetDayOfWeek();
-  switch (GetRegularValue()) {
-    case 0: {
+  switch (norvcode::DecodeRule(norvcode::kDaily, GetRegularValue())) {
+    case norvcode::RuleKind::kEveryNDays: {
       COleDateTime start = LockedStart();
       short interval = GetInterval();
       if (!IsValid(start) || interval == 0) return false;
       return WholeDaysBetween(start, date) % interval == 0;
     }
-    case 1:
+    case norvcode::RuleKind::kWorkdays:
       return weekday >= 2 && weekday <= 6;
-    case 2:
+    case norvcode::RuleKind::kWeekends:
       return weekday == 1 || weekday == 7;
     default:
       return false;

@@ -694,6 +694,7 @@ TEST(ApiSurface, ManagerThreadsAndTransportAreReachable) {
   EXPECT_TRUE(manager.AddRemindStyle(style, true));
   EXPECT_TRUE(manager.GetRemindStyle(CString(L"EXAM")) == style);
   EXPECT_TRUE(manager.GetRemindStyle(style->m_ID) == style);
+  CSingleLock hold(&manager.StyleLock, true);
   EXPECT_EQ(manager.FindRemindStyleOrder(0, L"Zed"), manager.StyleList.end());
 }
 
