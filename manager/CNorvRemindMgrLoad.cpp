@@ -190,7 +190,9 @@ bool CNorvRemindMgr::DBLoadRemind(CSession& session, CString* errorText) {
     CNorvBasePtr<CNorvRemind> remind = new CNorvRemind;
     norvrows::ReadRemindDef(rows, kBulkColumns, *remind);
     CString unfit;
-    if (norvrows::CanFire(*remind, unfit)) AddRemind(remind);
+    if (norvrows::CanFire(*remind, norvrows::DeadlineRule::kAllButOneOffAndPeriodic, unfit)) {
+      AddRemind(remind);
+    }
   }
   rows.Close();
   return true;

@@ -55,7 +55,7 @@ int CNorvRemind::DBLoadData(CSession& session, CGuid id, CString& errorText) {
   }
   if (found == 0) return 0;
 
-  if (!norvrows::CanFire(*this, errorText)) return -1;
+  if (!norvrows::CanFire(*this, norvrows::DeadlineRule::kCustomStyle, errorText)) return -1;
   if (!DBLoadReceiver(session, &reason)) {
     errorText.Format(L"装载提醒的接收者信息失败，原因：%s", reason);
     return -1;

@@ -28,9 +28,10 @@ std::chrono::system_clock::time_point ToTimePoint(const COleDateTime& time) {
   return std::chrono::system_clock::from_time_t(std::mktime(&fields));
 }
 
-COleDateTime Today() {
-  const COleDateTime now = COleDateTime::GetCurrentTime();
-  return COleDateTime(now.GetYear(), now.GetMonth(), now.GetDay(), 0, 0, 0);
+COleDateTime DayOf(const COleDateTime& time) {
+  return COleDateTime(time.GetYear(), time.GetMonth(), time.GetDay(), 0, 0, 0);
 }
+
+COleDateTime Today() { return DayOf(COleDateTime::GetCurrentTime()); }
 
 }  // namespace norvhost

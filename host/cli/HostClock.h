@@ -21,6 +21,8 @@ bool StartClock(std::string& error);
 std::chrono::system_clock::time_point WallNow();
 // The local time `time` stands for on that clock.
 std::chrono::system_clock::time_point ToTimePoint(const COleDateTime& time);
+// The day of `time` at 00:00.
+COleDateTime DayOf(const COleDateTime& time);
 // The current local day at 00:00.
 COleDateTime Today();
 

@@ -95,12 +95,12 @@ void Daemon::PlanLateOneOffs() {
   CString reason;
   if (!ListRemindIDs(m_database, true, ids, &reason)) return;
   const COleDateTime now = COleDateTime::GetCurrentTime();
-  const COleDateTime today = Today();
   for (const CGuid& id : ids) {
     CNorvBasePtr<CNorvRemind> remind;
     if (LoadRemind(m_database, id, remind, reason) != 1) continue;
     if (remind->GetType() != CNorvRemind::kOneOff || remind->m_dtRemind > now) continue;
-    m_planner.PlanRemind(*remind, today, false);
+    // Its own day: just after midnight, the hour may reach back into yesterday.
+    m_planner.PlanRemind(*remind, DayOf(remind->m_dtRemind), false);
   }
 }
 

@@ -68,16 +68,21 @@ void ReadRepeat(const CNorvRecordSet& rows, int first, CNorvRemindRepeat& repeat
   }
 }
 
-bool CanFire(CNorvRemind& remind, CString& reason) {
-  if (remind.m_nType == norvcode::kOneOff && remind.m_dtRemind.GetStatus() != COleDateTime::valid) {
+bool CanFire(CNorvRemind& remind, DeadlineRule rule, CString& reason) {
+  const short type = remind.m_nType;
+  if (type == norvcode::kOneOff) {
+    if (remind.m_dtRemind.GetStatus() == COleDateTime::valid) return true;
     reason = L"常规提醒未指定提醒时间";
     return false;
   }
-  if (remind.m_nType != norvcode::kCustomStyle) return true;
-  if (remind.m_dtInvalid.GetStatus() != COleDateTime::valid) {
+  const bool needsDeadline =
+      type == norvcode::kCustomStyle ||
+      (rule == DeadlineRule::kAllButOneOffAndPeriodic && type != norvcode::kPeriodic);
+  if (needsDeadline && remind.m_dtInvalid.GetStatus() != COleDateTime::valid) {
     reason = L"自定义样式提醒未指定截止日期";
     return false;
   }
+  if (type != norvcode::kCustomStyle) return true;
   if (remind.m_strRemindStyleDef.IsEmpty()) {
     reason = L"提醒自定义样式内容为空";
     return false;

@@ -48,10 +48,15 @@ CNorvBasePtr<CEmItem> ReadReceiver(const CNorvRecordSet& rows, int first);
 // range, number and count, from column `first` on. Takes the rule's lock.
 void ReadRepeat(const CNorvRecordSet& rows, int first, CNorvRemindRepeat& repeat);
 
+// Which reminds cannot fire without a valid deadline. The manager's bulk
+// load also drops a remind of an unknown type without one; a single load
+// leaves such a remind to its caller.
+enum class DeadlineRule { kCustomStyle, kAllButOneOffAndPeriodic };
+
 // Whether a remind read from its table can still fire: a one-off needs its
-// time, a custom-style remind its deadline and a style that parses (into
-// the remind's items). False with the reason when it cannot.
-bool CanFire(CNorvRemind& remind, CString& reason);
+// time, a remind under `rule` its deadline, a custom-style remind a style
+// that parses (into the remind's items). False with the reason when not.
+bool CanFire(CNorvRemind& remind, DeadlineRule rule, CString& reason);
 
 }  // namespace norvrows
 
