@@ -93,6 +93,11 @@ TEST_F(HostCliTest, MistakesAndUnreachableServersSayWhyWithTheirExitCode) {
     EXPECT_EQ(result.exitCode, 3) << result.err;
     EXPECT_EQ(result.err.find("secret"), std::string::npos) << result.err;
   }
+  m_host.Set("NORVREMIND_NOW", "2026-02-30 12:00:00");
+  const RunResult badClock = m_host.Run({"list"});
+  EXPECT_EQ(badClock.exitCode, 2);
+  EXPECT_EQ(badClock.err, "norvremind: NORVREMIND_NOW is '2026-02-30 12:00:00', not a time as "
+                          "YYYY-MM-DD HH:MM:SS\n");
 }
 
 TEST_F(HostCliTest, InitCreatesTheTablesOnceWithoutTheSourceTree) {

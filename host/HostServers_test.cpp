@@ -36,6 +36,9 @@ TEST_F(HostServersTest, PostgresDatabaseIsInitialisedFilledAndServed) {
       L"NORV_REMIND_MSG_AM, NORV_REMIND_STYLE; DROP SCHEMA norv CASCADE";
   ASSERT_NE(CNorvDBFun::RunSQL(session, drop, nullptr, __FILE__, __LINE__), -1);
   m_host.Set("NORVREMIND_DB", scratch.connection().ToUtf8());
+  // Late enough that no imported example fires the same day, whenever the
+  // suite runs.
+  m_host.Set("NORVREMIND_NOW", "2026-12-07 20:00:00");
 
   const RunResult missing = m_host.Run({"list"});
   EXPECT_EQ(missing.exitCode, 3);
@@ -43,7 +46,8 @@ TEST_F(HostServersTest, PostgresDatabaseIsInitialisedFilledAndServed) {
             std::string::npos);
   EXPECT_EQ(m_host.Run({"init"}).out.rfind("created the tables in postgresql", 0), 0u);
   ASSERT_EQ(m_host.Run({"import", NORV_EXAMPLES_DIR}).exitCode, 0);
-  const std::string id = m_host.Add(OneOffDefinition(LocalTime(3), "Served by Postgres", {"ivy"}));
+  const std::string id =
+      m_host.Add(OneOffDefinition("2026-12-07 20:00:02", "Served by Postgres", {"ivy"}));
   EXPECT_NE(m_host.Run({"due", "--date", "2026-12-31", "--json"}).out.find(
                 "\"Time\": \"2026-12-31 17:00:00\""),
             std::string::npos);

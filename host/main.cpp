@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "host/cli/HostClock.h"
 #include "host/cli/HostCommands.h"
 #include "host/cli/HostOptions.h"
 #include "host/cli/HostText.h"
@@ -24,12 +25,16 @@ int main(int argc, char** argv) {
     return kExitUsage;
   }
   if (invocation.wantsVersion) {
-    PrintLine(std::string("norvremind 0.1.0"));
+    PrintLine(std::string("norvremind ") + NORV_VERSION);
     return kExitOk;
   }
   if (invocation.wantsHelp) {
     std::cout << (invocation.command ? CommandHelp(*invocation.command) : ProgramHelp(Commands()));
     return kExitOk;
+  }
+  if (std::string error; !StartClock(error)) {
+    PrintError(error);
+    return kExitUsage;
   }
   try {
     return invocation.command->handler(invocation);

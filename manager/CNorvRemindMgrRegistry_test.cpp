@@ -44,6 +44,11 @@ TEST(RemindRegistry, AddsLooksUpRemovesAndListsByIdentifier) {
   EXPECT_FALSE(manager.AddRemind(first));
   EXPECT_FALSE(manager.AddRemind(twin));
   EXPECT_TRUE(manager.GetRemind(first->m_ID) == first);
+  // A refused fresh remind is neither deleted under its caller nor kept.
+  auto* fresh = new CNorvRemind;
+  fresh->m_ID = first->m_ID;
+  EXPECT_FALSE(manager.AddRemind(fresh));
+  CNorvBasePtr<CNorvRemind> adopted = fresh;
 
   CGuid unknown;
   unknown.NewID();

@@ -3,6 +3,7 @@
 
 #include "core/base/CSingleLock.h"
 #include "core/base/internal/CivilDate.h"
+#include "remind/internal/NorvCodes.h"
 #include "repeat/CNorvRepeat.h"
 
 namespace {
@@ -24,15 +25,15 @@ int64_t WholeDaysBetween(const COleDateTime& from, const COleDateTime& to) {
 
 bool MatchDay(const COleDateTime& date, const COleDateTime& start, short value, short interval) {
   if (!IsValid(date)) return false;
-  switch (value) {
-    case 0:
+  switch (norvcode::DecodeRule(norvcode::kDaily, value)) {
+    case norvcode::RuleKind::kEveryNDays:
       if (!IsValid(start) || interval == 0) return false;
       return WholeDaysBetween(start, date) % interval == 0;
-    case 1: {
+    case norvcode::RuleKind::kWorkdays: {
       const int weekday = date.GetDayOfWeek();
       return weekday >= 2 && weekday <= 6;
     }
-    case 2: {
+    case norvcode::RuleKind::kWeekends: {
       const int weekday = date.GetDayOfWeek();
       return weekday == 1 || weekday == 7;
     }
@@ -83,18 +84,22 @@ bool CNorvRepeat::MatchDate(COleDateTime date) const {
     interval = m_nInterval;
   }
   if (IsValid(date) && IsValid(start) && date < start) return false;
-  switch (type) {
-    case 0:
+  switch (norvcode::DecodeRule(type, value)) {
+    case norvcode::RuleKind::kEveryNDays:
+    case norvcode::RuleKind::kWorkdays:
+    case norvcode::RuleKind::kWeekends:
       return MatchDay(date, start, value, interval);
-    case 1:
+    case norvcode::RuleKind::kWeekdayMask:
       return MatchWeek(date, value);
-    case 2:
+    case norvcode::RuleKind::kDayOfMonth:
+    case norvcode::RuleKind::kDaysBeforeNextMonth:
       return MatchMonth(date, value);
-    case 3:
+    case norvcode::RuleKind::kYearly:
       return MatchYear(date, start);
-    default:
+    case norvcode::RuleKind::kNever:
       return false;
   }
+  return false;
 }
 
 bool CNorvRepeat::MatchDate_Day(COleDateTime date) const {

@@ -1,11 +1,13 @@
 #include "core/base/COleDateTime.h"
 
+#include <chrono>
 #include <cmath>
 #include <cstdint>
 #include <ctime>
 #include <cwchar>
 
 #include "core/base/internal/CivilDate.h"
+#include "core/base/internal/NorvClock.h"
 
 namespace {
 
@@ -144,7 +146,7 @@ COleDateTime::COleDateTime(int year, int month, int day, int hour, int minute, i
 }
 
 COleDateTime COleDateTime::GetCurrentTime() {
-  std::time_t now = std::time(nullptr);
+  std::time_t now = std::chrono::system_clock::to_time_t(norvclock::Now());
   std::tm local{};
   localtime_r(&now, &local);
   return COleDateTime(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour,

@@ -4,6 +4,7 @@
 
 #include <iostream>
 
+#include "host/cli/HostFiles.h"
 #include "host/cli/HostText.h"
 
 namespace norvhost {

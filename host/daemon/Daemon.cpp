@@ -2,12 +2,12 @@
 
 #include <algorithm>
 #include <csignal>
-#include <ctime>
 #include <list>
 #include <vector>
 
 #include "core/base/CSingleLock.h"
 #include "host/daemon/DaemonLog.h"
+#include "host/cli/HostClock.h"
 #include "host/cli/HostText.h"
 #include "host/store/RemindSchedule.h"
 #include "host/store/RemindStore.h"
@@ -19,18 +19,6 @@ namespace {
 using std::chrono::milliseconds;
 using std::chrono::steady_clock;
 using std::chrono::system_clock;
-
-system_clock::time_point ToTimePoint(const COleDateTime& time) {
-  std::tm fields{};
-  fields.tm_year = time.GetYear() - 1900;
-  fields.tm_mon = time.GetMonth() - 1;
-  fields.tm_mday = time.GetDay();
-  fields.tm_hour = time.GetHour();
-  fields.tm_min = time.GetMinute();
-  fields.tm_sec = time.GetSecond();
-  fields.tm_isdst = -1;
-  return system_clock::from_time_t(std::mktime(&fields));
-}
 
 CString Count(size_t count, const wchar_t* one, const wchar_t* many) {
   CString text;
@@ -134,12 +122,12 @@ void Daemon::PlanLateOneOffs() {
   CString reason;
   if (!ListRemindIDs(m_database, true, ids, &reason)) return;
   const COleDateTime now = COleDateTime::GetCurrentTime();
-  const COleDateTime today = Today();
   for (const CGuid& id : ids) {
     CNorvBasePtr<CNorvRemind> remind;
     if (LoadRemind(m_database, id, remind, reason) != 1) continue;
     if (remind->GetType() != CNorvRemind::kOneOff || remind->m_dtRemind > now) continue;
-    m_planner.PlanRemind(*remind, today, false);
+    // Its own day: just after midnight, the hour may reach back into yesterday.
+    m_planner.PlanRemind(*remind, DayOf(remind->m_dtRemind), false);
   }
 }
 
@@ -351,7 +339,7 @@ milliseconds Daemon::TimeToNextEvent(steady_clock::time_point nextTick,
     wait = std::min(wait, std::chrono::duration_cast<milliseconds>(
                               started + *m_options.exitAfter - now));
   }
-  const system_clock::time_point wallNow = system_clock::now();
+  const system_clock::time_point wallNow = WallNow();
   const COleDateTime tomorrow = m_day + COleDateTimeSpan(1, 0, 0, 0);
   wait = std::min(wait, std::chrono::duration_cast<milliseconds>(ToTimePoint(tomorrow) - wallNow));
   {
