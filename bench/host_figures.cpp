@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -84,7 +85,7 @@ void PrintTime(const std::string& name, size_t items, double ours, double baseli
 }
 
 std::string Definition(size_t i) {
-  char time[8];
+  char time[48];
   std::snprintf(time, sizeof time, "%02zu:%02zu", 8 + i % 12, i % 60);
   const std::string n = std::to_string(i);
   return "<Remind Type='1' SendFlag='1'><Content>Remind " + n + "</Content><Repeat RemindTime='" +
@@ -164,7 +165,7 @@ class Bare {
 };
 
 std::string RowID(const char* kind, size_t i, size_t j) {
-  char id[40];
+  char id[80];
   std::snprintf(id, sizeof id, "%s%08zx-0000-0000-0000-%012zx", kind, i, j);
   return id;
 }
