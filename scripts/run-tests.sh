@@ -49,6 +49,9 @@ build_and_test asan -DCMAKE_BUILD_TYPE=Debug -DNORV_SANITIZE=address,undefined
 TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" \
   build_and_test tsan -DCMAKE_BUILD_TYPE=Debug -DNORV_SANITIZE=thread
 
+echo "== Benchmarks, small sizes only (do they build and run?)"
+NORV_BENCH_BUILD="$root/build/release" "$root/bench/run.sh" --quick
+
 echo "== Installing and building a consumer project"
 prefix="$work/prefix"
 cmake --install "$root/build/release" --prefix "$prefix" >/dev/null

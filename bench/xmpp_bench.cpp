@@ -1,0 +1,163 @@
+// Messages through prosody on loopback: the library's IM client, which
+// returns once the server has confirmed each message, against a bare
+// libstrophe client that waits for the server's answer to a ping sent
+// behind each message, and the same client pipelining all of them behind
+// one ping.
+//
+// Needs the NORV_TEST_XMPP_* variables the test server's start script
+// prints; without them every case is skipped.
+#include <benchmark/benchmark.h>
+#include <strophe.h>
+
+#include <NorvRemindCore.h>
+
+#include <cstdlib>
+#include <string>
+
+namespace {
+
+const char kBody[] = "Stand-up in room 4 at 09:30, bring the figures";
+
+struct Server {
+  std::string host;
+  int port = 0;
+  std::string sender;
+  std::string password;
+  std::string receiver;
+};
+
+bool ServerFromEnvironment(Server& server) {
+  const char* host = std::getenv("NORV_TEST_XMPP_HOST");
+  const char* port = std::getenv("NORV_TEST_XMPP_PORT");
+  const char* sender = std::getenv("NORV_TEST_XMPP_SENDER");
+  const char* password = std::getenv("NORV_TEST_XMPP_SENDER_PASSWORD");
+  const char* receiver = std::getenv("NORV_TEST_XMPP_RECEIVER");
+  if (!host || !port || !sender || !password || !receiver) return false;
+  server = {host, std::atoi(port), std::string(sender) + "@" + host, password, std::string(receiver) + "@" + host};
+  return true;
+}
+
+void BM_LibraryClient(benchmark::State& state) {
+  Server server;
+  if (!ServerFromEnvironment(server)) {
+    state.SkipWithError("NORV_TEST_XMPP_HOST is not set");
+    return;
+  }
+  CIM client;
+  client.Init(CString::FromUtf8(server.host), server.port, CString::FromUtf8(server.sender),
+              CString::FromUtf8(server.password), 0);
+  CMsg message;
+  message.SetMsgType(1);
+  message.SetBody(CString::FromUtf8(kBody));
+  const CString receiver = CString::FromUtf8(server.receiver);
+  for (auto _ : state) {
+    if (client.SendMsgEx(&message, receiver) == 0) state.SkipWithError("send failed");
+  }
+  state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK(BM_LibraryClient)->UseRealTime();
+
+// The bare client: one libstrophe connection, driven by hand.
+class BareClient {
+ public:
+  explicit BareClient(const Server& server) : m_server(server) {
+    xmpp_initialize();
+    m_ctx = xmpp_ctx_new(nullptr, nullptr);
+    m_conn = xmpp_conn_new(m_ctx);
+    xmpp_conn_set_flags(m_conn, XMPP_CONN_FLAG_TRUST_TLS);
+    xmpp_conn_set_jid(m_conn, server.sender.c_str());
+    xmpp_conn_set_pass(m_conn, server.password.c_str());
+    xmpp_connect_client(m_conn, server.host.c_str(), static_cast<unsigned short>(server.port), OnConnection, this);
+    while (!m_connected && !m_failed) xmpp_run_once(m_ctx, 10);
+  }
+  ~BareClient() {
+    xmpp_disconnect(m_conn);
+    while (!m_failed) xmpp_run_once(m_ctx, 10);
+    xmpp_conn_release(m_conn);
+    xmpp_ctx_free(m_ctx);
+  }
+
+  bool connected() const { return m_connected && !m_failed; }
+
+  void SendMessage() {
+    xmpp_stanza_t* message = xmpp_message_new(m_ctx, "chat", m_server.receiver.c_str(), nullptr);
+    xmpp_message_set_body(message, kBody);
+    xmpp_send(m_conn, message);
+    xmpp_stanza_release(message);
+  }
+
+  // Sends a ping to the server and runs until its answer has come.
+  void PingAndWait() {
+    const std::string id = "p" + std::to_string(++m_pings);
+    xmpp_stanza_t* iq = xmpp_iq_new(m_ctx, "get", id.c_str());
+    xmpp_stanza_set_to(iq, m_server.host.c_str());
+    xmpp_stanza_t* ping = xmpp_stanza_new(m_ctx);
+    xmpp_stanza_set_name(ping, "ping");
+    xmpp_stanza_set_ns(ping, "urn:xmpp:ping");
+    xmpp_stanza_add_child(iq, ping);
+    xmpp_stanza_release(ping);
+    m_answered = false;
+    xmpp_id_handler_add(m_conn, OnAnswer, id.c_str(), this);
+    xmpp_send(m_conn, iq);
+    xmpp_stanza_release(iq);
+    while (!m_answered && !m_failed) xmpp_run_once(m_ctx, 10);
+  }
+
+ private:
+  static void OnConnection(xmpp_conn_t*, xmpp_conn_event_t event, int, xmpp_stream_error_t*, void* userdata) {
+    auto* self = static_cast<BareClient*>(userdata);
+    if (event == XMPP_CONN_CONNECT) {
+      self->m_connected = true;
+    } else {
+      self->m_failed = true;
+    }
+  }
+  static int OnAnswer(xmpp_conn_t*, xmpp_stanza_t*, void* userdata) {
+    static_cast<BareClient*>(userdata)->m_answered = true;
+    return 0;
+  }
+
+  Server m_server;
+  xmpp_ctx_t* m_ctx;
+  xmpp_conn_t* m_conn;
+  bool m_connected = false;
+  bool m_failed = false;
+  bool m_answered = false;
+  long m_pings = 0;
+};
+
+void BM_BareAcknowledged(benchmark::State& state) {
+  Server server;
+  if (!ServerFromEnvironment(server)) {
+    state.SkipWithError("NORV_TEST_XMPP_HOST is not set");
+    return;
+  }
+  BareClient client(server);
+  if (!client.connected()) state.SkipWithError("cannot connect");
+  for (auto _ : state) {
+    client.SendMessage();
+    client.PingAndWait();
+  }
+  state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK(BM_BareAcknowledged)->UseRealTime();
+
+constexpr int kPipelined = 1000;
+
+void BM_BarePipelined(benchmark::State& state) {
+  Server server;
+  if (!ServerFromEnvironment(server)) {
+    state.SkipWithError("NORV_TEST_XMPP_HOST is not set");
+    return;
+  }
+  BareClient client(server);
+  if (!client.connected()) state.SkipWithError("cannot connect");
+  for (auto _ : state) {
+    for (int i = 0; i < kPipelined; ++i) client.SendMessage();
+    client.PingAndWait();
+  }
+  state.SetItemsProcessed(state.iterations() * kPipelined);
+}
+BENCHMARK(BM_BarePipelined)->UseRealTime();
+
+}  // namespace
