@@ -43,27 +43,28 @@ void DaemonPlanner::PlanDay(const COleDateTime& day, const std::function<bool()>
   CNorvRemindMgr::RemindList reminds;
   m_manager.GetRemindList(reminds);
   std::vector<Firing> firings;
+  const CString dayText = day.Format(L"%Y-%m-%d");
   for (auto& remind : reminds) {
     if (stopRequested()) return;
-    Candidates(*remind, day, firings);
+    Candidates(*remind, day, dayText, firings);
   }
   PlanFirings(firings, day, nullptr, true, stopRequested);
 }
 
 void DaemonPlanner::PlanRemind(CNorvRemind& remind, const COleDateTime& day, bool handOver) {
   std::vector<Firing> firings;
-  Candidates(remind, day, firings);
+  Candidates(remind, day, day.Format(L"%Y-%m-%d"), firings);
   PlanFirings(firings, day, &remind.m_ID, handOver, [] { return false; });
 }
 
 void DaemonPlanner::Candidates(CNorvRemind& remind, const COleDateTime& day,
-                               std::vector<Firing>& firings) {
+                               const CString& dayText, std::vector<Firing>& firings) {
   if (HasRunOut(remind, day)) {
     Retire(remind);
     return;
   }
   const COleDateTime now = COleDateTime::GetCurrentTime();
-  for (const COleDateTime& time : FiringTimes(remind, day)) {
+  for (const COleDateTime& time : FiringTimes(remind, day, dayText)) {
     const FiringKey key(remind.m_ID, SecondKey(time));
     if (m_planned.count(key) != 0) continue;
     if (time.GetStatus() != COleDateTime::valid) {

@@ -71,7 +71,8 @@ class DaemonPlanner {
   };
 
   // The firings of `remind` on `day` still to plan; settles the rest.
-  void Candidates(CNorvRemind& remind, const COleDateTime& day, std::vector<Firing>& firings);
+  void Candidates(CNorvRemind& remind, const COleDateTime& day, const CString& dayText,
+                  std::vector<Firing>& firings);
   void PlanFirings(std::vector<Firing>& firings, const COleDateTime& day, const CGuid* remindID,
                    bool handOver, const std::function<bool()>& stopRequested);
   // Receivers of the day's stored rows, of one remind or (null) of all.
