@@ -49,7 +49,7 @@ std::string FillStatements(const std::string& series, const std::string& id) {
          from(id + ", '09:30', '2026-01-01', 1, 1, 124, 0, 0, 0") +
          ";\nINSERT INTO NORV_REMIND_MSG_AM (CN_G_ID, CN_G_REMIND_ID, CN_T_REMIND, CN_S_CONTENT_TYPE, CN_S_CONTENT, "
          "CN_S_RECEIVER, CN_S_RECEIVER_NAME, CN_N_STATUS)" +
-         from("replace(" + id + ", 'A', 'B'), " + id +
+         from("replace(" + id + ", '-0000-0000-0000-', '-0000-0000-0001-'), " + id +
               ", '2099-01-01 09:30:00', 'Text/Text', 'Stand-up ' || i, 'alice' || i || '@localhost', 'Alice ' || i, 0") +
          ";\n";
 }
@@ -82,6 +82,43 @@ size_t HeapInUse() { return mallinfo2().uordblks; }
 
 void ReportMemory(benchmark::State& state, size_t before, size_t after) {
   state.counters["bytes_per_remind"] = static_cast<double>(after - before) / static_cast<double>(state.range(0));
+}
+
+// Times InitData into a new manager per iteration; the manager's heap is
+// what it holds once loaded.
+void MeasureInitData(benchmark::State& state, const std::string& connection) {
+  CSession session;
+  if (!session.Open(CString::FromUtf8(connection))) state.SkipWithError("cannot open");
+  size_t before = 0;
+  size_t after = 0;
+  for (auto _ : state) {
+    before = HeapInUse();
+    auto* manager = new CNorvRemindMgr;
+    CString errorText;
+    if (!manager->InitData(session, kDatabaseKind, errorText)) state.SkipWithError("InitData failed");
+    after = HeapInUse();
+    state.PauseTiming();
+    delete manager;
+    state.ResumeTiming();
+  }
+  ReportMemory(state, before, after);
+}
+
+// The same for the bare side: `readTable(query, table)` runs one query.
+template <class ReadTable>
+void MeasurePlain(benchmark::State& state, ReadTable readTable) {
+  size_t before = 0;
+  size_t after = 0;
+  for (auto _ : state) {
+    before = HeapInUse();
+    auto* tables = new std::vector<PlainTable>;
+    for (const char* query : kQueries) readTable(query, tables->emplace_back());
+    after = HeapInUse();
+    state.PauseTiming();
+    delete tables;
+    state.ResumeTiming();
+  }
+  ReportMemory(state, before, after);
 }
 
 // --- SQLite -------------------------------------------------------------------
@@ -119,56 +156,28 @@ std::string SqliteFile(int64_t n) {
 }
 
 void BM_InitDataSqlite(benchmark::State& state) {
-  const std::string path = SqliteFile(state.range(0));
-  CSession session;
-  if (!session.Open(CString::FromUtf8("sqlite:" + path))) state.SkipWithError("cannot open");
-  size_t before = 0;
-  size_t after = 0;
-  for (auto _ : state) {
-    before = HeapInUse();
-    auto* manager = new CNorvRemindMgr;
-    CString errorText;
-    if (!manager->InitData(session, kDatabaseKind, errorText)) state.SkipWithError("InitData failed");
-    after = HeapInUse();
-    state.PauseTiming();
-    delete manager;
-    state.ResumeTiming();
-  }
-  ReportMemory(state, before, after);
+  MeasureInitData(state, "sqlite:" + SqliteFile(state.range(0)));
 }
 
 void BM_BareSqlite(benchmark::State& state) {
-  const std::string path = SqliteFile(state.range(0));
   sqlite3* db = nullptr;
-  sqlite3_open(path.c_str(), &db);
+  sqlite3_open(SqliteFile(state.range(0)).c_str(), &db);
   RegisterCollation(db);
-  size_t before = 0;
-  size_t after = 0;
-  for (auto _ : state) {
-    before = HeapInUse();
-    auto* tables = new std::vector<PlainTable>;
-    for (const char* query : kQueries) {
-      sqlite3_stmt* statement = nullptr;
-      sqlite3_prepare_v2(db, query, -1, &statement, nullptr);
-      PlainTable& table = tables->emplace_back();
-      const int columns = sqlite3_column_count(statement);
-      while (sqlite3_step(statement) == SQLITE_ROW) {
-        PlainRow& row = table.emplace_back();
-        row.columns.reserve(columns);
-        for (int c = 0; c < columns; ++c) {
-          const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(statement, c));
-          row.columns.emplace_back(text ? text : "");
-        }
+  MeasurePlain(state, [db](const char* query, PlainTable& table) {
+    sqlite3_stmt* statement = nullptr;
+    sqlite3_prepare_v2(db, query, -1, &statement, nullptr);
+    const int columns = sqlite3_column_count(statement);
+    while (sqlite3_step(statement) == SQLITE_ROW) {
+      PlainRow& row = table.emplace_back();
+      row.columns.reserve(columns);
+      for (int c = 0; c < columns; ++c) {
+        const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(statement, c));
+        row.columns.emplace_back(text ? text : "");
       }
-      sqlite3_finalize(statement);
     }
-    after = HeapInUse();
-    state.PauseTiming();
-    delete tables;
-    state.ResumeTiming();
-  }
+    sqlite3_finalize(statement);
+  });
   sqlite3_close(db);
-  ReportMemory(state, before, after);
 }
 
 // --- PostgreSQL ---------------------------------------------------------------
@@ -217,21 +226,7 @@ void BM_InitDataPostgres(benchmark::State& state) {
     state.SkipWithError("NORV_TEST_PG is not set");
     return;
   }
-  CSession session;
-  if (!session.Open(CString::FromUtf8(address))) state.SkipWithError("cannot open");
-  size_t before = 0;
-  size_t after = 0;
-  for (auto _ : state) {
-    before = HeapInUse();
-    auto* manager = new CNorvRemindMgr;
-    CString errorText;
-    if (!manager->InitData(session, kDatabaseKind, errorText)) state.SkipWithError("InitData failed");
-    after = HeapInUse();
-    state.PauseTiming();
-    delete manager;
-    state.ResumeTiming();
-  }
-  ReportMemory(state, before, after);
+  MeasureInitData(state, address);
 }
 
 void BM_BareLibpq(benchmark::State& state) {
@@ -241,31 +236,19 @@ void BM_BareLibpq(benchmark::State& state) {
     return;
   }
   PGconn* db = PQconnectdb(address.c_str());
-  size_t before = 0;
-  size_t after = 0;
-  for (auto _ : state) {
-    before = HeapInUse();
-    auto* tables = new std::vector<PlainTable>;
-    for (const char* query : kQueries) {
-      PGresult* result = PQexec(db, query);
-      PlainTable& table = tables->emplace_back();
-      const int rows = PQntuples(result);
-      const int columns = PQnfields(result);
-      table.reserve(rows);
-      for (int r = 0; r < rows; ++r) {
-        PlainRow& row = table.emplace_back();
-        row.columns.reserve(columns);
-        for (int c = 0; c < columns; ++c) row.columns.emplace_back(PQgetvalue(result, r, c));
-      }
-      PQclear(result);
+  MeasurePlain(state, [db](const char* query, PlainTable& table) {
+    PGresult* result = PQexec(db, query);
+    const int rows = PQntuples(result);
+    const int columns = PQnfields(result);
+    table.reserve(rows);
+    for (int r = 0; r < rows; ++r) {
+      PlainRow& row = table.emplace_back();
+      row.columns.reserve(columns);
+      for (int c = 0; c < columns; ++c) row.columns.emplace_back(PQgetvalue(result, r, c));
     }
-    after = HeapInUse();
-    state.PauseTiming();
-    delete tables;
-    state.ResumeTiming();
-  }
+    PQclear(result);
+  });
   PQfinish(db);
-  ReportMemory(state, before, after);
 }
 
 }  // namespace

@@ -156,6 +156,10 @@ done
 figure file_outbox_messages_per_s "$(gbench norv_bench_outbox BM_FileOutbox/real_time items_per_second)" \
   "$(gbench norv_bench_outbox BM_PlainFlushedWrites/real_time items_per_second)" ">=" 0.6
 
+# --- Inbox inserts: the session's journal mode against SQLite's default ------
+info inbox_insert_wal_vs_default_journal_ratio "$(awk -v a="$(gbench norv_bench 'BM_InsertInboxRows/session_wal/real_time' items_per_second)" \
+  -v b="$(gbench norv_bench 'BM_InsertInboxRows/default_journal/real_time' items_per_second)" 'BEGIN { printf "%.3g", a / b }')"
+
 # --- XMPP through prosody on loopback ------------------------------------------
 if [ -n "${NORV_TEST_XMPP_HOST:-}" ]; then
   figure xmpp_messages_per_s "$(gbench norv_bench_xmpp BM_LibraryClient/real_time items_per_second)" \

@@ -120,10 +120,21 @@ int SecondOfDayOrInvalid(const COleDateTime& value, int divisor, int modulus) {
   return SplitSeconds(value, unixDays, secondOfDay) ? static_cast<int>(secondOfDay / divisor % modulus) : -1;
 }
 
+// "%0*d" without swprintf, which costs more than the rest of Format.
 void AppendNumber(std::wstring& out, int value, int width) {
-  wchar_t buffer[16];
-  std::swprintf(buffer, 16, L"%0*d", width, value);
-  out += buffer;
+  wchar_t digits[16];
+  int count = 0;
+  unsigned magnitude = value < 0 ? 0U - static_cast<unsigned>(value) : static_cast<unsigned>(value);
+  do {
+    digits[count++] = static_cast<wchar_t>(L'0' + magnitude % 10);
+    magnitude /= 10;
+  } while (magnitude != 0);
+  if (value < 0) {
+    out += L'-';
+    --width;
+  }
+  for (int pad = count; pad < width; ++pad) out += L'0';
+  while (count > 0) out += digits[--count];
 }
 
 }  // namespace

@@ -101,6 +101,11 @@ CString CString::FromUtf8(std::string_view utf8) {
   out.reserve(utf8.size());
   size_t pos = 0;
   while (pos < utf8.size()) {
+    // Most stored text is ASCII: one byte, one character, nothing to check.
+    if (static_cast<unsigned char>(utf8[pos]) < 0x80) {
+      out += static_cast<wchar_t>(utf8[pos++]);
+      continue;
+    }
     int length = SequenceLength(static_cast<unsigned char>(utf8[pos]));
     bool complete = length > 0 && pos + length <= utf8.size();
     for (int i = 1; complete && i < length; ++i) {
