@@ -19,6 +19,7 @@
 #include <fstream>
 #include <functional>
 #include <map>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -146,9 +147,16 @@ class Bare {
   std::vector<sqlite3_stmt*> m_statements;
 };
 
-std::string RowID(const char* kind, size_t i, size_t j) {
-  char id[80];
-  std::snprintf(id, sizeof id, "%s%08zx-0000-0000-0000-%012zx", kind, i, j);
+// A random identifier in the text form the library writes: rows keyed by
+// random texts cost the index more than counted ones, and ours are random.
+std::string RowID() {
+  static std::mt19937_64 random(42);
+  static const char kDigits[] = "0123456789ABCDEF";
+  std::string id;
+  for (int i = 0; i < 32; ++i) {
+    if (i == 8 || i == 12 || i == 16 || i == 20) id += '-';
+    id += kDigits[random() & 0xF];
+  }
   return id;
 }
 
@@ -185,13 +193,13 @@ double PlanBare(const std::string& file, size_t reminds) {
         "CN_S_CONTENT_TYPE, CN_S_CONTENT, CN_S_RECEIVER, CN_S_RECEIVER_NAME, CN_N_STATUS ) "
         "VALUES ( ?, ?, ?, '', ?, ?, ?, 0 )");
     for (size_t i = 0; i < reminds; ++i) {
-      const std::string remind = RowID("r", i, 0);
+      const std::string remind = RowID();
       const std::string content = "Remind " + std::to_string(i);
       const std::string time = day + " 09:30:00";
       for (size_t j = 0; j < kReceivers; ++j) {
         const std::string receiver = "a" + std::to_string(i);
-        bare.Run(inbox, {RowID("m", i, j), remind, content, receiver, receiver, time});
-        bare.Run(instant, {RowID("i", i, j), remind, time, content, receiver, receiver});
+        bare.Run(inbox, {RowID(), remind, content, receiver, receiver, time});
+        bare.Run(instant, {RowID(), remind, time, content, receiver, receiver});
       }
     }
     bare.Exec("COMMIT");
@@ -291,7 +299,7 @@ double ImportBare(const std::string& file, size_t definitions) {
         "'2026-01-01 00:00:00', NULL, 0, 0 )");
     for (size_t i = 0; i < definitions; ++i) {
       if (i % kImportBatch == 0) bare.Exec(i == 0 ? "BEGIN" : "COMMIT; BEGIN");
-      const std::string id = RowID("d", i, 0);
+      const std::string id = RowID();
       const std::string n = std::to_string(i);
       bare.Run(definition, {id, "2026-12-06 02:00:00", "Remind " + n});
       bare.Run(receiver, {id, "a" + n, "A " + n});
