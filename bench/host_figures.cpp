@@ -81,13 +81,15 @@ norvhost::DatabaseSettings Settings(const std::string& file) {
   norvhost::DatabaseSettings settings;
   settings.connection = "sqlite:" + file;
   settings.display = file;
+  settings.sqlitePath = file;
   settings.isDefault = false;
   return settings;
 }
 
 void Populate(const std::string& file, size_t reminds) {
   norvhost::HostDatabase database(Settings(file));
-  if (database.Open() != norvhost::kExitOk) std::exit(1);
+  bool created = false;
+  if (database.OpenForInit(created) != norvhost::kExitOk) std::exit(1);
   norvhost::Creator creator{"bench", "bench"};
   std::vector<CNorvBasePtr<CNorvRemind>> batch;
   for (size_t i = 0; i < reminds; ++i) {
@@ -312,7 +314,8 @@ double ImportBare(const std::string& file, size_t definitions) {
 
 void Fresh(const std::string& file) {
   norvhost::HostDatabase database(Settings(file));
-  if (database.Open() != norvhost::kExitOk) std::exit(1);
+  bool created = false;
+  if (database.OpenForInit(created) != norvhost::kExitOk) std::exit(1);
 }
 
 }  // namespace
@@ -337,6 +340,7 @@ int main(int argc, char** argv) {
     for (size_t i = 0; i < size; ++i) {
       std::ofstream(folder / (std::to_string(i) + ".xml")) << Definition(i);
     }
+    Fresh(ours);
     Fresh(bare);
     oursSeconds = ImportOurs(folder.string(), ours);
     bareSeconds = ImportBare(bare, size);

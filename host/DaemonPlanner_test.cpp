@@ -43,6 +43,7 @@ class DaemonPlannerTest : public hosttest::HostTest {
   norvhost::DatabaseSettings Settings() const {
     norvhost::DatabaseSettings settings;
     settings.connection = m_host.DatabaseConnection();
+    settings.sqlitePath = m_host.DataFolder() + "/norvremind.db";
     settings.isDefault = false;
     return settings;
   }
