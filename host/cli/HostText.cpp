@@ -1,12 +1,6 @@
 #include "host/cli/HostText.h"
 
-#include <cerrno>
-#include <cstring>
-#include <filesystem>
-#include <fstream>
 #include <iostream>
-#include <iterator>
-#include <sstream>
 
 namespace norvhost {
 
@@ -47,27 +41,6 @@ void PrintLine(const std::string& text) {
 void PrintError(const std::string& text) { std::cerr << "norvremind: " << text << std::endl; }
 void PrintWarning(const std::string& text) {
   std::cerr << "norvremind: warning: " << text << std::endl;
-}
-
-bool ReadTextFile(const std::string& path, std::string& content, std::string& error) {
-  std::ifstream file(path, std::ios::binary);
-  std::error_code unknown;
-  if (!file || std::filesystem::is_directory(path, unknown)) {
-    error = "cannot read " + path + ": " + std::strerror(file ? EISDIR : errno);
-    return false;
-  }
-  std::ostringstream buffer;
-  buffer << file.rdbuf();
-  if (file.bad()) {
-    error = "cannot read " + path + ": " + std::strerror(errno);
-    return false;
-  }
-  content = buffer.str();
-  return true;
-}
-
-std::string ReadStandardInput() {
-  return std::string(std::istreambuf_iterator<char>(std::cin), std::istreambuf_iterator<char>());
 }
 
 size_t DisplayWidth(const std::wstring& text) {

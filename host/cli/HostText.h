@@ -16,10 +16,6 @@ void PrintLine(const std::string& text);
 void PrintError(const std::string& text);
 void PrintWarning(const std::string& text);
 
-// The whole file, or false with the system's reason in `error`.
-bool ReadTextFile(const std::string& path, std::string& content, std::string& error);
-std::string ReadStandardInput();
-
 std::string Narrow(const CString& text);
 CString Widen(const std::string& text);
 
