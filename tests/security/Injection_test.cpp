@@ -37,64 +37,46 @@ CGuid Guid(const wchar_t* text) {
   return id;
 }
 
-// Every string member of a JSON text by name (the last one wins); false
-// when the text is not JSON.
+// A JSON reader just large enough for the library's output: objects,
+// arrays and strings. Fills `members` with every string by its name (the
+// last one wins); false when the text is not JSON.
 class JsonStrings {
  public:
   bool Parse(const std::wstring& text) {
-    m_text = text;
-    m_pos = 0;
-    return Value(L"") && (Skip(), m_pos == m_text.size());
+    m_text = text + L'\x1';  // a sentinel no valid text reaches
+    return Value(L"") && Eat(L'\x1');
   }
   std::map<std::wstring, std::wstring> members;
 
  private:
-  void Skip() {
-    while (m_pos < m_text.size() && std::iswspace(m_text[m_pos])) ++m_pos;
-  }
   bool Eat(wchar_t ch) {
-    Skip();
-    if (m_pos >= m_text.size() || m_text[m_pos] != ch) return false;
-    ++m_pos;
-    return true;
+    while (std::iswspace(m_text[m_pos])) ++m_pos;
+    return m_text[m_pos] == ch && ++m_pos;
   }
   bool String(std::wstring& out) {
     if (!Eat(L'"')) return false;
-    for (; m_pos < m_text.size() && m_text[m_pos] != L'"'; ++m_pos) {
-      wchar_t ch = m_text[m_pos];
+    for (wchar_t ch; (ch = m_text[m_pos++]) != L'"'; out += ch) {
       if (ch < 0x20) return false;
-      if (ch == L'\\') {
-        if (++m_pos >= m_text.size()) return false;
-        const std::wstring simple = L"\"\\/bfnrt", meant = L"\"\\/\b\f\n\r\t";
-        const size_t kind = simple.find(m_text[m_pos]);
-        if (m_text[m_pos] == L'u' && m_pos + 4 < m_text.size()) {
-          ch = static_cast<wchar_t>(std::stoul(m_text.substr(m_pos + 1, 4), nullptr, 16));
-          m_pos += 4;
-        } else if (kind != std::wstring::npos) {
-          ch = meant[kind];
-        } else {
-          return false;
-        }
-      }
-      out += ch;
+      if (ch != L'\\') continue;
+      const size_t kind = std::wstring(L"\"\\/bfnrtu").find(ch = m_text[m_pos++]);
+      if (kind == std::wstring::npos) return false;
+      ch = L"\"\\/\b\f\n\r\t"[kind];
+      if (kind == 8) ch = static_cast<wchar_t>(std::stoul(m_text.substr(m_pos, 4), nullptr, 16));
+      if (kind == 8) m_pos += 4;
     }
-    return Eat(L'"');
+    return true;
   }
   bool Value(const std::wstring& name) {
-    Skip();
     if (Eat(L'{')) return Items(L'}', true);
     if (Eat(L'[')) return Items(L']', false);
-    std::wstring text;
-    if (!String(text)) return false;
-    members[name] = text;
-    return true;
+    members[name].clear();
+    return String(members[name]);
   }
   bool Items(wchar_t close, bool named) {
     if (Eat(close)) return true;
     do {
       std::wstring name;
-      if (named && !(String(name) && Eat(L':'))) return false;
-      if (!Value(name)) return false;
+      if ((named && !(String(name) && Eat(L':'))) || !Value(name)) return false;
     } while (Eat(L','));
     return Eat(close);
   }
