@@ -244,11 +244,13 @@ TEST(InjectionOutputTest, EveryRenderingParsesAndGivesTheTextBack) {
       CString text;
       std::vector<const wchar_t*> names;  // attributes (XML) or members (JSON)
     } xmls[] = {{remind->GenInfo_XML(), {L"From"}},
+                {receiver->GenEmInfo_XML(), {L"ID", L"Name"}},
                 {remind->GenListInfo_XML(), {L"From"}},
                 {style->GenInfo_XML(), {L"Creator", L"CreatorName", L"Modifier", L"ModifierName",
                                         L"CreaterTime"}}},
       jsons[] = {{remind->GenInfo_Json(), {L"From", L"Content", L"ContentType", L"ID", L"Name"}},
                  {remind->GenListInfo_Json(), {L"From"}},
+                 {receiver->GenEmInfo_Json(), {L"ID", L"Name"}},
                  {style->GenInfo_Json(), {L"Creator", L"CreatorName", L"Modifier",
                                           L"ModifierName", L"CreateTime", L"Name", L"Def"}}};
     for (const Rendering& xml : xmls) {
