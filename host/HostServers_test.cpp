@@ -21,7 +21,7 @@ class HostServersTest : public hosttest::HostTest {
   static std::string XmppAddress(const norvtest::XmppTestServer& server,
                                  const std::string& password) {
     return "xmpp://" + server.sender + ":" + password + "@" + server.host + ":" +
-           std::to_string(server.port);
+           std::to_string(server.port) + "?ca=" + server.caFile;
   }
 };
 

@@ -1,4 +1,6 @@
 // norvremind: the reference host of NorvRemindCore.
+#include <sys/stat.h>
+
 #include <exception>
 #include <iostream>
 #include <string>
@@ -10,6 +12,9 @@
 
 int main(int argc, char** argv) {
   using namespace norvhost;
+  // Everything this program creates holds reminds or their outcomes: the
+  // owner's alone, whatever umask it was started with.
+  umask(077);
   const std::vector<std::string> words(argv + 1, argv + argc);
   Invocation invocation;
   try {

@@ -154,7 +154,7 @@ class XmppDelivery : public testing::Test {
     NORV_REQUIRE_XMPP();
     ASSERT_FALSE(server.scripts.empty()) << "NORV_TEST_XMPP_SCRIPTS is not set";
     remindID.NewID();
-    manager.SetAMServer(CString::FromUtf8(server.host), static_cast<unsigned>(port));
+    manager.SetAMServer(CString::FromUtf8(server.Address()), static_cast<unsigned>(port));
     manager.SetAMSendUser(CString::FromUtf8(server.sender),
                           CString::FromUtf8(server.senderPassword));
     manager.SendErrLogPath = CString::FromUtf8(dir.path());

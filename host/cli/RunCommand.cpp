@@ -29,18 +29,19 @@ std::chrono::seconds ParseSeconds(const Invocation& invocation, const std::strin
   return std::chrono::seconds(value);
 }
 
-// The folder the outbox file goes into must exist before the first send.
-bool PrepareOutbox(const IMSettings& im) {
-  const std::filesystem::path file = im.server.substr(5);
-  if (!file.has_parent_path()) return true;
-  std::error_code failed;
-  std::filesystem::create_directories(file.parent_path(), failed);
-  if (failed) {
-    PrintError("cannot create the folder of the outbox " + file.string() + ": " +
-               failed.message());
+// The outbox's folder must exist before the first send. Only the data
+// folder is made here: a folder the user named but lacks is a mistake.
+bool PrepareOutbox(const IMSettings& im, const std::string& dataFolder) {
+  std::string reason;
+  if (im.isDefault && !CreatePrivateFolder(dataFolder, reason)) {
+    PrintError(reason);
     return false;
   }
-  return true;
+  const std::filesystem::path folder = std::filesystem::path(im.server.substr(5)).parent_path();
+  std::error_code failed;
+  if (folder.empty() || std::filesystem::is_directory(folder, failed)) return true;
+  PrintError("the folder of the outbox " + folder.string() + " does not exist; create it first");
+  return false;
 }
 
 // Two daemons on one database would both send every waiting message, so
@@ -48,7 +49,7 @@ bool PrepareOutbox(const IMSettings& im) {
 bool LockDatabase(const std::string& dataFolder, const DatabaseSettings& database) {
   const std::string path = dataFolder + "/run-" +
                            std::to_string(std::hash<std::string>()(database.connection)) + ".lock";
-  const int descriptor = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+  const int descriptor = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
   if (descriptor >= 0 && flock(descriptor, LOCK_EX | LOCK_NB) == 0) return true;
   PrintError(descriptor < 0 ? "cannot create " + path + ": " + std::strerror(errno)
                             : "another norvremind run is using " + database.display);
@@ -69,14 +70,16 @@ int RunDaemon(const Invocation& invocation) {
   if (invocation.Has("exit-after")) options.exitAfter = ParseSeconds(invocation, "exit-after", 0);
 
   if (options.im.isFile) {
-    if (!PrepareOutbox(options.im)) return kExitUnavailable;
+    if (!PrepareOutbox(options.im, dataFolder)) return kExitUnavailable;
   } else if (std::string reason; !CanConnect(options.im.server, options.im.port, reason)) {
     PrintError("cannot reach the XMPP server " + options.im.server + ":" +
                std::to_string(options.im.port) + ": " + reason);
     return kExitUnavailable;
   }
-  std::error_code ignored;
-  std::filesystem::create_directories(dataFolder, ignored);
+  if (std::string reason; !CreatePrivateFolder(dataFolder, reason)) {
+    PrintError(reason);
+    return kExitUnavailable;
+  }
   if (!LockDatabase(dataFolder, databaseSettings)) return kExitFailure;
 
   HostDatabase database(databaseSettings);

@@ -75,7 +75,7 @@ int Daemon::Run() {
 }
 
 bool Daemon::Start() {
-  m_manager.SetAMServer(Widen(m_options.im.server), m_options.im.port);
+  m_manager.SetAMServer(Widen(m_options.im.serverText), m_options.im.port);
   m_manager.SetAMSendUser(Widen(m_options.im.user), Widen(m_options.im.password));
   m_manager.SendErrLogPath = Widen(m_options.logFolder);
   PlanLateOneOffs();

@@ -36,6 +36,42 @@ std::string DomainOf(const std::string& jid) {
   return jid.substr(at + 1, jid.find('/', at) - at - 1);
 }
 
+bool IsLoopback(const std::string& host) {
+  return host == "localhost" || host.starts_with("127.") || host == "::1" || host == "[::1]";
+}
+
+// Fills the account's host and TLS settings from "host[?key=value&...]";
+// the reason when the text cannot be used.
+std::string ApplyServerText(const std::string& text, XmppAccount& account) {
+  const size_t question = text.find('?');
+  account.host = text.substr(0, question);
+  bool allowPlainRemote = false;
+  std::string rest = question == std::string::npos ? "" : text.substr(question + 1);
+  while (!rest.empty()) {
+    const size_t amp = rest.find('&');
+    const std::string option = rest.substr(0, amp);
+    rest = amp == std::string::npos ? "" : rest.substr(amp + 1);
+    const size_t equals = option.find('=');
+    const std::string key = option.substr(0, equals);
+    const std::string value = equals == std::string::npos ? "" : option.substr(equals + 1);
+    if (key == "tls" && (value == "off" || value == "on")) {
+      account.requireTls = value == "on";
+    } else if (key == "ca" && !value.empty()) {
+      account.caFile = value;
+    } else if (key == "allow-plain-remote" && value == "1") {
+      allowPlainRemote = true;
+    } else {
+      return "unknown server option '" + key + "': expected tls=off, ca=PATH or "
+             "allow-plain-remote=1";
+    }
+  }
+  if (!account.requireTls && !allowPlainRemote && !IsLoopback(account.host)) {
+    return "tls=off sends the password readable to " + account.host +
+           "; add allow-plain-remote=1 to allow that";
+  }
+  return "";
+}
+
 XmppOutgoing Outgoing(const CMsg& msg, const std::string& to) {
   XmppOutgoing outgoing;
   outgoing.to = to;
@@ -58,7 +94,8 @@ void XmppTransport::Init(const CString& server, int port, const CString& user,
                          const CString& password, int) {
   std::lock_guard<std::mutex> hold(m_mutex);
   m_session.reset();
-  m_account.host = XmlText(server);
+  m_account = XmppAccount();
+  m_setupError = ApplyServerText(XmlText(server), m_account);
   m_account.port = port > 0 && port <= 65535 ? static_cast<unsigned short>(port) : kDefaultPort;
   m_account.jid = user.IsEmpty() ? std::string() : Jid(user, m_account.host);
   m_account.password = password.ToUtf8();
@@ -78,6 +115,10 @@ int XmppTransport::Send(const CMsg& msg, const CString& receiver, int& errorCode
 int XmppTransport::Deliver(const CMsg& msg, const CString& receiver, std::string& detail) {
   std::lock_guard<std::mutex> hold(m_mutex);
   if (!m_initialised) return kNorvIMNotInitialised;
+  if (!m_setupError.empty()) {
+    detail = m_setupError;
+    return kNorvIMCannotConnect;
+  }
   if (m_account.host.empty()) {
     detail = "no server given";
     return kNorvIMCannotConnect;

@@ -15,8 +15,13 @@ class XmppTransport final : public CNorvIMTransport {
   XmppTransport();
   ~XmppTransport() override;
 
-  // `server` is the host name (also the domain of a bare account name);
-  // a port outside 1-65535 means the standard 5222.
+  // `server` is the host name (also the domain of a bare account name),
+  // optionally followed by options: "host?ca=/etc/ca.pem" verifies the
+  // server's certificate against that file instead of the system's trust
+  // store; "host?tls=off" logs in without TLS, which only a loopback host
+  // is allowed unless "&allow-plain-remote=1" follows. TLS with a verified
+  // certificate is required otherwise. A port outside 1-65535 means the
+  // standard 5222.
   void Init(const CString& server, int port, const CString& user, const CString& password,
             int mode) override;
   int Send(const CMsg& msg, const CString& receiver, int& errorCode,
@@ -30,6 +35,8 @@ class XmppTransport final : public CNorvIMTransport {
   // threads, and the server's acknowledgements count the stanzas in order.
   std::mutex m_mutex;
   bool m_initialised = false;
+  // Why the server text cannot be used; empty when it can.
+  std::string m_setupError;
   XmppAccount m_account;
   std::unique_ptr<XmppSession> m_session;
 };
