@@ -9,6 +9,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   invocation.options["db"] = text;
   invocation.options["im"] = text;
   try {
+    const norvhost::ConnectionText parsed = norvhost::ConnectionText::Parse(text);
+    parsed.Full();
+    parsed.Redacted();
+  } catch (const norvhost::UsageError&) {
+  }
+  try {
     norvhost::ResolveDatabase(invocation);
   } catch (const norvhost::UsageError&) {
   }
