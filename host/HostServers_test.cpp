@@ -76,11 +76,19 @@ TEST_F(HostServersTest, DaemonDeliversThroughTheXmppServer) {
   EXPECT_EQ(m_host.Query("SELECT CN_N_STATUS FROM NORV_REMIND_MSG_AM"), Rows{"1"});
 }
 
-TEST_F(HostServersTest, RefusedSendsAreRecordedAsFailedAndLogged) {
+TEST_F(HostServersTest, RefusedLoginStopsTheStartAndFailedSendsAreRecordedAndLogged) {
   NORV_REQUIRE_XMPP();
   const norvtest::XmppTestServer server = norvtest::XmppServer();
-  m_host.Add(OneOffDefinition(LocalTime(2), "Wrong password", {"x"}));
-  hosttest::RunUntilIdle(m_host, {"--im", XmppAddress(server, "not-the-password")});
+  m_host.Add(OneOffDefinition(LocalTime(1), "Wrong password", {"x"}));
+  const hosttest::RunResult refused =
+      m_host.Run({"run", "--until-idle", "--im", XmppAddress(server, "not-the-password")});
+  EXPECT_EQ(refused.exitCode, 3);
+  EXPECT_NE(refused.err.find("refused the account"), std::string::npos) << refused.err;
+  EXPECT_EQ(m_host.Query("SELECT COUNT(*) FROM NORV_REMIND_MSG_AM WHERE CN_N_STATUS <> 0"),
+            Rows{"0"});
+  // A send that keeps failing is given up at the end of the catch-up window.
+  hosttest::RunUntilIdle(m_host, {"--im", "file:/dev/full", "--catch-up", "1",
+                                  "--retry-after", "1"});
   const Rows rows = m_host.Query("SELECT CN_N_STATUS, CN_S_ERRINFO FROM NORV_REMIND_MSG_AM", 2);
   ASSERT_EQ(rows.size(), 1u);
   EXPECT_EQ(rows[0].rfind("2|", 0), 0u) << rows[0];

@@ -3,6 +3,7 @@
 
 #include <list>
 #include <map>
+#include <memory>
 #include <mutex>
 
 #include "core/base/CCriticalSection.h"
@@ -43,6 +44,8 @@
 // - SendErrLogPath is the folder of the send-error log; a host may set it
 //   before Start, otherwise the first failed send sets it to the folder of
 //   the running program. The log file is <folder>/Remind_SendAMMsgErr_<day>.log.
+class CheckListIndex;
+
 class NORV_EXPORT CNorvRemindMgr {
  public:
   using RemindList = std::list<CNorvBasePtr<CNorvRemind>>;
@@ -172,6 +175,14 @@ class NORV_EXPORT CNorvRemindMgr {
  private:
   void RemoveFromStyleList(CNorvRemindStyle* style);
   CString SendErrLogFolder();
+
+  // Finds check list entries without walking the list; made on first use.
+  // Guarded by RemindAMMsgLock.
+  struct CheckIndexDeleter {
+    void operator()(CheckListIndex* index) const;
+  };
+  CheckListIndex& CheckIndex();
+  std::unique_ptr<CheckListIndex, CheckIndexDeleter> m_checkIndex;
 
   std::mutex m_checkPassMutex;
   std::mutex m_logFolderMutex;

@@ -52,6 +52,15 @@ TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" \
 echo "== Fuzzing every parser of outside input"
 NORV_JOBS=$jobs "$root/scripts/fuzz.sh" "${NORV_FUZZ_SECONDS:-25}"
 
+echo "== Benchmarks, small sizes only (do they build and run?)"
+NORV_BENCH_BUILD="$root/build/release" "$root/bench/run.sh" --quick
+
+echo "== Injecting delivery faults (Release)"
+# Kills, locks, full disks and silent servers against a running daemon;
+# each case prints its sent / lost / duplicated counts.
+cmake --build "$root/build/release" -j "$jobs" --target fault_tests
+NORV_TEST_TMP="$work/faults" "$root/build/release/host/fault_tests"
+
 echo "== Installing and building a consumer project"
 prefix="$work/prefix"
 cmake --install "$root/build/release" --prefix "$prefix" >/dev/null

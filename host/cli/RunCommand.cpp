@@ -3,6 +3,7 @@
 #include <sys/file.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <functional>
@@ -13,6 +14,7 @@
 #include "host/store/HostDatabase.h"
 #include "host/cli/HostText.h"
 #include "host/daemon/NetworkProbe.h"
+#include "core/im/NorvIMError.h"
 
 namespace norvhost {
 
@@ -66,6 +68,12 @@ int RunDaemon(const Invocation& invocation) {
   options.im = ResolveIM(invocation, dataFolder);
   options.logFolder = dataFolder;
   options.poll = ParseSeconds(invocation, "poll", 5);
+  options.catchUp = ParseSeconds(invocation, "catch-up", 3600);
+  options.retryBase = ParseSeconds(invocation, "retry-after", 2);
+  options.lookAhead = ParseSeconds(invocation, "look-ahead", 3600);
+  // The built-in XMPP transport takes its timeout from the environment.
+  setenv(kNorvIMTimeoutVariable, std::to_string(ParseSeconds(invocation, "timeout", 5).count()).c_str(),
+         1);
   options.untilIdle = invocation.Has("until-idle");
   if (invocation.Has("exit-after")) options.exitAfter = ParseSeconds(invocation, "exit-after", 0);
 

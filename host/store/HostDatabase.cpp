@@ -74,8 +74,12 @@ int HostDatabase::OpenCreating(bool createTables, bool createFile, bool& created
 }
 
 bool HostDatabase::HasTables() {
-  CNorvRecordSet probe;
-  return probe.Open(m_session, L"SELECT COUNT(*) FROM NORV_REMIND_DEF", nullptr);
+  // The delivery table came later than the library's; a database made
+  // before it gets it on the next run (SQLite) or init (a server).
+  CNorvRecordSet library;
+  CNorvRecordSet delivery;
+  return library.Open(m_session, L"SELECT COUNT(*) FROM NORV_REMIND_DEF", nullptr) &&
+         delivery.Open(m_session, L"SELECT COUNT(*) FROM NORV_HOST_DELIVERY", nullptr);
 }
 
 bool HostDatabase::ApplySchema(CString* errorText) {

@@ -104,7 +104,8 @@ struct XmppReceiver::Handlers {
     auto* receiver = static_cast<XmppReceiver*>(userdata);
     XmppReceived message = Parse(xmpp_conn_get_context(conn), stanza);
     const std::pair<std::string, std::string> mark("RemindID", receiver->m_remindId);
-    if (std::find(message.attribs.begin(), message.attribs.end(), mark) == message.attribs.end()) {
+    if (!receiver->m_remindId.empty() &&
+        std::find(message.attribs.begin(), message.attribs.end(), mark) == message.attribs.end()) {
       return 1;
     }
     std::lock_guard<std::mutex> hold(receiver->m_mutex);

@@ -57,8 +57,8 @@ struct XmppReceived {
 
 // A second XMPP client, built on libstrophe like the library's own: it
 // logs in over TLS verified against the test server's CA on a thread of
-// its own, announces its presence and collects the
-// messages it receives whose "RemindID" attribute is `remindId`. Test
+// its own, announces its presence and collects the messages it receives
+// whose "RemindID" attribute is `remindId` (all of them for an empty one). Test
 // programs running side by side share the receiving account; each case's
 // own identifier keeps their messages apart.
 class XmppReceiver {

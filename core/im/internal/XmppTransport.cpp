@@ -1,12 +1,13 @@
 #include "core/im/internal/XmppTransport.h"
 
 #include <chrono>
+#include <cstdlib>
 
 #include "core/im/NorvIMError.h"
 
 namespace {
 
-constexpr std::chrono::milliseconds kTimeout(10000);
+constexpr std::chrono::seconds kDefaultTimeout(10);
 constexpr unsigned short kDefaultPort = 5222;
 
 // Text as XML may carry it: characters XML forbids (most control
@@ -22,6 +23,12 @@ std::string XmlText(const CString& text) {
     if (!allowed) ch = L'\xFFFD';
   }
   return CString(std::move(clean)).ToUtf8();
+}
+
+std::chrono::milliseconds TimeoutFromEnvironment() {
+  const char* text = std::getenv(kNorvIMTimeoutVariable);
+  const long seconds = text == nullptr ? 0 : std::strtol(text, nullptr, 10);
+  return seconds > 0 ? std::chrono::seconds(seconds) : kDefaultTimeout;
 }
 
 // A name without '@' lives on `domain`.
@@ -99,6 +106,7 @@ void XmppTransport::Init(const CString& server, int port, const CString& user,
   m_account.port = port > 0 && port <= 65535 ? static_cast<unsigned short>(port) : kDefaultPort;
   m_account.jid = user.IsEmpty() ? std::string() : Jid(user, m_account.host);
   m_account.password = password.ToUtf8();
+  m_timeout = TimeoutFromEnvironment();
   m_initialised = true;
 }
 
@@ -140,6 +148,6 @@ int XmppTransport::EnsureSession(std::string& detail) {
   if (m_session && m_session->IsOpen()) return kNorvIMOk;
   m_session.reset();
   int code = kNorvIMOk;
-  m_session = XmppSession::Open(m_account, kTimeout, code, detail);
+  m_session = XmppSession::Open(m_account, m_timeout, code, detail);
   return code;
 }

@@ -1,6 +1,7 @@
 #ifndef NORV_CORE_IM_INTERNAL_XMPPTRANSPORT_H_
 #define NORV_CORE_IM_INTERNAL_XMPPTRANSPORT_H_
 
+#include <chrono>
 #include <memory>
 #include <mutex>
 
@@ -9,7 +10,8 @@
 
 // CIM's transport to an XMPP server: one chat stanza per message, sent over
 // a connection opened at the first send and kept for the next ones. A
-// connection found closed is opened again before sending.
+// connection found closed is opened again before sending. Each wait for the
+// server is bounded by the timeout in kNorvIMTimeoutVariable.
 class XmppTransport final : public CNorvIMTransport {
  public:
   XmppTransport();
@@ -38,6 +40,8 @@ class XmppTransport final : public CNorvIMTransport {
   // Why the server text cannot be used; empty when it can.
   std::string m_setupError;
   XmppAccount m_account;
+  // For the login and for each confirmation; set at Init.
+  std::chrono::milliseconds m_timeout{0};
   std::unique_ptr<XmppSession> m_session;
 };
 
