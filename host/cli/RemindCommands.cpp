@@ -5,8 +5,8 @@
 #include <functional>
 #include <system_error>
 
+#include "host/cli/DefinitionInput.h"
 #include "host/cli/HostCommands.h"
-#include "host/cli/HostFiles.h"
 #include "host/store/HostDatabase.h"
 #include "host/cli/HostText.h"
 #include "host/cli/ProgressBar.h"
@@ -175,6 +175,7 @@ int RunImport(const Invocation& invocation) {
   HostDatabase database(ResolveDatabase(invocation));
   if (int code = database.Open(); code != kExitOk) return code;
   const Creator creator = ResolveCreator(invocation);
+  const DefinitionLimits limits = LimitsOf(invocation, true);
 
   ProgressBar progress(files.size());
   ImportBatch batch(database, progress);
@@ -183,7 +184,7 @@ int RunImport(const Invocation& invocation) {
     std::string text;
     CNorvBasePtr<CNorvRemind> remind;
     CString reason;
-    if (!ReadTextFile(files[i].string(), text, error)) {
+    if (!ReadDefinition(files[i].string(), limits, text, error)) {
       progress.Message("norvremind: " + error);
     } else if (!ParseDefinition(text, creator, remind, reason)) {
       progress.Message("norvremind: " + files[i].string() + ": " + Narrow(reason));
