@@ -35,14 +35,13 @@ class ScratchDatabase {
   ScratchDatabase& operator=(const ScratchDatabase&) = delete;
 
   // Opens `session` on the database, creating it and its tables on the
-  // first call.
+  // first call (with that session).
   testing::AssertionResult Open(CSession& session);
 
   // The connection text, once the database exists.
   const CString& connection() const { return m_connection; }
 
  private:
-  testing::AssertionResult Create();
   testing::AssertionResult CreatePostgres();
 
   Backend m_backend;

@@ -37,7 +37,6 @@ XmppReceived Parse(xmpp_ctx_t* ctx, xmpp_stanza_t* stanza) {
   message.body = Text(ctx, xmpp_stanza_get_child_by_name(stanza, "body"));
   xmpp_stanza_t* extension = xmpp_stanza_get_child_by_name_and_ns(stanza, "msg", kExtensionNs);
   if (extension == nullptr) return message;
-  message.hasExtension = true;
   message.msgType = Attribute(extension, "type");
   message.contentType = Attribute(extension, "contenttype");
   message.extType = Attribute(extension, "exttype");
@@ -61,7 +60,6 @@ XmppTestServer XmppServer() {
   server.senderPassword = Env("NORV_TEST_XMPP_SENDER_PASSWORD");
   server.receiver = Env("NORV_TEST_XMPP_RECEIVER");
   server.receiverPassword = Env("NORV_TEST_XMPP_RECEIVER_PASSWORD");
-  server.dir = Env("NORV_TEST_XMPP_DIR");
   server.scripts = Env("NORV_TEST_XMPP_SCRIPTS");
   return server;
 }

@@ -22,7 +22,6 @@ struct XmppTestServer {
   std::string senderPassword;
   std::string receiver;
   std::string receiverPassword;
-  std::string dir;      // the server's folder
   std::string scripts;  // where start-prosody.sh and stop-prosody.sh are
 };
 
@@ -44,7 +43,6 @@ struct XmppReceived {
   std::string from;
   std::string type;
   std::string body;
-  bool hasExtension = false;
   std::string msgType;
   std::string contentType;
   std::string extType;
