@@ -27,6 +27,9 @@ install(FILES ${CMAKE_CURRENT_BINARY_DIR}/NorvRemindCoreConfig.cmake
   ${CMAKE_CURRENT_BINARY_DIR}/NorvRemindCoreConfigVersion.cmake
   DESTINATION ${CMAKE_INSTALL_LIBDIR}/cmake/NorvRemindCore)
 
+file(RELATIVE_PATH NORV_PC_TO_PREFIX
+  /prefix/${CMAKE_INSTALL_LIBDIR}/pkgconfig /prefix)
+string(REGEX REPLACE "/$" "" NORV_PC_TO_PREFIX "${NORV_PC_TO_PREFIX}")
 configure_file(cmake/norvremindcore.pc.in ${CMAKE_CURRENT_BINARY_DIR}/norvremindcore.pc @ONLY)
 install(FILES ${CMAKE_CURRENT_BINARY_DIR}/norvremindcore.pc
   DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig)

@@ -111,21 +111,11 @@ TEST_P(CNorvRemindMsgDBTest, InstantMessageRowsGoFromWaitingToSentOrFailed) {
                        MsgID(2) + L"'",
                    before);
 
-  Table rows = Rows(L"SELECT CN_G_ID, CN_G_REMIND_ID, CN_T_REMIND, CN_S_CONTENT_TYPE, "
-                    L"CN_S_CONTENT, CN_S_RECEIVER, CN_S_RECEIVER_NAME, CN_N_STATUS, CN_S_ERRINFO, "
-                    L"CN_T_SEND FROM NORV_REMIND_MSG_AM ORDER BY CN_G_ID",
-                    10);
-  ASSERT_EQ(rows.size(), 2u);
-  const wchar_t* outcomes[] = {L"1", L"", L"2", L"user 'x' offline \\ code 12"};
-  for (int i = 0; i < 2; ++i) {
-    COleDateTime at;
-    EXPECT_TRUE(at.ParseDateTime(rows[i].back()) && at >= before) << rows[i].back().ToUtf8();
-    rows[i].pop_back();
-    EXPECT_EQ(rows[i], (std::vector<CString>{MsgID(i + 1), kRemindID, L"2025-03-05 14:07:09",
-                                             L"Text/Text", sent->m_strContent, sent->m_strReceiver,
-                                             sent->m_strReceiverName, outcomes[2 * i],
-                                             outcomes[2 * i + 1]}));
-  }
+  // The texts come back as they were given.
+  EXPECT_EQ(Rows(L"SELECT CN_S_CONTENT, CN_S_RECEIVER_NAME, CN_N_STATUS, CN_S_ERRINFO "
+                 L"FROM NORV_REMIND_MSG_AM ORDER BY CN_G_ID", 4),
+            (Table{{sent->m_strContent, sent->m_strReceiverName, L"1", L""},
+                   {sent->m_strContent, sent->m_strReceiverName, L"2", L"user 'x' offline \\ code 12"}}));
   EXPECT_EQ(failed->GetRemindTime(), COleDateTime(2025, 3, 5, 14, 7, 9));
 
   // An inbox message records no send outcome.
@@ -184,30 +174,14 @@ TEST_P(CNorvRemindMsgDBTest, InboxRowsAreMarkedReadAndDeletedByIdOrByReceiver) {
   EXPECT_TRUE(InboxRows().empty());
 }
 
-// The receiver of DBSetReaded and DBDelete is the host's account text and
-// goes in unescaped: a quote in it is the caller's error, reported as the
-// database's.
-TEST_P(CNorvRemindMsgDBTest, FailuresLeaveTheDatabasesReason) {
-  InsertInboxRows();
-  CString error;
-  EXPECT_FALSE(CNorvRemindMsg::DBDelete(session, Guid(kRemindID), L"o'neil", &error));
-  CString statement = TakeStatement();
-  EXPECT_EQ(statement, L"DELETE NORV_REMIND_MSG WHERE CN_S_RECEIVER = 'o'neil' AND "
-                       L"CN_G_REMIND_ID = '" + kRemindID + L"'");
-  EXPECT_EQ(error, ReasonOf(statement));
-  EXPECT_FALSE(CNorvRemindMsg::DBSetReaded(session, dbType(), Guid(kRemindID), L"o'neil", &error));
-  EXPECT_NE(TakeStatement().Find(L"CN_S_RECEIVER = 'o'neil' AND"), -1);
-  EXPECT_EQ(InboxRows().size(), 3u);
-
+TEST_P(CNorvRemindMsgDBTest, AFailingInsertLeavesTheDatabasesReason) {
   CNorvBasePtr<CNorvRemindAMMsg> msg = NewAMMsg(1);
   Insert(*msg);
-  statement = TakeStatement();
+  CString statement = TakeStatement();
+  CString error;
   EXPECT_FALSE(msg->DBInsert(session, dbType(), Guid(kRemindID), &error));
   EXPECT_EQ(error, ReasonOf(statement));
   EXPECT_FALSE(error.IsEmpty());
-  msg->m_strContentType = L"Text/'x'";  // a type word of the host's, written as it is
-  EXPECT_FALSE(msg->DBInsert(session, dbType(), Guid(kRemindID), nullptr));
-  EXPECT_NE(TakeStatement().Find(L", 'Text/'x'', "), -1);
 }
 
 NORV_INSTANTIATE_BACKEND_TEST(CNorvRemindMsgDBTest);

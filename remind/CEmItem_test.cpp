@@ -21,13 +21,13 @@ TEST(CEmItemTest, AppendsReceiversAndSkipsOtherNodes) {
   ReceiverList items;
   ASSERT_TRUE(ParseList(L"<Receiver ID='u0'/>", items));
   ASSERT_TRUE(ParseList(L"text<!-- c --><Other ID='x'/><Receiver Type='3' ID='u1' Name='\x5F20\x4E09'/>"
-                        L"<RECEIVER Type='70000' ID='u2' Name=''/>",
+                        L"<RECEIVER Type='-2' ID='u2' Name=''/>",
                         items));
   CString seen;
   for (const auto& item : items) {
     seen.AppendFormat(L"%d|%s|%s;", item->m_nReceiveType, item->m_strReceiveID, item->m_strReceiveName);
   }
-  EXPECT_EQ(seen, L"0|u0|;3|u1|\x5F20\x4E09;4464|u2|;");
+  EXPECT_EQ(seen, L"0|u0|;3|u1|\x5F20\x4E09;-2|u2|;");
 }
 
 TEST(CEmItemTest, ReceiverWithoutIdFailsKeepingTheEarlierOnes) {

@@ -55,11 +55,16 @@ class NORV_EXPORT CNorvRemind : public CNorvBase {
   void GetInfo(CNorvRemind* target);
 
   // Definition parsing (CNorvRemindParse.cpp). A failure leaves the fields
-  // read before it changed; the caller discards such a remind.
+  // read before it changed; the caller discards such a remind. A custom-style
+  // remind keeps its "RemindStyleDef" text only: its items stay empty until
+  // the caller parses them (CNorvRemindStyleItem::ParseListXML on
+  // m_strRemindStyleDef into m_lstStyleItem), as the manager's loaders do.
   bool ParseXML(const CNorvXmlNode& element, CString& errorText);
 
   // Timing (CNorvRemindTiming.cpp). Days are dates at 00:00 or "%Y-%m-%d".
   bool NeedRemind(COleDateTime day);
+  // The time of day this remind would fire at on `day`, whether or not it
+  // fires that day: ask NeedRemind first.
   bool GetRemindTime(CString day, COleDateTime& time);
   void GetRemindTime(CString day, std::list<COleDateTime>& times);
   bool IsInvalid(COleDateTime day);

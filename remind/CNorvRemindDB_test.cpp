@@ -13,8 +13,6 @@ using Statements = std::vector<CString>;
 
 const wchar_t kStyleDef[] =
     L"<Def note='C:\\x'><Item Day='1' Time='9:00' /><Item Day='0' Time='17:30' /></Def>";
-const wchar_t kStyleDefSql[] =
-    L"<Def note=''C:\\x''><Item Day=''1'' Time=''9:00'' /><Item Day=''0'' Time=''17:30'' /></Def>";
 
 CNorvBasePtr<CEmItem> Receiver(short type, const wchar_t* id, const wchar_t* name) {
   CNorvBasePtr<CEmItem> receiver = new CEmItem;
@@ -39,62 +37,16 @@ CNorvBasePtr<CNorvRemind> NewRemind(short type, int n = 0) {
   remind->m_strContent = L"Pay 100% of Bob's bill %s \\n";
   remind->m_strContentType = L"Text/'Html'";
   remind->m_lstReceiver = {Receiver(0, L"ann's", L"Ann \\"), Receiver(1, L"bob", L"Bob 'B'")};
-  if (type == CNorvRemind::kOneOff) remind->m_dtRemind = COleDateTime(2026, 5, 6, 7, 8, 9);
-  if (type == CNorvRemind::kCustomStyle) {
-    remind->m_dtInvalid = COleDateTime(2026, 6, 30, 0, 0, 0);
-    remind->m_strRemindStyleDef = kStyleDef;
-  }
-  if (type == CNorvRemind::kPeriodic) {
-    remind->m_dtInvalid = COleDateTime(2026, 12, 31, 8, 30, 0);
-    remind->m_Repeat.m_strRemindTime = L"08:30";
-    remind->m_Repeat.m_dtStart = COleDateTime(2026, 1, 1, 0, 0, 0);
-  }
+  remind->m_dtRemind = COleDateTime(2026, 5, 6, 7, 8, 9);
+  remind->m_dtInvalid = COleDateTime(2026, 6, 30, 8, 30, 0);
+  if (type == CNorvRemind::kCustomStyle) remind->m_strRemindStyleDef = kStyleDef;
+  remind->m_Repeat.m_strRemindTime = L"08:30";
+  remind->m_Repeat.m_dtStart = COleDateTime(2026, 1, 1, 0, 0, 0);
   return remind;
 }
 
 class CNorvRemindDBTest : public norvtest::BackendTest {
  protected:
-  // Inserts the remind and its receivers, checking every statement.
-  void Store(CNorvRemind& remind, const CString& remindTime, const CString& deadline) {
-    statements.clear();
-    CString error;
-    COleDateTime before = COleDateTime::GetCurrentTime();
-    ASSERT_TRUE(remind.DBInsert(session, dbType(), &error)) << error.ToUtf8();
-    COleDateTime after = COleDateTime::GetCurrentTime();
-    bool periodic = remind.m_nType == CNorvRemind::kPeriodic;
-    ASSERT_EQ(statements.size(), periodic ? 2u : 1u);
-    CString id = remind.m_ID.GetString1();
-    CString styleDef = remind.m_nType == CNorvRemind::kCustomStyle ? kStyleDefSql : L"";
-    EXPECT_TRUE(MatchesAtSomeSecond(
-        statements[0],
-        [&](const CString& now) {
-          CString expected;
-          expected.Format(
-              L"INSERT INTO NORV_REMIND_DEF ( CN_G_ID, CN_N_STATE, CN_N_TYPE, CN_N_SEND_FLAG, "
-              L"CN_S_FROM, CN_T_REMIND, CN_D_INVALID, CN_S_CREATOR_ID, CN_S_CREATOR_NAME, "
-              L"CN_T_CREATE, CN_S_CONTENT, CN_S_CONTENT_TYPE, CN_S_REMIND_STYLE_DEF ) VALUES ( "
-              L"'%s', 0, %d, 5, 'web ''portal'' \\ x', %s, %s, 'u''1', 'Ann \\ O''Neil', %s, "
-              L"'Pay 100%% of Bob''s bill %%s \\n', 'Text/''Html''', '%s' )",
-              id, remind.m_nType, remindTime, deadline, TimeSql(now), styleDef);
-          return expected;
-        },
-        before, after))
-        << statements[0].ToUtf8();
-    if (periodic) {
-      EXPECT_EQ(statements[1].Left(31), L"INSERT INTO NORV_REMIND_REPEAT ");
-    }
-    statements.clear();
-
-    ASSERT_TRUE(remind.DBInsertReceiver(session, &error)) << error.ToUtf8();
-    const wchar_t* head =
-        L"INSERT INTO NORV_REMIND_RECEIVE ( CN_G_REMIND_ID, CN_N_RECEIVE_TYPE, CN_S_RECEIVE_ID, "
-        L"CN_S_RECEIVE_NAME ) VALUES ( '";
-    EXPECT_EQ(statements, (Statements{head + id + L"', 0, 'ann''s', 'Ann \\' )",
-                                      head + id + L"', 1, 'bob', 'Bob ''B''' )"}));
-    statements.clear();
-  }
-
-  // Loads the remind; the log is emptied afterwards.
   CNorvBasePtr<CNorvRemind> Load(const CGuid& id) {
     CNorvBasePtr<CNorvRemind> loaded = new CNorvRemind;
     CString error;
@@ -105,55 +57,59 @@ class CNorvRemindDBTest : public norvtest::BackendTest {
 
   size_t RepeatRows() { return Rows(L"SELECT CN_G_REMIND_ID FROM NORV_REMIND_REPEAT", 1).size(); }
 
-  CString CustomDeadline(const CString& date, const CString& time = L"00:00:00") {
-    return dbType() == 1 ? L"to_date( '" + date + L"', 'yyyy-mm-dd' )"
-                         : L"'" + date + L" " + time + L"'";
+  // The remind time and deadline columns as a statement of this type writes them.
+  CString RemindSql(short type) {
+    return type == CNorvRemind::kOneOff ? TimeSql(L"2026-05-06 07:08:09") : CString(L"NULL");
   }
+  CString DeadlineSql(short type) {
+    if (type == CNorvRemind::kOneOff) return L"NULL";
+    if (type == CNorvRemind::kCustomStyle && dbType() == 1) return L"to_date( '2026-06-30', 'yyyy-mm-dd' )";
+    return TimeSql(L"2026-06-30 08:30:00");
+  }
+
+  CString error;
 };
 
 TEST_P(CNorvRemindDBTest, EachTypeRoundTripsThroughItsStatements) {
-  struct Case {
-    short type;
-    bool datesSet;
-    CString remindTime;
-    CString deadline;
-    const wchar_t* loadError;
-    const wchar_t* loadedDeadline;  // the deadline is read as a date only
-  } cases[] = {
-      {CNorvRemind::kOneOff, true, TimeSql(L"2026-05-06 07:08:09"), L"NULL", L"", L""},
-      {CNorvRemind::kPeriodic, true, L"NULL", TimeSql(L"2026-12-31 08:30:00"), L"",
-       L"2026-12-31 00:00:00"},
-      {CNorvRemind::kCustomStyle, true, L"NULL", CustomDeadline(L"2026-06-30"), L"",
-       L"2026-06-30 00:00:00"},
-      {CNorvRemind::kOneOff, false, L"NULL", L"NULL", L"常规提醒未指定提醒时间", L""},
-      {CNorvRemind::kPeriodic, false, L"NULL", L"NULL", L"", L""},
-      {CNorvRemind::kCustomStyle, false, L"NULL", L"NULL", L"自定义样式提醒未指定截止日期", L""},
-  };
-  for (int i = 0; i < 6; ++i) {
-    const Case& c = cases[i];
-    SCOPED_TRACE(i);
-    CNorvBasePtr<CNorvRemind> remind = NewRemind(c.type, i);
-    if (!c.datesSet) remind->m_dtRemind = remind->m_dtInvalid = COleDateTime();
+  for (short type : {CNorvRemind::kOneOff, CNorvRemind::kPeriodic, CNorvRemind::kCustomStyle}) {
+    SCOPED_TRACE(type);
+    CNorvBasePtr<CNorvRemind> remind = NewRemind(type, type);
+    CString id = remind->m_ID.GetString1();
+    statements.clear();
     COleDateTime before = COleDateTime::GetCurrentTime();
-    Store(*remind, c.remindTime, c.deadline);
-    // A one-off remind reads neither the deadline nor the style column.
-    Exec(L"UPDATE NORV_REMIND_DEF SET CN_D_INVALID = '2027-01-01 00:00:00', "
-         L"CN_S_REMIND_STYLE_DEF = '<D />' WHERE CN_N_TYPE = 0");
+    ASSERT_TRUE(remind->DBInsert(session, dbType(), &error)) << error.ToUtf8();
+    COleDateTime after = COleDateTime::GetCurrentTime();
+    ASSERT_EQ(statements.size(), type == CNorvRemind::kPeriodic ? 2u : 1u);
+    // The text once; the update below shows each type's time forms.
+    EXPECT_TRUE(type != CNorvRemind::kCustomStyle || MatchesAtSomeSecond(
+        statements[0],
+        [&](const CString& now) {
+          return L"INSERT INTO NORV_REMIND_DEF ( CN_G_ID, CN_N_STATE, CN_N_TYPE, CN_N_SEND_FLAG, "
+                 L"CN_S_FROM, CN_T_REMIND, CN_D_INVALID, CN_S_CREATOR_ID, CN_S_CREATOR_NAME, "
+                 L"CN_T_CREATE, CN_S_CONTENT, CN_S_CONTENT_TYPE, CN_S_REMIND_STYLE_DEF ) VALUES ( '" +
+                 id + L"', 0, 2, 5, 'web ''portal'' \\ x', NULL, " + DeadlineSql(type) +
+                 L", 'u''1', 'Ann \\ O''Neil', " + TimeSql(now) +
+                 L", 'Pay 100% of Bob''s bill %s \\n', 'Text/''Html''', '<Def note=''C:\\x''>"
+                 L"<Item Day=''1'' Time=''9:00'' /><Item Day=''0'' Time=''17:30'' /></Def>' )";
+        },
+        before, after))
+        << statements[0].ToUtf8();
+    statements.clear();
+    ASSERT_TRUE(remind->DBInsertReceiver(session, &error)) << error.ToUtf8();
+    const CString head =
+        L"INSERT INTO NORV_REMIND_RECEIVE ( CN_G_REMIND_ID, CN_N_RECEIVE_TYPE, CN_S_RECEIVE_ID, "
+        L"CN_S_RECEIVE_NAME ) VALUES ( '" + id;
+    EXPECT_EQ(statements, (Statements{head + L"', 0, 'ann''s', 'Ann \\' )",
+                                      head + L"', 1, 'bob', 'Bob ''B''' )"}));
+    statements.clear();
 
     CNorvBasePtr<CNorvRemind> loaded = new CNorvRemind;
-    CString error;
-    ASSERT_EQ(loaded->DBLoadData(session, remind->m_ID, error), *c.loadError ? -1 : 1);
-    EXPECT_EQ(error, c.loadError);
-    if (*c.loadError) continue;
-    EXPECT_EQ(loaded->GenInfo_XML(), remind->GenInfo_XML());  // InvalidDate as a date
-    EXPECT_EQ(loaded->m_dtInvalid.Format(L"%Y-%m-%d %H:%M:%S"), c.loadedDeadline);
-    EXPECT_EQ(loaded->m_strRemindStyleDef, remind->m_strRemindStyleDef);
+    ASSERT_EQ(loaded->DBLoadData(session, remind->m_ID, error), 1) << error.ToUtf8();
+    EXPECT_EQ(loaded->GenInfo_XML(), remind->GenInfo_XML());
     EXPECT_EQ(loaded->m_strCreatorID + loaded->m_strCreatorName, L"u'1Ann \\ O'Neil");
     COleDateTime created;
-    EXPECT_TRUE(created.ParseDateTime(loaded->m_strCreateTime) && created >= before)
-        << loaded->m_strCreateTime.ToUtf8();
-    CString id = remind->m_ID.GetString1();
-    ASSERT_EQ(statements.size(), c.type == CNorvRemind::kPeriodic ? 3u : 2u);
+    EXPECT_TRUE(created.ParseDateTime(loaded->m_strCreateTime) && created >= before);
+    ASSERT_EQ(statements.size(), type == CNorvRemind::kPeriodic ? 3u : 2u);
     EXPECT_EQ(statements[0],
               L"SELECT\tCN_N_STATE, CN_N_TYPE, CN_N_SEND_FLAG, CN_S_FROM, CN_T_REMIND, "
               L"CN_D_INVALID, CN_S_CREATOR_ID, CN_S_CREATOR_NAME, CN_T_CREATE, CN_S_CONTENT, "
@@ -163,47 +119,64 @@ TEST_P(CNorvRemindDBTest, EachTypeRoundTripsThroughItsStatements) {
               L"SELECT\tCN_N_RECEIVE_TYPE, CN_S_RECEIVE_ID, CN_S_RECEIVE_NAME FROM\t"
               L"NORV_REMIND_RECEIVE WHERE\tCN_G_REMIND_ID = '" +
                   id + L"' ORDER BY CN_N_RECEIVE_TYPE, CN_S_RECEIVE_NAME");
-    if (c.type == CNorvRemind::kCustomStyle) {
+    if (type == CNorvRemind::kCustomStyle) {
       ASSERT_EQ(loaded->m_lstStyleItem.size(), 2u);
       EXPECT_EQ(loaded->m_lstStyleItem.back()->GenInfo_XML(), L"<Item Day='0' Time='17:30' />");
     }
   }
-  EXPECT_EQ(RepeatRows(), 2u);
+  EXPECT_EQ(RepeatRows(), 1u);
+}
+
+TEST_P(CNorvRemindDBTest, MissingDatesAreStoredAsNullAndRefusedOnLoad) {
+  const wchar_t* errors[] = {L"常规提醒未指定提醒时间", L"", L"自定义样式提醒未指定截止日期"};
+  for (short type : {CNorvRemind::kOneOff, CNorvRemind::kPeriodic, CNorvRemind::kCustomStyle}) {
+    CNorvBasePtr<CNorvRemind> remind = NewRemind(type, type);
+    remind->m_dtRemind = remind->m_dtInvalid = COleDateTime();
+    ASSERT_TRUE(remind->DBInsert(session, dbType(), &error)) << error.ToUtf8();
+    EXPECT_NE(statements[0].Find(L", 5, 'web ''portal'' \\ x', NULL, NULL, "), -1);
+    CNorvBasePtr<CNorvRemind> loaded = new CNorvRemind;
+    error.Empty();
+    EXPECT_EQ(loaded->DBLoadData(session, remind->m_ID, error), *errors[type] ? -1 : 1);
+    EXPECT_EQ(error, errors[type]);
+    statements.clear();
+  }
+  // A one-off remind reads neither the deadline nor the style column.
+  Exec(L"UPDATE NORV_REMIND_DEF SET CN_T_REMIND = '2026-01-01 00:00:00', "
+       L"CN_D_INVALID = '2027-01-01 00:00:00', CN_S_REMIND_STYLE_DEF = '<D />' WHERE CN_N_TYPE = 0");
+  CNorvBasePtr<CNorvRemind> oneOff = Load(NewRemind(0, 0)->m_ID);
+  EXPECT_EQ(oneOff->m_dtInvalid.Format(L"%Y-%m-%d"), L"");
+  EXPECT_EQ(oneOff->m_strRemindStyleDef, L"");
 }
 
 TEST_P(CNorvRemindDBTest, UpdateFollowsEveryChangeOfType) {
   CNorvBasePtr<CNorvRemind> remind = NewRemind(CNorvRemind::kPeriodic);
-  Store(*remind, L"NULL", TimeSql(L"2026-12-31 08:30:00"));
+  ASSERT_TRUE(remind->DBInsert(session, dbType(), &error)) << error.ToUtf8();
   CString id = remind->m_ID.GetString1();
   remind->m_Repeat.m_strRemindTime = L"21:15";
-  remind->m_dtRemind = COleDateTime(2026, 7, 1, 12, 0, 0);
   struct Step {
-    short previous;
-    short type;
-    CString remindTime;
-    CString deadline;
+    short previous, type;
     CString repeatStatement;  // its start; empty for none
     size_t repeatRows;
   } steps[] = {
-      {1, 1, L"NULL", TimeSql(L"2026-12-31 08:30:00"), L"UPDATE NORV_REMIND_REPEAT ", 1},
-      {1, 0, TimeSql(L"2026-07-01 12:00:00"), L"NULL",
-       L"DELETE NORV_REMIND_REPEAT WHERE CN_G_REMIND_ID = '" + id + L"'", 0},
-      {0, 2, L"NULL", CustomDeadline(L"2026-12-31", L"08:30:00"), L"", 0},
-      {2, 1, L"NULL", TimeSql(L"2026-12-31 08:30:00"), L"INSERT INTO NORV_REMIND_REPEAT ", 1},
+      {1, 1, L"UPDATE NORV_REMIND_REPEAT ", 1},
+      {1, 0, L"DELETE NORV_REMIND_REPEAT WHERE CN_G_REMIND_ID = '" + id + L"'", 0},
+      {0, 2, L"", 0},
+      {2, 1, L"INSERT INTO NORV_REMIND_REPEAT ", 1},
   };
-  CString error;
   for (const Step& step : steps) {
     SCOPED_TRACE(step.type);
+    statements.clear();
     remind->m_nType = step.type;
     ASSERT_TRUE(remind->DBUpdate(session, dbType(), step.previous, &error)) << error.ToUtf8();
-    CString expected;
-    expected.Format(
-        L"UPDATE NORV_REMIND_DEF SET CN_N_STATE = 0, CN_N_TYPE = %d, CN_N_SEND_FLAG = 5, "
-        L"CN_T_REMIND = %s, CN_D_INVALID = %s, CN_S_CONTENT = 'Pay 100%% of Bob''s bill %%s \\n', "
-        L"CN_S_CONTENT_TYPE = 'Text/''Html''', CN_S_REMIND_STYLE_DEF = '' WHERE CN_G_ID = '%s'",
-        step.type, step.remindTime, step.deadline, id);
+    CString typeText;
+    typeText.Format(L"%d", step.type);
     ASSERT_EQ(statements.size(), step.repeatStatement.IsEmpty() ? 1u : 2u);
-    EXPECT_EQ(statements[0], expected);
+    EXPECT_EQ(statements[0], L"UPDATE NORV_REMIND_DEF SET CN_N_STATE = 0, CN_N_TYPE = " + typeText +
+                                 L", CN_N_SEND_FLAG = 5, CN_T_REMIND = " + RemindSql(step.type) +
+                                 L", CN_D_INVALID = " + DeadlineSql(step.type) +
+                                 L", CN_S_CONTENT = 'Pay 100% of Bob''s bill %s \\n', "
+                                 L"CN_S_CONTENT_TYPE = 'Text/''Html''', CN_S_REMIND_STYLE_DEF = '' "
+                                 L"WHERE CN_G_ID = '" + id + L"'");
     if (statements.size() == 2) {
       EXPECT_EQ(statements[1].Left(step.repeatStatement.GetLength()), step.repeatStatement);
     }
@@ -212,18 +185,18 @@ TEST_P(CNorvRemindDBTest, UpdateFollowsEveryChangeOfType) {
   EXPECT_EQ(Load(remind->m_ID)->m_Repeat.m_strRemindTime, L"21:15");
 
   // The static operations touch their own rows only.
+  ASSERT_TRUE(remind->DBInsertReceiver(session, &error)) << error.ToUtf8();
+  statements.clear();
   ASSERT_TRUE(CNorvRemind::DBSetState(session, remind->m_ID, 3, &error)) << error.ToUtf8();
-  Statements run = {TakeStatement()};
   ASSERT_TRUE(CNorvRemind::DBDeleteReceiver(session, remind->m_ID, &error)) << error.ToUtf8();
-  run.push_back(TakeStatement());
+  Statements run = statements;
   EXPECT_EQ(Load(remind->m_ID)->m_nState, 3);
   ASSERT_TRUE(remind->DBLoadReceiver(session, &error)) << error.ToUtf8();  // replaces the list
   EXPECT_TRUE(remind->m_lstReceiver.empty());
   statements.clear();
   ASSERT_TRUE(CNorvRemind::DBDelete(session, remind->m_ID, &error)) << error.ToUtf8();
   run.push_back(TakeStatement());
-  EXPECT_EQ(run, (Statements{L"UPDATE NORV_REMIND_DEF SET CN_N_STATE = 3 WHERE CN_G_ID = '" + id +
-                                 L"'",
+  EXPECT_EQ(run, (Statements{L"UPDATE NORV_REMIND_DEF SET CN_N_STATE = 3 WHERE CN_G_ID = '" + id + L"'",
                              L"DELETE NORV_REMIND_RECEIVE WHERE CN_G_REMIND_ID = '" + id + L"'",
                              L"DELETE NORV_REMIND_DEF WHERE CN_G_ID = '" + id + L"'"}));
   EXPECT_TRUE(Rows(L"SELECT CN_G_ID FROM NORV_REMIND_DEF", 1).empty());
@@ -232,17 +205,13 @@ TEST_P(CNorvRemindDBTest, UpdateFollowsEveryChangeOfType) {
 
 TEST_P(CNorvRemindDBTest, InsertMsgWritesOneRowPerReceiver) {
   CNorvBasePtr<CNorvRemind> remind = NewRemind(CNorvRemind::kOneOff);
-  remind->m_strContent = L"100% done %s %d '%%s' \\";
-  CStringArray receivers;
-  CStringArray names;
-  CString error;
+  CStringArray receivers, names;
   COleDateTime time(2026, 5, 6, 7, 8, 9);
   ASSERT_TRUE(remind->DBInsertMsg(session, dbType(), receivers, names, time, &error));
   EXPECT_TRUE(statements.empty());
   const wchar_t* people[][2] = {{L"ann", L"Ann %s"}, {L"bob's", L"Bob 'B' %d"}, {L"cy\\", L"Cy"}};
   for (auto& person : people) receivers.Add(person[0]), names.Add(person[1]);
-  ASSERT_TRUE(remind->DBInsertMsg(session, dbType(), receivers, names, time, &error))
-      << error.ToUtf8();
+  ASSERT_TRUE(remind->DBInsertMsg(session, dbType(), receivers, names, time, &error)) << error.ToUtf8();
   Statements logged = statements;
   std::vector<std::vector<CString>> rows =
       Rows(L"SELECT CN_G_ID, CN_G_REMIND_ID, CN_S_CONTENT, CN_S_CONTENT_TYPE, CN_S_RECEIVER, "
@@ -264,7 +233,7 @@ TEST_P(CNorvRemindDBTest, InsertMsgWritesOneRowPerReceiver) {
             L"INSERT INTO NORV_REMIND_MSG ( CN_G_ID, CN_G_REMIND_ID, CN_S_CONTENT, "
             L"CN_S_CONTENT_TYPE, CN_S_RECEIVER, CN_S_RECEIVER_NAME, CN_T_REMIND, CN_N_STATUS ) "
             L"VALUES ( '" + rows[1][0] + L"', '" + id +
-                L"', '100% done %s %d ''%%s'' \\', 'Text/''Html''', 'bob''s', 'Bob ''B'' %d', " +
+                L"', 'Pay 100% of Bob''s bill %s \\n', 'Text/''Html''', 'bob''s', 'Bob ''B'' %d', " +
                 TimeSql(L"2026-05-06 07:08:09") + L", 0 )");
 
   // A name array shorter than the receivers stops at the missing name.
@@ -277,21 +246,19 @@ TEST_P(CNorvRemindDBTest, InsertMsgWritesOneRowPerReceiver) {
 
 TEST_P(CNorvRemindDBTest, LoadFailuresCarryTheirReasons) {
   CNorvBasePtr<CNorvRemind> missing = new CNorvRemind;
-  CString error = L"untouched";
+  error = L"untouched";
   EXPECT_EQ(missing->DBLoadData(session, NewRemind(0)->m_ID, error), 0);
   EXPECT_EQ(error, L"untouched");
   EXPECT_FALSE(missing->m_ID.IsValid());
-  EXPECT_EQ(missing->m_strContentType, L"Text/Text");
 
   CNorvBasePtr<CNorvRemind> remind = NewRemind(CNorvRemind::kCustomStyle);
-  Store(*remind, L"NULL", CustomDeadline(L"2026-06-30"));
+  ASSERT_TRUE(remind->DBInsert(session, dbType(), &error)) << error.ToUtf8();
   const wchar_t* badStyles[][2] = {
       {L"", L"提醒自定义样式内容为空"},
       {L"not xml", L"解析提醒自定义样式信息时失败，原因：XML数据格式异常"},
       {L"<D><Item Day=''1'' /></D>", L"解析提醒自定义样式信息时失败，原因：未指定提醒时间 Time"},
   };
   for (auto& bad : badStyles) {
-    SCOPED_TRACE(bad[1]);
     Exec(CString(L"UPDATE NORV_REMIND_DEF SET CN_S_REMIND_STYLE_DEF = '") + bad[0] + L"'");
     CNorvBasePtr<CNorvRemind> loaded = new CNorvRemind;
     EXPECT_EQ(loaded->DBLoadData(session, remind->m_ID, error), -1);
@@ -308,6 +275,7 @@ TEST_P(CNorvRemindDBTest, LoadFailuresCarryTheirReasons) {
   for (size_t i = 0; i < 3; ++i) {
     SCOPED_TRACE(drops[i][0]);
     Exec(CString(L"DROP TABLE ") + drops[i][0]);
+    statements.clear();
     CNorvBasePtr<CNorvRemind> loaded = new CNorvRemind;
     EXPECT_EQ(loaded->DBLoadData(session, remind->m_ID, error), -1);
     ASSERT_EQ(statements.size(), 3 - i);
@@ -319,9 +287,7 @@ TEST_P(CNorvRemindDBTest, LoadFailuresCarryTheirReasons) {
 
 TEST_P(CNorvRemindDBTest, AFailingSecondStatementLeavesTheFirstRow) {
   CNorvBasePtr<CNorvRemind> remind = NewRemind(CNorvRemind::kPeriodic);
-  CString error;
-  ASSERT_TRUE(remind->m_Repeat.DBInsert(session, dbType(), remind->m_ID, &error))
-      << error.ToUtf8();
+  ASSERT_TRUE(remind->m_Repeat.DBInsert(session, dbType(), remind->m_ID, &error)) << error.ToUtf8();
   statements.clear();
   EXPECT_FALSE(remind->DBInsert(session, dbType(), &error));
   ASSERT_EQ(statements.size(), 2u);

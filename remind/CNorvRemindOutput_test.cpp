@@ -2,8 +2,6 @@
 
 #include <string>
 
-#include "core/base/CNorvCommFun.h"
-#include "core/base/CNorvXmlDocument.h"
 #include "remind/CNorvRemind.h"
 
 namespace {
@@ -136,41 +134,6 @@ TEST(RemindOutput, ReceiverFormsAndAnEmptyStyle) {
   AddReceiver(remind, 2, L"u2", L"");
   EXPECT_EQ(remind.GenReceiverInfo_XML(), kTwoXml);
   EXPECT_EQ(remind.GenReceiverInfo_Json(), kTwoJson.substr(2));
-}
-
-// The parser reads neither the identifier nor the state, so the copy is given
-// the original's. The repeat writes its regular value as "RagularValue" but
-// reads "RegularValue", and never reads its count: both come back as 0.
-TEST(RemindOutput, FullXmlReadsBackAsItWasWritten) {
-  for (short type : {0, 1, 2, 9}) {
-    SCOPED_TRACE(type);
-    CNorvRemind original;
-    Make(original, {type, 1, 7, kTime, COleDateTime(2025, 1, 31, 0, 0, 0), L"portal", 2});
-    original.m_strContent = L"<b>&amp;'\"</b> \x4E2D";
-    original.m_strContentType = L"Text/Html";
-    original.m_Repeat.m_dtEnd = COleDateTime(2024, 12, 31, 0, 0, 0);
-    original.m_Repeat.m_nRegularRange = 1;
-    original.m_Repeat.m_nNum = 5;
-    original.m_Repeat.m_nCount = 2;
-    AddReceiver(original, 3, L"u3", L"N'1 & <2>");
-
-    CNorvXmlDocument document;
-    ASSERT_TRUE(CNorvCommFun::ParseXML(original.GenInfo_XML(), document));
-    CNorvRemind copy;
-    CString error;
-    ASSERT_TRUE(copy.ParseXML(document.GetRootElement(), error)) << error.ToUtf8();
-    EXPECT_FALSE(copy.m_ID.IsValid());
-    EXPECT_EQ(copy.m_nState, 0);
-    copy.m_nState = original.m_nState;
-    copy.m_ID = original.m_ID;
-    if (type == 1) {
-      EXPECT_EQ(copy.m_Repeat.m_nRegularValue * 10 + copy.m_Repeat.m_nCount, 0);
-      copy.m_Repeat.m_nRegularValue = original.m_Repeat.m_nRegularValue;
-      copy.m_Repeat.m_nCount = original.m_Repeat.m_nCount;
-    }
-    EXPECT_EQ(copy.GenInfo_XML(), original.GenInfo_XML());
-    EXPECT_EQ(copy.GenInfo_Json(), original.GenInfo_Json());
-  }
 }
 
 }  // namespace

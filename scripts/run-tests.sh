@@ -55,5 +55,5 @@ cmake --install "$root/build/release" --prefix "$prefix" >/dev/null
 cmake -S "$root/tests/consumer" -B "$work/consumer" -DCMAKE_PREFIX_PATH="$prefix" >/dev/null
 cmake --build "$work/consumer" -j "$jobs" >/dev/null
 LD_LIBRARY_PATH="$prefix/lib" "$work/consumer/norv_consumer"
-PKG_CONFIG_PATH="$prefix/lib/pkgconfig" pkg-config --exists norvremindcore
+"$root/tests/consumer/readme-program.sh" "$prefix" "$work/readme-program"
 echo "== All tests passed"
