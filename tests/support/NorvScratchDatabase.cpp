@@ -73,11 +73,19 @@ testing::AssertionResult ScratchDatabase::Open(CSession& session) {
     m_dir = std::make_unique<TempDir>();
     m_connection = CString::FromUtf8("sqlite:" + m_dir->File("remind.db"));
   }
+  // The tables come from a session of their own, closed before the caller's opens.
+  CSession creator;
   CString error;
+  if (fresh && !creator.Open(m_connection, &error)) {
+    return testing::AssertionFailure() << m_connection.ToUtf8() << ": " << error.ToUtf8();
+  }
+  testing::AssertionResult schema = fresh ? ApplySchema(creator, m_backend) : testing::AssertionSuccess();
+  creator.Close();
+  if (!schema) return schema;
   if (!session.Open(m_connection, &error)) {
     return testing::AssertionFailure() << m_connection.ToUtf8() << ": " << error.ToUtf8();
   }
-  return fresh ? ApplySchema(session, m_backend) : testing::AssertionSuccess();
+  return testing::AssertionSuccess();
 }
 
 testing::AssertionResult ScratchDatabase::CreatePostgres() {

@@ -35,7 +35,7 @@ class ScratchDatabase {
   ScratchDatabase& operator=(const ScratchDatabase&) = delete;
 
   // Opens `session` on the database, creating it and its tables on the
-  // first call (with that session).
+  // first call.
   testing::AssertionResult Open(CSession& session);
 
   // The connection text, once the database exists.
