@@ -110,6 +110,19 @@ TEST_F(HostDaemonTest, RunningDaemonRefusesASecondPicksUpNewRemindsAndWithdrawsO
             (Rows{"gina|3", "hank|1"}));
 }
 
+TEST_F(HostDaemonTest, NextDayIsPlannedAheadOfMidnight) {
+  m_host.Add("<Remind Type='1'><Content>Stand-up</Content><Repeat RemindTime='" +
+             LocalTime(3600, "%H:%M") + "' RegularType='0' RegularValue='0' Interval='1' "
+             "RegularRange='1' Num='5' DTStart='" + LocalTime(0, "%Y-%m-%d") + "' />"
+             "<ReceiverList><Receiver ID='ivan' /></ReceiverList></Remind>");
+  // A window of a day reaches tomorrow whatever the time now.
+  BackgroundHost daemon(m_host, {"run", "--poll", "1", "--look-ahead", "86400"});
+  EXPECT_TRUE(daemon.WaitForOutput("planned " + LocalTime(86400, "%Y-%m-%d"), seconds(30)))
+      << daemon.Output();
+  daemon.Signal(SIGTERM);
+  EXPECT_EQ(daemon.WaitForExit(seconds(30)), 0);
+}
+
 TEST_F(HostDaemonTest, SigtermWhilePlanningLeavesEveryFiringWholeAndTheRestartDeliversAll) {
   const int reminds = 40;
   const std::string folder = m_dir.File("many");

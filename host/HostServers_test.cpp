@@ -21,7 +21,7 @@ class HostServersTest : public hosttest::HostTest {
   static std::string XmppAddress(const norvtest::XmppTestServer& server,
                                  const std::string& password) {
     return "xmpp://" + server.sender + ":" + password + "@" + server.host + ":" +
-           std::to_string(server.port);
+           std::to_string(server.port) + "?ca=" + server.caFile;
   }
 };
 
@@ -36,6 +36,9 @@ TEST_F(HostServersTest, PostgresDatabaseIsInitialisedFilledAndServed) {
       L"NORV_REMIND_MSG_AM, NORV_REMIND_STYLE; DROP SCHEMA norv CASCADE";
   ASSERT_NE(CNorvDBFun::RunSQL(session, drop, nullptr, __FILE__, __LINE__), -1);
   m_host.Set("NORVREMIND_DB", scratch.connection().ToUtf8());
+  // Late enough that no imported example fires the same day, whenever the
+  // suite runs.
+  m_host.Set("NORVREMIND_NOW", "2026-12-07 20:00:00");
 
   const RunResult missing = m_host.Run({"list"});
   EXPECT_EQ(missing.exitCode, 3);
@@ -43,7 +46,8 @@ TEST_F(HostServersTest, PostgresDatabaseIsInitialisedFilledAndServed) {
             std::string::npos);
   EXPECT_EQ(m_host.Run({"init"}).out.rfind("created the tables in postgresql", 0), 0u);
   ASSERT_EQ(m_host.Run({"import", NORV_EXAMPLES_DIR}).exitCode, 0);
-  const std::string id = m_host.Add(OneOffDefinition(LocalTime(3), "Served by Postgres", {"ivy"}));
+  const std::string id =
+      m_host.Add(OneOffDefinition("2026-12-07 20:00:02", "Served by Postgres", {"ivy"}));
   EXPECT_NE(m_host.Run({"due", "--date", "2026-12-31", "--json"}).out.find(
                 "\"Time\": \"2026-12-31 17:00:00\""),
             std::string::npos);
@@ -76,11 +80,19 @@ TEST_F(HostServersTest, DaemonDeliversThroughTheXmppServer) {
   EXPECT_EQ(m_host.Query("SELECT CN_N_STATUS FROM NORV_REMIND_MSG_AM"), Rows{"1"});
 }
 
-TEST_F(HostServersTest, RefusedSendsAreRecordedAsFailedAndLogged) {
+TEST_F(HostServersTest, RefusedLoginStopsTheStartAndFailedSendsAreRecordedAndLogged) {
   NORV_REQUIRE_XMPP();
   const norvtest::XmppTestServer server = norvtest::XmppServer();
-  m_host.Add(OneOffDefinition(LocalTime(2), "Wrong password", {"x"}));
-  hosttest::RunUntilIdle(m_host, {"--im", XmppAddress(server, "not-the-password")});
+  m_host.Add(OneOffDefinition(LocalTime(1), "Wrong password", {"x"}));
+  const hosttest::RunResult refused =
+      m_host.Run({"run", "--until-idle", "--im", XmppAddress(server, "not-the-password")});
+  EXPECT_EQ(refused.exitCode, 3);
+  EXPECT_NE(refused.err.find("refused the account"), std::string::npos) << refused.err;
+  EXPECT_EQ(m_host.Query("SELECT COUNT(*) FROM NORV_REMIND_MSG_AM WHERE CN_N_STATUS <> 0"),
+            Rows{"0"});
+  // A send that keeps failing is given up at the end of the catch-up window.
+  hosttest::RunUntilIdle(m_host, {"--im", "file:/dev/full", "--catch-up", "1",
+                                  "--retry-after", "1"});
   const Rows rows = m_host.Query("SELECT CN_N_STATUS, CN_S_ERRINFO FROM NORV_REMIND_MSG_AM", 2);
   ASSERT_EQ(rows.size(), 1u);
   EXPECT_EQ(rows[0].rfind("2|", 0), 0u) << rows[0];

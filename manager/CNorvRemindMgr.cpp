@@ -61,8 +61,10 @@ bool CNorvRemindMgr::Stop() {
 }
 
 void CNorvRemindMgr::Thread_CheckAMMsg() {
-  while (!CNorvEvent::Wait(StopEvent.GetEvent(), kCheckIntervalMs)) CheckAMMsg();
+  while (!CNorvEvent::Wait(StopEvent.GetEvent(), m_checkIntervalMs)) CheckAMMsg();
 }
+
+void CNorvRemindMgr::SetCheckInterval(unsigned milliseconds) { m_checkIntervalMs = milliseconds; }
 
 void CNorvRemindMgr::Thread_SendAMMsg() {
   CNorvEvent* sendEvent = SendEvent.GetEvent();

@@ -1,8 +1,10 @@
 #ifndef NORV_MANAGER_CNORVREMINDMGR_H_
 #define NORV_MANAGER_CNORVREMINDMGR_H_
 
+#include <atomic>
 #include <list>
 #include <map>
+#include <memory>
 #include <mutex>
 
 #include "core/base/CCriticalSection.h"
@@ -43,6 +45,8 @@
 // - SendErrLogPath is the folder of the send-error log; a host may set it
 //   before Start, otherwise the first failed send sets it to the folder of
 //   the running program. The log file is <folder>/Remind_SendAMMsgErr_<day>.log.
+class CheckListIndex;
+
 class NORV_EXPORT CNorvRemindMgr {
  public:
   using RemindList = std::list<CNorvBasePtr<CNorvRemind>>;
@@ -91,6 +95,9 @@ class NORV_EXPORT CNorvRemindMgr {
   bool Stop();
   void Thread_CheckAMMsg();
   void Thread_SendAMMsg();
+  // The check thread's wait between passes, kCheckIntervalMs unless set;
+  // a change applies from the thread's next wait. Any thread may call it.
+  void SetCheckInterval(unsigned milliseconds);
 
   // Loading and expiry (CNorvRemindMgrLoad.cpp). InitData runs once, before
   // Start, on empty containers.
@@ -98,8 +105,13 @@ class NORV_EXPORT CNorvRemindMgr {
   bool DBSetRemindInvalid(CSession& session, short dbType, CString* errorText = nullptr);
   bool DBSetRemindAMMsgInvalid(CSession& session, short dbType, CString* errorText = nullptr);
   bool DBDeleteRemindAMMsgInvalid(CSession& session, short dbType, CString* errorText = nullptr);
+  // Only the style step of InitData, for a host that needs the styles alone.
+  bool DBLoadRemindStyle(CSession& session, CString* errorText);
 
-  // Remind registry (CNorvRemindMgrRemind.cpp).
+  // Remind registry (CNorvRemindMgrRemind.cpp). The registry takes its own
+  // reference to a remind it accepts. A refused one (null, an invalid
+  // identifier, an identifier already registered) is left untouched: its
+  // owner, who should hold it through a CNorvBasePtr, keeps it.
   bool AddRemind(CNorvRemind* remind);
   bool RemoveRemind(CGuid id);
   CNorvBasePtr<CNorvRemind> GetRemind(CGuid id);
@@ -108,7 +120,8 @@ class NORV_EXPORT CNorvRemindMgr {
 
   // Style registry (CNorvRemindMgrStyle.cpp). Names are unique without
   // regard to letter case; the display order is by order number, then by
-  // name compared exactly.
+  // name compared exactly. As with reminds, a refused style is left to its
+  // owner untouched.
   bool AddRemindStyle(CNorvRemindStyle* style, bool sorted);
   // Each erases the other map's entry under the style's current identifier
   // or lower-cased name; after a rename the name entry is left behind.
@@ -119,7 +132,7 @@ class NORV_EXPORT CNorvRemindMgr {
   short GetRemindStyleMaxOrder();
   void AlterRemindStyleOrder(CNorvRemindStyle* style, short order);
   // The position before which a style of this order and name belongs.
-  // Takes no lock: only meaningful while the caller holds StyleLock.
+  // The caller holds StyleLock.
   StyleListType::iterator FindRemindStyleOrder(short order, CString name);
   bool RenameRemindStyle(CString oldName, CString newName);
   void SetDefRemindStyle(CNorvRemindStyle* style);
@@ -163,7 +176,6 @@ class NORV_EXPORT CNorvRemindMgr {
   CManualResetEvent SendEvent{false};
 
  protected:
-  bool DBLoadRemindStyle(CSession& session, CString* errorText);
   bool DBLoadRemind(CSession& session, CString* errorText);
   bool DBLoadRemindReceiver(CSession& session, CString* errorText);
   bool DBLoadRemindRepeat(CSession& session, CString* errorText);
@@ -173,8 +185,17 @@ class NORV_EXPORT CNorvRemindMgr {
   void RemoveFromStyleList(CNorvRemindStyle* style);
   CString SendErrLogFolder();
 
+  // Finds check list entries without walking the list; made on first use.
+  // Guarded by RemindAMMsgLock.
+  struct CheckIndexDeleter {
+    void operator()(CheckListIndex* index) const;
+  };
+  CheckListIndex& CheckIndex();
+  std::unique_ptr<CheckListIndex, CheckIndexDeleter> m_checkIndex;
+
   std::mutex m_checkPassMutex;
   std::mutex m_logFolderMutex;
+  std::atomic<unsigned> m_checkIntervalMs{kCheckIntervalMs};
 };
 
 #endif  // NORV_MANAGER_CNORVREMINDMGR_H_

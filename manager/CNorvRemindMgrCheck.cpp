@@ -1,11 +1,14 @@
+#include <vector>
+
 #include "core/base/COleDateTime.h"
 #include "core/base/CSingleLock.h"
 #include "manager/CNorvRemindMgr.h"
+#include "manager/internal/CheckListIndex.h"
 
 namespace {
 
 // Only a valid time strictly after a valid moment counts as later; an
-// invalid time is therefore due at once and sorts behind everything.
+// invalid time is therefore due at once.
 bool IsLater(const COleDateTime& time, const COleDateTime& moment) {
   return time.GetStatus() == COleDateTime::valid &&
          moment.GetStatus() == COleDateTime::valid && time > moment;
@@ -13,36 +16,34 @@ bool IsLater(const COleDateTime& time, const COleDateTime& moment) {
 
 }  // namespace
 
+void CNorvRemindMgr::CheckIndexDeleter::operator()(CheckListIndex* index) const { delete index; }
+
+CheckListIndex& CNorvRemindMgr::CheckIndex() {
+  if (!m_checkIndex) m_checkIndex.reset(new CheckListIndex(RemindAMMsgList));
+  return *m_checkIndex;
+}
+
 void CNorvRemindMgr::AddRemindAMMsg(CNorvRemindAMMsg* message, bool sorted) {
   if (message == nullptr) return;
   CSingleLock lock(&RemindAMMsgLock, true);
-  auto position = RemindAMMsgList.end();
-  if (sorted) {
-    const COleDateTime time = message->GetRemindTime();
-    for (auto it = RemindAMMsgList.begin(); it != RemindAMMsgList.end(); ++it) {
-      if (IsLater((*it)->GetRemindTime(), time)) {
-        position = it;
-        break;
-      }
-    }
-  }
-  RemindAMMsgList.insert(position, message);
+  CheckIndex().Insert(message, sorted);
 }
 
 void CNorvRemindMgr::RemoveRemindAMMsg(CNorvRemindAMMsg* message) {
   if (message == nullptr) return;
   CSingleLock lock(&RemindAMMsgLock, true);
-  RemindAMMsgList.remove_if(
-      [message](const CNorvBasePtr<CNorvRemindAMMsg>& entry) { return entry == message; });
+  CheckIndex().Erase(message);
 }
 
 void CNorvRemindMgr::CheckAMMsg() {
   std::lock_guard<std::mutex> pass(m_checkPassMutex);
 
-  AMMsgList snapshot;
+  // A vector, not a list: the copy is one allocation, and the lock is held
+  // for nothing but taking the references.
+  std::vector<CNorvBasePtr<CNorvRemindAMMsg>> snapshot;
   {
     CSingleLock lock(&RemindAMMsgLock, true);
-    snapshot = RemindAMMsgList;
+    snapshot.assign(RemindAMMsgList.begin(), RemindAMMsgList.end());
   }
   const COleDateTime now = COleDateTime::GetCurrentTime();
   for (CNorvRemindAMMsg* message : snapshot) {

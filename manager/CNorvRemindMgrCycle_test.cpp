@@ -7,6 +7,7 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <thread>
 
 #include "NorvTestSupport.h"
@@ -86,13 +87,12 @@ class ManagerCycle : public testing::Test {
   CNorvRemindMgr manager;
 };
 
-// The thread's first pass comes a full minute after Start. Declared first
-// in the program so that a parallel ctest starts it early, beside the rest.
 TEST_F(ManagerCycle, ThreadMakesItsOwnPassAfterItsInterval) {
   SendToFile(sent);
   auto due = Message("found by the thread"), tomorrow = Message("tomorrow", 86400);
   manager.AddRemindAMMsg(due, true);
   manager.AddRemindAMMsg(tomorrow, true);
+  manager.SetCheckInterval(20);
   manager.Start();
   Await([&] { return !Lines(sent).empty(); });
   manager.Stop();
@@ -357,6 +357,48 @@ TEST_F(ManagerCycle, HostThreadsAgainstRunningThreads) {
   std::sort(expected.begin(), expected.end());
   std::sort(bodies.begin(), bodies.end());
   EXPECT_EQ(bodies, expected);
+}
+
+// The list a plain walk builds, step by step, against the manager's
+// indexed list: random times (some equal, some invalid), sorted and unsorted
+// additions, the same object twice, removals, and a list changed directly.
+TEST(ManagerLifetime, IndexedCheckListMatchesTheWalkedOne) {
+  std::mt19937 random(5);
+  for (int round = 0; round < 20; ++round) {
+    CNorvRemindMgr manager;
+    std::list<CNorvRemindAMMsg*> walked;
+    std::vector<CNorvBasePtr<CNorvRemindAMMsg>> pool;
+    for (int step = 0; step < 60; ++step) {
+      const int action = static_cast<int>(random() % 10);
+      if (action < 7 || pool.empty()) {
+        if (pool.empty() || random() % 4 != 0) {
+          pool.push_back(Message("m", static_cast<int>(random() % 5) * 60));
+          if (random() % 8 == 0) pool.back()->m_dtRemind.SetStatus(COleDateTime::invalid);
+        }
+        CNorvRemindAMMsg* message = pool[random() % pool.size()];
+        const bool sorted = random() % 5 != 0;
+        auto position = walked.end();
+        const COleDateTime time = message->GetRemindTime();
+        for (auto it = walked.begin(); sorted && it != walked.end(); ++it) {
+          const COleDateTime other = (*it)->GetRemindTime();
+          if (other.GetStatus() == COleDateTime::valid && time.GetStatus() == COleDateTime::valid && other > time) {
+            position = it;
+            break;
+          }
+        }
+        walked.insert(position, message);
+        manager.AddRemindAMMsg(message, sorted);
+      } else if (action < 9) {
+        CNorvRemindAMMsg* message = pool[random() % pool.size()];
+        walked.remove(message);
+        manager.RemoveRemindAMMsg(message);
+      } else {
+        manager.RemindAMMsgList.push_back(pool.front());
+        walked.push_back(pool.front());
+      }
+      ASSERT_EQ(CheckList(manager), Messages(walked.begin(), walked.end())) << "round " << round << " step " << step;
+    }
+  }
 }
 
 }  // namespace

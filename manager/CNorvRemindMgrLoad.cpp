@@ -1,50 +1,30 @@
 #include <functional>
 #include <utility>
 
-#include "remind/CEmItem.h"
 #include "core/db/CNorvDBFun.h"
 #include "core/db/CNorvRecordSet.h"
 #include "core/base/COleDateTime.h"
 #include "core/base/COleDateTimeSpan.h"
 #include "core/db/internal/NorvSQLValue.h"
 #include "manager/CNorvRemindMgr.h"
+#include "remind/internal/NorvCodes.h"
+#include "remind/internal/RemindRows.h"
 #include "style/CNorvRemindStyleItem.h"
 
 namespace {
 
-constexpr short kOneOff = CNorvRemind::kOneOff;
-constexpr short kPeriodic = CNorvRemind::kPeriodic;
-constexpr short kCustomStyle = CNorvRemind::kCustomStyle;
-constexpr short kStateActive = 0;
-constexpr short kStateExpired = 1;
-constexpr short kAMStatusWaiting = 0;
-constexpr short kAMStatusExpired = 3;
+using norvrows::Column;
+using norvrows::ShortColumn;
 
 // Instant messages this old are no longer worth sending.
 COleDateTime AMMsgCutOff() {
   return COleDateTime::GetCurrentTime() - COleDateTimeSpan(0, 1, 0, 0);
 }
 
-CString Column(const CNorvRecordSet& rows, int column) {
-  CString value;
-  rows.GetValue(column, value);
-  return value;
-}
-
-short ShortColumn(const CNorvRecordSet& rows, int column) {
-  return static_cast<short>(Column(rows, column).ToInt());
-}
-
 COleDateTime DateTimeColumn(const CNorvRecordSet& rows, int column) {
   COleDateTime time;
   time.ParseDateTime(Column(rows, column));
   return time;
-}
-
-COleDateTime DateColumn(const CNorvRecordSet& rows, int column) {
-  COleDateTime date;
-  date.ParseDateTime(Column(rows, column), VAR_DATEVALUEONLY);
-  return date;
 }
 
 CGuid GuidColumn(const CNorvRecordSet& rows, int column) {
@@ -97,27 +77,11 @@ bool FillRegisteredReminds(CNorvRemindMgr& manager, CSession& session, const CSt
   return true;
 }
 
-// Fills the timing columns; false when the remind cannot fire as stored.
-bool ReadTiming(const CNorvRecordSet& rows, CNorvRemind& remind) {
-  if (remind.m_nType == kOneOff) {
-    remind.m_dtRemind = DateTimeColumn(rows, 7);
-    return remind.m_dtRemind.GetStatus() == COleDateTime::valid;
-  }
-  const CString deadline = Column(rows, 8);
-  if (remind.m_nType == kPeriodic) {
-    if (!deadline.IsEmpty()) remind.m_dtInvalid.ParseDateTime(deadline, VAR_DATEVALUEONLY);
-    return true;
-  }
-  return !deadline.IsEmpty() && remind.m_dtInvalid.ParseDateTime(deadline, VAR_DATEVALUEONLY);
-}
-
-bool ReadStyleDefinition(const CNorvRecordSet& rows, CNorvRemind& remind) {
-  remind.m_strRemindStyleDef = Column(rows, 12);
-  if (remind.m_strRemindStyleDef.IsEmpty()) return false;
-  CString error;
-  return CNorvRemindStyleItem::ParseListXML(remind.m_strRemindStyleDef, remind.m_lstStyleItem,
-                                            error);
-}
+// The columns DBLoadRemind selects, in its order.
+constexpr norvrows::RemindDefColumns kBulkColumns{
+    .id = 1, .type = 2, .sendFlag = 9, .from = 3, .remindTime = 7, .invalidDate = 8,
+    .creatorID = 4, .creatorName = 5, .createTime = 6, .content = 10, .contentType = 11,
+    .styleDef = 12};
 
 }  // namespace
 
@@ -157,8 +121,8 @@ bool CNorvRemindMgr::DBSetRemindInvalid(CSession& session, short dbType, CString
       L"UPDATE\tNORV_REMIND_DEF SET CN_N_STATE = %d WHERE\t( (CN_T_REMIND <= %s AND CN_N_TYPE = "
       L"%d) OR (CN_D_INVALID <= %s AND CN_N_TYPE = %d) OR (CN_D_INVALID < %s AND CN_N_TYPE = %d) "
       L") AND\tCN_N_STATE = %d",
-      kStateExpired, norvsql::TimeValue(now, dbType), kOneOff, today,
-      kPeriodic, today, kCustomStyle, kStateActive);
+      norvcode::kRemindExpired, norvsql::TimeValue(now, dbType), norvcode::kOneOff, today,
+      norvcode::kPeriodic, today, norvcode::kCustomStyle, norvcode::kRemindActive);
   return norvsql::Run(session, statement, errorText);
 }
 
@@ -168,7 +132,7 @@ bool CNorvRemindMgr::DBSetRemindAMMsgInvalid(CSession& session, short dbType,
   statement.Format(
       L"UPDATE\tNORV_REMIND_MSG_AM SET CN_N_STATUS = %d WHERE\tCN_T_REMIND <= %s AND\tCN_N_STATUS "
       L"= %d",
-      kAMStatusExpired, norvsql::TimeValue(AMMsgCutOff(), dbType), kAMStatusWaiting);
+      norvcode::kAMExpired, norvsql::TimeValue(AMMsgCutOff(), dbType), norvcode::kAMWaiting);
   return norvsql::Run(session, statement, errorText);
 }
 
@@ -219,25 +183,16 @@ bool CNorvRemindMgr::DBLoadRemind(CSession& session, CString* errorText) {
       L"SELECT\tCN_G_ID, CN_N_TYPE, CN_S_FROM, CN_S_CREATOR_ID, CN_S_CREATOR_NAME, CN_T_CREATE, "
       L"CN_T_REMIND, CN_D_INVALID, CN_N_SEND_FLAG, CN_S_CONTENT, CN_S_CONTENT_TYPE, "
       L"CN_S_REMIND_STYLE_DEF FROM\tNORV_REMIND_DEF WHERE\tCN_N_STATE = %d ORDER BY CN_G_ID",
-      kStateActive);
+      norvcode::kRemindActive);
   CNorvRecordSet rows;
   if (!rows.Open(session, query, errorText)) return false;
   while (rows.MoveNext() == 0) {
     CNorvBasePtr<CNorvRemind> remind = new CNorvRemind;
-    remind->m_ID.FromString1(Column(rows, 1));
-    remind->m_nType = ShortColumn(rows, 2);
-    remind->m_strFrom = Column(rows, 3);
-    remind->m_strCreatorID = Column(rows, 4);
-    remind->m_strCreatorName = Column(rows, 5);
-    remind->m_strCreateTime = Column(rows, 6);
-    if (!ReadTiming(rows, *remind)) continue;
-    remind->m_nSendFlag = ShortColumn(rows, 9);
-    remind->m_strContent = Column(rows, 10);
-    remind->m_strContentType = Column(rows, 11);
-    if (remind->m_nType == kCustomStyle && !ReadStyleDefinition(rows, *remind)) {
-      continue;
+    norvrows::ReadRemindDef(rows, kBulkColumns, *remind);
+    CString unfit;
+    if (norvrows::CanFire(*remind, norvrows::DeadlineRule::kAllButOneOffAndPeriodic, unfit)) {
+      AddRemind(remind);
     }
-    AddRemind(remind);
   }
   rows.Close();
   return true;
@@ -249,14 +204,10 @@ bool CNorvRemindMgr::DBLoadRemindReceiver(CSession& session, CString* errorText)
       L"SELECT\tCN_G_REMIND_ID, CN_N_RECEIVE_TYPE, CN_S_RECEIVE_ID, CN_S_RECEIVE_NAME "
       L"FROM\tNORV_REMIND_RECEIVE WHERE\tCN_G_REMIND_ID IN (Select CN_G_ID From NORV_REMIND_DEF "
       L"Where CN_N_STATE = %d) ORDER BY CN_G_REMIND_ID, CN_N_RECEIVE_TYPE, CN_S_RECEIVE_NAME",
-      kStateActive);
+      norvcode::kRemindActive);
   return FillRegisteredReminds(
       *this, session, query, errorText, [](const CNorvRecordSet& rows, CNorvRemind& remind) {
-        CNorvBasePtr<CEmItem> receiver = new CEmItem;
-        receiver->m_nReceiveType = ShortColumn(rows, 2);
-        receiver->m_strReceiveID = Column(rows, 3);
-        receiver->m_strReceiveName = Column(rows, 4);
-        remind.m_lstReceiver.push_back(receiver);
+        remind.m_lstReceiver.push_back(norvrows::ReadReceiver(rows, 2));
       });
 }
 
@@ -267,22 +218,10 @@ bool CNorvRemindMgr::DBLoadRemindRepeat(CSession& session, CString* errorText) {
       L"CN_N_INTERVAL, CN_N_REGULAR_VALUE, CN_N_REPEAT_RANGE, CN_N_REPEAT_NUM, CN_N_REPEAT_COUNT "
       L"FROM\tNORV_REMIND_REPEAT WHERE\tCN_G_REMIND_ID IN (Select CN_G_ID From NORV_REMIND_DEF "
       L"Where CN_N_TYPE = %d And CN_N_STATE = %d) ORDER BY CN_G_REMIND_ID",
-      kPeriodic, kStateActive);
+      norvcode::kPeriodic, norvcode::kRemindActive);
   return FillRegisteredReminds(
       *this, session, query, errorText, [](const CNorvRecordSet& rows, CNorvRemind& remind) {
-        CNorvRemindRepeat& repeat = remind.m_Repeat;
-        repeat.m_strRemindTime = Column(rows, 2);
-        repeat.m_dtStart = DateColumn(rows, 3);
-        const CString end = Column(rows, 4);
-        if (!end.IsEmpty()) repeat.m_dtEnd.ParseDateTime(end, VAR_DATEVALUEONLY);
-        repeat.m_nRegularType = ShortColumn(rows, 5);
-        repeat.m_nInterval = ShortColumn(rows, 6);
-        repeat.m_nRegularValue = ShortColumn(rows, 7);
-        repeat.m_nRegularRange = ShortColumn(rows, 8);
-        if (repeat.m_nRegularRange == 1) {
-          repeat.m_nNum = Column(rows, 9).ToInt();
-          repeat.m_nCount = Column(rows, 10).ToInt();
-        }
+        norvrows::ReadRepeat(rows, 2, remind.m_Repeat);
       });
 }
 
@@ -292,7 +231,7 @@ bool CNorvRemindMgr::DBLoadMsg_AM(CSession& session, CString* errorText) {
       L"SELECT\tCN_G_REMIND_ID, CN_G_ID, CN_T_REMIND, CN_S_CONTENT, CN_S_CONTENT_TYPE, "
       L"CN_S_RECEIVER, CN_S_RECEIVER_NAME FROM\tNORV_REMIND_MSG_AM WHERE\tCN_N_STATUS = %d ORDER "
       L"BY CN_T_REMIND",
-      kAMStatusWaiting);
+      norvcode::kAMWaiting);
   CNorvRecordSet rows;
   if (!rows.Open(session, query, errorText)) return false;
   RememberedRemind remembered(*this);

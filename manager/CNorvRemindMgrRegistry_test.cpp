@@ -47,6 +47,11 @@ TEST(RemindRegistry, AddsLooksUpRemovesAndListsByIdentifier) {
                      manager.RemoveRemind(CGuid()), !manager.GetRemind(unknown),
                      !manager.GetRemind(CGuid()), manager.GetRemind(first->m_ID) == first}),
             (Results{false, false, true, false, false, false, false, true, true, true}));
+  // A refused fresh remind is neither deleted under its caller nor kept.
+  auto* fresh = new CNorvRemind;
+  fresh->m_ID = first->m_ID;
+  EXPECT_FALSE(manager.AddRemind(fresh));
+  CNorvBasePtr<CNorvRemind> adopted = fresh;
 
   // The caller's pointer keeps a removed remind alive.
   CNorvBasePtr<CNorvRemind> held = manager.GetRemind(first->m_ID);

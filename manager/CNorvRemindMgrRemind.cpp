@@ -6,7 +6,9 @@ bool CNorvRemindMgr::AddRemind(CNorvRemind* remind) {
   const CGuid id = remind->m_ID;
   if (!id.IsValid()) return false;
   CSingleLock lock(&RemindLock, true);
-  return RemindMap.emplace(id, remind).second;
+  // try_emplace builds no node for a taken identifier, so a refused remind
+  // never gains and drops the reference that would delete it.
+  return RemindMap.try_emplace(id, remind).second;
 }
 
 bool CNorvRemindMgr::RemoveRemind(CGuid id) {

@@ -1,3 +1,5 @@
+#include <cassert>
+
 #include "core/base/CSingleLock.h"
 #include "manager/CNorvRemindMgr.h"
 
@@ -44,6 +46,7 @@ bool CNorvRemindMgr::AddRemindStyle(CNorvRemindStyle* style, bool sorted) {
 
 CNorvRemindMgr::StyleListType::iterator CNorvRemindMgr::FindRemindStyleOrder(short order,
                                                                              CString name) {
+  assert(StyleLock.IsHeldByCurrentThread());
   for (auto it = StyleList.begin(); it != StyleList.end(); ++it) {
     const short itemOrder = OrderOf(*it);
     if (itemOrder > order || (itemOrder == order && name < (*it)->GetName())) return it;

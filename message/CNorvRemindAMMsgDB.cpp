@@ -1,12 +1,9 @@
 #include "core/db/CNorvDBFun.h"
 #include "core/db/internal/NorvSQLValue.h"
 #include "message/CNorvRemindAMMsg.h"
+#include "remind/internal/NorvCodes.h"
 
 namespace {
-
-constexpr int kWaiting = 0;
-constexpr int kSent = 1;
-constexpr int kFailed = 2;
 
 CString Escape(const CString& text) { return CNorvDBFun::FormatSQLValue(text); }
 
@@ -21,7 +18,7 @@ bool CNorvRemindAMMsg::DBInsert(CSession& session, short dbType, CGuid remindID,
       L"VALUES ( '%s', '%s', %s, '%s', '%s', '%s', '%s', %d )",
       m_ID.GetString1(), remindID.GetString1(), norvsql::TimeValue(GetRemindTime(), dbType),
       m_strContentType, Escape(m_strContent), Escape(m_strReceiver), Escape(m_strReceiverName),
-      kWaiting);
+      norvcode::kAMWaiting);
   return norvsql::Run(session, statement, errorText);
 }
 
@@ -29,7 +26,7 @@ bool CNorvRemindAMMsg::DBSetSuccess(CSession& session, short dbType, CString* er
   CString statement;
   statement.Format(
       L"UPDATE NORV_REMIND_MSG_AM SET CN_N_STATUS = %d, CN_T_SEND = %s WHERE CN_G_ID = '%s'",
-      kSent, norvsql::NowValue(dbType), m_ID.GetString1());
+      norvcode::kAMSent, norvsql::NowValue(dbType), m_ID.GetString1());
   return norvsql::Run(session, statement, errorText);
 }
 
@@ -39,7 +36,7 @@ bool CNorvRemindAMMsg::DBSetFail(CSession& session, short dbType, CString errorI
   statement.Format(
       L"UPDATE NORV_REMIND_MSG_AM SET CN_N_STATUS = %d, CN_T_SEND = %s, CN_S_ERRINFO = '%s' "
       L"WHERE CN_G_ID = '%s'",
-      kFailed, norvsql::NowValue(dbType), Escape(errorInfo), m_ID.GetString1());
+      norvcode::kAMFailed, norvsql::NowValue(dbType), Escape(errorInfo), m_ID.GetString1());
   return norvsql::Run(session, statement, errorText);
 }
 

@@ -1,18 +1,13 @@
 #include "core/db/internal/NorvSQLValue.h"
 #include "message/CNorvRemindMsg.h"
-
-namespace {
-
-constexpr int kRead = 1;
-
-}  // namespace
+#include "remind/internal/NorvCodes.h"
 
 bool CNorvRemindMsg::DBSetReaded(CSession& session, short dbType, CGuid msgID,
                                  CString* errorText) {
   CString statement;
   statement.Format(
-      L"UPDATE NORV_REMIND_MSG SET CN_N_STATUS = %d, CN_T_READ = %s WHERE CN_G_ID = '%s'", kRead,
-      norvsql::NowValue(dbType), msgID.GetString1());
+      L"UPDATE NORV_REMIND_MSG SET CN_N_STATUS = %d, CN_T_READ = %s WHERE CN_G_ID = '%s'",
+      norvcode::kMsgRead, norvsql::NowValue(dbType), msgID.GetString1());
   return norvsql::Run(session, statement, errorText);
 }
 
@@ -22,7 +17,7 @@ bool CNorvRemindMsg::DBSetReaded(CSession& session, short dbType, CGuid remindID
   statement.Format(
       L"UPDATE\tNORV_REMIND_MSG SET CN_N_STATUS = %d, CN_T_READ = %s "
       L"WHERE\tCN_S_RECEIVER = '%s' AND\tCN_G_REMIND_ID = '%s'",
-      kRead, norvsql::NowValue(dbType), receiver, remindID.GetString1());
+      norvcode::kMsgRead, norvsql::NowValue(dbType), receiver, remindID.GetString1());
   return norvsql::Run(session, statement, errorText);
 }
 

@@ -114,7 +114,9 @@ class NORV_EXPORT CNorvRemind : public CNorvBase {
   // Deletes their rows (none, one, or all in one statement); the map stays.
   bool DBDeleteAMMsg(CSession& session, CString* errorText = nullptr);
   // A null message or an invalid identifier is ignored; for an identifier
-  // already present the first object stays.
+  // already present the first object stays. The map takes its own reference
+  // to a message it keeps; a refused one is left untouched, so its owner,
+  // holding it through a CNorvBasePtr, keeps it.
   void AddAMMsg(CNorvRemindAMMsg* msg);
   void RemoveAMMsg(CGuid msgID);
   // Replaces the contents of `msgs`, in identifier order.

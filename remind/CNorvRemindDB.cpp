@@ -1,8 +1,12 @@
+#include <cassert>
+
 #include "core/db/CNorvDBFun.h"
 #include "core/db/CNorvRecordSet.h"
 #include "core/base/CSingleLock.h"
 #include "core/db/internal/NorvSQLValue.h"
 #include "remind/CNorvRemind.h"
+#include "remind/internal/NorvCodes.h"
+#include "remind/internal/RemindRows.h"
 
 // The writers copy what they need under the remind's locks, so that a host
 // thread changing the remind meanwhile cannot tear a text, and run their
@@ -12,27 +16,33 @@ namespace {
 
 CString Escape(const CString& text) { return CNorvDBFun::FormatSQLValue(text); }
 
-short ToShort(const CString& text) { return static_cast<short>(text.ToInt()); }
-
-// Only a one-off remind has a remind time of its own.
+// Only a one-off remind has a remind time of its own. The caller holds
+// the remind's m_cs.
 CString RemindTimeValue(const CNorvRemind& remind, short dbType) {
-  if (remind.m_nType != CNorvRemind::kOneOff) return L"NULL";
+  assert(remind.m_cs.IsHeldByCurrentThread());
+  if (remind.m_nType != norvcode::kOneOff) return L"NULL";
   return norvsql::TimeValue(remind.m_dtRemind, dbType);
 }
 
 // A custom-style deadline is a date for kind 1; a periodic deadline keeps the
 // time-of-day form. A custom-style deadline that is not a valid date is NULL,
 // not its formatted text: '' or 'Invalid DateTime' fails on a timestamp
-// column, and to_date( '', ... ) stores a date in year 1 BC.
+// column, and to_date( '', ... ) stores a date in year 1 BC. The caller holds
+// the remind's m_cs.
 CString DeadlineValue(const CNorvRemind& remind, short dbType) {
-  if (remind.m_nType == CNorvRemind::kCustomStyle) {
+  assert(remind.m_cs.IsHeldByCurrentThread());
+  if (remind.m_nType == norvcode::kCustomStyle) {
     return norvsql::DateValue(remind.m_dtInvalid, dbType, L"%Y-%m-%d %H:%M:%S");
   }
-  if (remind.m_nType == CNorvRemind::kPeriodic) return norvsql::TimeValue(remind.m_dtInvalid, dbType);
+  if (remind.m_nType == norvcode::kPeriodic) return norvsql::TimeValue(remind.m_dtInvalid, dbType);
   return L"NULL";
 }
 
-constexpr int kNotRead = 0;
+// The columns DBLoadInfo selects, in its order.
+constexpr norvrows::RemindDefColumns kInfoColumns{
+    .state = 1, .type = 2, .sendFlag = 3, .from = 4, .remindTime = 5, .invalidDate = 6,
+    .creatorID = 7, .creatorName = 8, .createTime = 9, .content = 10, .contentType = 11,
+    .styleDef = 12};
 
 }  // namespace
 
@@ -45,24 +55,7 @@ int CNorvRemind::DBLoadData(CSession& session, CGuid id, CString& errorText) {
   }
   if (found == 0) return 0;
 
-  if (m_nType == kOneOff && m_dtRemind.GetStatus() != COleDateTime::valid) {
-    errorText = L"常规提醒未指定提醒时间";
-    return -1;
-  }
-  if (m_nType == kCustomStyle) {
-    if (m_dtInvalid.GetStatus() != COleDateTime::valid) {
-      errorText = L"自定义样式提醒未指定截止日期";
-      return -1;
-    }
-    if (m_strRemindStyleDef.IsEmpty()) {
-      errorText = L"提醒自定义样式内容为空";
-      return -1;
-    }
-    if (!CNorvRemindStyleItem::ParseListXML(m_strRemindStyleDef, m_lstStyleItem, reason)) {
-      errorText.Format(L"解析提醒自定义样式信息时失败，原因：%s", reason);
-      return -1;
-    }
-  }
+  if (!norvrows::CanFire(*this, norvrows::DeadlineRule::kCustomStyle, errorText)) return -1;
   if (!DBLoadReceiver(session, &reason)) {
     errorText.Format(L"装载提醒的接收者信息失败，原因：%s", reason);
     return -1;
@@ -85,24 +78,8 @@ int CNorvRemind::DBLoadInfo(CSession& session, CGuid id, CString* errorText) {
   if (!records.Open(session, query, errorText)) return -1;
   if (records.MoveNext() != 0) return 0;
 
-  CString column[13];
-  for (int i = 1; i <= 12; ++i) records.GetValue(i, column[i]);
   m_ID = id;
-  m_nState = ToShort(column[1]);
-  m_nType = ToShort(column[2]);
-  m_nSendFlag = ToShort(column[3]);
-  m_strFrom = column[4];
-  if (m_nType == kOneOff) {
-    m_dtRemind.ParseDateTime(column[5]);
-  } else if (!column[6].IsEmpty()) {
-    m_dtInvalid.ParseDateTime(column[6], VAR_DATEVALUEONLY);
-  }
-  m_strCreatorID = column[7];
-  m_strCreatorName = column[8];
-  m_strCreateTime = column[9];
-  m_strContent = column[10];
-  m_strContentType = column[11];
-  if (m_nType == kCustomStyle) m_strRemindStyleDef = column[12];
+  norvrows::ReadRemindDef(records, kInfoColumns, *this);
   return 1;
 }
 
@@ -115,15 +92,7 @@ bool CNorvRemind::DBLoadReceiver(CSession& session, CString* errorText) {
       m_ID.GetString1());
   CNorvRecordSet records;
   if (!records.Open(session, query, errorText)) return false;
-  while (records.MoveNext() == 0) {
-    CNorvBasePtr<CEmItem> receiver = new CEmItem;
-    CString type;
-    records.GetValue(1, type);
-    receiver->m_nReceiveType = ToShort(type);
-    records.GetValue(2, receiver->m_strReceiveID);
-    records.GetValue(3, receiver->m_strReceiveName);
-    m_lstReceiver.push_back(receiver);
-  }
+  while (records.MoveNext() == 0) m_lstReceiver.push_back(norvrows::ReadReceiver(records, 1));
   return true;
 }
 
@@ -239,7 +208,7 @@ bool CNorvRemind::DBInsertMsg(CSession& session, short dbType, CStringArray& rec
         L"CN_S_RECEIVER, CN_S_RECEIVER_NAME, CN_T_REMIND, CN_N_STATUS ) "
         L"VALUES ( '%s', '%s', '%s', '%s', '%s', '%s', %s, %d )",
         msgID.GetString1(), remindID, content, contentType, Escape(receiver), Escape(name), time,
-        kNotRead);
+        norvcode::kMsgNotRead);
     if (!norvsql::Run(session, statement, errorText)) return false;
   }
   return true;

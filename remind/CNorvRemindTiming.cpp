@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "core/base/CSingleLock.h"
+#include "core/base/internal/CivilDate.h"
 
 namespace {
 
@@ -20,6 +21,18 @@ int DayCount(const COleDateTime& deadline, const COleDateTime& day) {
   return static_cast<int>(span);
 }
 
+// Whether the two values print the same "%Y-%m-%d" text, without printing
+// them: values without fields print "Invalid DateTime", or nothing if null.
+bool SameCalendarText(const COleDateTime& left, const COleDateTime& right) {
+  CivilDate leftDate;
+  CivilDate rightDate;
+  const bool leftHasFields = CivilDateOf(left, leftDate);
+  const bool rightHasFields = CivilDateOf(right, rightDate);
+  if (leftHasFields != rightHasFields) return false;
+  if (!leftHasFields) return (left.GetStatus() == COleDateTime::null) == (right.GetStatus() == COleDateTime::null);
+  return leftDate.year == rightDate.year && leftDate.month == rightDate.month && leftDate.day == rightDate.day;
+}
+
 bool HasDay(const CNorvRemindStyleItem& item, unsigned int dayCount) {
   return static_cast<unsigned int>(item.m_nDay) == dayCount;
 }
@@ -33,8 +46,7 @@ bool CNorvRemind::NeedRemind(COleDateTime day) {
       // Compared as calendar texts so the time of day does not matter. A
       // remind time that is not valid never fires, not even on a day that is
       // not valid either (whose text would equal it).
-      return m_dtRemind.GetStatus() == COleDateTime::valid &&
-             day.Format(L"%Y-%m-%d") == m_dtRemind.Format(L"%Y-%m-%d");
+      return m_dtRemind.GetStatus() == COleDateTime::valid && SameCalendarText(day, m_dtRemind);
     case kPeriodic:
       return m_Repeat.MatchDate(day);
     case kCustomStyle:

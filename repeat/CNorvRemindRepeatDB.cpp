@@ -2,21 +2,13 @@
 #include "core/db/CNorvRecordSet.h"
 #include "core/base/CSingleLock.h"
 #include "core/db/internal/NorvSQLValue.h"
+#include "remind/internal/RemindRows.h"
 #include "repeat/CNorvRemindRepeat.h"
 
 namespace {
 
 // Any kind but 1 writes rule dates as full date-and-time texts.
 constexpr const wchar_t* kQuotedDate = L"%Y-%m-%d %H:%M:%S";
-
-short ToShort(const CString& text) { return static_cast<short>(text.ToInt()); }
-
-// An unreadable text, a NULL's empty one included, leaves the date invalid.
-COleDateTime ReadDate(const CString& text) {
-  COleDateTime date;
-  date.ParseDateTime(text, VAR_DATEVALUEONLY);
-  return date;
-}
 
 }  // namespace
 
@@ -80,23 +72,6 @@ bool CNorvRemindRepeat::DBLoadData(CSession& session, CGuid remindID, CString* e
   if (!records.Open(session, query, errorText)) return false;
   if (records.MoveNext() != 0) return true;
 
-  CString column[10];
-  for (int i = 1; i <= 9; ++i) records.GetValue(i, column[i]);
-  records.Close();
-
-  // The lock costs nothing here and keeps a reader of a shared rule from
-  // seeing half a load.
-  CSingleLock lock(&m_cs, true);
-  m_strRemindTime = column[1];
-  m_dtStart = ReadDate(column[2]);
-  if (!column[3].IsEmpty()) m_dtEnd = ReadDate(column[3]);
-  m_nRegularType = ToShort(column[4]);
-  m_nInterval = ToShort(column[5]);
-  m_nRegularValue = ToShort(column[6]);
-  m_nRegularRange = ToShort(column[7]);
-  if (m_nRegularRange == 1) {
-    m_nNum = column[8].ToInt();
-    m_nCount = column[9].ToInt();
-  }
+  norvrows::ReadRepeat(records, 1, *this);
   return true;
 }

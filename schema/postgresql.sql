@@ -99,3 +99,15 @@ CREATE TABLE IF NOT EXISTS NORV_REMIND_STYLE (
   CN_S_MODIFIER_NAME text,
   CN_T_MODIFY        timestamp(0) without time zone
 );
+
+-- The host's own record of each instant message's delivery, beside the
+-- library's row in NORV_REMIND_MSG_AM: a message is marked as being sent
+-- before it leaves, and each failed attempt is counted with its reason.
+-- A message without a row here has not been tried yet.
+CREATE TABLE IF NOT EXISTS NORV_HOST_DELIVERY (
+  CN_G_MSG_ID   varchar(38) PRIMARY KEY,
+  CN_N_STATE    integer NOT NULL,
+  CN_N_ATTEMPTS integer NOT NULL,
+  CN_T_NEXT     timestamp(0) without time zone,
+  CN_S_REASON   text
+);

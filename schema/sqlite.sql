@@ -87,3 +87,15 @@ CREATE TABLE IF NOT EXISTS NORV_REMIND_STYLE (
   CN_S_MODIFIER_NAME TEXT,
   CN_T_MODIFY        TEXT COLLATE NORV_DATETIME
 );
+
+-- The host's own record of each instant message's delivery, beside the
+-- library's row in NORV_REMIND_MSG_AM: a message is marked as being sent
+-- before it leaves, and each failed attempt is counted with its reason.
+-- A message without a row here has not been tried yet.
+CREATE TABLE IF NOT EXISTS NORV_HOST_DELIVERY (
+  CN_G_MSG_ID   TEXT NOT NULL PRIMARY KEY,
+  CN_N_STATE    INTEGER NOT NULL,
+  CN_N_ATTEMPTS INTEGER NOT NULL,
+  CN_T_NEXT     TEXT COLLATE NORV_DATETIME,
+  CN_S_REASON   TEXT
+);

@@ -95,11 +95,12 @@ CString CNorvCommFun::EscapeJson(const CString& value) {
 
 void CNorvCommFun::WriteLogFile(const CString& path, const CString& text) {
   // O_APPEND keeps writers of other processes from overwriting each other;
-  // the lock keeps this process's entries whole.
+  // the lock keeps this process's entries whole. The entries name receivers
+  // and contents, so the file is the owner's alone.
   static std::mutex writeLock;
   const std::string data = text.ToUtf8();
   std::lock_guard<std::mutex> hold(writeLock);
-  int fd = ::open(path.ToUtf8().c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
+  int fd = ::open(path.ToUtf8().c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0600);
   if (fd < 0) return;
   WriteAll(fd, data);
   ::close(fd);

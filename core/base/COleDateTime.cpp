@@ -1,8 +1,13 @@
 #include "core/base/COleDateTime.h"
 
+#include <chrono>
 #include <cmath>
+#include <cstdint>
 #include <ctime>
 #include <cwchar>
+
+#include "core/base/internal/CivilDate.h"
+#include "core/base/internal/NorvClock.h"
 
 namespace {
 
@@ -28,16 +33,22 @@ long DaysFromCivil(long year, int month, int day) {
   return era * 146097 + dayOfEra - 719468;
 }
 
+// Shifted by whole 400-year eras so that every day within kLargestDays of
+// the origin is positive: unsigned 32-bit division by constants is cheap.
+constexpr long kEraDays = 146097;
+constexpr long kErasAhead = 40;
+
 void CivilFromDays(long days, Fields& fields) {
-  days += 719468;
-  const long era = (days >= 0 ? days : days - 146096) / 146097;
-  const long dayOfEra = days - era * 146097;
-  const long yearOfEra = (dayOfEra - dayOfEra / 1460 + dayOfEra / 36524 - dayOfEra / 146096) / 365;
-  const long dayOfYear = dayOfEra - (365 * yearOfEra + yearOfEra / 4 - yearOfEra / 100);
-  const long shiftedMonth = (5 * dayOfYear + 2) / 153;
+  const auto shifted = static_cast<uint32_t>(days + 719468 + kErasAhead * kEraDays);
+  const uint32_t era = shifted / kEraDays;
+  const uint32_t dayOfEra = shifted - era * kEraDays;
+  const uint32_t yearOfEra = (dayOfEra - dayOfEra / 1460 + dayOfEra / 36524 - dayOfEra / 146096) / 365;
+  const uint32_t dayOfYear = dayOfEra - (365 * yearOfEra + yearOfEra / 4 - yearOfEra / 100);
+  const uint32_t shiftedMonth = (5 * dayOfYear + 2) / 153;
   fields.day = static_cast<int>(dayOfYear - (153 * shiftedMonth + 2) / 5 + 1);
   fields.month = static_cast<int>(shiftedMonth < 10 ? shiftedMonth + 3 : shiftedMonth - 9);
-  fields.year = static_cast<int>(yearOfEra + era * 400 + (fields.month <= 2));
+  fields.year = static_cast<int>(static_cast<long>(yearOfEra) + (static_cast<long>(era) - kErasAhead) * 400 +
+                                 (fields.month <= 2));
 }
 
 bool IsLeapYear(int year) { return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0; }
@@ -70,21 +81,32 @@ long FloorDiv(long long value, long divisor) {
   return static_cast<long>(quotient);
 }
 
-// The fields of a valid value, rounded to the nearest second.
-bool Breakdown(const COleDateTime& value, Fields& fields) {
+// A valid value rounded to the nearest second, split into whole days since
+// 1970-01-01 and the second of that day.
+bool SplitSeconds(const COleDateTime& value, long& unixDays, long& secondOfDay) {
   if (value.m_status != COleDateTime::valid || !(std::fabs(value.m_dt) < kLargestDays)) {
     return false;
   }
   const long long seconds = std::llround(value.m_dt * kSecondsPerDay);
   const long days = FloorDiv(seconds, kSecondsPerDay);
-  const long secondOfDay = static_cast<long>(seconds - static_cast<long long>(days) * kSecondsPerDay);
-  const long unixDays = days + kOriginFromUnixEpoch;
+  secondOfDay = static_cast<long>(seconds - static_cast<long long>(days) * kSecondsPerDay);
+  unixDays = days + kOriginFromUnixEpoch;
+  return true;
+}
+
+// 1970-01-01 was a Thursday; 1 is Sunday.
+int DayOfWeek(long unixDays) { return static_cast<int>(((unixDays + 4) % 7 + 7) % 7) + 1; }
+
+// The fields of a valid value, rounded to the nearest second.
+bool Breakdown(const COleDateTime& value, Fields& fields) {
+  long unixDays;
+  long secondOfDay;
+  if (!SplitSeconds(value, unixDays, secondOfDay)) return false;
   CivilFromDays(unixDays, fields);
   fields.hour = static_cast<int>(secondOfDay / 3600);
   fields.minute = static_cast<int>(secondOfDay / 60 % 60);
   fields.second = static_cast<int>(secondOfDay % 60);
-  // 1970-01-01 was a Thursday; 1 is Sunday.
-  fields.dayOfWeek = static_cast<int>(((unixDays + 4) % 7 + 7) % 7) + 1;
+  fields.dayOfWeek = DayOfWeek(unixDays);
   return true;
 }
 
@@ -93,10 +115,28 @@ int FieldOrInvalid(const COleDateTime& value, int Fields::*field) {
   return Breakdown(value, fields) ? fields.*field : -1;
 }
 
+// The time fields and the weekday need no calendar date.
+int SecondOfDayOrInvalid(const COleDateTime& value, int divisor, int modulus) {
+  long unixDays;
+  long secondOfDay;
+  return SplitSeconds(value, unixDays, secondOfDay) ? static_cast<int>(secondOfDay / divisor % modulus) : -1;
+}
+
+// "%0*d" without swprintf, which costs more than the rest of Format.
 void AppendNumber(std::wstring& out, int value, int width) {
-  wchar_t buffer[16];
-  std::swprintf(buffer, 16, L"%0*d", width, value);
-  out += buffer;
+  wchar_t digits[16];
+  int count = 0;
+  unsigned magnitude = value < 0 ? 0U - static_cast<unsigned>(value) : static_cast<unsigned>(value);
+  do {
+    digits[count++] = static_cast<wchar_t>(L'0' + magnitude % 10);
+    magnitude /= 10;
+  } while (magnitude != 0);
+  if (value < 0) {
+    out += L'-';
+    --width;
+  }
+  for (int pad = count; pad < width; ++pad) out += L'0';
+  while (count > 0) out += digits[--count];
 }
 
 }  // namespace
@@ -106,7 +146,7 @@ COleDateTime::COleDateTime(int year, int month, int day, int hour, int minute, i
 }
 
 COleDateTime COleDateTime::GetCurrentTime() {
-  std::time_t now = std::time(nullptr);
+  std::time_t now = std::chrono::system_clock::to_time_t(norvclock::Now());
   std::tm local{};
   localtime_r(&now, &local);
   return COleDateTime(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour,
@@ -134,10 +174,25 @@ int COleDateTime::SetTime(int hour, int minute, int second) {
 int COleDateTime::GetYear() const { return FieldOrInvalid(*this, &Fields::year); }
 int COleDateTime::GetMonth() const { return FieldOrInvalid(*this, &Fields::month); }
 int COleDateTime::GetDay() const { return FieldOrInvalid(*this, &Fields::day); }
-int COleDateTime::GetHour() const { return FieldOrInvalid(*this, &Fields::hour); }
-int COleDateTime::GetMinute() const { return FieldOrInvalid(*this, &Fields::minute); }
-int COleDateTime::GetSecond() const { return FieldOrInvalid(*this, &Fields::second); }
-int COleDateTime::GetDayOfWeek() const { return FieldOrInvalid(*this, &Fields::dayOfWeek); }
+int COleDateTime::GetHour() const { return SecondOfDayOrInvalid(*this, 3600, 24); }
+int COleDateTime::GetMinute() const { return SecondOfDayOrInvalid(*this, 60, 60); }
+int COleDateTime::GetSecond() const { return SecondOfDayOrInvalid(*this, 1, 60); }
+
+int COleDateTime::GetDayOfWeek() const {
+  long unixDays;
+  long secondOfDay;
+  return SplitSeconds(*this, unixDays, secondOfDay) ? DayOfWeek(unixDays) : -1;
+}
+
+bool CivilDateOf(const COleDateTime& value, CivilDate& date) {
+  long unixDays;
+  long secondOfDay;
+  if (!SplitSeconds(value, unixDays, secondOfDay)) return false;
+  Fields fields;
+  CivilFromDays(unixDays, fields);
+  date = {fields.year, fields.month, fields.day};
+  return true;
+}
 
 CString COleDateTime::Format(const wchar_t* format) const {
   if (m_status == null) return CString();

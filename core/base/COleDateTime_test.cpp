@@ -5,11 +5,14 @@
 #include <cmath>
 #include <string>
 
+#include "core/base/internal/NorvClock.h"
+
 namespace {
 
 constexpr double kSecond = 1.0 / 86400.0;
 
 std::wstring Text(const COleDateTime& value) { return value.Format(L"%Y-%m-%d %H:%M:%S").str(); }
+std::string Narrow(const COleDateTime& value) { return value.Format(L"%Y-%m-%d %H:%M:%S").ToUtf8(); }
 
 TEST(COleDateTimeTest, FieldsMapToLinearDaysAndWeekdaysFromSunday) {
   const struct {
@@ -159,6 +162,17 @@ TEST(COleDateTimeTest, CurrentTimeIsValidWholeSeconds) {
   ASSERT_EQ(COleDateTime::valid, now.GetStatus());
   EXPECT_NEAR(now.m_dt * 86400.0, std::round(now.m_dt * 86400.0), 1e-3);
   EXPECT_GE(now.GetYear(), 2024);
+}
+
+TEST(COleDateTimeTest, ClockStartsAtAWrittenLocalTimeAndRefusesAnythingElse) {
+  for (const char* bad : {"", "12:00", "2026-02-30 12:00:00", "2026-12-07 12:00:00x",
+                          "2026-13-01 00:00:00", "2026-12-07 24:00:00"}) {
+    EXPECT_FALSE(norvclock::StartAt(bad)) << bad;
+  }
+  const std::string realNow = Narrow(COleDateTime::GetCurrentTime());
+  ASSERT_TRUE(norvclock::StartAt("2031-05-06 12:00:00"));
+  EXPECT_EQ(COleDateTime::GetCurrentTime().Format(L"%Y-%m-%d %H:%M").str(), L"2031-05-06 12:00");
+  ASSERT_TRUE(norvclock::StartAt(realNow.c_str()));
 }
 
 }  // namespace

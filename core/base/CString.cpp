@@ -1,5 +1,7 @@
 #include "core/base/CString.h"
 
+#include <algorithm>
+#include <climits>
 #include <cwchar>
 #include <cwctype>
 #include <stdexcept>
@@ -86,6 +88,12 @@ std::wstring FormatText(const std::wstring& directive, const CStringFormatArg& a
   return text;
 }
 
+wchar_t LowerCase(wchar_t ch) {
+  if (ch >= L'A' && ch <= L'Z') return static_cast<wchar_t>(ch - L'A' + L'a');
+  if (ch < 0x80) return ch;
+  return static_cast<wchar_t>(std::towlower(static_cast<wint_t>(ch)));
+}
+
 }  // namespace
 
 CString CString::FromUtf8(std::string_view utf8) {
@@ -93,6 +101,11 @@ CString CString::FromUtf8(std::string_view utf8) {
   out.reserve(utf8.size());
   size_t pos = 0;
   while (pos < utf8.size()) {
+    // Most stored text is ASCII: one byte, one character, nothing to check.
+    if (static_cast<unsigned char>(utf8[pos]) < 0x80) {
+      out += static_cast<wchar_t>(utf8[pos++]);
+      continue;
+    }
     int length = SequenceLength(static_cast<unsigned char>(utf8[pos]));
     bool complete = length > 0 && pos + length <= utf8.size();
     for (int i = 1; complete && i < length; ++i) {
@@ -123,7 +136,7 @@ wchar_t CString::GetAt(int index) const {
 }
 
 CString& CString::MakeLower() {
-  for (wchar_t& ch : m_str) ch = static_cast<wchar_t>(std::towlower(static_cast<wint_t>(ch)));
+  for (wchar_t& ch : m_str) ch = LowerCase(ch);
   return *this;
 }
 
@@ -132,12 +145,18 @@ CString& CString::MakeUpper() {
   return *this;
 }
 
+// Lower-cases one character at a time, so that comparing copies nothing;
+// the result is what comparing two lower-cased copies would give.
 int CString::CompareNoCase(const wchar_t* other) const {
-  CString left(*this);
-  CString right(other);
-  left.MakeLower();
-  right.MakeLower();
-  return left.m_str.compare(right.m_str);
+  const std::wstring_view right(other ? other : L"");
+  const size_t common = std::min(m_str.size(), right.size());
+  for (size_t i = 0; i < common; ++i) {
+    const wchar_t a = LowerCase(m_str[i]);
+    const wchar_t b = LowerCase(right[i]);
+    if (a != b) return a < b ? -1 : 1;
+  }
+  const ptrdiff_t difference = static_cast<ptrdiff_t>(m_str.size()) - static_cast<ptrdiff_t>(right.size());
+  return static_cast<int>(std::clamp<ptrdiff_t>(difference, INT_MIN, INT_MAX));
 }
 
 CString CString::Mid(int first) const { return Mid(first, GetLength()); }

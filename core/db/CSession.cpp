@@ -34,10 +34,12 @@ bool CSession::Open(const CString& connection, CString* errorText) {
     m_backend = PostgresBackend::Open(connection, errorText);
     return m_backend != nullptr;
   }
+  // Only the scheme is repeated: a password may sit anywhere in the rest.
+  const int colon = connection.Find(L':');
   CString reason;
-  reason.Format(L"Unknown database connection text '%s': expected sqlite:<path>, "
+  reason.Format(L"Unknown database connection scheme '%s': expected sqlite:<path>, "
                 L"sqlite::memory: or postgresql:...",
-                connection);
+                colon < 0 ? CString() : connection.Left(colon));
   SetError(errorText, reason);
   return false;
 }

@@ -41,7 +41,11 @@ TEST(CSessionOpenTest, RefusesWhatItCannotServeWithAReason) {
   const std::pair<std::string, const wchar_t*> cases[] = {
       {"postgresql://user@127.0.0.1:1/remind", L"port 1 failed"},
       {"postgresql:dbname=remind colour=blue", L"invalid connection option \"colour\""},
-      {"oracle:remind", L"Unknown database connection text"},
+      {"oracle://remind:a-secret@db/remind", L"Unknown database connection scheme 'oracle'"},
+      // libpq ends the account at the first '@' and names the rest as host.
+      {"postgresql://user:pa@ss-secret@127.0.0.1:1/remind", L"\"***@127.0.0.1\""},
+      {"postgresql:dbname=remind password=top secret port=1", L"after \"***\""},
+      {"postgresql://user@127.0.0.1:1/remind?password=query-secret", L"port 1 failed"},
       {"sqlite:" + dir.File("missing/remind.db"), L"unable to open database file"},
       {"sqlite:" + dir.File("not-a-db"), L"file is not a database"},
   };
@@ -50,6 +54,7 @@ TEST(CSessionOpenTest, RefusesWhatItCannotServeWithAReason) {
     CString error;
     EXPECT_FALSE(session.Open(CString::FromUtf8(connection), &error) || session.IsOpen()) << connection;
     EXPECT_GE(error.Find(reason), 0) << error.ToUtf8();
+    EXPECT_LT(error.Find(L"secret"), 0) << error.ToUtf8();
   }
   CSession session;
   ASSERT_TRUE(session.Open(L"sqlite::memory:"));

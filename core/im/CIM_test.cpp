@@ -1,6 +1,7 @@
 #include "core/im/CIM.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <filesystem>
 #include <fstream>
@@ -61,6 +62,17 @@ TEST(CIMFileTest, AppendsOneEscapedJsonLinePerMessage) {
   EXPECT_EQ(lines[2].replace(11, 19, ""),
             "{ \"Time\": \"\", \"Receiver\": \"\xE5\xBC\xA0\xE4\xB8\x89\", \"MsgType\": \"7\", "
             "\"Body\": \"\", \"ContentType\": \"\", \"MsgExtType\": \"\", \"Attribs\": { \"Note\": \"new\" } }");
+
+  // A reader that moves the file away gets a new one, the owner's only
+  // whatever the umask.
+  std::filesystem::rename(path, path + ".taken");
+  const mode_t umaskBefore = umask(0);
+  ASSERT_NE(client.SendMsgEx(&bare, L"bob"), 0);
+  umask(umaskBefore);
+  EXPECT_EQ(ReadLines(path).size(), 1u);
+  EXPECT_EQ(ReadLines(path + ".taken").size(), 3u);
+  EXPECT_EQ(std::filesystem::status(path).permissions(),
+            std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
 }
 
 TEST(CIMTest, FailedSendsKeepTheirCode) {
@@ -70,6 +82,8 @@ TEST(CIMTest, FailedSendsKeepTheirCode) {
       {"", &msg, L"alice", kNorvIMNotInitialised},  // Init not called
       {"file:" + dir.path(), &msg, L"alice", kNorvIMFileNotWritable},
       {"file:", &msg, L"alice", kNorvIMFileNotWritable},
+      {"file:" + dir.File("missing/m.jsonl"), &msg, L"alice", kNorvIMFileNotWritable},
+      {"file:/dev/full", &msg, L"alice", kNorvIMFileNotWritable},
       {"file:" + dir.File("m.jsonl"), nullptr, L"alice", kNorvIMBadMessage},
       {"file:" + dir.File("m.jsonl"), &msg, L"", kNorvIMBadMessage},
   };

@@ -7,9 +7,13 @@
 
 #include <gtest/gtest.h>
 
+#include <poll.h>
+
 #include <chrono>
 #include <cstdlib>
+#include <thread>
 #include <memory>
+#include <optional>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -58,6 +62,56 @@ struct LoopbackSocket {
 
 int UnusedPort() { return LoopbackSocket(false).port; }
 
+// An XMPP server that offers PLAIN login and no TLS, refuses every login,
+// and records what one client sends it.
+class PlainServer {
+ public:
+  PlainServer() : m_thread([this] { Serve(); }) {}
+  ~PlainServer() {
+    if (m_thread.joinable()) m_thread.join();
+  }
+  // Waits for the client to hang up, then tells what it sent.
+  std::string Received() {
+    if (m_thread.joinable()) m_thread.join();
+    return m_received;
+  }
+  int port() const { return m_socket.port; }
+
+ private:
+  static bool Readable(int fd) {
+    pollfd wait{fd, POLLIN, 0};
+    return ::poll(&wait, 1, 5000) == 1;
+  }
+  void Serve() {
+    if (!Readable(m_socket.fd)) return;
+    const int client = ::accept(m_socket.fd, nullptr, nullptr);
+    static const std::string kGreeting =
+        "<?xml version='1.0'?><stream:stream xmlns='jabber:client' "
+        "xmlns:stream='http://etherx.jabber.org/streams' id='1' from='localhost' "
+        "version='1.0'><stream:features><mechanisms "
+        "xmlns='urn:ietf:params:xml:ns:xmpp-sasl'><mechanism>PLAIN</mechanism></mechanisms>"
+        "</stream:features>";
+    static const std::string kRefusal =
+        "<failure xmlns='urn:ietf:params:xml:ns:xmpp-sasl'><not-authorized/></failure>";
+    char buffer[4096];
+    ssize_t got = 0;
+    while (Readable(client) && (got = ::read(client, buffer, sizeof(buffer))) > 0) {
+      const bool first = m_received.empty();
+      const bool loggedIn = m_received.find("<auth") != std::string::npos;
+      m_received.append(buffer, static_cast<size_t>(got));
+      if (first) ::write(client, kGreeting.data(), kGreeting.size());
+      if (!loggedIn && m_received.find("<auth") != std::string::npos) {
+        ::write(client, kRefusal.data(), kRefusal.size());
+      }
+    }
+    ::close(client);
+  }
+
+  LoopbackSocket m_socket{true};
+  std::string m_received;
+  std::thread m_thread;
+};
+
 class CIMXmppTest : public testing::Test {
  protected:
   void SetUp() override {
@@ -68,7 +122,7 @@ class CIMXmppTest : public testing::Test {
   }
 
   void InitSender(CIM& client, int port, const CString& password) {
-    client.Init(Wide(server.host), port, Wide(server.sender), password, 1);
+    client.Init(Wide(server.Address()), port, Wide(server.sender), password, 1);
   }
 
   // Every message of a case carries the case's own RemindID, which keeps it
@@ -98,7 +152,7 @@ TEST_F(CIMXmppTest, DeliversEachMessageOnceInOrderWithItsExtensionAndFailsWithIt
   NORV_REQUIRE_XMPP();
   auto receiver = OnlineReceiver(server.port);
   CIM client;
-  client.Init(Wide(server.host), server.port, Wide(server.sender + "@" + server.host),
+  client.Init(Wide(server.Address()), server.port, Wide(server.sender + "@" + server.host),
               Wide(server.senderPassword), 1);
   const Bodies bodies = {"first", "开会 <&> \"quoted\" 'single'", "", "line one\nline two", "last"};
   for (const std::string& body : bodies) {
@@ -128,6 +182,42 @@ TEST_F(CIMXmppTest, DeliversEachMessageOnceInOrderWithItsExtensionAndFailsWithIt
     EXPECT_EQ(SendRemind(failing, "never", server.receiver), 0) << what;
     EXPECT_EQ(failing.GetLastErr(), code) << what << ": " << LastError(failing);
   }
+}
+
+TEST_F(CIMXmppTest, SendsThePasswordOnlyOverVerifiedTlsUnlessPlainIsAskedForOnLoopback) {
+  NORV_REQUIRE_XMPP();
+  const std::string fake = "fake";  // the server without TLS, at its own port
+  const std::tuple<const char*, std::string, int, bool> cases[] = {
+      // what, server text, code, whether the fake server saw a login
+      {"TLS by default", fake, kNorvIMCannotConnect, false},
+      {"plain when asked", fake + "?tls=off", kNorvIMAuthFailed, true},
+      {"plain to a remote host", "example.org?tls=off", kNorvIMCannotConnect, false},
+      {"an unknown CA", server.host, kNorvIMCannotConnect, false},
+      {"an unknown option", server.host + "?tls=maybe", kNorvIMCannotConnect, false},
+  };
+  for (const auto& [what, text, code, loggedIn] : cases) {
+    std::optional<PlainServer> plain;
+    std::string address = text;
+    if (text.starts_with(fake)) {
+      plain.emplace();
+      address.replace(0, fake.size(), "127.0.0.1");
+    }
+    CIM client;
+    client.Init(Wide(address), plain ? plain->port() : server.port,
+                Wide(server.sender + "@localhost"), Wide(server.senderPassword), 1);
+    EXPECT_EQ(SendRemind(client, "never", server.receiver), 0) << what;
+    EXPECT_EQ(client.GetLastErr(), code) << what << ": " << LastError(client);
+    if (plain) {
+      EXPECT_EQ(plain->Received().find("<auth") != std::string::npos, loggedIn) << what;
+    }
+  }
+  // The explicit plain path still delivers on loopback.
+  auto receiver = OnlineReceiver(server.port);
+  CIM client;
+  client.Init(Wide(server.host + "?tls=off"), server.port, Wide(server.sender),
+              Wide(server.senderPassword), 1);
+  ASSERT_NE(SendRemind(client, "plain", server.receiver), 0) << LastError(client);
+  EXPECT_EQ(BodiesOf(receiver->WaitForMessages(1, seconds(10))), Bodies{"plain"});
 }
 
 // A prosody of the case's own, so stopping it disturbs no other test. With

@@ -15,4 +15,8 @@ enum NorvIMError : int {
   kNorvIMBadMessage = 8,
 };
 
+// The environment variable that bounds, in seconds, how long the built-in
+// XMPP transport waits for a connection or a confirmation (default 10).
+inline constexpr char kNorvIMTimeoutVariable[] = "NORVREMIND_IM_TIMEOUT";
+
 #endif  // NORV_CORE_IM_NORVIMERROR_H_

@@ -4,6 +4,7 @@
 
 #include "core/base/CNorvCommFun.h"
 #include "host/cli/HostCommands.h"
+#include "host/cli/HostClock.h"
 #include "host/store/HostDatabase.h"
 #include "host/cli/HostText.h"
 #include "host/store/RemindSchedule.h"

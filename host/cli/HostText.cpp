@@ -1,12 +1,6 @@
 #include "host/cli/HostText.h"
 
-#include <cerrno>
-#include <cstring>
-#include <filesystem>
-#include <fstream>
 #include <iostream>
-#include <iterator>
-#include <sstream>
 
 namespace norvhost {
 
@@ -49,27 +43,6 @@ void PrintWarning(const std::string& text) {
   std::cerr << "norvremind: warning: " << text << std::endl;
 }
 
-bool ReadTextFile(const std::string& path, std::string& content, std::string& error) {
-  std::ifstream file(path, std::ios::binary);
-  std::error_code unknown;
-  if (!file || std::filesystem::is_directory(path, unknown)) {
-    error = "cannot read " + path + ": " + std::strerror(file ? EISDIR : errno);
-    return false;
-  }
-  std::ostringstream buffer;
-  buffer << file.rdbuf();
-  if (file.bad()) {
-    error = "cannot read " + path + ": " + std::strerror(errno);
-    return false;
-  }
-  content = buffer.str();
-  return true;
-}
-
-std::string ReadStandardInput() {
-  return std::string(std::istreambuf_iterator<char>(std::cin), std::istreambuf_iterator<char>());
-}
-
 size_t DisplayWidth(const std::wstring& text) {
   size_t width = 0;
   for (wchar_t ch : text) width += CharWidth(ch);
@@ -100,11 +73,6 @@ CString ShortID(const CString& id) {
   CString text = id;
   if (text.GetLength() > 0 && text.GetAt(0) == L'{') text = text.Mid(1);
   return text.Left(8).MakeLower();
-}
-
-COleDateTime Today() {
-  const COleDateTime now = COleDateTime::GetCurrentTime();
-  return COleDateTime(now.GetYear(), now.GetMonth(), now.GetDay(), 0, 0, 0);
 }
 
 }  // namespace norvhost

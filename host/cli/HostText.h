@@ -4,7 +4,6 @@
 #include <string>
 #include <vector>
 
-#include "core/base/COleDateTime.h"
 #include "core/base/CString.h"
 
 namespace norvhost {
@@ -15,10 +14,6 @@ void PrintLine(const std::string& text);
 // "norvremind: <text>" on standard error.
 void PrintError(const std::string& text);
 void PrintWarning(const std::string& text);
-
-// The whole file, or false with the system's reason in `error`.
-bool ReadTextFile(const std::string& path, std::string& content, std::string& error);
-std::string ReadStandardInput();
 
 std::string Narrow(const CString& text);
 CString Widen(const std::string& text);
@@ -34,9 +29,6 @@ CString JsonArray(const std::vector<CString>& items);
 
 // The short form of an identifier that tables show.
 CString ShortID(const CString& id);
-
-// The current local day at 00:00.
-COleDateTime Today();
 
 }  // namespace norvhost
 

@@ -6,6 +6,7 @@
 #include <system_error>
 
 #include "host/cli/HostCommands.h"
+#include "host/cli/HostFiles.h"
 #include "host/store/HostDatabase.h"
 #include "host/cli/HostText.h"
 #include "host/cli/ProgressBar.h"

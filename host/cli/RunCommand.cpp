@@ -3,6 +3,7 @@
 #include <sys/file.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <functional>
@@ -13,6 +14,7 @@
 #include "host/store/HostDatabase.h"
 #include "host/cli/HostText.h"
 #include "host/daemon/NetworkProbe.h"
+#include "core/im/NorvIMError.h"
 
 namespace norvhost {
 
@@ -29,18 +31,19 @@ std::chrono::seconds ParseSeconds(const Invocation& invocation, const std::strin
   return std::chrono::seconds(value);
 }
 
-// The folder the outbox file goes into must exist before the first send.
-bool PrepareOutbox(const IMSettings& im) {
-  const std::filesystem::path file = im.server.substr(5);
-  if (!file.has_parent_path()) return true;
-  std::error_code failed;
-  std::filesystem::create_directories(file.parent_path(), failed);
-  if (failed) {
-    PrintError("cannot create the folder of the outbox " + file.string() + ": " +
-               failed.message());
+// The outbox's folder must exist before the first send. Only the data
+// folder is made here: a folder the user named but lacks is a mistake.
+bool PrepareOutbox(const IMSettings& im, const std::string& dataFolder) {
+  std::string reason;
+  if (im.isDefault && !CreatePrivateFolder(dataFolder, reason)) {
+    PrintError(reason);
     return false;
   }
-  return true;
+  const std::filesystem::path folder = std::filesystem::path(im.server.substr(5)).parent_path();
+  std::error_code failed;
+  if (folder.empty() || std::filesystem::is_directory(folder, failed)) return true;
+  PrintError("the folder of the outbox " + folder.string() + " does not exist; create it first");
+  return false;
 }
 
 // Two daemons on one database would both send every waiting message, so
@@ -48,7 +51,7 @@ bool PrepareOutbox(const IMSettings& im) {
 bool LockDatabase(const std::string& dataFolder, const DatabaseSettings& database) {
   const std::string path = dataFolder + "/run-" +
                            std::to_string(std::hash<std::string>()(database.connection)) + ".lock";
-  const int descriptor = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+  const int descriptor = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
   if (descriptor >= 0 && flock(descriptor, LOCK_EX | LOCK_NB) == 0) return true;
   PrintError(descriptor < 0 ? "cannot create " + path + ": " + std::strerror(errno)
                             : "another norvremind run is using " + database.display);
@@ -65,18 +68,26 @@ int RunDaemon(const Invocation& invocation) {
   options.im = ResolveIM(invocation, dataFolder);
   options.logFolder = dataFolder;
   options.poll = ParseSeconds(invocation, "poll", 5);
+  options.catchUp = ParseSeconds(invocation, "catch-up", 3600);
+  options.retryBase = ParseSeconds(invocation, "retry-after", 2);
+  options.lookAhead = ParseSeconds(invocation, "look-ahead", 3600);
+  // The built-in XMPP transport takes its timeout from the environment.
+  setenv(kNorvIMTimeoutVariable, std::to_string(ParseSeconds(invocation, "timeout", 5).count()).c_str(),
+         1);
   options.untilIdle = invocation.Has("until-idle");
   if (invocation.Has("exit-after")) options.exitAfter = ParseSeconds(invocation, "exit-after", 0);
 
   if (options.im.isFile) {
-    if (!PrepareOutbox(options.im)) return kExitUnavailable;
+    if (!PrepareOutbox(options.im, dataFolder)) return kExitUnavailable;
   } else if (std::string reason; !CanConnect(options.im.server, options.im.port, reason)) {
     PrintError("cannot reach the XMPP server " + options.im.server + ":" +
                std::to_string(options.im.port) + ": " + reason);
     return kExitUnavailable;
   }
-  std::error_code ignored;
-  std::filesystem::create_directories(dataFolder, ignored);
+  if (std::string reason; !CreatePrivateFolder(dataFolder, reason)) {
+    PrintError(reason);
+    return kExitUnavailable;
+  }
   if (!LockDatabase(dataFolder, databaseSettings)) return kExitFailure;
 
   HostDatabase database(databaseSettings);

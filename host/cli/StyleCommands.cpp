@@ -20,9 +20,9 @@ namespace norvhost {
 
 namespace {
 
-// The stored styles in the manager's style registry, loaded the way the
+// The stored styles in a manager's style registry, loaded the way the
 // manager loads them at start, without the rest of its start-up.
-class StyleCatalog : public CNorvRemindMgr {
+class StyleCatalog {
  public:
   explicit StyleCatalog(const Invocation& invocation) : m_database(ResolveDatabase(invocation)) {}
 
@@ -30,7 +30,7 @@ class StyleCatalog : public CNorvRemindMgr {
   int Open() {
     if (int code = m_database.Open(); code != kExitOk) return code;
     CString reason;
-    if (!DBLoadRemindStyle(m_database.session(), &reason)) {
+    if (!m_registry.DBLoadRemindStyle(m_database.session(), &reason)) {
       return Failure("cannot read the styles", reason);
     }
     return kExitOk;
@@ -39,9 +39,9 @@ class StyleCatalog : public CNorvRemindMgr {
   // The style a user named, by name (any case) or identifier; null once
   // the user is told there is none.
   CNorvBasePtr<CNorvRemindStyle> Find(const std::string& text) {
-    CNorvBasePtr<CNorvRemindStyle> style = GetRemindStyle(Widen(text));
+    CNorvBasePtr<CNorvRemindStyle> style = m_registry.GetRemindStyle(Widen(text));
     CGuid id;
-    if (!style && id.FromString(Widen(text))) style = GetRemindStyle(id);
+    if (!style && id.FromString(Widen(text))) style = m_registry.GetRemindStyle(id);
     if (!style) PrintError("no style named '" + text + "'");
     return style;
   }
@@ -49,18 +49,20 @@ class StyleCatalog : public CNorvRemindMgr {
   // Flags `chosen` as the default and every other style as not; the caller
   // holds the transaction.
   bool FlagDefault(CNorvRemindStyle& chosen, CString& reason) {
-    for (auto& style : StyleList) {
+    for (auto& style : m_registry.StyleList) {
       if (style == &chosen || !style->IsDefault()) continue;
       if (!style->DBSetDefault(session(), false, &reason)) return false;
     }
     return chosen.DBSetDefault(session(), true, &reason);
   }
 
+  CNorvRemindMgr& registry() { return m_registry; }
   HostDatabase& database() { return m_database; }
   CSession& session() { return m_database.session(); }
 
  private:
   HostDatabase m_database;
+  CNorvRemindMgr m_registry;
 };
 
 // A style from a style element. `hasOrder` tells whether the element gave
@@ -92,18 +94,18 @@ short ParseOrder(const std::string& text) {
 }
 
 void PrintStyleTable(StyleCatalog& catalog) {
-  if (catalog.StyleList.empty()) {
+  if (catalog.registry().StyleList.empty()) {
     PrintLine(std::string("no styles"));
     return;
   }
-  CNorvBasePtr<CNorvRemindStyle> defaultStyle = catalog.GetDefRemindStyle();
+  CNorvBasePtr<CNorvRemindStyle> defaultStyle = catalog.registry().GetDefRemindStyle();
   TextTable table;
   table.AddColumn(L"ORDER");
   table.AddColumn(L"NAME", 24);
   table.AddColumn(L"DEFAULT");
   table.AddColumn(L"ITEMS (days before, time)", 48);
   table.AddColumn(L"ID");
-  for (auto& style : catalog.StyleList) {
+  for (auto& style : catalog.registry().StyleList) {
     CString order;
     order.Format(L"%d", style->GetOrder());
     CString items;
@@ -149,10 +151,12 @@ int RunStyleAdd(const Invocation& invocation) {
   bool hasOrder = false;
   CString reason;
   if (!ParseStyle(text, *style, hasOrder, reason)) return Failure(source, reason);
-  if (catalog.GetRemindStyle(style->GetName())) {
+  if (catalog.registry().GetRemindStyle(style->GetName())) {
     return Failure(source, L"a style named '" + style->GetName() + L"' exists already");
   }
-  if (!hasOrder) style->SetOrder(static_cast<short>(catalog.GetRemindStyleMaxOrder() + 1));
+  if (!hasOrder) {
+    style->SetOrder(static_cast<short>(catalog.registry().GetRemindStyleMaxOrder() + 1));
+  }
   const Creator creator = ResolveCreator(invocation);
   style->m_strCreatorID = style->m_strModifierID = Widen(creator.id);
   style->m_strCreatorName = style->m_strModifierName = Widen(creator.name);
@@ -173,9 +177,9 @@ int RunStyleList(const Invocation& invocation) {
   StyleCatalog catalog(invocation);
   if (int code = catalog.Open(); code != kExitOk) return code;
   if (invocation.Has("xml")) {
-    PrintLine(catalog.GenRemindStyleListInfo_XML());
+    PrintLine(catalog.registry().GenRemindStyleListInfo_XML());
   } else if (invocation.Has("json")) {
-    PrintLine(catalog.GenRemindStyleListInfo_Json());
+    PrintLine(catalog.registry().GenRemindStyleListInfo_Json());
   } else {
     PrintStyleTable(catalog);
   }
@@ -199,7 +203,7 @@ int RunStyleRename(const Invocation& invocation) {
       reason = L"the new name is empty";
       return "";
     }
-    if (!catalog.RenameRemindStyle(style.GetName(), Widen(newName))) {
+    if (!catalog.registry().RenameRemindStyle(style.GetName(), Widen(newName))) {
       reason = Widen("a style named '" + newName + "' exists already");
       return "";
     }

@@ -2,13 +2,14 @@
 
 #include <algorithm>
 #include <csignal>
-#include <ctime>
 #include <list>
 #include <vector>
 
 #include "core/base/CSingleLock.h"
 #include "host/daemon/DaemonLog.h"
+#include "host/cli/HostClock.h"
 #include "host/cli/HostText.h"
+#include "host/store/RemindSchedule.h"
 #include "host/store/RemindStore.h"
 
 namespace norvhost {
@@ -18,18 +19,6 @@ namespace {
 using std::chrono::milliseconds;
 using std::chrono::steady_clock;
 using std::chrono::system_clock;
-
-system_clock::time_point ToTimePoint(const COleDateTime& time) {
-  std::tm fields{};
-  fields.tm_year = time.GetYear() - 1900;
-  fields.tm_mon = time.GetMonth() - 1;
-  fields.tm_mday = time.GetDay();
-  fields.tm_hour = time.GetHour();
-  fields.tm_min = time.GetMinute();
-  fields.tm_sec = time.GetSecond();
-  fields.tm_isdst = -1;
-  return system_clock::from_time_t(std::mktime(&fields));
-}
 
 CString Count(size_t count, const wchar_t* one, const wchar_t* many) {
   CString text;
@@ -44,12 +33,14 @@ const wchar_t* SignalName(int signal) { return signal == SIGINT ? L"SIGINT" : L"
 Daemon::Daemon(HostDatabase& database, DaemonOptions options)
     : m_database(database),
       m_options(std::move(options)),
-      m_transport(std::make_shared<RecordingTransport>(m_waker)),
+      m_sendDatabase(database.settings()),
+      m_store(database),
+      m_transport(std::make_shared<RecordingTransport>(m_waker, m_sendDatabase, m_manager)),
       m_planner(database, m_manager, m_ledger) {}
 
 int Daemon::Run() {
   CatchStopSignals(m_waker);
-  if (!Start()) return kExitFailure;
+  if (int code = Start(); code != kExitOk) return code;
   const steady_clock::time_point started = steady_clock::now();
   steady_clock::time_point nextTick = started;
   while (StopSignal() == 0) {
@@ -59,6 +50,7 @@ int Daemon::Run() {
       nextTick = steady_clock::now() + m_options.poll;
     }
     SendDueMessages();
+    ResendDue();
     RecordOutcomes();
     if (m_options.untilIdle && m_ledger.Pending() == 0) {
       Log(L"every planned message has been sent");
@@ -74,15 +66,16 @@ int Daemon::Run() {
   return kExitOk;
 }
 
-bool Daemon::Start() {
-  m_manager.SetAMServer(Widen(m_options.im.server), m_options.im.port);
+int Daemon::Start() {
+  if (int code = m_sendDatabase.Open(); code != kExitOk) return code;
+  m_manager.SetAMServer(Widen(m_options.im.serverText), m_options.im.port);
   m_manager.SetAMSendUser(Widen(m_options.im.user), Widen(m_options.im.password));
   m_manager.SendErrLogPath = Widen(m_options.logFolder);
   PlanLateOneOffs();
   CString reason;
   if (!m_manager.InitData(m_database.session(), m_database.kind(), reason)) {
     PrintError("cannot load the reminds: " + Narrow(reason));
-    return false;
+    return kExitFailure;
   }
   // Nothing else runs in the manager until Start.
   for (auto& message : m_manager.RemindAMMsgList) m_ledger.Expect(message);
@@ -92,11 +85,33 @@ bool Daemon::Start() {
   m_manager.GetRemindList(reminds);
   m_manager.IMClient.SetTransport(m_transport);
   m_manager.Start();
+  if (int code = CheckAccount(); code != kExitOk) {
+    m_manager.Stop();
+    return code;
+  }
   Log(L"started on " + Widen(m_database.settings().display) + L", delivering to " +
       Widen(m_options.im.display) + L"; " + Count(reminds.size(), L"remind", L"reminds") +
       L", " + Count(styles, L"style", L"styles") + L", " +
       Count(waiting, L"message waiting", L"messages waiting"));
-  return true;
+  return kExitOk;
+}
+
+// A refused login would fail every message; it is reported once, at start.
+// The account writes to itself, which no receiver sees.
+int Daemon::CheckAccount() {
+  if (m_options.im.isFile || m_options.im.user.empty()) return kExitOk;
+  CMsg probe;
+  probe.SetMsgType(1);
+  probe.SetBody(L"norvremind started");
+  CString reason;
+  const int code = m_transport->Probe(probe, Widen(m_options.im.user), reason);
+  if (code == kNorvIMAuthFailed) {
+    PrintError("the XMPP server " + m_options.im.display + " refused the account " +
+               m_options.im.user + ": " + Narrow(reason));
+    return kExitUnavailable;
+  }
+  if (code != kNorvIMOk) Log(L"the XMPP server cannot be used yet: " + reason);
+  return kExitOk;
 }
 
 void Daemon::PlanLateOneOffs() {
@@ -107,12 +122,12 @@ void Daemon::PlanLateOneOffs() {
   CString reason;
   if (!ListRemindIDs(m_database, true, ids, &reason)) return;
   const COleDateTime now = COleDateTime::GetCurrentTime();
-  const COleDateTime today = Today();
   for (const CGuid& id : ids) {
     CNorvBasePtr<CNorvRemind> remind;
     if (LoadRemind(m_database, id, remind, reason) != 1) continue;
     if (remind->GetType() != CNorvRemind::kOneOff || remind->m_dtRemind > now) continue;
-    m_planner.PlanRemind(*remind, today, false);
+    // Its own day: just after midnight, the hour may reach back into yesterday.
+    m_planner.PlanRemind(*remind, DayOf(remind->m_dtRemind), false);
   }
 }
 
@@ -133,7 +148,29 @@ void Daemon::Tick() {
     Log(L"planning " + today.Format(L"%Y-%m-%d"));
   }
   SyncRegistry();
-  m_planner.PlanDay(m_day, [] { return StopSignal() != 0; });
+  // Planning many firings takes a while; the messages already in hand
+  // still leave on time.
+  m_planner.PlanDay(m_day, [this] {
+    SendDueMessages();
+    return StopSignal() != 0;
+  });
+  PlanTomorrow();
+}
+
+void Daemon::PlanTomorrow() {
+  // A run until idle ends with today's messages.
+  if (m_options.untilIdle) return;
+  const COleDateTime tomorrow = m_day + COleDateTimeSpan(1, 0, 0, 0);
+  if (ToTimePoint(tomorrow) - system_clock::now() > m_options.lookAhead) return;
+  CNorvRemindMgr::RemindList reminds;
+  m_manager.GetRemindList(reminds);
+  for (auto& remind : reminds) {
+    if (StopSignal() != 0) return;
+    // Retiring a remind that runs out today is left to tomorrow's own
+    // planning: its last messages are still to go.
+    if (!HasRunOut(*remind, tomorrow)) m_planner.PlanRemind(*remind, tomorrow);
+    SendDueMessages();
+  }
 }
 
 void Daemon::SyncRegistry() {
@@ -190,22 +227,93 @@ void Daemon::SendDueMessages() {
 }
 
 void Daemon::RecordOutcomes() {
-  for (const SendOutcome& outcome : m_transport->TakeOutcomes()) {
-    CNorvBasePtr<CNorvRemindAMMsg> message = m_ledger.Settle(outcome);
-    CString line = (outcome.sent ? L"sent to " : L"failed to send to ") + outcome.receiver;
-    CNorvBasePtr<CNorvRemind> remind;
-    if (message) remind = m_manager.GetRemind(message->m_RemindID);
-    line += L": " + (remind ? RemindLabel(*remind) : L"remind " + ShortID(outcome.remindID));
-    if (!outcome.sent) line.AppendFormat(L" (%d: %s)", outcome.code, outcome.reason);
-    Log(line);
-    if (!message) continue;
-    CString reason;
-    const bool stored =
-        outcome.sent ? message->DBSetSuccess(m_database.session(), m_database.kind(), &reason)
-                     : message->DBSetFail(m_database.session(), m_database.kind(),
-                                          outcome.reason, &reason);
-    if (!stored) Log(L"cannot record the outcome of message " + message->m_ID.GetString1() +
-                     L": " + reason);
+  for (const SendOutcome& outcome : m_transport->TakeOutcomes()) RecordOutcome(outcome);
+}
+
+void Daemon::RecordOutcome(const SendOutcome& outcome) {
+  using Kind = SendOutcome::Kind;
+  CNorvBasePtr<CNorvRemindAMMsg> message = m_ledger.Find(outcome);
+  CNorvBasePtr<CNorvRemind> remind;
+  if (message) remind = m_manager.GetRemind(message->m_RemindID);
+  const CString label =
+      outcome.receiver + L": " +
+      (remind ? RemindLabel(*remind) : L"remind " + ShortID(outcome.remindID));
+  CString reason;
+  switch (outcome.kind) {
+    case Kind::kSent:
+      Log(L"sent to " + label);
+      // When the send thread's session could not store it, this one tries;
+      // failing both, the next run sends the message again.
+      if (!outcome.recorded && !m_store.MarkSent(outcome.messageID, &reason)) {
+        LogUnrecorded(outcome, reason);
+      }
+      break;
+    case Kind::kWithdrawn:
+      Log(L"not sent to " + label + L": the remind was deleted or made inactive");
+      break;
+    case Kind::kDeferred:
+      if (!message || StopSignal() != 0) break;
+      Log(L"not sent to " + label + L" yet: the database cannot record it: " + outcome.reason);
+      RetryLater(message, m_options.retryBase);
+      return;
+    case Kind::kFailed: {
+      CString line;
+      line.Format(L"failed to send to %s (%d: %s)", label, outcome.code, outcome.reason);
+      Log(line);
+      RetryOrGiveUp(outcome, message);
+      return;
+    }
+  }
+  if (message) m_ledger.Forget(message);
+}
+
+void Daemon::RetryOrGiveUp(const SendOutcome& outcome, CNorvRemindAMMsg* message) {
+  const COleDateTime now = COleDateTime::GetCurrentTime();
+  const double catchUpDays = m_options.catchUp.count() / 86400.0;
+  CString reason;
+  if (message && (now - message->GetRemindTime()).GetTotalDays() <= catchUpDays) {
+    const milliseconds delay = Backoff(outcome.attempts);
+    const auto delaySeconds = std::chrono::duration_cast<std::chrono::seconds>(delay);
+    const COleDateTime next =
+        now + COleDateTimeSpan(0, 0, 0, static_cast<int>(delaySeconds.count()));
+    if (!m_store.MarkRetrying(outcome.messageID, next, outcome.reason, &reason)) {
+      LogUnrecorded(outcome, reason);
+    }
+    RetryLater(message, delay);
+    return;
+  }
+  CString line;
+  line.Format(L"gave up on message %s after %d attempts: %s", outcome.messageID.GetString1(),
+              outcome.attempts, outcome.reason);
+  Log(line);
+  if (!m_store.MarkFailed(outcome.messageID, outcome.reason, &reason)) {
+    LogUnrecorded(outcome, reason);
+  }
+  if (message) m_ledger.Forget(message);
+}
+
+void Daemon::LogUnrecorded(const SendOutcome& outcome, const CString& reason) {
+  Log(L"cannot record the outcome of message " + outcome.messageID.GetString1() + L": " +
+      reason);
+}
+
+milliseconds Daemon::Backoff(int attempts) {
+  milliseconds delay = m_options.retryBase;
+  for (int doubled = 1; doubled < attempts && delay < m_options.retryLimit; ++doubled) delay *= 2;
+  delay = std::min(delay, m_options.retryLimit);
+  std::uniform_int_distribution<long long> jitter(0, delay.count() / 2);
+  return delay - milliseconds(jitter(m_random));
+}
+
+void Daemon::RetryLater(CNorvRemindAMMsg* message, milliseconds delay) {
+  m_retries.emplace(steady_clock::now() + delay, message);
+}
+
+void Daemon::ResendDue() {
+  const steady_clock::time_point now = steady_clock::now();
+  while (!m_retries.empty() && m_retries.begin()->first <= now) {
+    m_manager.AddSendAMMsg(m_retries.begin()->second);
+    m_retries.erase(m_retries.begin());
   }
 }
 
@@ -224,11 +332,14 @@ milliseconds Daemon::TimeToNextEvent(steady_clock::time_point nextTick,
                                      steady_clock::time_point started) {
   const steady_clock::time_point now = steady_clock::now();
   milliseconds wait = std::chrono::duration_cast<milliseconds>(nextTick - now);
+  if (!m_retries.empty()) {
+    wait = std::min(wait, std::chrono::duration_cast<milliseconds>(m_retries.begin()->first - now));
+  }
   if (m_options.exitAfter) {
     wait = std::min(wait, std::chrono::duration_cast<milliseconds>(
                               started + *m_options.exitAfter - now));
   }
-  const system_clock::time_point wallNow = system_clock::now();
+  const system_clock::time_point wallNow = WallNow();
   const COleDateTime tomorrow = m_day + COleDateTimeSpan(1, 0, 0, 0);
   wait = std::min(wait, std::chrono::duration_cast<milliseconds>(ToTimePoint(tomorrow) - wallNow));
   {

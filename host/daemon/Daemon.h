@@ -2,14 +2,17 @@
 #define NORV_HOST_DAEMON_DAEMON_H_
 
 #include <chrono>
+#include <map>
 #include <memory>
 #include <optional>
+#include <random>
 #include <set>
 #include <string>
 
 #include "core/base/CGuid.h"
 #include "core/base/COleDateTime.h"
 #include "host/daemon/DaemonPlanner.h"
+#include "host/daemon/DeliveryStore.h"
 #include "host/store/HostDatabase.h"
 #include "host/cli/HostSettings.h"
 #include "host/daemon/SendLedger.h"
@@ -22,13 +25,25 @@ struct DaemonOptions {
   IMSettings im;
   std::string logFolder;  // for the manager's send-error log
   std::chrono::seconds poll{5};
+  // A message is retried until it is this much older than its time.
+  std::chrono::seconds catchUp{3600};
+  // The wait after the first failed attempt; it doubles with each further
+  // one up to retryLimit, less up to half of it at random so that many
+  // failed messages do not all come back at once.
+  std::chrono::milliseconds retryBase{2000};
+  std::chrono::milliseconds retryLimit{300000};
+  // The next day is planned this long before midnight, so that its first
+  // messages are in hand when it starts.
+  std::chrono::seconds lookAhead{3600};
   bool untilIdle = false;
   std::optional<std::chrono::seconds> exitAfter;
 };
 
 // The delivery daemon: the manager with its threads, today's plan, and a
-// main loop that wakes at each planned time, at each poll of the database
-// and at midnight.
+// main loop that wakes at each planned time, at each poll of the database,
+// at each retry and at midnight. Messages go out at least once: each is
+// marked as being sent before it leaves, so a crash repeats at most the
+// one in flight.
 class Daemon {
  public:
   Daemon(HostDatabase& database, DaemonOptions options);
@@ -36,13 +51,22 @@ class Daemon {
   int Run();
 
  private:
-  bool Start();
+  // kExitOk, or the exit code to end with.
+  int Start();
+  int CheckAccount();
   void PlanLateOneOffs();
   void Tick();
+  void PlanTomorrow();
   void SyncRegistry();
   void Withdraw(CNorvRemind& remind);
   void SendDueMessages();
   void RecordOutcomes();
+  void RecordOutcome(const SendOutcome& outcome);
+  void RetryOrGiveUp(const SendOutcome& outcome, CNorvRemindAMMsg* message);
+  void LogUnrecorded(const SendOutcome& outcome, const CString& reason);
+  void RetryLater(CNorvRemindAMMsg* message, std::chrono::milliseconds delay);
+  void ResendDue();
+  std::chrono::milliseconds Backoff(int attempts);
   void Shutdown();
   std::chrono::milliseconds TimeToNextEvent(std::chrono::steady_clock::time_point nextTick,
                                             std::chrono::steady_clock::time_point started);
@@ -50,11 +74,18 @@ class Daemon {
   HostDatabase& m_database;
   DaemonOptions m_options;
   Waker m_waker;
+  // The send thread's own session, so that a send never waits for the main
+  // loop's planning.
+  HostDatabase m_sendDatabase;
+  DeliveryStore m_store;
   std::shared_ptr<RecordingTransport> m_transport;
   SendLedger m_ledger;
   CNorvRemindMgr m_manager;
   DaemonPlanner m_planner;
   COleDateTime m_day;
+  // Failed messages by the time of their next attempt.
+  std::multimap<std::chrono::steady_clock::time_point, CNorvBasePtr<CNorvRemindAMMsg>> m_retries;
+  std::minstd_rand m_random{std::random_device{}()};
   // Reminds that fail to load are reported once, not at every poll.
   std::set<CGuid> m_unloadable;
 };

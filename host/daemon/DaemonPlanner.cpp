@@ -8,6 +8,7 @@
 #include "host/daemon/DaemonLog.h"
 #include "host/cli/HostText.h"
 #include "host/store/RemindSchedule.h"
+#include "remind/internal/NorvCodes.h"
 #include "repeat/CNorvRemindRepeat.h"
 
 namespace norvhost {
@@ -166,11 +167,12 @@ bool DaemonPlanner::StoreFiring(CNorvRemind& remind, const COleDateTime& time, F
 
 void DaemonPlanner::Retire(CNorvRemind& remind) {
   CString reason;
-  if (!CNorvRemind::DBSetState(m_database.session(), remind.m_ID, 1, &reason)) {
+  if (!CNorvRemind::DBSetState(m_database.session(), remind.m_ID, norvcode::kRemindExpired,
+                               &reason)) {
     Log(RemindLabel(remind) + L": has run out but cannot be made inactive: " + reason);
     return;
   }
-  remind.SetState(1);
+  remind.SetState(norvcode::kRemindExpired);
   m_manager.RemoveRemind(remind.m_ID);
   Log(RemindLabel(remind) + L" has run out; now inactive");
 }

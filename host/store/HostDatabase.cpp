@@ -1,7 +1,8 @@
 #include "host/store/HostDatabase.h"
 
-#include <filesystem>
-#include <system_error>
+#include <sys/stat.h>
+
+#include <cerrno>
 
 #include "core/db/CNorvDBFun.h"
 #include "core/db/CNorvRecordSet.h"
@@ -11,15 +12,15 @@
 
 namespace norvhost {
 
-int HostDatabase::OpenSession() {
+int HostDatabase::OpenSession(bool createFile) {
   if (m_settings.isDefault) {
-    std::error_code failed;
-    std::filesystem::create_directories(m_settings.dataFolder, failed);
-    if (failed) {
-      PrintError("cannot create the data folder " + m_settings.dataFolder + ": " +
-                 failed.message());
+    if (std::string reason; !CreatePrivateFolder(m_settings.dataFolder, reason)) {
+      PrintError("cannot create the data folder: " + reason);
       return kExitUnavailable;
     }
+  }
+  if (m_settings.isSqlite && !CheckSqliteFile(createFile || m_settings.isDefault)) {
+    return kExitUnavailable;
   }
   CString reason;
   if (!m_session.Open(Widen(m_settings.connection), &reason)) {
@@ -29,16 +30,34 @@ int HostDatabase::OpenSession() {
   return kExitOk;
 }
 
-int HostDatabase::Open() {
-  bool created = false;
-  return OpenCreating(m_settings.isSqlite, created);
+// A file another user can read gives the reminds away; the owner is told,
+// since changing the mode of a file someone else set up is not ours to do.
+bool HostDatabase::CheckSqliteFile(bool mayCreate) {
+  const std::string& path = m_settings.sqlitePath;
+  struct stat status {};
+  if (::stat(path.c_str(), &status) != 0) {
+    if (errno != ENOENT || mayCreate) return true;
+    PrintError("cannot open the database " + m_settings.display +
+               ": the file does not exist; create it with: norvremind init --db " + path);
+    return false;
+  }
+  if ((status.st_mode & (S_IRWXG | S_IRWXO)) != 0) {
+    PrintError("warning: other users can read the database " + path +
+               "; make it private with: chmod 600 " + path);
+  }
+  return true;
 }
 
-int HostDatabase::OpenForInit(bool& created) { return OpenCreating(true, created); }
+int HostDatabase::Open() {
+  bool created = false;
+  return OpenCreating(m_settings.isSqlite, false, created);
+}
 
-int HostDatabase::OpenCreating(bool createTables, bool& created) {
+int HostDatabase::OpenForInit(bool& created) { return OpenCreating(true, true, created); }
+
+int HostDatabase::OpenCreating(bool createTables, bool createFile, bool& created) {
   created = false;
-  if (int code = OpenSession(); code != kExitOk) return code;
+  if (int code = OpenSession(createFile); code != kExitOk) return code;
   if (HasTables()) return kExitOk;
   if (!createTables) {
     PrintError("the database " + m_settings.display +
@@ -55,8 +74,12 @@ int HostDatabase::OpenCreating(bool createTables, bool& created) {
 }
 
 bool HostDatabase::HasTables() {
-  CNorvRecordSet probe;
-  return probe.Open(m_session, L"SELECT COUNT(*) FROM NORV_REMIND_DEF", nullptr);
+  // The delivery table came later than the library's; a database made
+  // before it gets it on the next run (SQLite) or init (a server).
+  CNorvRecordSet library;
+  CNorvRecordSet delivery;
+  return library.Open(m_session, L"SELECT COUNT(*) FROM NORV_REMIND_DEF", nullptr) &&
+         delivery.Open(m_session, L"SELECT COUNT(*) FROM NORV_HOST_DELIVERY", nullptr);
 }
 
 bool HostDatabase::ApplySchema(CString* errorText) {

@@ -18,8 +18,9 @@ class HostDatabase {
   explicit HostDatabase(DatabaseSettings settings) : m_settings(std::move(settings)) {}
 
   // Opens the session. For SQLite the tables are created when missing; a
-  // server database must have been set up with `init`. Returns an exit code
-  // and prints the reason when it is not kExitOk.
+  // server database, and a SQLite file other than the default one, must
+  // have been set up with `init`. Returns an exit code and prints the
+  // reason when it is not kExitOk.
   int Open();
   // Opens the session and creates the tables unless they exist; `created`
   // tells which.
@@ -38,10 +39,13 @@ class HostDatabase {
   CString TimeValue(const COleDateTime& time) const;
 
  private:
-  int OpenSession();
+  int OpenSession(bool createFile);
+  // False, saying why, when the SQLite file is missing and may not be
+  // created; warns when other users may read it.
+  bool CheckSqliteFile(bool mayCreate);
   // Opens the session; missing tables are created when `createTables`, a
-  // failure otherwise.
-  int OpenCreating(bool createTables, bool& created);
+  // failure otherwise; a missing SQLite file only when `createFile`.
+  int OpenCreating(bool createTables, bool createFile, bool& created);
   bool HasTables();
   bool ApplySchema(CString* errorText);
 

@@ -4,6 +4,7 @@
 
 #include "core/base/COleDateTimeSpan.h"
 #include "core/base/CSingleLock.h"
+#include "remind/internal/NorvCodes.h"
 
 namespace norvhost {
 
@@ -11,57 +12,58 @@ namespace {
 
 CString DayText(const COleDateTime& day) { return day.Format(L"%Y-%m-%d"); }
 
+CString NeverRule(short type, short value) {
+  CString rule;
+  if (type == norvcode::kDaily) {
+    rule.Format(L"daily value %d (never)", value);
+  } else if (type == norvcode::kMonthly) {
+    rule = L"monthly, no day";
+  } else {
+    rule.Format(L"rule %d (never)", type);
+  }
+  return rule;
+}
+
+CString WeekdayRule(short mask) {
+  static const wchar_t* kDays[] = {L"Sun", L"Mon", L"Tue", L"Wed", L"Thu", L"Fri", L"Sat"};
+  CString days;
+  for (int bit = 1; bit <= 7; ++bit) {
+    if ((mask >> bit) & 1) {
+      if (!days.IsEmpty()) days += L",";
+      days += kDays[bit - 1];
+    }
+  }
+  return days.IsEmpty() ? CString(L"weekly, no day") : L"weekly " + days;
+}
+
 CString DescribeRule(CNorvRemindRepeat& repeat) {
   const short type = repeat.GetReqularType();
   const short value = repeat.GetRegularValue();
   CString rule;
-  switch (type) {
-    case 0:
-      if (value == 0) {
-        const short interval = repeat.GetInterval();
-        if (interval == 1) {
-          rule = L"every day";
-        } else {
-          rule.Format(L"every %d days", interval);
-        }
-      } else if (value == 1) {
-        rule = L"working days";
-      } else if (value == 2) {
-        rule = L"weekends";
-      } else {
-        rule.Format(L"daily value %d (never)", value);
-      }
+  switch (norvcode::DecodeRule(type, value)) {
+    case norvcode::RuleKind::kEveryNDays:
+      if (repeat.GetInterval() == 1) return L"every day";
+      rule.Format(L"every %d days", repeat.GetInterval());
+      return rule;
+    case norvcode::RuleKind::kWorkdays:
+      return L"working days";
+    case norvcode::RuleKind::kWeekends:
+      return L"weekends";
+    case norvcode::RuleKind::kWeekdayMask:
+      return WeekdayRule(value);
+    case norvcode::RuleKind::kDayOfMonth:
+      rule.Format(L"monthly, day %d", value);
+      return rule;
+    case norvcode::RuleKind::kDaysBeforeNextMonth:
+      if (value == -1) return L"monthly, last day";
+      rule.Format(L"monthly, %d days before the next month", -value);
+      return rule;
+    case norvcode::RuleKind::kYearly:
+      return L"yearly on " + repeat.m_dtStart.Format(L"%m-%d");
+    case norvcode::RuleKind::kNever:
       break;
-    case 1: {
-      static const wchar_t* kDays[] = {L"Sun", L"Mon", L"Tue", L"Wed", L"Thu", L"Fri", L"Sat"};
-      CString days;
-      for (int bit = 1; bit <= 7; ++bit) {
-        if ((value >> bit) & 1) {
-          if (!days.IsEmpty()) days += L",";
-          days += kDays[bit - 1];
-        }
-      }
-      rule = days.IsEmpty() ? CString(L"weekly, no day") : L"weekly " + days;
-      break;
-    }
-    case 2:
-      if (value > 0) {
-        rule.Format(L"monthly, day %d", value);
-      } else if (value == -1) {
-        rule = L"monthly, last day";
-      } else if (value < 0) {
-        rule.Format(L"monthly, %d days before the next month", -value);
-      } else {
-        rule = L"monthly, no day";
-      }
-      break;
-    case 3:
-      rule = L"yearly on " + repeat.m_dtStart.Format(L"%m-%d");
-      break;
-    default:
-      rule.Format(L"rule %d (never)", type);
   }
-  return rule;
+  return NeverRule(type, value);
 }
 
 }  // namespace
@@ -112,8 +114,8 @@ CString TypeName(short type) {
 }
 
 CString StateName(short state) {
-  if (state == 0) return L"active";
-  if (state == 1) return L"inactive";
+  if (state == norvcode::kRemindActive) return L"active";
+  if (state == norvcode::kRemindExpired) return L"inactive";
   CString name;
   name.Format(L"state %d", state);
   return name;
@@ -128,7 +130,7 @@ CString DescribeWhen(CNorvRemind& remind) {
     case CNorvRemind::kPeriodic: {
       CNorvRemindRepeat& repeat = remind.m_Repeat;
       when = DescribeRule(repeat) + L" at " + repeat.m_strRemindTime;
-      if (repeat.GetRegularRange() == 1) {
+      if (repeat.GetRegularRange() == norvcode::kLimitedCount) {
         int num = 0;
         int count = 0;
         repeat.GetRepeatNum(num, count);

@@ -8,6 +8,7 @@
 #include "host/cli/HostText.h"
 #include "message/CNorvRemindAMMsg.h"
 #include "message/CNorvRemindMsg.h"
+#include "remind/internal/NorvCodes.h"
 #include "repeat/CNorvRemindRepeat.h"
 
 namespace norvhost {
@@ -63,9 +64,12 @@ bool StoreRemind(HostDatabase& database, CNorvRemind* remind, CString& errorText
 bool ListRemindIDs(HostDatabase& database, bool activeOnly, std::vector<CGuid>& ids,
                    CString* errorText) {
   std::vector<CString> texts;
-  const CString query = activeOnly
-      ? L"SELECT CN_G_ID FROM NORV_REMIND_DEF WHERE CN_N_STATE = 0 ORDER BY CN_T_CREATE, CN_G_ID"
-      : L"SELECT CN_G_ID FROM NORV_REMIND_DEF ORDER BY CN_T_CREATE, CN_G_ID";
+  CString query = L"SELECT CN_G_ID FROM NORV_REMIND_DEF ORDER BY CN_T_CREATE, CN_G_ID";
+  if (activeOnly) {
+    query.Format(L"SELECT CN_G_ID FROM NORV_REMIND_DEF WHERE CN_N_STATE = %d ORDER BY "
+                 L"CN_T_CREATE, CN_G_ID",
+                 norvcode::kRemindActive);
+  }
   if (!database.QueryColumn(query, texts, errorText)) return false;
   ids.clear();
   for (const CString& text : texts) {
@@ -153,11 +157,11 @@ bool SetRemindState(HostDatabase& database, const CGuid& id, short state, CStrin
   Transaction transaction(database);
   if (!transaction.Begin(&errorText)) return false;
   if (!CNorvRemind::DBSetState(database.session(), id, state, &errorText)) return false;
-  if (state != 0) {
+  if (state != norvcode::kRemindActive) {
     CString withdraw;
-    withdraw.Format(L"UPDATE NORV_REMIND_MSG_AM SET CN_N_STATUS = 3 "
-                    L"WHERE CN_G_REMIND_ID = %s AND CN_N_STATUS = 0",
-                    Quoted(id));
+    withdraw.Format(L"UPDATE NORV_REMIND_MSG_AM SET CN_N_STATUS = %d "
+                    L"WHERE CN_G_REMIND_ID = %s AND CN_N_STATUS = %d",
+                    norvcode::kAMExpired, Quoted(id), norvcode::kAMWaiting);
     if (!database.Run(withdraw, &errorText)) return false;
   }
   return transaction.Commit(&errorText);

@@ -37,6 +37,31 @@ if port_open; then
 fi
 
 mkdir -p "$dir/data" "$dir/certs"
+
+# A CA of the tests' own signs the server's certificate, so clients verify
+# it as they would a real one. A server started while NORV_TEST_XMPP_CAFILE
+# names a CA (with its key beside it) shares that CA, so the tests' clients
+# trust every server of the run. Kept across restarts.
+certs="$dir/certs"
+ca_file=${NORV_TEST_XMPP_CAFILE:-}
+if [ -z "$ca_file" ] || [ ! -s "${ca_file%.crt}.key" ]; then
+  ca_file=$certs/ca.crt
+fi
+ca_key=${ca_file%.crt}.key
+if [ ! -s "$ca_key" ]; then
+  openssl req -x509 -newkey rsa:2048 -nodes -days 30 -subj "/CN=norvremind test CA" \
+    -keyout "$ca_key" -out "$ca_file" 2>/dev/null
+  chmod 600 "$ca_key"
+fi
+if [ ! -s "$certs/localhost.crt" ]; then
+  openssl req -newkey rsa:2048 -nodes -subj "/CN=$host" \
+    -keyout "$certs/localhost.key" -out "$certs/localhost.csr" 2>/dev/null
+  printf 'subjectAltName=DNS:%s\nbasicConstraints=CA:FALSE\n' "$host" >"$certs/server.ext"
+  openssl x509 -req -in "$certs/localhost.csr" -CA "$ca_file" -CAkey "$ca_key" \
+    -CAcreateserial -CAserial "$certs/ca.srl" -days 30 -extfile "$certs/server.ext" \
+    -out "$certs/localhost.crt" 2>/dev/null
+  chmod 600 "$certs/localhost.key"
+fi
 sed -e "s|@DIR@|$dir|g" -e "s|@PORT@|$port|g" -e "s|@SMACKS@|$smacks|g" \
   "$here/prosody.cfg.lua.in" >"$config"
 
@@ -69,5 +94,6 @@ export NORV_TEST_XMPP_SENDER_PASSWORD=$sender_password
 export NORV_TEST_XMPP_RECEIVER=$receiver
 export NORV_TEST_XMPP_RECEIVER_PASSWORD=$receiver_password
 export NORV_TEST_XMPP_DIR=$dir
+export NORV_TEST_XMPP_CAFILE=$ca_file
 export NORV_TEST_XMPP_SCRIPTS=$here
 EXPORTS

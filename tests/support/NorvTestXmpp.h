@@ -23,6 +23,10 @@ struct XmppTestServer {
   std::string receiver;
   std::string receiverPassword;
   std::string scripts;  // where start-prosody.sh and stop-prosody.sh are
+  std::string caFile;   // the CA that signed the server's certificate
+
+  // The server text CIM::Init takes: the host, verified against caFile.
+  std::string Address() const;
 };
 
 XmppTestServer XmppServer();
@@ -50,8 +54,9 @@ struct XmppReceived {
 };
 
 // A second XMPP client, built on libstrophe like the library's own: it
-// logs in on a thread of its own, announces its presence and collects the
-// messages it receives whose "RemindID" attribute is `remindId`. Test
+// logs in over TLS verified against the test server's CA on a thread of
+// its own, announces its presence and collects the messages it receives
+// whose "RemindID" attribute is `remindId` (all of them for an empty one). Test
 // programs running side by side share the receiving account; each case's
 // own identifier keeps their messages apart.
 class XmppReceiver {

@@ -3,8 +3,10 @@
 #include <libpq-fe.h>
 
 #include <cstdlib>
+#include <cstring>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "core/db/internal/OracleDialect.h"
 
@@ -24,6 +26,72 @@ void SetError(CString* errorText, const char* message) {
   if (errorText == nullptr) return;
   *errorText = CString::FromUtf8(message != nullptr ? message : "");
   errorText->Trim();
+}
+
+void AddPieces(const std::string& secret, std::vector<std::string>& pieces) {
+  if (secret.empty()) return;
+  pieces.push_back(secret);
+  size_t start = 0;
+  for (size_t i = 0; i <= secret.size(); ++i) {
+    if (i == secret.size() || std::strchr("@: \t'\"&/?", secret[i]) != nullptr) {
+      if (i > start) pieces.push_back(secret.substr(start, i - start));
+      start = i + 1;
+    }
+  }
+}
+
+// What may be part of a password in a connection text, read as loosely as
+// libpq might misread it: libpq ends a URI's account at the first '@', so
+// the rest of a password holding '@' becomes part of the host name, and a
+// keyword text with an unquoted blank in its password leaves words behind
+// that libpq quotes in its complaint.
+std::vector<std::string> SecretPieces(const std::string& text) {
+  std::vector<std::string> pieces;
+  const size_t scheme = text.find("://");
+  if (scheme != std::string::npos) {
+    const size_t begin = scheme + 3;
+    const size_t at = text.rfind('@');
+    const size_t colon = text.find(':', begin);
+    if (at != std::string::npos && at > begin && colon < at) {
+      AddPieces(text.substr(colon + 1, at - colon - 1), pieces);
+    }
+  }
+  for (size_t key = text.find("password="); key != std::string::npos;
+       key = text.find("password=", key + 1)) {
+    const size_t value = key + 9;
+    size_t end = value;
+    if (end < text.size() && text[end] == '\'') {
+      end = text.find('\'', end + 1);
+    } else {
+      // Words up to the next key=value pair belong to the value.
+      end = text.find('&', value);
+      for (size_t blank = text.find(' ', value); blank < end; blank = text.find(' ', blank + 1)) {
+        const size_t next = text.find_first_not_of(' ', blank);
+        const size_t word = text.find_first_of(" =", next);
+        if (next == std::string::npos || (word != std::string::npos && text[word] == '=')) {
+          end = blank;
+          break;
+        }
+      }
+    }
+    AddPieces(text.substr(value, end == std::string::npos ? std::string::npos : end - value),
+              pieces);
+  }
+  return pieces;
+}
+
+// libpq's own complaint with every password piece of the text blanked out.
+// Pieces shorter than three characters stay: blanking them would garble
+// the rest of the message, and they give nothing away.
+std::string Redact(std::string message, const std::vector<std::string>& pieces) {
+  for (const std::string& piece : pieces) {
+    if (piece.size() < 3) continue;
+    for (size_t at = message.find(piece); at != std::string::npos;
+         at = message.find(piece, at + 3)) {
+      message.replace(at, piece.size(), "***");
+    }
+  }
+  return message;
 }
 
 // What libpq takes as its dbname parameter: a URI, a conninfo or a name.
@@ -102,18 +170,22 @@ std::unique_ptr<CNorvDBBackend> PostgresBackend::Open(const CString& connection,
     SetError(errorText, "out of memory opening a PostgreSQL connection");
     return nullptr;
   }
-  std::unique_ptr<CNorvDBBackend> backend(new PostgresBackend(raw));
+  std::unique_ptr<PostgresBackend> backend(new PostgresBackend(raw, SecretPieces(text)));
   // libpq would print the server's notices on the host's stderr.
   PQsetNoticeProcessor(raw, [](void*, const char*) {}, nullptr);
   if (PQstatus(raw) != CONNECTION_OK) {
-    SetError(errorText, PQerrorMessage(raw));
+    backend->SetConnectionError(errorText);
     return nullptr;
   }
   if (!ApplySessionSettings(raw, errorText)) return nullptr;
-  return backend;
+  return std::unique_ptr<CNorvDBBackend>(backend.release());
 }
 
 PostgresBackend::~PostgresBackend() { PQfinish(m_connection); }
+
+void PostgresBackend::SetConnectionError(CString* errorText) const {
+  SetError(errorText, Redact(PQerrorMessage(m_connection), m_secretPieces).c_str());
+}
 
 int PostgresBackend::Execute(const CString& statement, CString* errorText) {
   ResultPtr result = Run(statement, errorText);
@@ -160,7 +232,7 @@ bool PostgresBackend::EnsureConnected(CString* errorText) {
   if (PQstatus(m_connection) == CONNECTION_OK) return true;
   PQreset(m_connection);
   if (PQstatus(m_connection) != CONNECTION_OK) {
-    SetError(errorText, PQerrorMessage(m_connection));
+    SetConnectionError(errorText);
     return false;
   }
   return ApplySessionSettings(m_connection, errorText);

@@ -3,6 +3,8 @@
 
 #include <memory>
 #include <mutex>
+#include <string>
+#include <vector>
 
 #include "core/db/internal/NorvDBBackend.h"
 
@@ -16,7 +18,7 @@ class PostgresBackend : public CNorvDBBackend {
   // `connection` is the session's connection text: "postgresql://..." (a
   // libpq URI, used as is) or "postgresql:<conninfo>" (libpq key=value
   // pairs, or a bare database name). Null on failure with libpq's reason in
-  // *errorText.
+  // *errorText, any part of the password in it replaced by "***".
   static std::unique_ptr<CNorvDBBackend> Open(const CString& connection, CString* errorText);
 
   ~PostgresBackend() override;
@@ -25,15 +27,20 @@ class PostgresBackend : public CNorvDBBackend {
   std::unique_ptr<CNorvDBCursor> Query(const CString& query, CString* errorText) override;
 
  private:
-  explicit PostgresBackend(pg_conn* connection) : m_connection(connection) {}
+  PostgresBackend(pg_conn* connection, std::vector<std::string> secretPieces)
+      : m_connection(connection), m_secretPieces(std::move(secretPieces)) {}
 
   using ResultPtr = std::unique_ptr<pg_result, void (*)(pg_result*)>;
 
   // The result of one statement, or null with the reason in *errorText.
   ResultPtr Run(const CString& statement, CString* errorText);
   bool EnsureConnected(CString* errorText);
+  // libpq's reason the connection failed, without any part of the password.
+  void SetConnectionError(CString* errorText) const;
 
   pg_conn* m_connection;
+  // What of the connection text may be password, for SetConnectionError.
+  const std::vector<std::string> m_secretPieces;
   std::mutex m_lock;
 };
 

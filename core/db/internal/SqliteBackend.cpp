@@ -1,6 +1,8 @@
 #include "core/db/internal/SqliteBackend.h"
 
+#include <fcntl.h>
 #include <sqlite3.h>
+#include <unistd.h>
 
 #include <mutex>
 #include <string_view>
@@ -115,9 +117,18 @@ class SqliteCursor : public CNorvDBCursor {
   bool m_finished = false;
 };
 
+// SQLite gives its -wal and -shm files the mode of the database file, so a
+// file made private here keeps all three from other users, whatever the umask.
+void CreatePrivateFile(const std::string& path) {
+  if (path.empty() || path == ":memory:") return;
+  const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+  if (fd >= 0) ::close(fd);
+}
+
 }  // namespace
 
 std::unique_ptr<CNorvDBBackend> SqliteBackend::Open(const std::string& path, CString* errorText) {
+  CreatePrivateFile(path);
   auto connection = std::make_shared<SqliteConnection>();
   const int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_FULLMUTEX;
   if (sqlite3_open_v2(path.c_str(), &connection->db, flags, nullptr) != SQLITE_OK) {

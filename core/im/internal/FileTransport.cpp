@@ -1,6 +1,7 @@
 #include "core/im/internal/FileTransport.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -50,31 +51,9 @@ CString MessageLine(const CMsg& msg, const CString& receiver) {
   return JsonObject(members) + L"\n";
 }
 
-// One write() per line: with O_APPEND the kernel keeps lines of other
-// processes appending to the same file from cutting into each other.
-bool AppendLine(const std::string& path, const std::string& line, std::string& failure) {
-  int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
-  if (fd < 0) {
-    failure = std::generic_category().message(errno);
-    return false;
-  }
-  size_t done = 0;
-  while (done < line.size()) {
-    ssize_t written = ::write(fd, line.data() + done, line.size() - done);
-    if (written < 0 && errno == EINTR) continue;
-    if (written <= 0) {
-      failure = std::generic_category().message(errno);
-      ::close(fd);
-      return false;
-    }
-    done += static_cast<size_t>(written);
-  }
-  if (::close(fd) != 0) {
-    failure = std::generic_category().message(errno);
-    return false;
-  }
-  return true;
-}
+constexpr mode_t kOwnerOnly = 0600;
+
+std::string LastError() { return std::generic_category().message(errno); }
 
 }  // namespace
 
@@ -82,9 +61,52 @@ bool FileTransport::Accepts(const CString& server) {
   return server.Left(kPrefixLength).CompareNoCase(kPrefix) == 0;
 }
 
+FileTransport::~FileTransport() { CloseFile(); }
+
 void FileTransport::Init(const CString& server, int, const CString&, const CString&, int) {
   std::lock_guard<std::mutex> hold(m_mutex);
+  CloseFile();
   m_path = server.Mid(kPrefixLength).ToUtf8();
+}
+
+void FileTransport::CloseFile() {
+  if (m_fd >= 0) ::close(m_fd);
+  m_fd = -1;
+}
+
+bool FileTransport::EnsureOpen(std::string& failure) {
+  struct stat opened {}, named {};
+  if (m_fd >= 0 && ::fstat(m_fd, &opened) == 0 && ::stat(m_path.c_str(), &named) == 0 &&
+      opened.st_dev == named.st_dev && opened.st_ino == named.st_ino) {
+    return true;
+  }
+  CloseFile();
+  constexpr int kAppend = O_WRONLY | O_APPEND | O_CLOEXEC;
+  m_fd = ::open(m_path.c_str(), kAppend | O_CREAT | O_EXCL, kOwnerOnly);
+  // The umask may have taken bits off; the file is the owner's whatever it is.
+  if (m_fd >= 0) {
+    ::fchmod(m_fd, kOwnerOnly);
+  } else if (errno == EEXIST) {
+    m_fd = ::open(m_path.c_str(), kAppend);
+  }
+  if (m_fd < 0) failure = LastError();
+  return m_fd >= 0;
+}
+
+bool FileTransport::AppendLine(const std::string& line, std::string& failure) {
+  if (!EnsureOpen(failure)) return false;
+  ssize_t written;
+  do {
+    written = ::write(m_fd, line.data(), line.size());
+  } while (written < 0 && errno == EINTR);
+  if (written == static_cast<ssize_t>(line.size())) return true;
+  failure = written < 0 ? LastError() : "the disk took only part of the line";
+  // A part of a line would read as a broken message: it is taken back.
+  struct stat file {};
+  if (written > 0 && ::fstat(m_fd, &file) == 0) {
+    if (::ftruncate(m_fd, file.st_size - written) != 0) failure += "; part of a line was left";
+  }
+  return false;
 }
 
 int FileTransport::Send(const CMsg& msg, const CString& receiver, int& errorCode,
@@ -94,7 +116,7 @@ int FileTransport::Send(const CMsg& msg, const CString& receiver, int& errorCode
   std::string failure;
   if (m_path.empty()) {
     failure = "the server address names no file after \"file:\"";
-  } else if (AppendLine(m_path, line, failure)) {
+  } else if (AppendLine(line, failure)) {
     return 1;
   } else {
     failure = m_path + ": " + failure;

@@ -9,6 +9,14 @@
 // CIM's transport for a server address "file:<path>": appends one JSON line
 // per message to the file, so a host without an IM server loses nothing and
 // can feed the lines to whatever delivers them.
+//
+// Each line goes out in a single write() to the file opened for appending,
+// and a write cut short (a full disk) is taken back, so a reader sees whole
+// lines only. The file is kept open between messages and opened again when
+// its path names another file (a reader moved it away). A created file is
+// readable by its owner only. Lines are not synced to disk one by one: a
+// line survives a crash of the process at once, a crash of the machine
+// once the system has written it out.
 class FileTransport final : public CNorvIMTransport {
  public:
   static bool Accepts(const CString& server);
@@ -18,9 +26,17 @@ class FileTransport final : public CNorvIMTransport {
   int Send(const CMsg& msg, const CString& receiver, int& errorCode,
            CString& errorText) override;
 
+  ~FileTransport() override;
+
  private:
+  // Opens the path unless the open descriptor still names it.
+  bool EnsureOpen(std::string& failure);
+  bool AppendLine(const std::string& line, std::string& failure);
+  void CloseFile();
+
   std::mutex m_mutex;
   std::string m_path;
+  int m_fd = -1;
 };
 
 #endif  // NORV_CORE_IM_INTERNAL_FILETRANSPORT_H_

@@ -2,6 +2,8 @@
 
 #include <netinet/in.h>
 #include <netinet/tcp.h>
+#include <pthread.h>
+#include <signal.h>
 #include <strophe.h>
 #include <sys/socket.h>
 
@@ -45,6 +47,45 @@ std::string ErrorCondition(xmpp_stanza_t* stanza) {
   }
   return "an error";
 }
+
+// OpenSSL writes with write(), which raises SIGPIPE once the server has
+// gone, and the signal would end the host's process. Held back on this
+// thread while libstrophe runs; one that came meanwhile is taken.
+class HoldSigpipe {
+ public:
+  HoldSigpipe() {
+    sigemptyset(&m_pipe);
+    sigaddset(&m_pipe, SIGPIPE);
+    sigset_t pending;
+    sigpending(&pending);
+    m_wasPending = sigismember(&pending, SIGPIPE) == 1;
+    pthread_sigmask(SIG_BLOCK, &m_pipe, &m_saved);
+  }
+  ~HoldSigpipe() {
+    sigset_t pending;
+    sigpending(&pending);
+    if (!m_wasPending && sigismember(&pending, SIGPIPE) == 1) {
+      const timespec now{};
+      sigtimedwait(&m_pipe, nullptr, &now);
+    }
+    pthread_sigmask(SIG_SETMASK, &m_saved, nullptr);
+  }
+  HoldSigpipe(const HoldSigpipe&) = delete;
+  HoldSigpipe& operator=(const HoldSigpipe&) = delete;
+
+ private:
+  sigset_t m_pipe;
+  sigset_t m_saved;
+  bool m_wasPending = false;
+};
+
+void RunOnce(xmpp_ctx_t* ctx, unsigned long milliseconds) {
+  HoldSigpipe hold;
+  xmpp_run_once(ctx, milliseconds);
+}
+
+// The session whose libstrophe loop runs on this thread.
+thread_local XmppSession* t_running = nullptr;
 
 std::string Seconds(std::chrono::milliseconds span) {
   return std::to_string(std::chrono::duration_cast<std::chrono::seconds>(span).count()) + " s";
@@ -107,6 +148,14 @@ struct XmppSession::Handlers {
     return 1;
   }
 
+  // A certificate the trust store cannot vouch for ends the connection
+  // before the password is sent. libstrophe passes no user data here; the
+  // callback runs inside RunUntil.
+  static int OnCertificateFailure(const xmpp_tlscert_t*, const char* reason) {
+    if (t_running != nullptr) t_running->m_certificateError = reason ? reason : "not trusted";
+    return 0;
+  }
+
   static void OnLibraryLog(void* userdata, xmpp_log_level_t level, const char* area,
                            const char* text) {
     if (level == XMPP_LEVEL_ERROR) Of(userdata).m_libraryError = std::string(area) + ": " + text;
@@ -133,9 +182,7 @@ XmppSession::XmppSession(const XmppAccount& account, std::chrono::milliseconds t
     if (m_ctx != nullptr) xmpp_ctx_free(m_ctx);
     throw std::bad_alloc();
   }
-  // A server that offers TLS gets it; its certificate is taken as it is,
-  // since an in-house IM server rarely has one a public CA signed.
-  xmpp_conn_set_flags(m_conn, XMPP_CONN_FLAG_TRUST_TLS);
+  ConfigureTls();
   xmpp_conn_set_sockopt_callback(m_conn, TuneSocket);
   xmpp_conn_set_jid(m_conn, m_account.jid.c_str());
   xmpp_conn_set_pass(m_conn, m_account.password.c_str());
@@ -143,6 +190,16 @@ XmppSession::XmppSession(const XmppAccount& account, std::chrono::milliseconds t
                    nullptr, this);
   xmpp_handler_add(m_conn, Handlers::OnAcknowledgement, kStreamManagementNs, "a", nullptr, this);
   xmpp_handler_add(m_conn, Handlers::OnBounce, nullptr, "message", "error", this);
+}
+
+void XmppSession::ConfigureTls() {
+  if (!m_account.requireTls) {
+    xmpp_conn_set_flags(m_conn, XMPP_CONN_FLAG_DISABLE_TLS);
+    return;
+  }
+  xmpp_conn_set_flags(m_conn, XMPP_CONN_FLAG_MANDATORY_TLS);
+  xmpp_conn_set_certfail_handler(m_conn, Handlers::OnCertificateFailure);
+  if (!m_account.caFile.empty()) xmpp_conn_set_cafile(m_conn, m_account.caFile.c_str());
 }
 
 XmppSession::~XmppSession() {
@@ -168,10 +225,19 @@ int XmppSession::Connect(std::string& detail) {
     detail = where + " accepts no connection";
     return kNorvIMCannotConnect;
   }
+  if (!m_certificateError.empty()) {
+    detail = where + " has an untrusted TLS certificate: " + m_certificateError;
+    return kNorvIMCannotConnect;
+  }
   // A login the server turned down ends in an orderly close; a peer that
   // is no XMPP server, or a broken network, leaves a socket error.
   if (m_closeError != 0) {
     detail = where + " broke the connection off: " + std::generic_category().message(m_closeError);
+    return kNorvIMCannotConnect;
+  }
+  if (m_account.requireTls && !m_secured) {
+    detail = where + " offers no TLS, so the password was not sent";
+    if (!m_libraryError.empty()) detail += " (" + m_libraryError + ")";
     return kNorvIMCannotConnect;
   }
   detail = m_account.jid + " cannot log in at " + where;
@@ -182,7 +248,7 @@ int XmppSession::Connect(std::string& detail) {
 bool XmppSession::IsOpen() {
   // A server that closed the stream while we were idle left its goodbye
   // unread in the socket; a few turns that do not wait read it.
-  for (int turn = 0; turn < 3 && m_phase == Phase::kReady; ++turn) xmpp_run_once(m_ctx, 0);
+  for (int turn = 0; turn < 3 && m_phase == Phase::kReady; ++turn) RunOnce(m_ctx, 0);
   return m_phase == Phase::kReady;
 }
 
@@ -219,13 +285,20 @@ int XmppSession::Deliver(const XmppOutgoing& message, std::string& detail) {
 template <class Done>
 bool XmppSession::RunUntil(std::chrono::milliseconds limit, Done done) {
   const auto deadline = std::chrono::steady_clock::now() + limit;
+  XmppSession* const outer = t_running;
+  t_running = this;
+  struct Restore {
+    XmppSession* outer;
+    ~Restore() { t_running = outer; }
+  } restore{outer};
   while (!done()) {
     if (m_phase == Phase::kClosed) return false;
     const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
         deadline - std::chrono::steady_clock::now());
     if (left.count() <= 0) return false;
-    xmpp_run_once(m_ctx, static_cast<unsigned long>(std::min(left, kSlice).count()));
+    RunOnce(m_ctx, static_cast<unsigned long>(std::min(left, kSlice).count()));
     if (xmpp_conn_is_connected(m_conn)) m_reachedServer = true;
+    if (xmpp_conn_is_secured(m_conn)) m_secured = true;
   }
   return true;
 }

@@ -21,6 +21,12 @@ struct XmppAccount {
   unsigned short port = 5222;
   std::string jid;
   std::string password;
+  // Without TLS the password would cross the network readable; the caller
+  // decides when that is acceptable.
+  bool requireTls = true;
+  // PEM file of the authorities that may sign the server's certificate;
+  // empty means the system's trust store.
+  std::string caFile;
 };
 
 // One chat message as it goes on the wire; all texts UTF-8.
@@ -64,6 +70,7 @@ class XmppSession {
 
   XmppSession(const XmppAccount& account, std::chrono::milliseconds timeout);
 
+  void ConfigureTls();
   int Connect(std::string& detail);
   // Runs libstrophe until `done` holds; false when the connection closed
   // or `limit` passed first.
@@ -88,6 +95,8 @@ class XmppSession {
   bool m_reachedServer = false;
   int m_closeError = 0;
   std::string m_libraryError;
+  std::string m_certificateError;
+  bool m_secured = false;
   std::string m_probeId;
 
   // Stream management counts every stanza after login on both sides; the

@@ -1,12 +1,13 @@
 #include "core/im/internal/XmppTransport.h"
 
 #include <chrono>
+#include <cstdlib>
 
 #include "core/im/NorvIMError.h"
 
 namespace {
 
-constexpr std::chrono::milliseconds kTimeout(10000);
+constexpr std::chrono::seconds kDefaultTimeout(10);
 constexpr unsigned short kDefaultPort = 5222;
 
 // Text as XML may carry it: characters XML forbids (most control
@@ -24,6 +25,12 @@ std::string XmlText(const CString& text) {
   return CString(std::move(clean)).ToUtf8();
 }
 
+std::chrono::milliseconds TimeoutFromEnvironment() {
+  const char* text = std::getenv(kNorvIMTimeoutVariable);
+  const long seconds = text == nullptr ? 0 : std::strtol(text, nullptr, 10);
+  return seconds > 0 ? std::chrono::seconds(seconds) : kDefaultTimeout;
+}
+
 // A name without '@' lives on `domain`.
 std::string Jid(const CString& name, const std::string& domain) {
   std::string jid = XmlText(name);
@@ -34,6 +41,42 @@ std::string Jid(const CString& name, const std::string& domain) {
 std::string DomainOf(const std::string& jid) {
   const size_t at = jid.find('@');
   return jid.substr(at + 1, jid.find('/', at) - at - 1);
+}
+
+bool IsLoopback(const std::string& host) {
+  return host == "localhost" || host.starts_with("127.") || host == "::1" || host == "[::1]";
+}
+
+// Fills the account's host and TLS settings from "host[?key=value&...]";
+// the reason when the text cannot be used.
+std::string ApplyServerText(const std::string& text, XmppAccount& account) {
+  const size_t question = text.find('?');
+  account.host = text.substr(0, question);
+  bool allowPlainRemote = false;
+  std::string rest = question == std::string::npos ? "" : text.substr(question + 1);
+  while (!rest.empty()) {
+    const size_t amp = rest.find('&');
+    const std::string option = rest.substr(0, amp);
+    rest = amp == std::string::npos ? "" : rest.substr(amp + 1);
+    const size_t equals = option.find('=');
+    const std::string key = option.substr(0, equals);
+    const std::string value = equals == std::string::npos ? "" : option.substr(equals + 1);
+    if (key == "tls" && (value == "off" || value == "on")) {
+      account.requireTls = value == "on";
+    } else if (key == "ca" && !value.empty()) {
+      account.caFile = value;
+    } else if (key == "allow-plain-remote" && value == "1") {
+      allowPlainRemote = true;
+    } else {
+      return "unknown server option '" + key + "': expected tls=off, ca=PATH or "
+             "allow-plain-remote=1";
+    }
+  }
+  if (!account.requireTls && !allowPlainRemote && !IsLoopback(account.host)) {
+    return "tls=off sends the password readable to " + account.host +
+           "; add allow-plain-remote=1 to allow that";
+  }
+  return "";
 }
 
 XmppOutgoing Outgoing(const CMsg& msg, const std::string& to) {
@@ -58,10 +101,12 @@ void XmppTransport::Init(const CString& server, int port, const CString& user,
                          const CString& password, int) {
   std::lock_guard<std::mutex> hold(m_mutex);
   m_session.reset();
-  m_account.host = XmlText(server);
+  m_account = XmppAccount();
+  m_setupError = ApplyServerText(XmlText(server), m_account);
   m_account.port = port > 0 && port <= 65535 ? static_cast<unsigned short>(port) : kDefaultPort;
   m_account.jid = user.IsEmpty() ? std::string() : Jid(user, m_account.host);
   m_account.password = password.ToUtf8();
+  m_timeout = TimeoutFromEnvironment();
   m_initialised = true;
 }
 
@@ -78,6 +123,10 @@ int XmppTransport::Send(const CMsg& msg, const CString& receiver, int& errorCode
 int XmppTransport::Deliver(const CMsg& msg, const CString& receiver, std::string& detail) {
   std::lock_guard<std::mutex> hold(m_mutex);
   if (!m_initialised) return kNorvIMNotInitialised;
+  if (!m_setupError.empty()) {
+    detail = m_setupError;
+    return kNorvIMCannotConnect;
+  }
   if (m_account.host.empty()) {
     detail = "no server given";
     return kNorvIMCannotConnect;
@@ -99,6 +148,6 @@ int XmppTransport::EnsureSession(std::string& detail) {
   if (m_session && m_session->IsOpen()) return kNorvIMOk;
   m_session.reset();
   int code = kNorvIMOk;
-  m_session = XmppSession::Open(m_account, kTimeout, code, detail);
+  m_session = XmppSession::Open(m_account, m_timeout, code, detail);
   return code;
 }
