@@ -62,6 +62,7 @@ XmppTestServer XmppServer() {
   server.senderPassword = Env("NORV_TEST_XMPP_SENDER_PASSWORD");
   server.receiver = Env("NORV_TEST_XMPP_RECEIVER");
   server.receiverPassword = Env("NORV_TEST_XMPP_RECEIVER_PASSWORD");
+  server.dir = Env("NORV_TEST_XMPP_DIR");
   server.scripts = Env("NORV_TEST_XMPP_SCRIPTS");
   server.caFile = Env("NORV_TEST_XMPP_CAFILE");
   return server;

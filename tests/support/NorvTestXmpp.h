@@ -22,6 +22,7 @@ struct XmppTestServer {
   std::string senderPassword;
   std::string receiver;
   std::string receiverPassword;
+  std::string dir;      // the server's folder
   std::string scripts;  // where start-prosody.sh and stop-prosody.sh are
   std::string caFile;   // the CA that signed the server's certificate
 
