@@ -92,6 +92,8 @@ size_of() {
   local -A parse=([small]=1 [medium]=10 [large]=100)
   local -A repeat=([small]=100 [medium]=1000 [large]=10000)
   local -A load=([small]=1000 [medium]=10000 [large]=100000)
+  local -A reminds=([small]=1000 [medium]=10000 [large]=100000)
+  local -A import=([small]=100 [medium]=1000 [large]=10000)
   local -n family=$1
   echo "${family[$2]}"
 }
@@ -166,6 +168,50 @@ if [ -n "${NORV_TEST_XMPP_HOST:-}" ]; then
 else
   skip xmpp_messages_per_s "NORV_TEST_XMPP_HOST is not set"
 fi
+
+# --- The host at scale -----------------------------------------------------------
+# host_figures FIGURE N prints "<ours s> <baseline s> <items>" for one size,
+# both sides on the same data in one run; rates are items per second.
+host_times() {
+  "$build/bench/host_figures" "$@" 2>"$work/host.err" || {
+    echo "host_figures $*: no result" >>"$work/broken"
+    cat "$work/host.err" >&2
+    echo "0 1 1"
+  }
+}
+rate() { awk -v n="$1" -v s="$2" 'BEGIN { printf "%.4g", (s == 0 ? 0 : n / s) }'; }
+micros() { awk -v n="$1" -v s="$2" 'BEGIN { printf "%.3g", s / n * 1e6 }'; }
+
+# Planning a day: n reminds x 2 receivers, an inbox row and an instant
+# message each, against bare inserts of the same rows in one transaction.
+for level in "${sizes[@]}"; do
+  n=$(size_of reminds "$level")
+  read -r ours base items < <(host_times plan "$n")
+  figure "plan_day_${n}x2_messages_per_s" "$(rate "$items" "$ours")" "$(rate "$items" "$base")" ">=" 0.25
+  info "plan_day_${n}x2_us_per_message" "$(micros "$items" "$ours")"
+  eval "plan_us_$level=\$(micros \"\$items\" \"\$ours\")"
+done
+if [ "$quick" = 0 ]; then
+  figure plan_day_us_per_message_100k_vs_1k "$plan_us_large" "$plan_us_small" "<=" 1.5
+fi
+
+# due: loading, evaluating and printing n periodic reminds, against a bare
+# read of the same rows, a plain evaluation and a printed line each.
+for level in "${sizes[@]}"; do
+  n=$(size_of reminds "$level")
+  read -r ours base items < <(host_times due "$n")
+  figure "due_${n}_s" "$ours" "$base" "<=" 2
+  info "due_${n}_us_per_remind" "$(micros "$items" "$ours")"
+done
+
+# import: n definition files, against bare inserts of the same rows, one
+# transaction per batch of the size import uses.
+for level in "${sizes[@]}"; do
+  n=$(size_of import "$level")
+  read -r ours base items < <(host_times import "$n")
+  figure "import_${n}_definitions_per_s" "$(rate "$items" "$ours")" "$(rate "$items" "$base")" ">=" 0.5
+  info "import_${n}_us_per_definition" "$(micros "$items" "$ours")"
+done
 
 echo "$met of $total targets met"
 if [ -s "$work/broken" ]; then

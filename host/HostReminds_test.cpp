@@ -2,6 +2,8 @@
 // the stored rows checked in the database it wrote.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <filesystem>
 
 #include "host/HostTestRun.h"
@@ -14,9 +16,11 @@ using hosttest::Rows;
 
 using HostRemindsTest = hosttest::HostTest;
 
+const char kHostile[] = "o'neil'); DROP TABLE NORV_REMIND_DEF; --";
+
 TEST_F(HostRemindsTest, RemindIsListedShownDeactivatedAndDeletedWithEverythingItOwns) {
   const std::string id =
-      m_host.Run({"add", Example("workdays.xml"), "--creator-id", "u42"}).out.substr(0, 36);
+      m_host.Run({"add", Example("workdays.xml"), "--creator-id", kHostile}).out.substr(0, 36);
   std::string shortID = id.substr(0, 8);
   for (char& ch : shortID) ch = static_cast<char>(std::tolower(ch));
   const std::string row = "periodic  working days at 09:30  Alice, Bob  每日站会 / Daily stand-up";
@@ -26,7 +30,7 @@ TEST_F(HostRemindsTest, RemindIsListedShownDeactivatedAndDeletedWithEverythingIt
             0u);
   EXPECT_EQ(m_host.Run({"show", "{" + id + "}", "--json"}).out.rfind("{ \"ID\": \"{" + id, 0), 0u);
   EXPECT_EQ(m_host.Query("SELECT CN_S_CREATOR_ID, CN_S_CREATOR_NAME FROM NORV_REMIND_DEF", 2),
-            Rows{"u42|u42"});
+            Rows{std::string(kHostile) + "|" + kHostile});
 
   EXPECT_EQ(m_host.Run({"state", shortID, "1"}).out, "remind " + id + " is now inactive\n");
   EXPECT_EQ(m_host.Run({"list"}).out, "no reminds\n");
@@ -40,23 +44,34 @@ TEST_F(HostRemindsTest, RemindIsListedShownDeactivatedAndDeletedWithEverythingIt
 }
 
 TEST_F(HostRemindsTest, AddRefusesBadDefinitionsWithTheLibrarysTextAndWarnsOfPastTimes) {
+  const std::string nul = hosttest::OneOffDefinition("2030-01-01 09:00:00", "a&#0;b", {"a"});
   const struct {
     std::string definition;
     std::string error;
+    std::vector<std::string> options;
   } cases[] = {
-      {"<Remind Type='0' RemindTime='2030-01-01 09:00:00' />", "未指定提醒的内容"},
-      {"<Remind Type='0'", "the definition is not well-formed XML"},
+      {"<Remind Type='0' RemindTime='2030-01-01 09:00:00' />", "standard input: 未指定提醒的内容", {}},
+      {"<Remind Type='0'", "standard input: the definition is not well-formed XML", {}},
+      {nul, "standard input: the definition is not well-formed XML", {}},
+      {"<?xml version='1.0' encoding='EBCDIC-US'?>" + nul,
+       "cannot read standard input: the declared encoding 'ebcdic-us' is not supported; use "
+       "UTF-8 or ISO-8859-1",
+       {}},
+      {nul, "cannot read standard input: larger than 20 bytes (see --max-size)",
+       {"--max-size", "20"}},
       // The parser takes any style text, but the loader would refuse these
       // items, so add refuses them now.
       {"<Remind Type='2' InvalidDate='2030-01-10'><Content>c</Content><RemindStyleDef>&lt;Def&gt;"
        "&lt;Item Day='1' /&gt;&lt;/Def&gt;</RemindStyleDef><ReceiverList><Receiver ID='a' />"
        "</ReceiverList></Remind>",
-       "解析提醒自定义样式信息时失败，原因：未指定提醒时间 Time"},
+       "standard input: 解析提醒自定义样式信息时失败，原因：未指定提醒时间 Time", {}},
   };
   for (const auto& bad : cases) {
-    const RunResult result = m_host.Run({"add", "-"}, bad.definition);
+    std::vector<std::string> args = {"add", "-"};
+    args.insert(args.end(), bad.options.begin(), bad.options.end());
+    const RunResult result = m_host.Run(args, bad.definition);
     EXPECT_EQ(result.exitCode, 1);
-    EXPECT_EQ(result.err, "norvremind: standard input: " + bad.error + "\n");
+    EXPECT_EQ(result.err, "norvremind: " + bad.error + "\n");
   }
   EXPECT_EQ(m_host.Query("SELECT COUNT(*) FROM NORV_REMIND_DEF"), Rows{"0"});
 
@@ -76,17 +91,23 @@ TEST_F(HostRemindsTest, ImportStoresTheGoodDefinitionsAndReportsEachBadOne) {
   hosttest::WriteFile(folder + "/4-no-start.xml",
                       "<Remind Type='1'><Content>x</Content><Repeat RemindTime='8:00' /></Remind>");
   hosttest::WriteFile(folder + "/notes.txt", "not a definition");
+  hosttest::WriteFile(folder + "/5-latin1.xml",
+                      "<?xml version='1.0' encoding='ISO-8859-1'?>" +
+                          hosttest::OneOffDefinition("2030-01-01 09:00:00", "Caf\xE9", {"a"}));
+  // A FIFO would block a reader that opened it blindly.
+  ASSERT_EQ(::mkfifo((folder + "/6-fifo.xml").c_str(), 0600), 0);
 
   const RunResult result = m_host.Run({"import", folder});
   EXPECT_EQ(result.exitCode, 1);
-  EXPECT_EQ(result.out, "imported 2 of 4 definitions from " + folder + "; 2 failed\n");
+  EXPECT_EQ(result.out, "imported 3 of 6 definitions from " + folder + "; 3 failed\n");
   // Standard error is no terminal here, so it holds no progress bar.
   EXPECT_EQ(result.err,
             "norvremind: " + folder + "/3-broken.xml: the definition is not well-formed XML\n"
             "norvremind: " + folder + "/4-no-start.xml: "
-            "周期类型的提醒，重复定义格式不正确，原因：未指定开始日期 DTStart\n");
+            "周期类型的提醒，重复定义格式不正确，原因：未指定开始日期 DTStart\n"
+            "norvremind: cannot read " + folder + "/6-fifo.xml: not a regular file\n");
   EXPECT_EQ(m_host.Query("SELECT CN_S_CONTENT FROM NORV_REMIND_DEF ORDER BY CN_N_TYPE"),
-            (Rows{"Drink a glass of water", "Tax return due on 30 April"}));
+            (Rows{"Caf\xC3\xA9", "Drink a glass of water", "Tax return due on 30 April"}));
 }
 
 TEST_F(HostRemindsTest, ListRendersTheLibrarysShortForms) {

@@ -14,9 +14,9 @@ class NORV_EXPORT CNorvRemindAMMsg : public CNorvRemindMsg {
   virtual ~CNorvRemindAMMsg();
 
   // Database operations (CNorvRemindAMMsgDB.cpp). A database kind of 1 writes
-  // times as to_date( ... ), any other kind as quoted text. Content, receiver,
-  // receiver name and error info are escaped; the content type goes in as it
-  // is (a type word of the host's).
+  // times as to_date( ... ), any other kind as quoted text. Every text is
+  // escaped, the content type too: it comes from the definition, and a quote
+  // in it must not end its literal.
 
   // A waiting row for `remindID` (not m_RemindID).
   bool DBInsert(CSession& session, short dbType, CGuid remindID, CString* errorText = nullptr);
@@ -25,8 +25,9 @@ class NORV_EXPORT CNorvRemindAMMsg : public CNorvRemindMsg {
   bool DBSetFail(CSession& session, short dbType, CString errorInfo,
                  CString* errorText = nullptr) override;
   static bool DBDelete(CSession& session, CGuid msgID, CString* errorText = nullptr);
-  // `idList` is the caller's comma-separated list of quoted identifiers and
-  // goes into the statement as it is.
+  // `idList` is a comma-separated list of quoted identifiers, as
+  // CNorvRemind::DBDeleteAMMsg builds it; anything else is refused with a
+  // reason and runs no statement.
   static bool DBDelete2(CSession& session, CString idList, CString* errorText = nullptr);
   // Every row of one remind.
   static bool DBDelete3(CSession& session, CGuid remindID, CString* errorText = nullptr);

@@ -1,3 +1,6 @@
+#include <string>
+#include <string_view>
+
 #include "core/db/CNorvDBFun.h"
 #include "core/db/internal/NorvSQLValue.h"
 #include "message/CNorvRemindAMMsg.h"
@@ -6,6 +9,26 @@
 namespace {
 
 CString Escape(const CString& text) { return CNorvDBFun::FormatSQLValue(text); }
+
+// The list goes into the statement as it is, so only identifiers in quotes
+// separated by commas may pass.
+bool IsQuotedID(std::wstring_view item) {
+  while (!item.empty() && item.front() == L' ') item.remove_prefix(1);
+  while (!item.empty() && item.back() == L' ') item.remove_suffix(1);
+  CGuid id;
+  return item.size() > 2 && item.front() == L'\'' && item.back() == L'\'' &&
+         id.FromString1(std::wstring(item.substr(1, item.size() - 2)).c_str());
+}
+
+bool IsQuotedIDList(const CString& idList) {
+  std::wstring_view rest = idList.str();
+  for (size_t comma = rest.find(L','); comma != std::wstring_view::npos;
+       comma = rest.find(L',')) {
+    if (!IsQuotedID(rest.substr(0, comma))) return false;
+    rest.remove_prefix(comma + 1);
+  }
+  return IsQuotedID(rest);
+}
 
 }  // namespace
 
@@ -17,7 +40,7 @@ bool CNorvRemindAMMsg::DBInsert(CSession& session, short dbType, CGuid remindID,
       L"CN_S_CONTENT, CN_S_RECEIVER, CN_S_RECEIVER_NAME, CN_N_STATUS ) "
       L"VALUES ( '%s', '%s', %s, '%s', '%s', '%s', '%s', %d )",
       m_ID.GetString1(), remindID.GetString1(), norvsql::TimeValue(GetRemindTime(), dbType),
-      m_strContentType, Escape(m_strContent), Escape(m_strReceiver), Escape(m_strReceiverName),
+      Escape(m_strContentType), Escape(m_strContent), Escape(m_strReceiver), Escape(m_strReceiverName),
       norvcode::kAMWaiting);
   return norvsql::Run(session, statement, errorText);
 }
@@ -47,6 +70,10 @@ bool CNorvRemindAMMsg::DBDelete(CSession& session, CGuid msgID, CString* errorTe
 }
 
 bool CNorvRemindAMMsg::DBDelete2(CSession& session, CString idList, CString* errorText) {
+  if (!IsQuotedIDList(idList)) {
+    if (errorText != nullptr) *errorText = L"Not a list of quoted message identifiers: " + idList;
+    return false;
+  }
   CString statement;
   statement.Format(L"DELETE NORV_REMIND_MSG_AM WHERE CN_G_ID IN ( %s )", idList);
   return norvsql::Run(session, statement, errorText);

@@ -21,8 +21,8 @@ class NORV_EXPORT CNorvRemindMsg : public CNorvBase {
 
   // Database operations (CNorvRemindMsgDB.cpp). A database kind of 1 writes
   // the current time as to_date( ... ), any other kind as quoted text. The
-  // receiver of DBSetReaded and DBDelete is the host's account text and goes
-  // into the statement unescaped.
+  // receiver is escaped like every text: it comes from outside, and a quote
+  // in it must not end its literal.
 
   // Only an instant message records a send outcome: both do nothing here
   // and return false.

@@ -1,3 +1,4 @@
+#include "core/db/CNorvDBFun.h"
 #include "core/db/internal/NorvSQLValue.h"
 #include "message/CNorvRemindMsg.h"
 #include "remind/internal/NorvCodes.h"
@@ -17,7 +18,8 @@ bool CNorvRemindMsg::DBSetReaded(CSession& session, short dbType, CGuid remindID
   statement.Format(
       L"UPDATE\tNORV_REMIND_MSG SET CN_N_STATUS = %d, CN_T_READ = %s "
       L"WHERE\tCN_S_RECEIVER = '%s' AND\tCN_G_REMIND_ID = '%s'",
-      norvcode::kMsgRead, norvsql::NowValue(dbType), receiver, remindID.GetString1());
+      norvcode::kMsgRead, norvsql::NowValue(dbType), CNorvDBFun::FormatSQLValue(receiver),
+      remindID.GetString1());
   return norvsql::Run(session, statement, errorText);
 }
 
@@ -31,7 +33,7 @@ bool CNorvRemindMsg::DBDelete(CSession& session, CGuid remindID, CString receive
                               CString* errorText) {
   CString statement;
   statement.Format(L"DELETE NORV_REMIND_MSG WHERE CN_S_RECEIVER = '%s' AND CN_G_REMIND_ID = '%s'",
-                   receiver, remindID.GetString1());
+                   CNorvDBFun::FormatSQLValue(receiver), remindID.GetString1());
   return norvsql::Run(session, statement, errorText);
 }
 

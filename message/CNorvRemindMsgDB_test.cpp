@@ -174,7 +174,10 @@ TEST_P(CNorvRemindMsgDBTest, InboxRowsAreMarkedReadAndDeletedByIdOrByReceiver) {
   EXPECT_TRUE(InboxRows().empty());
 }
 
-TEST_P(CNorvRemindMsgDBTest, AFailingInsertLeavesTheDatabasesReason) {
+// Quotes in every text are covered by tests/security; a failing statement
+// (here a duplicate id) leaves the database's reason, and a list that is
+// not quoted identifiers runs nothing.
+TEST_P(CNorvRemindMsgDBTest, FailuresLeaveTheDatabasesReason) {
   CNorvBasePtr<CNorvRemindAMMsg> msg = NewAMMsg(1);
   Insert(*msg);
   CString statement = TakeStatement();
@@ -182,6 +185,16 @@ TEST_P(CNorvRemindMsgDBTest, AFailingInsertLeavesTheDatabasesReason) {
   EXPECT_FALSE(msg->DBInsert(session, dbType(), Guid(kRemindID), &error));
   EXPECT_EQ(error, ReasonOf(statement));
   EXPECT_FALSE(error.IsEmpty());
+
+  for (const wchar_t* list : {L"", L"'" L"00000000-0000-0000-0000-000000000001" L"' OR 1=1",
+                              L"00000000-0000-0000-0000-000000000001", L"'x', 'y'", L" , "}) {
+    statements.clear();
+    error.Empty();
+    EXPECT_FALSE(CNorvRemindAMMsg::DBDelete2(session, list, &error)) << CString(list).ToUtf8();
+    EXPECT_TRUE(statements.empty());
+    EXPECT_NE(error.Find(L"Not a list of quoted message identifiers"), -1);
+  }
+  EXPECT_EQ(Rows(L"SELECT CN_G_ID FROM NORV_REMIND_MSG_AM", 1).size(), 1u);
 }
 
 NORV_INSTANTIATE_BACKEND_TEST(CNorvRemindMsgDBTest);

@@ -39,20 +39,4 @@ TEST(CEmItemTest, ReceiverWithoutIdFailsKeepingTheEarlierOnes) {
   }
 }
 
-TEST(CEmItemTest, WritesEscapedXmlThatParsesBackAndEscapedJson) {
-  CEmItem item;
-  item.m_nReceiveType = -2;
-  item.m_strReceiveID = L"a'b&c\"";
-  item.m_strReceiveName = L"<\x674E>\\";
-  const CString xml = item.GenEmInfo_XML();
-  EXPECT_EQ(xml, L"<Receiver Type='-2' ID='a&apos;b&amp;c&quot;' Name='&lt;\x674E&gt;\\' />");
-  EXPECT_EQ(item.GenEmInfo_Json(),
-            L"{ \"Type\": \"-2\", \"ID\": \"a'b&c\\\"\", \"Name\": \"<\x674E>\\\\\" }");
-
-  ReceiverList items;
-  ASSERT_TRUE(ParseList(xml, items));
-  ASSERT_EQ(items.size(), 1u);
-  EXPECT_EQ(items.front()->GenEmInfo_XML(), xml);
-}
-
 }  // namespace

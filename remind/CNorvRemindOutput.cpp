@@ -20,8 +20,8 @@ CString CNorvRemind::GenHead_XML() {
   } else if (m_dtInvalid.GetStatus() == COleDateTime::valid) {
     text.AppendFormat(L" InvalidDate='%s'", m_dtInvalid.Format(kDateFormat));
   }
-  // From goes out as stored, unescaped, as the host's clients read it.
-  if (!m_strFrom.IsEmpty()) text.AppendFormat(L" From='%s'", m_strFrom);
+  // From comes from outside: a quote in it must not end the attribute.
+  if (!m_strFrom.IsEmpty()) text.AppendFormat(L" From='%s'", CNorvCommFun::EscapeXML(m_strFrom));
   return text;
 }
 
@@ -35,8 +35,9 @@ CString CNorvRemind::GenHead_Json() {
   } else if (m_dtInvalid.GetStatus() == COleDateTime::valid) {
     text.AppendFormat(L", \"InvalidDate\": \"%s\"", m_dtInvalid.Format(kDateFormat));
   }
-  // As in the XML head: unescaped.
-  if (!m_strFrom.IsEmpty()) text.AppendFormat(L", \"From\": \"%s\"", m_strFrom);
+  if (!m_strFrom.IsEmpty()) {
+    text.AppendFormat(L", \"From\": \"%s\"", CNorvCommFun::EscapeJson(m_strFrom));
+  }
   return text;
 }
 

@@ -1,3 +1,4 @@
+#include "core/base/CNorvCommFun.h"
 #include "core/base/CSingleLock.h"
 #include "repeat/CNorvRemindRepeat.h"
 
@@ -6,8 +7,8 @@ CString CNorvRemindRepeat::GenInfo_XML() const {
   CString text;
   text.Format(L"<Repeat RemindTime='%s' RegularType='%d' Interval='%d' RagularValue='%d' "
               L"RegularRange='%d' DTStart='%s'",
-              m_strRemindTime, m_nRegularType, m_nInterval, m_nRegularValue, m_nRegularRange,
-              m_dtStart.Format(L"%Y-%m-%d"));
+              CNorvCommFun::EscapeXML(m_strRemindTime), m_nRegularType, m_nInterval,
+              m_nRegularValue, m_nRegularRange, m_dtStart.Format(L"%Y-%m-%d"));
   if (m_dtEnd.GetStatus() == COleDateTime::valid) {
     text.AppendFormat(L" DTEnd='%s'", m_dtEnd.Format(L"%Y-%m-%d"));
   }
@@ -22,8 +23,8 @@ CString CNorvRemindRepeat::GenInfo_Json() const {
   text.Format(L"\"Repeat\": { \"RemindTime\": \"%s\", \"RegularType\": \"%d\", "
               L"\"Interval\": \"%d\", \"RagularValue\": \"%d\", \"RegularRange\": \"%d\", "
               L"\"DTStart\": \"%s\"",
-              m_strRemindTime, m_nRegularType, m_nInterval, m_nRegularValue, m_nRegularRange,
-              m_dtStart.Format(L"%Y-%m-%d"));
+              CNorvCommFun::EscapeJson(m_strRemindTime), m_nRegularType, m_nInterval,
+              m_nRegularValue, m_nRegularRange, m_dtStart.Format(L"%Y-%m-%d"));
   if (m_dtEnd.GetStatus() == COleDateTime::valid) {
     text.AppendFormat(L", \"DTEnd\": \"%s\"", m_dtEnd.Format(L"%Y-%m-%d"));
   }

@@ -73,6 +73,9 @@ build_and_test asan -DCMAKE_BUILD_TYPE=Debug -DNORV_SANITIZE=address,undefined
 TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" \
   build_and_test tsan -DCMAKE_BUILD_TYPE=Debug -DNORV_SANITIZE=thread
 
+echo "== Fuzzing every parser of outside input"
+NORV_JOBS=$jobs "$root/scripts/fuzz.sh" "${NORV_FUZZ_SECONDS:-25}"
+
 echo "== Benchmarks, small sizes only (do they build and run?)"
 NORV_BENCH_BUILD="$root/build/release" "$root/bench/run.sh" --quick
 

@@ -50,9 +50,9 @@ class NORV_EXPORT CNorvRemindStyle : public CNorvBase {
   CString GenInfo_XML();
   CString GenInfo_Json();
 
-  // Name and definition are escaped for the statement; the creator and
-  // modifier fields and the time texts go in as they are (they are the
-  // host's ids, names and times). A database kind of 1 writes times as
+  // Every text is escaped for the statement, the creator, modifier and time
+  // texts too: they come from outside, and a quote in them must not end its
+  // literal. A database kind of 1 writes times as
   // to_date( ... ), any other kind as quoted text; an empty time as NULL.
 
   static bool DBDelete(CSession& session, CGuid& id, CString* errorText = nullptr);

@@ -27,8 +27,9 @@ bool CNorvRemindStyle::DBInsert(CSession& session, short dbType, CString* errorT
         L"INSERT INTO NORV_REMIND_STYLE ( CN_G_ID, CN_S_NAME, CN_S_DEF, CN_N_ORDER, CN_C_DEFAULT, "
         L"CN_S_CREATOR_ID, CN_S_CREATOR_NAME, CN_T_CREATE, CN_S_MODIFIER_ID, CN_S_MODIFIER_NAME, "
         L"CN_T_MODIFY ) VALUES ( '%s', '%s', '%s', %d, 'N', '%s', '%s', %s, '%s', '%s', %s )",
-        m_ID.GetString1(), Escape(m_strName), Escape(def), m_nOrder, m_strCreatorID,
-        m_strCreatorName, created, m_strModifierID, m_strModifierName, created);
+        m_ID.GetString1(), Escape(m_strName), Escape(def), m_nOrder, Escape(m_strCreatorID),
+        Escape(m_strCreatorName), created, Escape(m_strModifierID), Escape(m_strModifierName),
+        created);
   }
   return norvsql::Run(session, statement, errorText);
 }
@@ -42,7 +43,8 @@ bool CNorvRemindStyle::DBUpdate(CSession& session, short dbType, CString* errorT
         L"UPDATE NORV_REMIND_STYLE SET CN_S_NAME = '%s', CN_S_DEF = '%s', CN_N_ORDER = %d, "
         L"CN_S_MODIFIER_ID = '%s', CN_S_MODIFIER_NAME = '%s', CN_T_MODIFY = %s "
         L"WHERE\tCN_G_ID = '%s'",
-        Escape(m_strName), Escape(def), m_nOrder, m_strModifierID, m_strModifierName,
+        Escape(m_strName), Escape(def), m_nOrder, Escape(m_strModifierID),
+        Escape(m_strModifierName),
         norvsql::TimeValue(m_strModifyTime, dbType), m_ID.GetString1());
   }
   return norvsql::Run(session, statement, errorText);

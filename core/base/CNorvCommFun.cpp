@@ -9,6 +9,8 @@
 #include <mutex>
 #include <string>
 
+#include "core/base/XmlTextGuard.h"
+
 namespace {
 
 void AppendJsonControl(std::wstring& out, wchar_t ch) {
@@ -42,6 +44,10 @@ void WriteAll(int fd, const std::string& data) {
 }  // namespace
 
 bool CNorvCommFun::ParseXML(const CString& text, CNorvXmlDocument& document) {
+  if (!norvxml::IsStorableXmlText(text.str())) {
+    document.Load(CString());  // empty, as after any refused text
+    return false;
+  }
   return document.Load(text);
 }
 

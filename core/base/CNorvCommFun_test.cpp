@@ -26,6 +26,28 @@ TEST(CNorvCommFunTest, XmlNodeEscapesMarkupAndCollapsesWhenEmpty) {
   EXPECT_EQ(document.GetRootElement().GetText(), L"<&>'\" \x4E2D");
 }
 
+// A NUL cannot be stored, and a declared encoding is honoured or refused.
+TEST(CNorvCommFunTest, ParseRefusesNulAndUnknownEncodings) {
+  const struct {
+    CString text;
+    bool parses;
+  } cases[] = {
+      {L"<a>a&#0;b</a>", false},
+      {L"<a v='&#x000;'/>", false},
+      {CString(L"<a>a\0b</a>", 10), false},
+      {L"<?xml version='1.0' encoding='EBCDIC-US'?><a/>", false},
+      {L"<?xml version='1.0' encoding=\"ISO-8859-1\"?><a>\x00E9</a>", true},
+      {L"<?xml version='1.0' encoding='utf-8'?><a>&#10;&#x20;&#100;</a>", true},
+      {L"<a>&#0</a>", false},  // the parser would read it without its ";"
+      {L"<a>&#00x;&#x0g;</a>", false},
+  };
+  for (const auto& c : cases) {
+    CNorvXmlDocument document;
+    EXPECT_EQ(CNorvCommFun::ParseXML(c.text, document), c.parses) << c.text.ToUtf8();
+    EXPECT_EQ(document.GetRootElement().IsNull(), !c.parses);
+  }
+}
+
 TEST(CNorvCommFunTest, JsonMemberEscapesAsRfc8259Requires) {
   EXPECT_EQ(CNorvCommFun::GenJsonNodeStr(L"Content", CString(L"q\"\\/\n\t\r\b\f\x01\0<\x4E2D", 13)),
             L"\"Content\": \"q\\\"\\\\/\\n\\t\\r\\b\\f\\u0001\\u0000<\x4E2D\"");

@@ -76,8 +76,11 @@ int RunDue(const Invocation& invocation) {
   std::vector<CNorvBasePtr<CNorvRemind>> reminds;
   const int result = LoadReminds(database, true, reminds);
   std::vector<Firing> firings;
+  const CString dayText = day.Format(L"%Y-%m-%d");
   for (auto& remind : reminds) {
-    for (const COleDateTime& time : FiringTimes(*remind, day)) firings.push_back({time, remind});
+    for (const COleDateTime& time : FiringTimes(*remind, day, dayText)) {
+      firings.push_back({time, remind});
+    }
   }
   // Unreadable times go last; otherwise in time order, stable per remind.
   std::stable_sort(firings.begin(), firings.end(), [](const Firing& a, const Firing& b) {

@@ -4,7 +4,7 @@
 
 #include <iostream>
 
-#include "host/cli/HostFiles.h"
+#include "host/cli/DefinitionInput.h"
 #include "host/cli/HostText.h"
 
 namespace norvhost {
@@ -15,6 +15,8 @@ const OptionSpec kCreatorID{"creator-id", "ID", "creator's user id (default: the
 const OptionSpec kCreatorName{"creator-name", "NAME", "creator's name (default: the creator id)"};
 const OptionSpec kXml{"xml", "", "print the library's XML rendering"};
 const OptionSpec kJson{"json", "", "print the library's JSON rendering"};
+const OptionSpec kMaxSize{"max-size", "BYTES",
+                          "refuse definitions larger than this (default 1048576)"};
 
 const char* kDefinitionHelp =
     "A definition is one XML element, for example:\n"
@@ -43,11 +45,12 @@ std::vector<CommandSpec> BuildCommands() {
        {}, 0, 0, RunInit},
       {"add", "[FILE|-]", "store a remind from an XML definition (FILE, or standard input)",
        std::string(kDefinitionHelp) + "\n\nPrints the new remind's identifier.",
-       {kCreatorID, kCreatorName}, 0, 1, RunAdd},
+       {kCreatorID, kCreatorName, kMaxSize}, 0, 1, RunAdd},
       {"import", "FOLDER", "store every *.xml definition of a folder",
        "Good definitions are stored; each bad one is reported with the reason and\n"
-       "the command then exits with 1. A progress bar shows on a terminal.",
-       {kCreatorID, kCreatorName}, 1, 1, RunImport},
+       "the command then exits with 1. Only regular files are read. A progress bar\n"
+       "shows on a terminal.",
+       {kCreatorID, kCreatorName, kMaxSize}, 1, 1, RunImport},
       {"list", "", "list the reminds",
        "Shows the active reminds as a table, or with --xml/--json as the library\n"
        "renders its short form.",
@@ -66,7 +69,7 @@ std::vector<CommandSpec> BuildCommands() {
        "  <Style Order='1'><Name>Exam</Name>\n"
        "    <Def>&lt;Def&gt;&lt;Item Day='7' Time='09:00' /&gt;&lt;/Def&gt;</Def></Style>\n"
        "Without Order the style goes last.",
-       {kCreatorID, kCreatorName, {"default", "", "make it the default style"}}, 0, 1,
+       {kCreatorID, kCreatorName, kMaxSize, {"default", "", "make it the default style"}}, 0, 1,
        RunStyleAdd},
       {"style list", "", "list the styles in display order",
        "A table, or with --xml/--json the library's style list.", {kXml, kJson}, 0, 0,
@@ -115,17 +118,12 @@ std::vector<CommandSpec> BuildCommands() {
 
 bool ReadInputText(const Invocation& invocation, std::string& text, std::string& source) {
   const std::string path = invocation.args.empty() ? "-" : invocation.args[0];
-  if (path == "-") {
-    source = "standard input";
-    if (isatty(STDIN_FILENO) == 1) {
-      std::cerr << "norvremind: reading the element from standard input; end it with Ctrl-D\n";
-    }
-    text = ReadStandardInput();
-    return true;
+  source = path == "-" ? "standard input" : path;
+  if (path == "-" && isatty(STDIN_FILENO) == 1) {
+    std::cerr << "norvremind: reading the element from standard input; end it with Ctrl-D\n";
   }
-  source = path;
   std::string error;
-  if (ReadTextFile(path, text, error)) return true;
+  if (ReadDefinition(path, LimitsOf(invocation, false), text, error)) return true;
   PrintError(error);
   return false;
 }

@@ -5,8 +5,8 @@
 #include <functional>
 #include <system_error>
 
+#include "host/cli/DefinitionInput.h"
 #include "host/cli/HostCommands.h"
-#include "host/cli/HostFiles.h"
 #include "host/store/HostDatabase.h"
 #include "host/cli/HostText.h"
 #include "host/cli/ProgressBar.h"
@@ -55,6 +55,52 @@ std::vector<std::filesystem::path> DefinitionFiles(const std::string& folder,
   std::sort(files.begin(), files.end());
   return files;
 }
+
+// Stores parsed definitions a batch per transaction. When a batch fails,
+// its definitions are stored one by one, so that each bad one is reported
+// and the good ones are kept.
+class ImportBatch {
+ public:
+  ImportBatch(HostDatabase& database, ProgressBar& progress)
+      : m_database(database), m_progress(progress) {}
+
+  void Add(std::string source, CNorvBasePtr<CNorvRemind> remind) {
+    m_sources.push_back(std::move(source));
+    m_reminds.push_back(std::move(remind));
+    if (m_reminds.size() == kDefinitions) Flush();
+  }
+
+  void Flush() {
+    std::vector<CNorvRemind*> reminds;
+    for (auto& remind : m_reminds) reminds.push_back(remind);
+    CString reason;
+    if (StoreReminds(m_database, reminds, reason)) {
+      m_stored += reminds.size();
+    } else {
+      for (size_t i = 0; i < reminds.size(); ++i) {
+        if (StoreRemind(m_database, reminds[i], reason)) {
+          ++m_stored;
+        } else {
+          m_progress.Message("norvremind: " + m_sources[i] + ": " + Narrow(reason));
+        }
+      }
+    }
+    m_sources.clear();
+    m_reminds.clear();
+  }
+
+  size_t Stored() const { return m_stored; }
+
+ private:
+  // Commits cost little next to the rows; a failing batch stays cheap to redo.
+  static constexpr size_t kDefinitions = 500;
+
+  HostDatabase& m_database;
+  ProgressBar& m_progress;
+  std::vector<std::string> m_sources;
+  std::vector<CNorvBasePtr<CNorvRemind>> m_reminds;
+  size_t m_stored = 0;
+};
 
 short ParseState(const std::string& text) {
   if (text != "0" && text != "1") {
@@ -129,22 +175,25 @@ int RunImport(const Invocation& invocation) {
   HostDatabase database(ResolveDatabase(invocation));
   if (int code = database.Open(); code != kExitOk) return code;
   const Creator creator = ResolveCreator(invocation);
+  const DefinitionLimits limits = LimitsOf(invocation, true);
 
   ProgressBar progress(files.size());
-  size_t stored = 0;
+  ImportBatch batch(database, progress);
   for (size_t i = 0; i < files.size(); ++i) {
     progress.Update(i, files[i].filename().string());
     std::string text;
     CNorvBasePtr<CNorvRemind> remind;
     CString reason;
-    if (!ReadTextFile(files[i].string(), text, error)) {
+    if (!ReadDefinition(files[i].string(), limits, text, error)) {
       progress.Message("norvremind: " + error);
-    } else if (!AddDefinition(database, text, creator, remind, reason)) {
+    } else if (!ParseDefinition(text, creator, remind, reason)) {
       progress.Message("norvremind: " + files[i].string() + ": " + Narrow(reason));
     } else {
-      ++stored;
+      batch.Add(files[i].string(), remind);
     }
   }
+  batch.Flush();
+  const size_t stored = batch.Stored();
   progress.Finish();
   const size_t failed = files.size() - stored;
   PrintLine("imported " + std::to_string(stored) + " of " + std::to_string(files.size()) +

@@ -10,6 +10,7 @@
 #include "host/cli/HostClock.h"
 #include "host/cli/HostText.h"
 #include "host/store/RemindSchedule.h"
+#include "host/store/RemindLoader.h"
 #include "host/store/RemindStore.h"
 
 namespace norvhost {
@@ -118,13 +119,12 @@ void Daemon::PlanLateOneOffs() {
   // InitData expires every one-off remind whose time has come. One that came
   // less than an hour ago while no daemon ran is stored as planned first, so
   // that InitData loads its messages instead of losing them.
-  std::vector<CGuid> ids;
+  std::vector<CNorvBasePtr<CNorvRemind>> reminds;
+  std::vector<UnloadableRemind> unloadable;
   CString reason;
-  if (!ListRemindIDs(m_database, true, ids, &reason)) return;
+  if (!ReadReminds(m_database, true, reminds, unloadable, reason)) return;
   const COleDateTime now = COleDateTime::GetCurrentTime();
-  for (const CGuid& id : ids) {
-    CNorvBasePtr<CNorvRemind> remind;
-    if (LoadRemind(m_database, id, remind, reason) != 1) continue;
+  for (auto& remind : reminds) {
     if (remind->GetType() != CNorvRemind::kOneOff || remind->m_dtRemind > now) continue;
     // Its own day: just after midnight, the hour may reach back into yesterday.
     m_planner.PlanRemind(*remind, DayOf(remind->m_dtRemind), false);

@@ -4,7 +4,9 @@
 #include <list>
 #include <vector>
 
+#include "core/base/COleDateTimeSpan.h"
 #include "core/base/CStringArray.h"
+#include "core/db/CNorvRecordSet.h"
 #include "host/daemon/DaemonLog.h"
 #include "host/cli/HostText.h"
 #include "host/store/RemindSchedule.h"
@@ -28,25 +30,43 @@ CString Names(const std::vector<CNorvBasePtr<CEmItem>>& receivers) {
   return names;
 }
 
+const std::set<CString>& ReceiversOf(const std::map<std::pair<CGuid, long long>,
+                                                    std::set<CString>>& rows,
+                                     const std::pair<CGuid, long long>& key) {
+  static const std::set<CString> kNone;
+  const auto found = rows.find(key);
+  return found == rows.end() ? kNone : found->second;
+}
+
 }  // namespace
 
 void DaemonPlanner::PlanDay(const COleDateTime& day, const std::function<bool()>& stopRequested) {
   CNorvRemindMgr::RemindList reminds;
   m_manager.GetRemindList(reminds);
+  std::vector<Firing> firings;
+  const CString dayText = day.Format(L"%Y-%m-%d");
   for (auto& remind : reminds) {
     if (stopRequested()) return;
-    PlanRemind(*remind, day);
+    Candidates(*remind, day, dayText, firings);
   }
+  PlanFirings(firings, day, nullptr, true, stopRequested);
 }
 
 void DaemonPlanner::PlanRemind(CNorvRemind& remind, const COleDateTime& day, bool handOver) {
+  std::vector<Firing> firings;
+  Candidates(remind, day, day.Format(L"%Y-%m-%d"), firings);
+  PlanFirings(firings, day, &remind.m_ID, handOver, [] { return false; });
+}
+
+void DaemonPlanner::Candidates(CNorvRemind& remind, const COleDateTime& day,
+                               const CString& dayText, std::vector<Firing>& firings) {
   if (HasRunOut(remind, day)) {
     Retire(remind);
     return;
   }
   const COleDateTime now = COleDateTime::GetCurrentTime();
-  for (const COleDateTime& time : FiringTimes(remind, day)) {
-    const auto key = std::make_pair(remind.m_ID, SecondKey(time));
+  for (const COleDateTime& time : FiringTimes(remind, day, dayText)) {
+    const FiringKey key(remind.m_ID, SecondKey(time));
     if (m_planned.count(key) != 0) continue;
     if (time.GetStatus() != COleDateTime::valid) {
       Log(RemindLabel(remind) + L": a remind time of today cannot be read; skipped");
@@ -55,36 +75,153 @@ void DaemonPlanner::PlanRemind(CNorvRemind& remind, const COleDateTime& day, boo
       Log(RemindLabel(remind) + L": " + time.Format(L"%H:%M:%S") +
           L" passed more than an hour ago; not sent");
       m_planned.insert(key);
-    } else if (PlanFiring(remind, time, handOver)) {
-      m_planned.insert(key);
+    } else {
+      firings.emplace_back();
+      firings.back().remind = &remind;
+      firings.back().time = time;
     }
   }
 }
 
-bool DaemonPlanner::ExistingReceivers(const wchar_t* table, CNorvRemind& remind,
-                                      const COleDateTime& time, std::set<CString>& receivers,
-                                      CString& errorText) {
+void DaemonPlanner::PlanFirings(std::vector<Firing>& firings, const COleDateTime& day,
+                                const CGuid* remindID, bool handOver,
+                                const std::function<bool()>& stopRequested) {
+  if (firings.empty()) return;
+  StoredRows inbox;
+  StoredRows instant;
+  CString reason;
+  if (!ReadStoredRows(day, remindID, inbox, instant, reason)) {
+    // Nothing is settled, so the next plan tries again.
+    Log(L"cannot read the messages planned for " + day.Format(L"%Y-%m-%d") + L": " + reason);
+    return;
+  }
+  std::vector<Firing*> batch;
+  for (Firing& firing : firings) {
+    if (stopRequested()) break;
+    Collect(firing, inbox, instant);
+    batch.push_back(&firing);
+    if (batch.size() == m_batchFirings) StoreBatch(batch, handOver);
+  }
+  StoreBatch(batch, handOver);
+}
+
+bool DaemonPlanner::ReadStoredRows(const COleDateTime& day, const CGuid* remindID,
+                                   StoredRows& inbox, StoredRows& instant, CString& errorText) {
+  return ReadStoredTable(L"NORV_REMIND_MSG", day, remindID, inbox, errorText) &&
+         ReadStoredTable(L"NORV_REMIND_MSG_AM", day, remindID, instant, errorText);
+}
+
+bool DaemonPlanner::ReadStoredTable(const wchar_t* table, const COleDateTime& day,
+                                    const CGuid* remindID, StoredRows& rows, CString& errorText) {
   CString query;
-  query.Format(L"SELECT CN_S_RECEIVER FROM %s WHERE CN_G_REMIND_ID = '%s' AND CN_T_REMIND = %s",
-               table, remind.m_ID.GetString1(), m_database.TimeValue(time));
-  std::vector<CString> found;
-  if (!m_database.QueryColumn(query, found, &errorText)) return false;
-  receivers.insert(found.begin(), found.end());
+  query.Format(L"SELECT CN_G_REMIND_ID, CN_T_REMIND, CN_S_RECEIVER FROM %s "
+               L"WHERE CN_T_REMIND >= %s AND CN_T_REMIND < %s",
+               table, m_database.TimeValue(day),
+               m_database.TimeValue(day + COleDateTimeSpan(1, 0, 0, 0)));
+  if (remindID != nullptr) query.AppendFormat(L" AND CN_G_REMIND_ID = '%s'", remindID->GetString1());
+  CNorvRecordSet records;
+  if (!records.Open(m_database.session(), query, &errorText)) return false;
+  CString idText;
+  CString timeText;
+  CString receiver;
+  while (records.MoveNext() == 0) {
+    records.GetValue(1, idText);
+    records.GetValue(2, timeText);
+    records.GetValue(3, receiver);
+    CGuid id;
+    COleDateTime time;
+    if (!id.FromString1(idText) || !time.ParseDateTime(timeText)) continue;
+    rows[FiringKey(id, SecondKey(time))].insert(receiver);
+  }
   return true;
 }
 
-bool DaemonPlanner::PlanFiring(CNorvRemind& remind, const COleDateTime& time, bool handOver) {
-  Firing firing;
+void DaemonPlanner::Collect(Firing& firing, const StoredRows& inbox, const StoredRows& instant) {
+  CNorvRemind& remind = *firing.remind;
+  std::list<CNorvBasePtr<CEmItem>> receivers;
+  remind.GetReceiverList(receivers);
+  if (receivers.empty()) {
+    Log(RemindLabel(remind) + L": no receivers at " + firing.time.Format(L"%H:%M:%S"));
+    return;
+  }
+  const FiringKey key(remind.m_ID, SecondKey(firing.time));
+  const std::set<CString>& inboxDone = ReceiversOf(inbox, key);
+  const std::set<CString>& instantDone = ReceiversOf(instant, key);
+  firing.counts = inboxDone.empty() && instantDone.empty() && remind.HasRepeat();
+  CString content;
+  CString contentType;
+  remind.GetContent(content, contentType);
+  for (auto& receiver : receivers) {
+    const bool toInbox = inboxDone.count(receiver->m_strReceiveID) == 0;
+    const bool toInstant =
+        remind.HasAMFlag() && instantDone.count(receiver->m_strReceiveID) == 0;
+    if (toInbox) {
+      firing.inboxReceivers.Add(receiver->m_strReceiveID);
+      firing.inboxNames.Add(receiver->m_strReceiveName);
+    }
+    if (toInstant) {
+      CNorvBasePtr<CNorvRemindAMMsg> message(new CNorvRemindAMMsg);
+      message->m_ID.NewID();
+      message->m_RemindID = remind.m_ID;
+      message->m_strContent = content;
+      message->m_strContentType = contentType;
+      message->m_dtRemind = firing.time;
+      message->m_strReceiver = receiver->m_strReceiveID;
+      message->m_strReceiverName = receiver->m_strReceiveName;
+      firing.messages.push_back(message);
+    }
+    if (toInbox || toInstant) firing.receivers.push_back(receiver);
+  }
+}
+
+void DaemonPlanner::StoreBatch(std::vector<Firing*>& batch, bool handOver) {
   CString reason;
-  if (!CollectFiring(remind, time, firing, reason)) {
-    Log(RemindLabel(remind) + L": cannot read its messages: " + reason);
-    return false;
+  bool stored = false;
+  {
+    Transaction transaction(m_database);
+    stored = transaction.Begin(&reason);
+    for (size_t i = 0; stored && i < batch.size(); ++i) stored = StoreRows(*batch[i], reason);
+    stored = stored && transaction.Commit(&reason);
   }
+  for (Firing* firing : batch) {
+    if (!stored && !firing->receivers.empty()) {
+      Transaction transaction(m_database);
+      if (!transaction.Begin(&reason) || !StoreRows(*firing, reason) ||
+          !transaction.Commit(&reason)) {
+        Log(RemindLabel(*firing->remind) + L": cannot plan " + firing->time.Format(L"%H:%M:%S") +
+            L": " + reason);
+        continue;
+      }
+    }
+    HandOver(*firing, handOver);
+  }
+  batch.clear();
+}
+
+bool DaemonPlanner::StoreRows(Firing& firing, CString& errorText) {
   if (firing.receivers.empty()) return true;  // nothing to deliver, or planned by an earlier run
-  if (!StoreFiring(remind, time, firing, reason)) {
-    Log(RemindLabel(remind) + L": cannot plan " + time.Format(L"%H:%M:%S") + L": " + reason);
+  CNorvRemind& remind = *firing.remind;
+  CSession& session = m_database.session();
+  const short kind = m_database.kind();
+  if (firing.inboxReceivers.GetSize() > 0 &&
+      !remind.DBInsertMsg(session, kind, firing.inboxReceivers, firing.inboxNames, firing.time,
+                          &errorText)) {
     return false;
   }
+  for (auto& message : firing.messages) {
+    if (!message->DBInsert(session, kind, remind.m_ID, &errorText)) return false;
+  }
+  if (!firing.counts) return true;
+  int limit = 0;
+  int count = 0;
+  remind.m_Repeat.GetRepeatNum(limit, count);
+  return CNorvRemindRepeat::DBSetRepeatCount(session, remind.m_ID, count + 1, &errorText);
+}
+
+void DaemonPlanner::HandOver(Firing& firing, bool handOver) {
+  CNorvRemind& remind = *firing.remind;
+  m_planned.insert(FiringKey(remind.m_ID, SecondKey(firing.time)));
+  if (firing.receivers.empty()) return;
   // Only what is stored is handed to the manager, so a restart finds the
   // same messages waiting.
   if (firing.counts) remind.m_Repeat.IncRepeatCount();
@@ -95,74 +232,8 @@ bool DaemonPlanner::PlanFiring(CNorvRemind& remind, const COleDateTime& time, bo
       m_ledger.Expect(message);
     }
   }
-  Log(L"planned " + time.Format(L"%Y-%m-%d %H:%M:%S") + L" " + RemindLabel(remind) + L" for " +
-      Names(firing.receivers) + (firing.messages.empty() ? L" (inbox only)" : L""));
-  return true;
-}
-
-bool DaemonPlanner::CollectFiring(CNorvRemind& remind, const COleDateTime& time, Firing& firing,
-                                  CString& errorText) {
-  std::list<CNorvBasePtr<CEmItem>> receivers;
-  remind.GetReceiverList(receivers);
-  if (receivers.empty()) {
-    Log(RemindLabel(remind) + L": no receivers at " + time.Format(L"%H:%M:%S"));
-    return true;
-  }
-  std::set<CString> inboxDone;
-  std::set<CString> instantDone;
-  if (!ExistingReceivers(L"NORV_REMIND_MSG", remind, time, inboxDone, errorText) ||
-      !ExistingReceivers(L"NORV_REMIND_MSG_AM", remind, time, instantDone, errorText)) {
-    return false;
-  }
-  firing.counts = inboxDone.empty() && instantDone.empty() && remind.HasRepeat();
-  CString content;
-  CString contentType;
-  remind.GetContent(content, contentType);
-  for (auto& receiver : receivers) {
-    const bool inbox = inboxDone.count(receiver->m_strReceiveID) == 0;
-    const bool instant = remind.HasAMFlag() && instantDone.count(receiver->m_strReceiveID) == 0;
-    if (inbox) {
-      firing.inboxReceivers.Add(receiver->m_strReceiveID);
-      firing.inboxNames.Add(receiver->m_strReceiveName);
-    }
-    if (instant) {
-      CNorvBasePtr<CNorvRemindAMMsg> message(new CNorvRemindAMMsg);
-      message->m_ID.NewID();
-      message->m_RemindID = remind.m_ID;
-      message->m_strContent = content;
-      message->m_strContentType = contentType;
-      message->m_dtRemind = time;
-      message->m_strReceiver = receiver->m_strReceiveID;
-      message->m_strReceiverName = receiver->m_strReceiveName;
-      firing.messages.push_back(message);
-    }
-    if (inbox || instant) firing.receivers.push_back(receiver);
-  }
-  return true;
-}
-
-bool DaemonPlanner::StoreFiring(CNorvRemind& remind, const COleDateTime& time, Firing& firing,
-                                CString& errorText) {
-  int limit = 0;
-  int count = 0;
-  remind.m_Repeat.GetRepeatNum(limit, count);
-  CSession& session = m_database.session();
-  const short kind = m_database.kind();
-  Transaction transaction(m_database);
-  if (!transaction.Begin(&errorText)) return false;
-  if (firing.inboxReceivers.GetSize() > 0 &&
-      !remind.DBInsertMsg(session, kind, firing.inboxReceivers, firing.inboxNames, time,
-                          &errorText)) {
-    return false;
-  }
-  for (auto& message : firing.messages) {
-    if (!message->DBInsert(session, kind, remind.m_ID, &errorText)) return false;
-  }
-  if (firing.counts &&
-      !CNorvRemindRepeat::DBSetRepeatCount(session, remind.m_ID, count + 1, &errorText)) {
-    return false;
-  }
-  return transaction.Commit(&errorText);
+  Log(L"planned " + firing.time.Format(L"%Y-%m-%d %H:%M:%S") + L" " + RemindLabel(remind) +
+      L" for " + Names(firing.receivers) + (firing.messages.empty() ? L" (inbox only)" : L""));
 }
 
 void DaemonPlanner::Retire(CNorvRemind& remind) {

@@ -76,9 +76,13 @@ bool HasRunOut(CNorvRemind& remind, const COleDateTime& day) {
 }
 
 std::vector<COleDateTime> FiringTimes(CNorvRemind& remind, const COleDateTime& day) {
+  return FiringTimes(remind, day, DayText(day));
+}
+
+std::vector<COleDateTime> FiringTimes(CNorvRemind& remind, const COleDateTime& day,
+                                      const CString& dayText) {
   std::vector<COleDateTime> times;
   if (HasRunOut(remind, day) || !remind.NeedRemind(day)) return times;
-  const CString dayText = DayText(day);
   if (remind.GetType() == CNorvRemind::kCustomStyle) {
     std::list<COleDateTime> styleTimes;
     remind.GetRemindTime(dayText, styleTimes);

@@ -18,6 +18,9 @@ bool HasRunOut(CNorvRemind& remind, const COleDateTime& day);
 // The times at which the remind fires on `day`, in the order the library
 // gives them; empty when it does not fire or has run out.
 std::vector<COleDateTime> FiringTimes(CNorvRemind& remind, const COleDateTime& day);
+// The same with the day also as "%Y-%m-%d", for callers asking for many reminds.
+std::vector<COleDateTime> FiringTimes(CNorvRemind& remind, const COleDateTime& day,
+                                      const CString& dayText);
 
 // The remind's content text.
 CString ContentOf(CNorvRemind& remind);

@@ -1,11 +1,13 @@
 #include "host/store/RemindStore.h"
 
 #include <cwctype>
+#include <list>
 
 #include "core/base/CNorvCommFun.h"
 #include "core/base/CNorvXmlDocument.h"
 #include "host/cli/HostOptions.h"
 #include "host/cli/HostText.h"
+#include "host/store/RemindLoader.h"
 #include "message/CNorvRemindAMMsg.h"
 #include "message/CNorvRemindMsg.h"
 #include "remind/internal/NorvCodes.h"
@@ -45,20 +47,29 @@ bool ParseDefinition(const std::string& utf8, const Creator& creator,
   parsed->m_strCreatorID = Widen(creator.id);
   parsed->m_strCreatorName = Widen(creator.name);
   if (!parsed->ParseXML(document.GetRootElement(), errorText)) return false;
+  // The parser takes style texts the loaders refuse; such a remind would be
+  // stored and then never fire.
+  std::list<CNorvBasePtr<CNorvRemindStyleItem>> items;
+  if (!CheckLoadable(*parsed, items, errorText)) return false;
   remind = parsed;
   return true;
 }
 
-bool StoreRemind(HostDatabase& database, CNorvRemind* remind, CString& errorText) {
+bool StoreReminds(HostDatabase& database, const std::vector<CNorvRemind*>& reminds,
+                  CString& errorText) {
   Transaction transaction(database);
   if (!transaction.Begin(&errorText)) return false;
-  if (!remind->DBInsert(database.session(), database.kind(), &errorText)) return false;
-  if (!remind->DBInsertReceiver(database.session(), &errorText)) return false;
-  // A definition the loaders refuse (a custom style whose items do not
-  // parse) would otherwise be stored and then silently never fire.
-  CNorvBasePtr<CNorvRemind> check(new CNorvRemind);
-  if (check->DBLoadData(database.session(), remind->m_ID, errorText) != 1) return false;
+  for (CNorvRemind* remind : reminds) {
+    if (!remind->DBInsert(database.session(), database.kind(), &errorText) ||
+        !remind->DBInsertReceiver(database.session(), &errorText)) {
+      return false;
+    }
+  }
   return transaction.Commit(&errorText);
+}
+
+bool StoreRemind(HostDatabase& database, CNorvRemind* remind, CString& errorText) {
+  return StoreReminds(database, {remind}, errorText);
 }
 
 bool ListRemindIDs(HostDatabase& database, bool activeOnly, std::vector<CGuid>& ids,
@@ -81,23 +92,17 @@ bool ListRemindIDs(HostDatabase& database, bool activeOnly, std::vector<CGuid>& 
 
 int LoadReminds(HostDatabase& database, bool activeOnly,
                 std::vector<CNorvBasePtr<CNorvRemind>>& reminds) {
-  std::vector<CGuid> ids;
+  std::vector<UnloadableRemind> unloadable;
   CString reason;
-  if (!ListRemindIDs(database, activeOnly, ids, &reason)) {
+  if (!ReadReminds(database, activeOnly, reminds, unloadable, reason)) {
     PrintError("cannot read the reminds: " + Narrow(reason));
     return kExitFailure;
   }
-  int result = kExitOk;
-  for (const CGuid& id : ids) {
-    CNorvBasePtr<CNorvRemind> remind;
-    if (LoadRemind(database, id, remind, reason) == 1) {
-      reminds.push_back(remind);
-    } else {
-      PrintError("remind " + Narrow(id.GetString1()) + " cannot be loaded: " + Narrow(reason));
-      result = kExitFailure;
-    }
+  for (const UnloadableRemind& remind : unloadable) {
+    PrintError("remind " + Narrow(remind.first.GetString1()) +
+               " cannot be loaded: " + Narrow(remind.second));
   }
-  return result;
+  return unloadable.empty() ? kExitOk : kExitFailure;
 }
 
 int ResolveRemindID(HostDatabase& database, const std::string& text, CGuid& id) {

@@ -14,13 +14,15 @@
 namespace norvhost {
 
 // A new remind from a definition text: a fresh identifier, the creator, and
-// the library's parser. False with the reason (the library's text where the
-// library found the fault).
+// the library's parser, checked as the loaders will check it. False with the
+// reason (the library's text where the library found the fault).
 bool ParseDefinition(const std::string& utf8, const Creator& creator,
                      CNorvBasePtr<CNorvRemind>& remind, CString& errorText);
 
-// Stores a parsed remind with its receivers and repeat rule, all or nothing,
-// and checks that it loads back as the daemon will load it.
+// Stores parsed reminds with their receivers and repeat rules in one
+// transaction, all or nothing.
+bool StoreReminds(HostDatabase& database, const std::vector<CNorvRemind*>& reminds,
+                  CString& errorText);
 bool StoreRemind(HostDatabase& database, CNorvRemind* remind, CString& errorText);
 
 // The identifiers of the stored reminds, oldest first.
@@ -28,8 +30,8 @@ bool ListRemindIDs(HostDatabase& database, bool activeOnly, std::vector<CGuid>& 
                    CString* errorText);
 
 // Every stored remind (the active ones only when `activeOnly`), oldest
-// first. A remind that cannot be loaded is reported and left out, and makes
-// the result kExitFailure.
+// first, read in bulk. A remind that cannot be loaded is reported and left
+// out, and makes the result kExitFailure.
 int LoadReminds(HostDatabase& database, bool activeOnly,
                 std::vector<CNorvBasePtr<CNorvRemind>>& reminds);
 

@@ -11,9 +11,11 @@ namespace norvsql {
 
 // A point in time as a statement value. Database kind 1 takes the
 // Oracle-style to_date form, any other kind the text in quotes; a time that
-// is not set is NULL, never an empty quoted text.
-inline CString TimeValue(const CString& text, short dbType) {
-  if (text.IsEmpty()) return L"NULL";
+// is not set is NULL, never an empty quoted text. A stored time text may
+// come from outside, so it is escaped like every text.
+inline CString TimeValue(const CString& rawText, short dbType) {
+  if (rawText.IsEmpty()) return L"NULL";
+  const CString text = CNorvDBFun::FormatSQLValue(rawText);
   CString value;
   if (dbType == 1) {
     value.Format(L"to_date( '%s', 'yyyy-mm-dd hh24:mi:ss' )", text);
