@@ -1,9 +1,8 @@
 // The check list at scale: one check pass over N waiting messages of which
 // 1 % are due, and sorted insertion into a list of N, each beside the bare
 // cost it is judged against.
-#include <benchmark/benchmark.h>
-
 #include <NorvRemindCore.h>
+#include <benchmark/benchmark.h>
 
 #include <atomic>
 #include <memory>
@@ -40,7 +39,8 @@ void BM_CheckPass(benchmark::State& state) {
   FillFuture(manager, waiting - due);
   std::vector<CNorvBasePtr<CNorvRemindAMMsg>> dueMessages;
   const COleDateTime past(2000, 1, 1, 0, 0, 0);
-  for (int i = 0; i < due; ++i) dueMessages.emplace_back(NewMessage(past + COleDateTimeSpan(0, 0, 0, i)));
+  for (int i = 0; i < due; ++i)
+    dueMessages.emplace_back(NewMessage(past + COleDateTimeSpan(0, 0, 0, i)));
   for (auto _ : state) {
     state.PauseTiming();
     manager.SendAMMsgList.clear();
@@ -48,7 +48,8 @@ void BM_CheckPass(benchmark::State& state) {
     state.ResumeTiming();
     manager.CheckAMMsg();
   }
-  if (manager.SendAMMsgList.size() != static_cast<size_t>(due)) state.SkipWithError("wrong due count");
+  if (manager.SendAMMsgList.size() != static_cast<size_t>(due))
+    state.SkipWithError("wrong due count");
 }
 BENCHMARK(BM_CheckPass)->Arg(10000)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMicrosecond);
 
@@ -83,7 +84,11 @@ void BM_CopyCountedPointers(benchmark::State& state) {
     benchmark::DoNotOptimize(copy.data());
   }
 }
-BENCHMARK(BM_CopyCountedPointers)->Arg(10000)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_CopyCountedPointers)
+    ->Arg(10000)
+    ->Arg(100000)
+    ->Arg(1000000)
+    ->Unit(benchmark::kMicrosecond);
 
 constexpr int kInsertBatch = 1000;
 

@@ -72,9 +72,11 @@ std::string Definition(size_t i) {
   std::snprintf(time, sizeof time, "%02zu:%02zu", 8 + i % 12, i % 60);
   const std::string n = std::to_string(i);
   return "<Remind Type='1' SendFlag='1'><Content>Remind " + n + "</Content><Repeat RemindTime='" +
-         time + "' RegularType='0' RegularValue='0' Interval='1' DTStart='2026-01-01' />"
-         "<ReceiverList><Receiver ID='a" + n + "' Name='A " + n + "' /><Receiver ID='b" + n +
-         "' Name='B " + n + "' /></ReceiverList></Remind>";
+         time +
+         "' RegularType='0' RegularValue='0' Interval='1' DTStart='2026-01-01' />"
+         "<ReceiverList><Receiver ID='a" +
+         n + "' Name='A " + n + "' /><Receiver ID='b" + n + "' Name='B " + n +
+         "' /></ReceiverList></Remind>";
 }
 
 norvhost::DatabaseSettings Settings(const std::string& file) {
@@ -220,8 +222,8 @@ long DaysFromCivil(long year, long month, long day) {
 
 double DueOurs(const std::string& file) {
   const std::string day = std::string(Tomorrow().Format(L"%Y-%m-%d").ToUtf8());
-  const norvhost::Invocation invocation = norvhost::ParseCommandLine(
-      {"due", "--date", day, "--db", file}, norvhost::Commands());
+  const norvhost::Invocation invocation =
+      norvhost::ParseCommandLine({"due", "--date", day, "--db", file}, norvhost::Commands());
   return QuietSeconds([&] {
     if (invocation.command->handler(invocation) != norvhost::kExitOk) std::exit(1);
   });
@@ -254,8 +256,8 @@ double DueBare(const std::string& file) {
     std::vector<Row> due;
     while (sqlite3_step(reminds) == SQLITE_ROW) {
       int year = 0, month = 0, dayOfMonth = 0;
-      std::sscanf(reinterpret_cast<const char*>(sqlite3_column_text(reminds, 3)), "%d-%d-%d",
-                  &year, &month, &dayOfMonth);
+      std::sscanf(reinterpret_cast<const char*>(sqlite3_column_text(reminds, 3)), "%d-%d-%d", &year,
+                  &month, &dayOfMonth);
       const long days = tomorrowDays - DaysFromCivil(year, month, dayOfMonth);
       const int interval = sqlite3_column_int(reminds, 4);
       if (days < 0 || interval <= 0 || days % interval != 0) continue;

@@ -1,9 +1,8 @@
 // The file outbox: messages sent through the IM client to a "file:" server
 // against plain writes of the same lines, flushed one by one, to one open
 // file.
-#include <benchmark/benchmark.h>
-
 #include <NorvRemindCore.h>
+#include <benchmark/benchmark.h>
 
 #include <cstdio>
 #include <filesystem>

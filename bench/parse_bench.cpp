@@ -1,11 +1,10 @@
 // Reading remind definitions: the library's ParseXML of a whole remind
 // against pugixml alone parsing the same texts, at three sizes of
 // receiver list.
-#include <benchmark/benchmark.h>
-#include <pugixml.hpp>
-
 #include <NorvRemindCore.h>
+#include <benchmark/benchmark.h>
 
+#include <pugixml.hpp>
 #include <string>
 
 namespace {
@@ -13,7 +12,8 @@ namespace {
 std::wstring Definition(int receivers) {
   std::wstring text =
       L"<Remind Type='1' From='admin' SendFlag='3' InvalidDate='2027-12-31'>"
-      L"<Content>Weekly stand-up in room 4, bring the figures</Content><ContentType>Text/Text</ContentType>"
+      L"<Content>Weekly stand-up in room 4, bring the "
+      L"figures</Content><ContentType>Text/Text</ContentType>"
       L"<Repeat RemindTime='09:30' RegularType='1' RegularValue='124' DTStart='2026-01-01' />"
       L"<ReceiverList>";
   for (int i = 0; i < receivers; ++i) {

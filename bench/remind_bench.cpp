@@ -1,8 +1,7 @@
 // The host's hot paths: deciding which reminds fire on a day, rendering
 // them, and storing firings in the embedded database.
-#include <benchmark/benchmark.h>
-
 #include <NorvRemindCore.h>
+#include <benchmark/benchmark.h>
 
 #include <cstdio>
 #include <filesystem>
@@ -35,7 +34,8 @@ void BM_NeedRemindAYear(benchmark::State& state) {
   const COleDateTime first(2026, 1, 1, 0, 0, 0);
   for (auto _ : state) {
     int firings = 0;
-    for (int day = 0; day < 365; ++day) firings += remind->NeedRemind(first + COleDateTimeSpan(day)) ? 1 : 0;
+    for (int day = 0; day < 365; ++day)
+      firings += remind->NeedRemind(first + COleDateTimeSpan(day)) ? 1 : 0;
     benchmark::DoNotOptimize(firings);
   }
 }
@@ -60,11 +60,12 @@ void BM_InsertInboxRows(benchmark::State& state, bool defaultJournal) {
     CNorvDBFun::RunSQL(session, L"PRAGMA journal_mode=DELETE; PRAGMA synchronous=FULL", &errorText,
                        CNorvDBFun::kSourceFile, CNorvDBFun::kSourceLine);
   }
-  CNorvDBFun::RunSQL(session,
-                     L"CREATE TABLE NORV_REMIND_MSG ( CN_G_ID TEXT PRIMARY KEY, CN_G_REMIND_ID TEXT, "
-                     L"CN_S_CONTENT TEXT, CN_S_CONTENT_TYPE TEXT, CN_S_RECEIVER TEXT, "
-                     L"CN_S_RECEIVER_NAME TEXT, CN_T_REMIND TEXT, CN_N_STATUS INTEGER, CN_T_READ TEXT )",
-                     &errorText, CNorvDBFun::kSourceFile, CNorvDBFun::kSourceLine);
+  CNorvDBFun::RunSQL(
+      session,
+      L"CREATE TABLE NORV_REMIND_MSG ( CN_G_ID TEXT PRIMARY KEY, CN_G_REMIND_ID TEXT, "
+      L"CN_S_CONTENT TEXT, CN_S_CONTENT_TYPE TEXT, CN_S_RECEIVER TEXT, "
+      L"CN_S_RECEIVER_NAME TEXT, CN_T_REMIND TEXT, CN_N_STATUS INTEGER, CN_T_READ TEXT )",
+      &errorText, CNorvDBFun::kSourceFile, CNorvDBFun::kSourceLine);
   CNorvBasePtr<CNorvRemind> remind = ParseRemind(kPeriodic);
   remind->m_ID.NewID();
   CStringArray receivers;

@@ -1,10 +1,9 @@
 // NeedRemind over periodic reminds for three years of days, against the
 // same rules as plain arithmetic on day numbers and as libical expanding
 // the equivalent RRULEs.
+#include <NorvRemindCore.h>
 #include <benchmark/benchmark.h>
 #include <libical/ical.h>
-
-#include <NorvRemindCore.h>
 
 #include <cmath>
 #include <string>
@@ -39,9 +38,10 @@ constexpr int kRuleKinds = sizeof(kRules) / sizeof(kRules[0]);
 const Rule& RuleOf(int index) { return kRules[index % kRuleKinds]; }
 
 CNorvBasePtr<CNorvRemind> MakeRemind(const Rule& rule) {
-  std::wstring text = L"<Remind Type='1'><Content>x</Content><Repeat RemindTime='09:30' RegularType='" +
-                      std::to_wstring(rule.type) + L"' RegularValue='" + std::to_wstring(rule.value) +
-                      L"' Interval='" + std::to_wstring(rule.interval) + L"' DTStart='2026-01-01' /></Remind>";
+  std::wstring text =
+      L"<Remind Type='1'><Content>x</Content><Repeat RemindTime='09:30' RegularType='" +
+      std::to_wstring(rule.type) + L"' RegularValue='" + std::to_wstring(rule.value) +
+      L"' Interval='" + std::to_wstring(rule.interval) + L"' DTStart='2026-01-01' /></Remind>";
   CNorvXmlDocument document;
   CNorvCommFun::ParseXML(CString(text), document);
   CNorvBasePtr<CNorvRemind> remind(new CNorvRemind);
@@ -59,7 +59,8 @@ void BM_NeedRemind(benchmark::State& state) {
   for (auto _ : state) {
     firings = 0;
     for (auto& remind : reminds) {
-      for (int day = 0; day < kDays; ++day) firings += remind->NeedRemind(first + COleDateTimeSpan(day));
+      for (int day = 0; day < kDays; ++day)
+        firings += remind->NeedRemind(first + COleDateTimeSpan(day));
     }
     benchmark::DoNotOptimize(firings);
   }
@@ -82,7 +83,8 @@ Civil CivilFromDays(long days) {
   const long dayOfYear = dayOfEra - (365 * yearOfEra + yearOfEra / 4 - yearOfEra / 100);
   const long shifted = (5 * dayOfYear + 2) / 153;
   const int month = static_cast<int>(shifted < 10 ? shifted + 3 : shifted - 9);
-  return {yearOfEra + era * 400 + (month <= 2), month, static_cast<int>(dayOfYear - (153 * shifted + 2) / 5 + 1)};
+  return {yearOfEra + era * 400 + (month <= 2), month,
+          static_cast<int>(dayOfYear - (153 * shifted + 2) / 5 + 1)};
 }
 
 int DaysInMonth(long year, int month) {
@@ -143,7 +145,8 @@ void BM_Libical(benchmark::State& state) {
     for (const icalrecurrencetype& rule : rules) {
       icalrecur_iterator* iterator = icalrecur_iterator_new(rule, start);
       for (icaltimetype t = icalrecur_iterator_next(iterator);
-           !icaltime_is_null_time(t) && icaltime_compare(t, last) <= 0; t = icalrecur_iterator_next(iterator)) {
+           !icaltime_is_null_time(t) && icaltime_compare(t, last) <= 0;
+           t = icalrecur_iterator_next(iterator)) {
         ++firings;
       }
       icalrecur_iterator_free(iterator);

@@ -6,13 +6,11 @@
 //
 // Needs the NORV_TEST_XMPP_* variables (and the CA file) the test server's start script
 // prints; without them every case is skipped.
-#include <benchmark/benchmark.h>
-#include <strophe.h>
-
 #include <NorvRemindCore.h>
-
+#include <benchmark/benchmark.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
+#include <strophe.h>
 #include <sys/socket.h>
 
 #include <atomic>
@@ -43,15 +41,21 @@ bool ServerFromEnvironment(Server& server) {
   const char* caFile = std::getenv("NORV_TEST_XMPP_CAFILE");
   const char* receiverPassword = std::getenv("NORV_TEST_XMPP_RECEIVER_PASSWORD");
   if (!host || !port || !sender || !password || !receiver || !receiverPassword) return false;
-  server = {host,     std::atoi(port), std::string(sender) + "@" + host, password, std::string(receiver) + "@" + host,
-            caFile ? caFile : "", receiverPassword};
+  server = {host,
+            std::atoi(port),
+            std::string(sender) + "@" + host,
+            password,
+            std::string(receiver) + "@" + host,
+            caFile ? caFile : "",
+            receiverPassword};
   return true;
 }
 
 // The bare client: one libstrophe connection, driven by hand.
 class BareClient {
  public:
-  BareClient(const Server& server, const std::string& jid, const std::string& password) : m_server(server) {
+  BareClient(const Server& server, const std::string& jid, const std::string& password)
+      : m_server(server) {
     xmpp_initialize();
     m_ctx = xmpp_ctx_new(nullptr, nullptr);
     m_conn = xmpp_conn_new(m_ctx);
@@ -61,7 +65,8 @@ class BareClient {
     xmpp_conn_set_sockopt_callback(m_conn, NoDelay);
     xmpp_conn_set_jid(m_conn, jid.c_str());
     xmpp_conn_set_pass(m_conn, password.c_str());
-    xmpp_connect_client(m_conn, server.host.c_str(), static_cast<unsigned short>(server.port), OnConnection, this);
+    xmpp_connect_client(m_conn, server.host.c_str(), static_cast<unsigned short>(server.port),
+                        OnConnection, this);
     while (!m_connected && !m_failed) xmpp_run_once(m_ctx, 10);
   }
   ~BareClient() {
@@ -116,7 +121,8 @@ class BareClient {
     const int on = 1;
     return setsockopt(*static_cast<int*>(socket), IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
   }
-  static void OnConnection(xmpp_conn_t*, xmpp_conn_event_t event, int, xmpp_stream_error_t*, void* userdata) {
+  static void OnConnection(xmpp_conn_t*, xmpp_conn_event_t event, int, xmpp_stream_error_t*,
+                           void* userdata) {
     auto* self = static_cast<BareClient*>(userdata);
     if (event == XMPP_CONN_CONNECT) {
       self->m_connected = true;
@@ -141,7 +147,8 @@ class BareClient {
 // The receiver, logged in and reading on its own thread for as long as it lives.
 class OnlineReceiver {
  public:
-  explicit OnlineReceiver(const Server& server) : m_client(server, server.receiver, server.receiverPassword) {
+  explicit OnlineReceiver(const Server& server)
+      : m_client(server, server.receiver, server.receiverPassword) {
     m_client.SendPresence();
     m_client.PingAndWait();
     m_thread = std::thread([this] { m_client.RunUntil(m_stop); });
@@ -165,7 +172,8 @@ void BM_LibraryClient(benchmark::State& state) {
   }
   OnlineReceiver receiverOnline(server);
   CIM client;
-  const std::string address = server.caFile.empty() ? server.host : server.host + "?ca=" + server.caFile;
+  const std::string address =
+      server.caFile.empty() ? server.host : server.host + "?ca=" + server.caFile;
   client.Init(CString::FromUtf8(address), server.port, CString::FromUtf8(server.sender),
               CString::FromUtf8(server.password), 0);
   CMsg message;

@@ -10,8 +10,8 @@ namespace {
 // Only a valid time strictly after a valid moment counts as later; an
 // invalid time is therefore due at once.
 bool IsLater(const COleDateTime& time, const COleDateTime& moment) {
-  return time.GetStatus() == COleDateTime::valid &&
-         moment.GetStatus() == COleDateTime::valid && time > moment;
+  return time.GetStatus() == COleDateTime::valid && moment.GetStatus() == COleDateTime::valid &&
+         time > moment;
 }
 
 }  // namespace

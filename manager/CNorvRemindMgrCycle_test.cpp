@@ -128,22 +128,25 @@ TEST_F(ManagerCycle, CheckListOrderAndPass) {
        {three.p, one.p, invalid.p, now.p, two.p, second.p, oneAgain.p, first.p, last.p}) {
     manager.AddRemindAMMsg(message, true);
   }
-  for (CNorvRemindAMMsg* message : {twice.p, orphan.p, twice.p}) manager.AddRemindAMMsg(message, false);
+  for (CNorvRemindAMMsg* message : {twice.p, orphan.p, twice.p})
+    manager.AddRemindAMMsg(message, false);
   manager.AddRemindAMMsg(nullptr, true);
   manager.RemoveRemindAMMsg(stranger);
   manager.RemoveRemindAMMsg(nullptr);
   manager.RemoveRemindAMMsg(two);
-  EXPECT_EQ(CheckList(manager),
-            (Messages{second, first, now, one, oneAgain, three, invalid, last, twice, orphan, twice}));
+  EXPECT_EQ(CheckList(manager), (Messages{second, first, now, one, oneAgain, three, invalid, last,
+                                          twice, orphan, twice}));
 
   manager.CheckAMMsg();
   EXPECT_TRUE(manager.SendEvent.IsSet());
   EXPECT_EQ(DrainSendQueue(manager), (Messages{second, first, now}));
-  EXPECT_EQ(CheckList(manager), (Messages{one, oneAgain, three, invalid, last, twice, orphan, twice}));
+  EXPECT_EQ(CheckList(manager),
+            (Messages{one, oneAgain, three, invalid, last, twice, orphan, twice}));
   EXPECT_EQ(PendingOf(remind), Messages{one});
 
   // Out of the registry, a remind is no longer the pass's business.
-  for (CNorvRemindAMMsg* message : {one.p, oneAgain.p, three.p, last.p}) manager.RemoveRemindAMMsg(message);
+  for (CNorvRemindAMMsg* message : {one.p, oneAgain.p, three.p, last.p})
+    manager.RemoveRemindAMMsg(message);
   manager.CheckAMMsg();
   EXPECT_EQ(DrainSendQueue(manager), (Messages{invalid, twice, orphan, twice}));
   EXPECT_TRUE(CheckList(manager).empty());
@@ -381,7 +384,8 @@ TEST(ManagerLifetime, IndexedCheckListMatchesTheWalkedOne) {
         const COleDateTime time = message->GetRemindTime();
         for (auto it = walked.begin(); sorted && it != walked.end(); ++it) {
           const COleDateTime other = (*it)->GetRemindTime();
-          if (other.GetStatus() == COleDateTime::valid && time.GetStatus() == COleDateTime::valid && other > time) {
+          if (other.GetStatus() == COleDateTime::valid && time.GetStatus() == COleDateTime::valid &&
+              other > time) {
             position = it;
             break;
           }
@@ -396,7 +400,8 @@ TEST(ManagerLifetime, IndexedCheckListMatchesTheWalkedOne) {
         manager.RemindAMMsgList.push_back(pool.front());
         walked.push_back(pool.front());
       }
-      ASSERT_EQ(CheckList(manager), Messages(walked.begin(), walked.end())) << "round " << round << " step " << step;
+      ASSERT_EQ(CheckList(manager), Messages(walked.begin(), walked.end()))
+          << "round " << round << " step " << step;
     }
   }
 }

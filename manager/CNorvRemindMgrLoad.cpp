@@ -1,10 +1,10 @@
 #include <functional>
 #include <utility>
 
-#include "core/db/CNorvDBFun.h"
-#include "core/db/CNorvRecordSet.h"
 #include "core/base/COleDateTime.h"
 #include "core/base/COleDateTimeSpan.h"
+#include "core/db/CNorvDBFun.h"
+#include "core/db/CNorvRecordSet.h"
 #include "core/db/internal/NorvSQLValue.h"
 #include "manager/CNorvRemindMgr.h"
 #include "remind/internal/NorvCodes.h"
@@ -17,9 +17,7 @@ using norvrows::Column;
 using norvrows::ShortColumn;
 
 // Instant messages this old are no longer worth sending.
-COleDateTime AMMsgCutOff() {
-  return COleDateTime::GetCurrentTime() - COleDateTimeSpan(0, 1, 0, 0);
-}
+COleDateTime AMMsgCutOff() { return COleDateTime::GetCurrentTime() - COleDateTimeSpan(0, 1, 0, 0); }
 
 COleDateTime DateTimeColumn(const CNorvRecordSet& rows, int column) {
   COleDateTime time;
@@ -78,10 +76,18 @@ bool FillRegisteredReminds(CNorvRemindMgr& manager, CSession& session, const CSt
 }
 
 // The columns DBLoadRemind selects, in its order.
-constexpr norvrows::RemindDefColumns kBulkColumns{
-    .id = 1, .type = 2, .sendFlag = 9, .from = 3, .remindTime = 7, .invalidDate = 8,
-    .creatorID = 4, .creatorName = 5, .createTime = 6, .content = 10, .contentType = 11,
-    .styleDef = 12};
+constexpr norvrows::RemindDefColumns kBulkColumns{.id = 1,
+                                                  .type = 2,
+                                                  .sendFlag = 9,
+                                                  .from = 3,
+                                                  .remindTime = 7,
+                                                  .invalidDate = 8,
+                                                  .creatorID = 4,
+                                                  .creatorName = 5,
+                                                  .createTime = 6,
+                                                  .content = 10,
+                                                  .contentType = 11,
+                                                  .styleDef = 12};
 
 }  // namespace
 
@@ -126,8 +132,7 @@ bool CNorvRemindMgr::DBSetRemindInvalid(CSession& session, short dbType, CString
   return norvsql::Run(session, statement, errorText);
 }
 
-bool CNorvRemindMgr::DBSetRemindAMMsgInvalid(CSession& session, short dbType,
-                                             CString* errorText) {
+bool CNorvRemindMgr::DBSetRemindAMMsgInvalid(CSession& session, short dbType, CString* errorText) {
   CString statement;
   statement.Format(
       L"UPDATE\tNORV_REMIND_MSG_AM SET CN_N_STATUS = %d WHERE\tCN_T_REMIND <= %s AND\tCN_N_STATUS "
@@ -205,10 +210,10 @@ bool CNorvRemindMgr::DBLoadRemindReceiver(CSession& session, CString* errorText)
       L"FROM\tNORV_REMIND_RECEIVE WHERE\tCN_G_REMIND_ID IN (Select CN_G_ID From NORV_REMIND_DEF "
       L"Where CN_N_STATE = %d) ORDER BY CN_G_REMIND_ID, CN_N_RECEIVE_TYPE, CN_S_RECEIVE_NAME",
       norvcode::kRemindActive);
-  return FillRegisteredReminds(
-      *this, session, query, errorText, [](const CNorvRecordSet& rows, CNorvRemind& remind) {
-        remind.m_lstReceiver.push_back(norvrows::ReadReceiver(rows, 2));
-      });
+  return FillRegisteredReminds(*this, session, query, errorText,
+                               [](const CNorvRecordSet& rows, CNorvRemind& remind) {
+                                 remind.m_lstReceiver.push_back(norvrows::ReadReceiver(rows, 2));
+                               });
 }
 
 bool CNorvRemindMgr::DBLoadRemindRepeat(CSession& session, CString* errorText) {
@@ -219,10 +224,10 @@ bool CNorvRemindMgr::DBLoadRemindRepeat(CSession& session, CString* errorText) {
       L"FROM\tNORV_REMIND_REPEAT WHERE\tCN_G_REMIND_ID IN (Select CN_G_ID From NORV_REMIND_DEF "
       L"Where CN_N_TYPE = %d And CN_N_STATE = %d) ORDER BY CN_G_REMIND_ID",
       norvcode::kPeriodic, norvcode::kRemindActive);
-  return FillRegisteredReminds(
-      *this, session, query, errorText, [](const CNorvRecordSet& rows, CNorvRemind& remind) {
-        norvrows::ReadRepeat(rows, 2, remind.m_Repeat);
-      });
+  return FillRegisteredReminds(*this, session, query, errorText,
+                               [](const CNorvRecordSet& rows, CNorvRemind& remind) {
+                                 norvrows::ReadRepeat(rows, 2, remind.m_Repeat);
+                               });
 }
 
 bool CNorvRemindMgr::DBLoadMsg_AM(CSession& session, CString* errorText) {

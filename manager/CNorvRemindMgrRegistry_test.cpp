@@ -42,11 +42,12 @@ TEST(RemindRegistry, AddsLooksUpRemovesAndListsByIdentifier) {
   twin->m_ID = first->m_ID;
   CGuid unknown;
   unknown.NewID();
-  EXPECT_EQ((Results{manager.AddRemind(nullptr), manager.AddRemind(unnamed), manager.AddRemind(first),
-                     manager.AddRemind(first), manager.AddRemind(twin), manager.RemoveRemind(unknown),
-                     manager.RemoveRemind(CGuid()), !manager.GetRemind(unknown),
-                     !manager.GetRemind(CGuid()), manager.GetRemind(first->m_ID) == first}),
-            (Results{false, false, true, false, false, false, false, true, true, true}));
+  EXPECT_EQ(
+      (Results{manager.AddRemind(nullptr), manager.AddRemind(unnamed), manager.AddRemind(first),
+               manager.AddRemind(first), manager.AddRemind(twin), manager.RemoveRemind(unknown),
+               manager.RemoveRemind(CGuid()), !manager.GetRemind(unknown),
+               !manager.GetRemind(CGuid()), manager.GetRemind(first->m_ID) == first}),
+      (Results{false, false, true, false, false, false, false, true, true, true}));
   // A refused fresh remind is neither deleted under its caller nor kept.
   auto* fresh = new CNorvRemind;
   fresh->m_ID = first->m_ID;
@@ -82,15 +83,15 @@ TEST(StyleRegistry, RefusesNamelessInvalidAndTakenStylesAndIgnoresCaseInLookups)
                                  sameID = NewStyle(L"other", 1);
   noID->m_ID = CGuid();
   sameID->m_ID = upper->m_ID;
-  EXPECT_EQ((Results{manager.AddRemindStyle(nullptr, true),
-                     manager.AddRemindStyle(NewStyle(L"", 1), true),
-                     manager.AddRemindStyle(noID, true), manager.AddRemindStyle(upper, true),
-                     manager.AddRemindStyle(NewStyle(L"abc", 2), true),
-                     manager.AddRemindStyle(sameID, true), manager.AddRemindStyle(upper, false),
-                     manager.GetRemindStyle(L"abc") == upper,
-                     manager.GetRemindStyle(upper->m_ID) == upper,
-                     !manager.GetRemindStyle(CString()), !manager.GetRemindStyle(CGuid())}),
-            (Results{false, false, false, true, false, false, false, true, true, true, true}));
+  EXPECT_EQ(
+      (Results{
+          manager.AddRemindStyle(nullptr, true), manager.AddRemindStyle(NewStyle(L"", 1), true),
+          manager.AddRemindStyle(noID, true), manager.AddRemindStyle(upper, true),
+          manager.AddRemindStyle(NewStyle(L"abc", 2), true), manager.AddRemindStyle(sameID, true),
+          manager.AddRemindStyle(upper, false), manager.GetRemindStyle(L"abc") == upper,
+          manager.GetRemindStyle(upper->m_ID) == upper, !manager.GetRemindStyle(CString()),
+          !manager.GetRemindStyle(CGuid())}),
+      (Results{false, false, false, true, false, false, false, true, true, true, true}));
   EXPECT_EQ(DisplayOrder(manager), Names{L"ABC"});
 }
 

@@ -1,7 +1,7 @@
-#include "core/im/CMsg.h"
 #include "core/base/CNorvCommFun.h"
 #include "core/base/COleDateTime.h"
 #include "core/base/CSingleLock.h"
+#include "core/im/CMsg.h"
 #include "manager/CNorvRemindMgr.h"
 
 void CNorvRemindMgr::AddSendAMMsg(CNorvRemindAMMsg* message) {

@@ -2,9 +2,9 @@
 #define NORV_MESSAGE_CNORVREMINDAMMSG_H_
 
 #include "core/base/CGuid.h"
-#include "core/db/CSession.h"
 #include "core/base/CString.h"
 #include "core/base/NorvExport.h"
+#include "core/db/CSession.h"
 #include "message/CNorvRemindMsg.h"
 
 // An instant message of a remind for one receiver at one remind time.

@@ -22,8 +22,7 @@ bool IsQuotedID(std::wstring_view item) {
 
 bool IsQuotedIDList(const CString& idList) {
   std::wstring_view rest = idList.str();
-  for (size_t comma = rest.find(L','); comma != std::wstring_view::npos;
-       comma = rest.find(L',')) {
+  for (size_t comma = rest.find(L','); comma != std::wstring_view::npos; comma = rest.find(L',')) {
     if (!IsQuotedID(rest.substr(0, comma))) return false;
     rest.remove_prefix(comma + 1);
   }
@@ -40,8 +39,8 @@ bool CNorvRemindAMMsg::DBInsert(CSession& session, short dbType, CGuid remindID,
       L"CN_S_CONTENT, CN_S_RECEIVER, CN_S_RECEIVER_NAME, CN_N_STATUS ) "
       L"VALUES ( '%s', '%s', %s, '%s', '%s', '%s', '%s', %d )",
       m_ID.GetString1(), remindID.GetString1(), norvsql::TimeValue(GetRemindTime(), dbType),
-      Escape(m_strContentType), Escape(m_strContent), Escape(m_strReceiver), Escape(m_strReceiverName),
-      norvcode::kAMWaiting);
+      Escape(m_strContentType), Escape(m_strContent), Escape(m_strReceiver),
+      Escape(m_strReceiverName), norvcode::kAMWaiting);
   return norvsql::Run(session, statement, errorText);
 }
 
@@ -81,7 +80,6 @@ bool CNorvRemindAMMsg::DBDelete2(CSession& session, CString idList, CString* err
 
 bool CNorvRemindAMMsg::DBDelete3(CSession& session, CGuid remindID, CString* errorText) {
   CString statement;
-  statement.Format(L"DELETE NORV_REMIND_MSG_AM WHERE CN_G_REMIND_ID = '%s'",
-                   remindID.GetString1());
+  statement.Format(L"DELETE NORV_REMIND_MSG_AM WHERE CN_G_REMIND_ID = '%s'", remindID.GetString1());
   return norvsql::Run(session, statement, errorText);
 }

@@ -5,9 +5,9 @@
 #include "core/base/CGuid.h"
 #include "core/base/CNorvBase.h"
 #include "core/base/COleDateTime.h"
-#include "core/db/CSession.h"
 #include "core/base/CString.h"
 #include "core/base/NorvExport.h"
+#include "core/db/CSession.h"
 
 // What the inbox message of a remind and its instant message share.
 class NORV_EXPORT CNorvRemindMsg : public CNorvBase {

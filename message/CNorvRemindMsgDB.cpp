@@ -3,8 +3,7 @@
 #include "message/CNorvRemindMsg.h"
 #include "remind/internal/NorvCodes.h"
 
-bool CNorvRemindMsg::DBSetReaded(CSession& session, short dbType, CGuid msgID,
-                                 CString* errorText) {
+bool CNorvRemindMsg::DBSetReaded(CSession& session, short dbType, CGuid msgID, CString* errorText) {
   CString statement;
   statement.Format(
       L"UPDATE NORV_REMIND_MSG SET CN_N_STATUS = %d, CN_T_READ = %s WHERE CN_G_ID = '%s'",
@@ -12,8 +11,8 @@ bool CNorvRemindMsg::DBSetReaded(CSession& session, short dbType, CGuid msgID,
   return norvsql::Run(session, statement, errorText);
 }
 
-bool CNorvRemindMsg::DBSetReaded(CSession& session, short dbType, CGuid remindID,
-                                 CString receiver, CString* errorText) {
+bool CNorvRemindMsg::DBSetReaded(CSession& session, short dbType, CGuid remindID, CString receiver,
+                                 CString* errorText) {
   CString statement;
   statement.Format(
       L"UPDATE\tNORV_REMIND_MSG SET CN_N_STATUS = %d, CN_T_READ = %s "

@@ -5,17 +5,17 @@
 #include <map>
 
 #include "core/base/CCriticalSection.h"
-#include "remind/CEmItem.h"
 #include "core/base/CGuid.h"
 #include "core/base/CNorvBase.h"
 #include "core/base/CNorvBasePtr.h"
 #include "core/base/CNorvXmlNode.h"
 #include "core/base/COleDateTime.h"
-#include "core/db/CSession.h"
 #include "core/base/CString.h"
 #include "core/base/CStringArray.h"
 #include "core/base/NorvExport.h"
+#include "core/db/CSession.h"
 #include "message/CNorvRemindAMMsg.h"
+#include "remind/CEmItem.h"
 #include "repeat/CNorvRemindRepeat.h"
 #include "style/CNorvRemindStyleItem.h"
 
@@ -68,8 +68,7 @@ class NORV_EXPORT CNorvRemind : public CNorvBase {
   bool GetRemindTime(CString day, COleDateTime& time);
   void GetRemindTime(CString day, std::list<COleDateTime>& times);
   bool IsInvalid(COleDateTime day);
-  void GetDayStyleList(unsigned int dayCount,
-                       std::list<CNorvBasePtr<CNorvRemindStyleItem>>& items);
+  void GetDayStyleList(unsigned int dayCount, std::list<CNorvBasePtr<CNorvRemindStyleItem>>& items);
   bool ExistDayStyle(unsigned int dayCount);
 
   // Output (CNorvRemindOutput.cpp).

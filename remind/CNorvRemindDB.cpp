@@ -1,8 +1,8 @@
 #include <cassert>
 
+#include "core/base/CSingleLock.h"
 #include "core/db/CNorvDBFun.h"
 #include "core/db/CNorvRecordSet.h"
-#include "core/base/CSingleLock.h"
 #include "core/db/internal/NorvSQLValue.h"
 #include "remind/CNorvRemind.h"
 #include "remind/internal/NorvCodes.h"
@@ -39,10 +39,18 @@ CString DeadlineValue(const CNorvRemind& remind, short dbType) {
 }
 
 // The columns DBLoadInfo selects, in its order.
-constexpr norvrows::RemindDefColumns kInfoColumns{
-    .state = 1, .type = 2, .sendFlag = 3, .from = 4, .remindTime = 5, .invalidDate = 6,
-    .creatorID = 7, .creatorName = 8, .createTime = 9, .content = 10, .contentType = 11,
-    .styleDef = 12};
+constexpr norvrows::RemindDefColumns kInfoColumns{.state = 1,
+                                                  .type = 2,
+                                                  .sendFlag = 3,
+                                                  .from = 4,
+                                                  .remindTime = 5,
+                                                  .invalidDate = 6,
+                                                  .creatorID = 7,
+                                                  .creatorName = 8,
+                                                  .createTime = 9,
+                                                  .content = 10,
+                                                  .contentType = 11,
+                                                  .styleDef = 12};
 
 }  // namespace
 
@@ -109,7 +117,8 @@ bool CNorvRemind::DBInsert(CSession& session, short dbType, CString* errorText) 
     type = m_nType;
     statement.Format(
         L"INSERT INTO NORV_REMIND_DEF ( CN_G_ID, CN_N_STATE, CN_N_TYPE, CN_N_SEND_FLAG, CN_S_FROM, "
-        L"CN_T_REMIND, CN_D_INVALID, CN_S_CREATOR_ID, CN_S_CREATOR_NAME, CN_T_CREATE, CN_S_CONTENT, "
+        L"CN_T_REMIND, CN_D_INVALID, CN_S_CREATOR_ID, CN_S_CREATOR_NAME, CN_T_CREATE, "
+        L"CN_S_CONTENT, "
         L"CN_S_CONTENT_TYPE, CN_S_REMIND_STYLE_DEF ) "
         L"VALUES ( '%s', %d, %d, %d, '%s', %s, %s, '%s', '%s', %s, '%s', '%s', '%s' )",
         m_ID.GetString1(), m_nState, m_nType, m_nSendFlag, Escape(m_strFrom),

@@ -1,7 +1,6 @@
-#include "remind/CNorvRemind.h"
-
 #include "core/base/CNorvCommFun.h"
 #include "core/base/CSingleLock.h"
+#include "remind/CNorvRemind.h"
 
 namespace {
 

@@ -1,10 +1,9 @@
-#include "remind/CNorvRemind.h"
-
 #include <climits>
 #include <cmath>
 
 #include "core/base/CSingleLock.h"
 #include "core/base/internal/CivilDate.h"
+#include "remind/CNorvRemind.h"
 
 namespace {
 
@@ -29,8 +28,10 @@ bool SameCalendarText(const COleDateTime& left, const COleDateTime& right) {
   const bool leftHasFields = CivilDateOf(left, leftDate);
   const bool rightHasFields = CivilDateOf(right, rightDate);
   if (leftHasFields != rightHasFields) return false;
-  if (!leftHasFields) return (left.GetStatus() == COleDateTime::null) == (right.GetStatus() == COleDateTime::null);
-  return leftDate.year == rightDate.year && leftDate.month == rightDate.month && leftDate.day == rightDate.day;
+  if (!leftHasFields)
+    return (left.GetStatus() == COleDateTime::null) == (right.GetStatus() == COleDateTime::null);
+  return leftDate.year == rightDate.year && leftDate.month == rightDate.month &&
+         leftDate.day == rightDate.day;
 }
 
 bool HasDay(const CNorvRemindStyleItem& item, unsigned int dayCount) {

@@ -4,9 +4,9 @@
 #include "core/base/CGuid.h"
 #include "core/base/CNorvXmlNode.h"
 #include "core/base/COleDateTime.h"
-#include "core/db/CSession.h"
 #include "core/base/CString.h"
 #include "core/base/NorvExport.h"
+#include "core/db/CSession.h"
 #include "repeat/CNorvRepeat.h"
 
 // The repeat of a periodic remind: its rule plus the time of day at which it

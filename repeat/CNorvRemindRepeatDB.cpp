@@ -1,6 +1,6 @@
+#include "core/base/CSingleLock.h"
 #include "core/db/CNorvDBFun.h"
 #include "core/db/CNorvRecordSet.h"
-#include "core/base/CSingleLock.h"
 #include "core/db/internal/NorvSQLValue.h"
 #include "remind/internal/RemindRows.h"
 #include "repeat/CNorvRemindRepeat.h"
@@ -20,11 +20,11 @@ bool CNorvRemindRepeat::DBInsert(CSession& session, short dbType, CGuid remindID
     statement.Format(
         L"INSERT INTO NORV_REMIND_REPEAT ( CN_G_REMIND_ID, CN_S_REMIND_TIME, CN_N_REGULAR_TYPE, "
         L"CN_N_INTERVAL, CN_N_REGULAR_VALUE, CN_N_REPEAT_RANGE, CN_D_START, CN_D_END, "
-        L"CN_N_REPEAT_NUM, CN_N_REPEAT_COUNT ) VALUES ('%s', '%s', %d, %d, %d, %d, %s, %s, %d, %d )",
+        L"CN_N_REPEAT_NUM, CN_N_REPEAT_COUNT ) VALUES ('%s', '%s', %d, %d, %d, %d, %s, %s, %d, %d "
+        L")",
         remindID.GetString1(), m_strRemindTime, m_nRegularType, m_nInterval, m_nRegularValue,
         m_nRegularRange, norvsql::DateValue(m_dtStart, dbType, kQuotedDate),
-        norvsql::DateValue(m_dtEnd, dbType, kQuotedDate), m_nNum,
-        m_nCount);
+        norvsql::DateValue(m_dtEnd, dbType, kQuotedDate), m_nNum, m_nCount);
   }
   return norvsql::Run(session, statement, errorText);
 }
@@ -40,24 +40,23 @@ bool CNorvRemindRepeat::DBUpdate(CSession& session, short dbType, CGuid remindID
         L"CN_D_END = %s, CN_N_REPEAT_NUM = %d WHERE CN_G_REMIND_ID = '%s'",
         m_strRemindTime, m_nRegularType, m_nInterval, m_nRegularValue, m_nRegularRange,
         norvsql::DateValue(m_dtStart, dbType, kQuotedDate),
-        norvsql::DateValue(m_dtEnd, dbType, kQuotedDate), m_nNum,
-        remindID.GetString1());
+        norvsql::DateValue(m_dtEnd, dbType, kQuotedDate), m_nNum, remindID.GetString1());
   }
   return norvsql::Run(session, statement, errorText);
 }
 
 bool CNorvRemindRepeat::DBDelete(CSession& session, CGuid remindID, CString* errorText) {
   CString statement;
-  statement.Format(L"DELETE NORV_REMIND_REPEAT WHERE CN_G_REMIND_ID = '%s'",
-                   remindID.GetString1());
+  statement.Format(L"DELETE NORV_REMIND_REPEAT WHERE CN_G_REMIND_ID = '%s'", remindID.GetString1());
   return norvsql::Run(session, statement, errorText);
 }
 
 bool CNorvRemindRepeat::DBSetRepeatCount(CSession& session, CGuid remindID, int count,
                                          CString* errorText) {
   CString statement;
-  statement.Format(L"UPDATE NORV_REMIND_REPEAT SET CN_N_REPEAT_COUNT = %d WHERE CN_G_REMIND_ID = '%s'",
-                   count, remindID.GetString1());
+  statement.Format(
+      L"UPDATE NORV_REMIND_REPEAT SET CN_N_REPEAT_COUNT = %d WHERE CN_G_REMIND_ID = '%s'", count,
+      remindID.GetString1());
   return norvsql::Run(session, statement, errorText);
 }
 

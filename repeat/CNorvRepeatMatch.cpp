@@ -53,15 +53,16 @@ bool MatchMonth(const COleDateTime& date, short value) {
   if (value > 0) return civil.day == value;
   // Counted back from the next month's first day, at midnight exactly.
   const bool december = civil.month == 12;
-  const COleDateTime firstOfNext(december ? civil.year + 1 : civil.year, december ? 1 : civil.month + 1, 1, 0, 0, 0);
+  const COleDateTime firstOfNext(december ? civil.year + 1 : civil.year,
+                                 december ? 1 : civil.month + 1, 1, 0, 0, 0);
   return date == firstOfNext - COleDateTimeSpan(static_cast<double>(-value));
 }
 
 bool MatchYear(const COleDateTime& date, const COleDateTime& start) {
   CivilDate civil;
   CivilDate startCivil;
-  return CivilDateOf(date, civil) && CivilDateOf(start, startCivil) && civil.month == startCivil.month &&
-         civil.day == startCivil.day;
+  return CivilDateOf(date, civil) && CivilDateOf(start, startCivil) &&
+         civil.month == startCivil.month && civil.day == startCivil.day;
 }
 
 }  // namespace
@@ -106,8 +107,12 @@ bool CNorvRepeat::MatchDate_Day(COleDateTime date) const {
   return MatchDay(date, LockedStart(), GetRegularValue(), GetInterval());
 }
 
-bool CNorvRepeat::MatchDate_Week(COleDateTime date) const { return MatchWeek(date, GetRegularValue()); }
+bool CNorvRepeat::MatchDate_Week(COleDateTime date) const {
+  return MatchWeek(date, GetRegularValue());
+}
 
-bool CNorvRepeat::MatchDate_Month(COleDateTime date) const { return MatchMonth(date, GetRegularValue()); }
+bool CNorvRepeat::MatchDate_Month(COleDateTime date) const {
+  return MatchMonth(date, GetRegularValue());
+}
 
 bool CNorvRepeat::MatchDate_Year(COleDateTime date) const { return MatchYear(date, LockedStart()); }

@@ -8,9 +8,9 @@
 #include "core/base/CNorvBase.h"
 #include "core/base/CNorvBasePtr.h"
 #include "core/base/CNorvXmlNode.h"
-#include "core/db/CSession.h"
 #include "core/base/CString.h"
 #include "core/base/NorvExport.h"
+#include "core/db/CSession.h"
 #include "style/CNorvRemindStyleItem.h"
 
 // A named, ordered remind style that custom-style reminds count back from

@@ -1,5 +1,5 @@
-#include "core/db/CNorvDBFun.h"
 #include "core/base/CSingleLock.h"
+#include "core/db/CNorvDBFun.h"
 #include "core/db/internal/NorvSQLValue.h"
 #include "style/CNorvRemindStyle.h"
 
@@ -44,8 +44,7 @@ bool CNorvRemindStyle::DBUpdate(CSession& session, short dbType, CString* errorT
         L"CN_S_MODIFIER_ID = '%s', CN_S_MODIFIER_NAME = '%s', CN_T_MODIFY = %s "
         L"WHERE\tCN_G_ID = '%s'",
         Escape(m_strName), Escape(def), m_nOrder, Escape(m_strModifierID),
-        Escape(m_strModifierName),
-        norvsql::TimeValue(m_strModifyTime, dbType), m_ID.GetString1());
+        Escape(m_strModifierName), norvsql::TimeValue(m_strModifyTime, dbType), m_ID.GetString1());
   }
   return norvsql::Run(session, statement, errorText);
 }

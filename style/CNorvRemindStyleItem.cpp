@@ -78,8 +78,8 @@ bool CNorvRemindStyleItem::ParseListXML(const CNorvXmlNode& element,
   return true;
 }
 
-void CNorvRemindStyleItem::SortStyleItemList(
-    std::list<CNorvBasePtr<CNorvRemindStyleItem>>& items, bool ascending) {
+void CNorvRemindStyleItem::SortStyleItemList(std::list<CNorvBasePtr<CNorvRemindStyleItem>>& items,
+                                             bool ascending) {
   // std::list::sort is stable, and reversing the comparison (not the result)
   // keeps equal items in their order in both directions.
   if (ascending) {

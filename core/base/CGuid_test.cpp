@@ -18,24 +18,28 @@ TEST(CGuidTest, EmptyByDefaultAndAFreshVersion4WhenNew) {
     seen.insert(id.GetString1().str());
   }
   EXPECT_EQ(1000u, seen.size());
-  const std::wregex version4(L"[0-9A-F]{8}-[0-9A-F]{4}-4[0-9A-F]{3}-[89AB][0-9A-F]{3}-[0-9A-F]{12}");
-  EXPECT_TRUE(id.IsValid() && std::regex_match(id.GetString1().str(), version4)) << id.GetString1().ToUtf8();
+  const std::wregex version4(
+      L"[0-9A-F]{8}-[0-9A-F]{4}-4[0-9A-F]{3}-[89AB][0-9A-F]{3}-[0-9A-F]{12}");
+  EXPECT_TRUE(id.IsValid() && std::regex_match(id.GetString1().str(), version4))
+      << id.GetString1().ToUtf8();
   EXPECT_EQ(L"{" + id.GetString1() + L"}", id.GetString());
 }
 
 TEST(CGuidTest, ParsersTakeEitherFormInEitherCaseAndRefuseAnythingElse) {
   CGuid expected, id;
   ASSERT_TRUE(expected.FromString1(L"0123ABCD-4567-89EF-0A1B-2C3D4E5F6071"));
-  for (const wchar_t* form : {L"{0123ABCD-4567-89EF-0A1B-2C3D4E5F6071}", L"0123abcd-4567-89Ef-0A1b-2c3d4e5f6071"}) {
+  for (const wchar_t* form :
+       {L"{0123ABCD-4567-89EF-0A1B-2C3D4E5F6071}", L"0123abcd-4567-89Ef-0A1b-2c3d4e5f6071"}) {
     CGuid viaString, viaString1;
     EXPECT_TRUE(viaString.FromString(form) && viaString1.FromString1(form)) << form;
     EXPECT_TRUE(viaString == expected && !(viaString1 != expected)) << form;
   }
   ASSERT_TRUE(id.NewID());
   const CGuid before = id;
-  for (const wchar_t* bad : {L"", L"0123ABCD-4567-89EF-0A1B-2C3D4E5F607", L"0123ABCD-4567-89EF-0A1B-2C3D4E5F607G",
-                             L"0123ABCD45-67-89EF-0A1B-2C3D4E5F6071", L"{0123ABCD-4567-89EF-0A1B-2C3D4E5F6071",
-                             L" 0123ABCD-4567-89EF-0A1B-2C3D4E5F6071"}) {
+  for (const wchar_t* bad :
+       {L"", L"0123ABCD-4567-89EF-0A1B-2C3D4E5F607", L"0123ABCD-4567-89EF-0A1B-2C3D4E5F607G",
+        L"0123ABCD45-67-89EF-0A1B-2C3D4E5F6071", L"{0123ABCD-4567-89EF-0A1B-2C3D4E5F6071",
+        L" 0123ABCD-4567-89EF-0A1B-2C3D4E5F6071"}) {
     EXPECT_FALSE(id.FromString(bad) || id.FromString1(bad)) << bad;
     EXPECT_TRUE(id == before);
   }

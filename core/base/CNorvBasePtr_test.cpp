@@ -28,9 +28,13 @@ long RefCount(Counted* object) {
 }
 
 template <class P>
-concept ArrowReachesAddRef = requires(P p) { p->AddRef(); };
+concept ArrowReachesAddRef = requires(P p) {
+  p->AddRef();
+};
 template <class P>
-concept ArrowReachesRelease = requires(P p) { p->Release(); };
+concept ArrowReachesRelease = requires(P p) {
+  p->Release();
+};
 template <class P>
 concept ArrowReachesMembers = requires(P p) {
   p->SetValue(1);

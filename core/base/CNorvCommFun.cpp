@@ -15,11 +15,21 @@ namespace {
 
 void AppendJsonControl(std::wstring& out, wchar_t ch) {
   switch (ch) {
-    case L'\n': out += L"\\n"; return;
-    case L'\t': out += L"\\t"; return;
-    case L'\r': out += L"\\r"; return;
-    case L'\b': out += L"\\b"; return;
-    case L'\f': out += L"\\f"; return;
+    case L'\n':
+      out += L"\\n";
+      return;
+    case L'\t':
+      out += L"\\t";
+      return;
+    case L'\r':
+      out += L"\\r";
+      return;
+    case L'\b':
+      out += L"\\b";
+      return;
+    case L'\f':
+      out += L"\\f";
+      return;
     default: {
       wchar_t code[8];
       std::swprintf(code, 8, L"\\u%04X", static_cast<unsigned>(ch));
@@ -72,12 +82,23 @@ CString CNorvCommFun::EscapeXML(const CString& value) {
   out.reserve(value.str().size());
   for (wchar_t ch : value.str()) {
     switch (ch) {
-      case L'&': out += L"&amp;"; break;
-      case L'<': out += L"&lt;"; break;
-      case L'>': out += L"&gt;"; break;
-      case L'\'': out += L"&apos;"; break;
-      case L'"': out += L"&quot;"; break;
-      default: out += ch;
+      case L'&':
+        out += L"&amp;";
+        break;
+      case L'<':
+        out += L"&lt;";
+        break;
+      case L'>':
+        out += L"&gt;";
+        break;
+      case L'\'':
+        out += L"&apos;";
+        break;
+      case L'"':
+        out += L"&quot;";
+        break;
+      default:
+        out += ch;
     }
   }
   return CString(std::move(out));

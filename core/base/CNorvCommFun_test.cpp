@@ -22,7 +22,8 @@ TEST(CNorvCommFunTest, XmlNodeEscapesMarkupAndCollapsesWhenEmpty) {
             L"<Content>a&amp;b&lt;c&gt;d&apos;e&quot;f %s</Content>");
   EXPECT_EQ(CNorvCommFun::GenXMLNodeStr(L"Content", L""), L"<Content />");
   CNorvXmlDocument document;
-  ASSERT_TRUE(CNorvCommFun::ParseXML(CNorvCommFun::GenXMLNodeStr(L"v", L"<&>'\" \x4E2D"), document));
+  ASSERT_TRUE(
+      CNorvCommFun::ParseXML(CNorvCommFun::GenXMLNodeStr(L"v", L"<&>'\" \x4E2D"), document));
   EXPECT_EQ(document.GetRootElement().GetText(), L"<&>'\" \x4E2D");
 }
 

@@ -36,7 +36,8 @@ TEST(CNorvXmlTest, AttributesTellAbsentFromEmpty) {
 }
 
 TEST(CNorvXmlTest, WalksEveryChildInOrderAndConcatenatesDescendantText) {
-  CNorvXmlNode root = ParseRoot(L"<r>lead<!-- note --><a>1<y>2</y></a><![CDATA[<raw>]]><b/>e&amp;</r>");
+  CNorvXmlNode root =
+      ParseRoot(L"<r>lead<!-- note --><a>1<y>2</y></a><![CDATA[<raw>]]><b/>e&amp;</r>");
   std::wstring seen;
   for (CNorvXmlNode n = root.GetFirstChild(); !n.IsNull(); n = n.GetNextSibling()) {
     seen += (n.IsElement() ? L"E:" + n.GetName().str() : L"N:") + L"=" + n.GetText().str() + L";";

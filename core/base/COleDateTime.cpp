@@ -42,13 +42,14 @@ void CivilFromDays(long days, Fields& fields) {
   const auto shifted = static_cast<uint32_t>(days + 719468 + kErasAhead * kEraDays);
   const uint32_t era = shifted / kEraDays;
   const uint32_t dayOfEra = shifted - era * kEraDays;
-  const uint32_t yearOfEra = (dayOfEra - dayOfEra / 1460 + dayOfEra / 36524 - dayOfEra / 146096) / 365;
+  const uint32_t yearOfEra =
+      (dayOfEra - dayOfEra / 1460 + dayOfEra / 36524 - dayOfEra / 146096) / 365;
   const uint32_t dayOfYear = dayOfEra - (365 * yearOfEra + yearOfEra / 4 - yearOfEra / 100);
   const uint32_t shiftedMonth = (5 * dayOfYear + 2) / 153;
   fields.day = static_cast<int>(dayOfYear - (153 * shiftedMonth + 2) / 5 + 1);
   fields.month = static_cast<int>(shiftedMonth < 10 ? shiftedMonth + 3 : shiftedMonth - 9);
-  fields.year = static_cast<int>(static_cast<long>(yearOfEra) + (static_cast<long>(era) - kErasAhead) * 400 +
-                                 (fields.month <= 2));
+  fields.year = static_cast<int>(static_cast<long>(yearOfEra) +
+                                 (static_cast<long>(era) - kErasAhead) * 400 + (fields.month <= 2));
 }
 
 bool IsLeapYear(int year) { return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0; }
@@ -119,7 +120,9 @@ int FieldOrInvalid(const COleDateTime& value, int Fields::*field) {
 int SecondOfDayOrInvalid(const COleDateTime& value, int divisor, int modulus) {
   long unixDays;
   long secondOfDay;
-  return SplitSeconds(value, unixDays, secondOfDay) ? static_cast<int>(secondOfDay / divisor % modulus) : -1;
+  return SplitSeconds(value, unixDays, secondOfDay)
+             ? static_cast<int>(secondOfDay / divisor % modulus)
+             : -1;
 }
 
 // "%0*d" without swprintf, which costs more than the rest of Format.
@@ -205,14 +208,31 @@ CString COleDateTime::Format(const wchar_t* format) const {
       continue;
     }
     switch (*++p) {
-      case L'Y': AppendNumber(out, fields.year, 4); break;
-      case L'm': AppendNumber(out, fields.month, 2); break;
-      case L'd': AppendNumber(out, fields.day, 2); break;
-      case L'H': AppendNumber(out, fields.hour, 2); break;
-      case L'M': AppendNumber(out, fields.minute, 2); break;
-      case L'S': AppendNumber(out, fields.second, 2); break;
-      case L'%': out += L'%'; break;
-      default: out += L'%'; out += *p; break;
+      case L'Y':
+        AppendNumber(out, fields.year, 4);
+        break;
+      case L'm':
+        AppendNumber(out, fields.month, 2);
+        break;
+      case L'd':
+        AppendNumber(out, fields.day, 2);
+        break;
+      case L'H':
+        AppendNumber(out, fields.hour, 2);
+        break;
+      case L'M':
+        AppendNumber(out, fields.minute, 2);
+        break;
+      case L'S':
+        AppendNumber(out, fields.second, 2);
+        break;
+      case L'%':
+        out += L'%';
+        break;
+      default:
+        out += L'%';
+        out += *p;
+        break;
     }
   }
   return CString(std::move(out));
@@ -228,8 +248,12 @@ bool COleDateTime::operator<(const COleDateTime& other) const {
 }
 
 bool COleDateTime::operator>(const COleDateTime& other) const { return other < *this; }
-bool COleDateTime::operator<=(const COleDateTime& other) const { return *this < other || *this == other; }
-bool COleDateTime::operator>=(const COleDateTime& other) const { return *this > other || *this == other; }
+bool COleDateTime::operator<=(const COleDateTime& other) const {
+  return *this < other || *this == other;
+}
+bool COleDateTime::operator>=(const COleDateTime& other) const {
+  return *this > other || *this == other;
+}
 
 COleDateTimeSpan COleDateTime::operator-(const COleDateTime& other) const {
   return COleDateTimeSpan(m_dt - other.m_dt);

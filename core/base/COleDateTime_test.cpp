@@ -12,7 +12,9 @@ namespace {
 constexpr double kSecond = 1.0 / 86400.0;
 
 std::wstring Text(const COleDateTime& value) { return value.Format(L"%Y-%m-%d %H:%M:%S").str(); }
-std::string Narrow(const COleDateTime& value) { return value.Format(L"%Y-%m-%d %H:%M:%S").ToUtf8(); }
+std::string Narrow(const COleDateTime& value) {
+  return value.Format(L"%Y-%m-%d %H:%M:%S").ToUtf8();
+}
 
 TEST(COleDateTimeTest, FieldsMapToLinearDaysAndWeekdaysFromSunday) {
   const struct {
@@ -20,12 +22,12 @@ TEST(COleDateTimeTest, FieldsMapToLinearDaysAndWeekdaysFromSunday) {
     double days;
     int weekday;
   } cases[] = {
-      {1899, 12, 30, 0, 0, 0, 0.0, 7},      {1899, 12, 29, 6, 0, 0, -0.75, 6},
-      {1900, 1, 1, 0, 0, 0, 2.0, 2},        {1969, 7, 20, 0, 0, 0, 25404.0, 1},
-      {2024, 2, 29, 0, 0, 0, 45351.0, 5},   {2026, 1, 5, 18, 0, 0, 46027.75, 2},
-      {100, 1, 1, 0, 0, 0, -657434.0, 6},   {9999, 12, 31, 0, 0, 0, 2958465.0, 6},
-      {1900, 3, 1, 0, 0, 0, 61.0, 5},       {2000, 2, 29, 0, 0, 0, 36585.0, 3},
-      {2100, 3, 1, 0, 0, 0, 73110.0, 2},    {2026, 12, 31, 23, 59, 59, 46387.0 + 86399 * kSecond, 5},
+      {1899, 12, 30, 0, 0, 0, 0.0, 7},    {1899, 12, 29, 6, 0, 0, -0.75, 6},
+      {1900, 1, 1, 0, 0, 0, 2.0, 2},      {1969, 7, 20, 0, 0, 0, 25404.0, 1},
+      {2024, 2, 29, 0, 0, 0, 45351.0, 5}, {2026, 1, 5, 18, 0, 0, 46027.75, 2},
+      {100, 1, 1, 0, 0, 0, -657434.0, 6}, {9999, 12, 31, 0, 0, 0, 2958465.0, 6},
+      {1900, 3, 1, 0, 0, 0, 61.0, 5},     {2000, 2, 29, 0, 0, 0, 36585.0, 3},
+      {2100, 3, 1, 0, 0, 0, 73110.0, 2},  {2026, 12, 31, 23, 59, 59, 46387.0 + 86399 * kSecond, 5},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.days);
@@ -39,8 +41,9 @@ TEST(COleDateTimeTest, FieldsMapToLinearDaysAndWeekdaysFromSunday) {
 TEST(COleDateTimeTest, OutOfRangeFieldsMakeAnInvalidValue) {
   EXPECT_EQ(COleDateTime::valid, COleDateTime(2000, 2, 29, 23, 59, 59).GetStatus());
   const int bad[][6] = {{2026, 0, 1, 0, 0, 0},  {2026, 13, 1, 0, 0, 0}, {2026, 4, 31, 0, 0, 0},
-                        {2026, 2, 29, 0, 0, 0}, {1900, 2, 29, 0, 0, 0}, {2100, 2, 29, 0, 0, 0}, {2026, 1, 1, 24, 0, 0},
-                        {2026, 1, 1, 0, 60, 0}, {2026, 1, 1, 0, 0, 60}, {99, 1, 1, 0, 0, 0}};
+                        {2026, 2, 29, 0, 0, 0}, {1900, 2, 29, 0, 0, 0}, {2100, 2, 29, 0, 0, 0},
+                        {2026, 1, 1, 24, 0, 0}, {2026, 1, 1, 0, 60, 0}, {2026, 1, 1, 0, 0, 60},
+                        {99, 1, 1, 0, 0, 0}};
   for (const auto& f : bad) {
     COleDateTime value(f[0], f[1], f[2], f[3], f[4], f[5]);
     EXPECT_EQ(COleDateTime::invalid, value.GetStatus()) << f[0] << "-" << f[1] << "-" << f[2];
@@ -58,7 +61,8 @@ TEST(COleDateTimeTest, FormatGivesEmptyForNullAndATextForInvalid) {
             COleDateTime(2026, 1, 5, 8, 5, 9).Format(L"on %d/%m/%Y at %Hh%Mm%Ss, 100%%").str());
   EXPECT_EQ(L"0100-01-01", COleDateTime(100, 1, 1, 0, 0, 0).Format(L"%Y-%m-%d").str());
   // Fields round to the nearest second.
-  EXPECT_EQ(L"2026-01-01 00:00:00", Text(COleDateTime(COleDateTime(2026, 1, 1, 0, 0, 0).m_dt - 0.4 * kSecond)));
+  EXPECT_EQ(L"2026-01-01 00:00:00",
+            Text(COleDateTime(COleDateTime(2026, 1, 1, 0, 0, 0).m_dt - 0.4 * kSecond)));
   EXPECT_EQ(L"", COleDateTime().Format(L"%Y-%m-%d").str());
   EXPECT_EQ(L"Invalid DateTime", COleDateTime(2026, 2, 30, 0, 0, 0).Format(L"%Y").str());
 }
@@ -99,14 +103,28 @@ TEST(COleDateTimeTest, UnreadableOrOutOfRangeTextLeavesTheValueInvalid) {
     const wchar_t* text;
     unsigned flags;
   } cases[] = {
-      {L"2026-02-30", 0},          {L"2026-13-01", 0},           {L"2026-01-05 25:00", 0},
-      {L"2026-01-05 24:00:00", 0}, {L"2026-01-05 8:61", 0},      {L"2026-01-05 8:30:60", 0},
-      {L"0099-01-01", 0},          {L"25:00", 0},                {L"8:61", VAR_TIMEVALUEONLY},
-      {L"", 0},                    {L"abc", 0},                  {L"2026-01", 0},
-      {L"2026-01/05", 0},          {L"2026-01-0508:30", 0},      {L"2026-01-05 08", 0},
-      {L"2026-01-05 08:30 x", 0},  {L"2026-01-05 08:30:45.", 0}, {L"2026-01-05 08:30+1", 0},
-      {L"08:30", VAR_DATEVALUEONLY}, {L"2026-02-30 08:30", VAR_DATEVALUEONLY},
-      {L"2026-01-05", VAR_TIMEVALUEONLY}, {nullptr, 0},
+      {L"2026-02-30", 0},
+      {L"2026-13-01", 0},
+      {L"2026-01-05 25:00", 0},
+      {L"2026-01-05 24:00:00", 0},
+      {L"2026-01-05 8:61", 0},
+      {L"2026-01-05 8:30:60", 0},
+      {L"0099-01-01", 0},
+      {L"25:00", 0},
+      {L"8:61", VAR_TIMEVALUEONLY},
+      {L"", 0},
+      {L"abc", 0},
+      {L"2026-01", 0},
+      {L"2026-01/05", 0},
+      {L"2026-01-0508:30", 0},
+      {L"2026-01-05 08", 0},
+      {L"2026-01-05 08:30 x", 0},
+      {L"2026-01-05 08:30:45.", 0},
+      {L"2026-01-05 08:30+1", 0},
+      {L"08:30", VAR_DATEVALUEONLY},
+      {L"2026-02-30 08:30", VAR_DATEVALUEONLY},
+      {L"2026-01-05", VAR_TIMEVALUEONLY},
+      {nullptr, 0},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(CString(c.text).ToUtf8());

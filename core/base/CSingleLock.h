@@ -7,8 +7,7 @@
 // Scoped holder of a CCriticalSection; releases it when the scope ends.
 class NORV_EXPORT CSingleLock {
  public:
-  explicit CSingleLock(CCriticalSection* section, bool initialLock = false)
-      : m_section(section) {
+  explicit CSingleLock(CCriticalSection* section, bool initialLock = false) : m_section(section) {
     if (initialLock) Lock();
   }
   ~CSingleLock() { Unlock(); }

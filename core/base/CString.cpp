@@ -60,15 +60,16 @@ std::wstring FormatInteger(std::wstring directive, const CStringFormatArg& arg) 
   }
   wchar_t conversion = directive.back();
   directive.pop_back();
-  while (!directive.empty() && (directive.back() == L'l' || directive.back() == L'h')) directive.pop_back();
+  while (!directive.empty() && (directive.back() == L'l' || directive.back() == L'h'))
+    directive.pop_back();
   directive += L"ll";
   directive += conversion;
   wchar_t buffer[64];
   bool isSigned = conversion == L'd' || conversion == L'i';
-  int written = isSigned
-                    ? std::swprintf(buffer, 64, directive.c_str(), static_cast<long long>(arg.m_signed))
-                    : std::swprintf(buffer, 64, directive.c_str(),
-                                    static_cast<unsigned long long>(arg.m_unsigned));
+  int written =
+      isSigned ? std::swprintf(buffer, 64, directive.c_str(), static_cast<long long>(arg.m_signed))
+               : std::swprintf(buffer, 64, directive.c_str(),
+                               static_cast<unsigned long long>(arg.m_unsigned));
   if (written < 0) throw std::invalid_argument("CString::Format: bad integer directive");
   return std::wstring(buffer, static_cast<size_t>(written));
 }
@@ -131,7 +132,8 @@ std::string CString::ToUtf8() const {
 }
 
 wchar_t CString::GetAt(int index) const {
-  if (index < 0 || index >= GetLength()) throw std::invalid_argument("CString::GetAt: index out of range");
+  if (index < 0 || index >= GetLength())
+    throw std::invalid_argument("CString::GetAt: index out of range");
   return m_str[static_cast<size_t>(index)];
 }
 
@@ -155,7 +157,8 @@ int CString::CompareNoCase(const wchar_t* other) const {
     const wchar_t b = LowerCase(right[i]);
     if (a != b) return a < b ? -1 : 1;
   }
-  const ptrdiff_t difference = static_cast<ptrdiff_t>(m_str.size()) - static_cast<ptrdiff_t>(right.size());
+  const ptrdiff_t difference =
+      static_cast<ptrdiff_t>(m_str.size()) - static_cast<ptrdiff_t>(right.size());
   return static_cast<int>(std::clamp<ptrdiff_t>(difference, INT_MIN, INT_MAX));
 }
 

@@ -21,8 +21,7 @@ class NORV_EXPORT CStringFormatArg {
   using Promoted = decltype(+Int{});
 
  public:
-  template <class Int, std::enable_if_t<std::is_integral_v<Int> &&
-                                            !std::is_same_v<Int, bool> &&
+  template <class Int, std::enable_if_t<std::is_integral_v<Int> && !std::is_same_v<Int, bool> &&
                                             !std::is_same_v<Int, wchar_t>,
                                         int> = 0>
   CStringFormatArg(Int value)
@@ -60,9 +59,18 @@ class NORV_EXPORT CString {
   const std::wstring& str() const { return m_str; }
   wchar_t GetAt(int index) const;
 
-  CString& operator+=(const CString& other) { m_str += other.m_str; return *this; }
-  CString& operator+=(const wchar_t* other) { m_str += other ? other : L""; return *this; }
-  CString& operator+=(wchar_t ch) { m_str += ch; return *this; }
+  CString& operator+=(const CString& other) {
+    m_str += other.m_str;
+    return *this;
+  }
+  CString& operator+=(const wchar_t* other) {
+    m_str += other ? other : L"";
+    return *this;
+  }
+  CString& operator+=(wchar_t ch) {
+    m_str += ch;
+    return *this;
+  }
 
   CString& MakeLower();
   CString& MakeUpper();
@@ -106,14 +114,27 @@ class NORV_EXPORT CString {
   friend bool operator==(const wchar_t* a, const CString& b) { return b == a; }
   friend bool operator!=(const wchar_t* a, const CString& b) { return !(b == a); }
   friend bool operator<(const wchar_t* a, const CString& b) { return (a ? a : L"") < b.m_str; }
-  friend CString operator+(const CString& a, const CString& b) { return CString(a.m_str + b.m_str); }
-  friend CString operator+(const CString& a, const wchar_t* b) { CString r(a); r += b; return r; }
-  friend CString operator+(const wchar_t* a, const CString& b) { CString r(a); r += b; return r; }
-  friend CString operator+(const CString& a, wchar_t b) { CString r(a); r += b; return r; }
+  friend CString operator+(const CString& a, const CString& b) {
+    return CString(a.m_str + b.m_str);
+  }
+  friend CString operator+(const CString& a, const wchar_t* b) {
+    CString r(a);
+    r += b;
+    return r;
+  }
+  friend CString operator+(const wchar_t* a, const CString& b) {
+    CString r(a);
+    r += b;
+    return r;
+  }
+  friend CString operator+(const CString& a, wchar_t b) {
+    CString r(a);
+    r += b;
+    return r;
+  }
 
  private:
-  static std::wstring FormatList(const wchar_t* format, const CStringFormatArg* args,
-                                 size_t count);
+  static std::wstring FormatList(const wchar_t* format, const CStringFormatArg* args, size_t count);
 
   std::wstring m_str;
 };

@@ -22,7 +22,8 @@ TEST(CStringFormatTest, DirectivesOfTheOriginalPlatform) {
   const wchar_t* nothing = nullptr;
   EXPECT_EQ(L"Norv-b-[]", Formatted(L"%s-%s-[%s]", CString(L"Norv"), std::wstring(L"b"), nothing));
   EXPECT_EQ(L"[  ab][ab  ]", Formatted(L"[%4s][%-4s]", L"ab", L"ab"));
-  EXPECT_EQ(L"-42 7 123456789012 -3", Formatted(L"%d %u %ld %d", -42, 7u, 123456789012L, short{-3}));
+  EXPECT_EQ(L"-42 7 123456789012 -3",
+            Formatted(L"%d %u %ld %d", -42, 7u, 123456789012L, short{-3}));
   EXPECT_EQ(L"[   42][00042] ff", Formatted(L"[%5d][%05d] %x", 42, 42, 255));
   // Each integer keeps the width printf would see.
   EXPECT_EQ(L"4294967295 4294967295 -1", Formatted(L"%u %u %d", -1, short{-1}, 4294967295u));
@@ -53,8 +54,8 @@ TEST(CStringTest, Utf8RoundTripAndInvalidBytes) {
   EXPECT_EQ(L"abc \u63D0\u9192 \u00E9 \U0001F600", CString::FromUtf8(utf8));
   EXPECT_EQ(utf8, CString::FromUtf8(utf8).ToUtf8());
   // A bad lead byte, a cut sequence, an overlong form, a surrogate.
-  EXPECT_EQ(L"a\uFFFD\uFFFD\uFFFDA\uFFFD\uFFFD\uFFFD",
-            CString::FromUtf8("a\xFF\xE4\xB8" "A\xC0\xAF\xED\xA0\x80"));
+  EXPECT_EQ(L"a\uFFFD\uFFFD\uFFFDA\uFFFD\uFFFD\uFFFD", CString::FromUtf8("a\xFF\xE4\xB8"
+                                                                         "A\xC0\xAF\xED\xA0\x80"));
   const wchar_t loneSurrogate[] = {L'a', static_cast<wchar_t>(0xD800), 0};
   EXPECT_EQ("a\xEF\xBF\xBD", CString(loneSurrogate).ToUtf8());
 }
@@ -64,8 +65,9 @@ TEST(CStringTest, ConversionsSlicingAndSearching) {
   EXPECT_EQ(0, CString(L"abc").ToInt());
   EXPECT_EQ(INT_MIN, CString(L"2147483648").ToInt());
   CString text(L"Hello, world");
-  EXPECT_EQ(L"world|He||Hell|Hello, world",
-            text.Mid(7) + L"|" + text.Mid(-3, 2) + L"|" + text.Mid(12) + L"|" + text.Left(4) + L"|" + text.Right(99));
+  EXPECT_EQ(L"world|He||Hell|Hello, world", text.Mid(7) + L"|" + text.Mid(-3, 2) + L"|" +
+                                                text.Mid(12) + L"|" + text.Left(4) + L"|" +
+                                                text.Right(99));
   EXPECT_THROW(text.GetAt(12), std::invalid_argument);
   EXPECT_EQ(8, text.Find(L'o', 5));
   EXPECT_EQ(-1, text.Find(L"xyz"));
@@ -81,13 +83,21 @@ TEST(CStringTest, CaseFoldingStopsAtTheLetters) {
   const struct {
     const wchar_t *left, *right;
     int sign;
-  } cases[] = {{L"Receiver", L"RECEIVER", 0}, {L"zZ", L"Zz", 0},   {L"", L"", 0},
-               {L"abc", L"ABD", -1},          {L"b", L"A", 1},     {L"ab", L"AB C", -1},
-               {L"a", L"", 1},                {L"[", L"a", -1},    {L"_", L"A", -1},
-               {L"@", L"a", -1},              {L"{", L"Z", 1}};
+  } cases[] = {{L"Receiver", L"RECEIVER", 0},
+               {L"zZ", L"Zz", 0},
+               {L"", L"", 0},
+               {L"abc", L"ABD", -1},
+               {L"b", L"A", 1},
+               {L"ab", L"AB C", -1},
+               {L"a", L"", 1},
+               {L"[", L"a", -1},
+               {L"_", L"A", -1},
+               {L"@", L"a", -1},
+               {L"{", L"Z", 1}};
   for (const auto& c : cases) {
     const int result = CString(c.left).CompareNoCase(c.right);
-    EXPECT_EQ(c.sign, (result > 0) - (result < 0)) << CString(c.left).ToUtf8() << " " << CString(c.right).ToUtf8();
+    EXPECT_EQ(c.sign, (result > 0) - (result < 0))
+        << CString(c.left).ToUtf8() << " " << CString(c.right).ToUtf8();
   }
 }
 

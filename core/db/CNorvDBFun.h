@@ -1,9 +1,9 @@
 #ifndef NORV_CORE_DB_CNORVDBFUN_H_
 #define NORV_CORE_DB_CNORVDBFUN_H_
 
-#include "core/db/CSession.h"
 #include "core/base/CString.h"
 #include "core/base/NorvExport.h"
+#include "core/db/CSession.h"
 
 class NORV_EXPORT CNorvDBFun {
  public:

@@ -3,9 +3,9 @@
 
 #include <memory>
 
-#include "core/db/CSession.h"
 #include "core/base/CString.h"
 #include "core/base/NorvExport.h"
+#include "core/db/CSession.h"
 
 class CNorvDBCursor;
 

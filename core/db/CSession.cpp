@@ -1,8 +1,8 @@
 #include "core/db/CSession.h"
 
 #include "core/db/internal/NorvDBBackend.h"
-#include "core/db/internal/SqliteBackend.h"
 #include "core/db/internal/PostgresBackend.h"
+#include "core/db/internal/SqliteBackend.h"
 
 namespace {
 
@@ -37,9 +37,10 @@ bool CSession::Open(const CString& connection, CString* errorText) {
   // Only the scheme is repeated: a password may sit anywhere in the rest.
   const int colon = connection.Find(L':');
   CString reason;
-  reason.Format(L"Unknown database connection scheme '%s': expected sqlite:<path>, "
-                L"sqlite::memory: or postgresql:...",
-                colon < 0 ? CString() : connection.Left(colon));
+  reason.Format(
+      L"Unknown database connection scheme '%s': expected sqlite:<path>, "
+      L"sqlite::memory: or postgresql:...",
+      colon < 0 ? CString() : connection.Left(colon));
   SetError(errorText, reason);
   return false;
 }

@@ -10,9 +10,9 @@
 #include "NorvScratchDatabase.h"
 #include "NorvTestDatabase.h"
 #include "NorvTestSupport.h"
+#include "core/base/COleDateTime.h"
 #include "core/db/CNorvDBFun.h"
 #include "core/db/CNorvRecordSet.h"
-#include "core/base/COleDateTime.h"
 
 namespace {
 
@@ -26,12 +26,14 @@ int RunStatement(CSession& session, const CString& statement, CString* error = n
 
 void Exec(CSession& session, const CString& statement) {
   CString error;
-  ASSERT_NE(RunStatement(session, statement, &error), -1) << statement.ToUtf8() << ": " << error.ToUtf8();
+  ASSERT_NE(RunStatement(session, statement, &error), -1)
+      << statement.ToUtf8() << ": " << error.ToUtf8();
 }
 
 // A point in time as database kind 1 writes it, and as any other kind does.
 CString ToDate(const CString& text) {
-  return L"to_date( '" + text + (text.GetLength() > 10 ? L"', 'yyyy-mm-dd hh24:mi:ss' )" : L"', 'yyyy-mm-dd' )");
+  return L"to_date( '" + text +
+         (text.GetLength() > 10 ? L"', 'yyyy-mm-dd hh24:mi:ss' )" : L"', 'yyyy-mm-dd' )");
 }
 CString Quoted(const CString& text) { return L"'" + text + L"'"; }
 
@@ -52,7 +54,8 @@ TEST(CSessionOpenTest, RefusesWhatItCannotServeWithAReason) {
   for (const auto& [connection, reason] : cases) {
     CSession session;
     CString error;
-    EXPECT_FALSE(session.Open(CString::FromUtf8(connection), &error) || session.IsOpen()) << connection;
+    EXPECT_FALSE(session.Open(CString::FromUtf8(connection), &error) || session.IsOpen())
+        << connection;
     EXPECT_GE(error.Find(reason), 0) << error.ToUtf8();
     EXPECT_LT(error.Find(L"secret"), 0) << error.ToUtf8();
   }
@@ -78,21 +81,24 @@ class DatabaseTest : public testing::TestWithParam<Backend> {
 
   void InsertRemind(const wchar_t* id, int type, const CString& remind, const CString& invalid) {
     CString statement;
-    statement.Format(L"INSERT INTO NORV_REMIND_DEF ( CN_G_ID, CN_N_STATE, CN_N_TYPE, CN_T_REMIND, "
-                     L"CN_D_INVALID ) VALUES ( '%s', 0, %d, %s, %s )",
-                     id, type, remind, invalid);
+    statement.Format(
+        L"INSERT INTO NORV_REMIND_DEF ( CN_G_ID, CN_N_STATE, CN_N_TYPE, CN_T_REMIND, "
+        L"CN_D_INVALID ) VALUES ( '%s', 0, %d, %s, %s )",
+        id, type, remind, invalid);
     Exec(statement);
   }
 
   void InsertMessage(const CString& id, const CString& remind) {
-    Exec(L"INSERT INTO NORV_REMIND_MSG_AM ( CN_G_ID, CN_T_REMIND ) VALUES ( '" + id + L"', " + remind + L" )");
+    Exec(L"INSERT INTO NORV_REMIND_MSG_AM ( CN_G_ID, CN_T_REMIND ) VALUES ( '" + id + L"', " +
+         remind + L" )");
   }
 
   norvtest::ScratchDatabase database{GetParam()};
   CSession session;
 };
 
-INSTANTIATE_TEST_SUITE_P(Backends, DatabaseTest, testing::Values(Backend::kSqlite, Backend::kPostgres),
+INSTANTIATE_TEST_SUITE_P(Backends, DatabaseTest,
+                         testing::Values(Backend::kSqlite, Backend::kPostgres),
                          norvtest::BackendName);
 
 // A periodic deadline is a date column written with its time of day.
@@ -134,18 +140,23 @@ TEST_P(DatabaseTest, TimeAndDateComparisonsAreChronologicalForBothKinds) {
   InsertRemind(L"cus-today-k1", 2, L"NULL", ToDate(L"2026-12-05"));
   InsertRemind(L"cus-yesterday-k0", 2, L"NULL", Quoted(L"2026-12-04 00:00:00"));
   InsertRemind(L"cus-today-k0", 2, L"NULL", Quoted(L"2026-12-05 00:00:00"));
-  const Column expired = {L"cus-yesterday-k0", L"cus-yesterday-k1", L"once-before-k1", L"once-equal-k0",
-                          L"once-hour9-k0",    L"per-today-k0",     L"per-today-k1",  L"per-yesterday-k0"};
+  const Column expired = {L"cus-yesterday-k0", L"cus-yesterday-k1", L"once-before-k1",
+                          L"once-equal-k0",    L"once-hour9-k0",    L"per-today-k0",
+                          L"per-today-k1",     L"per-yesterday-k0"};
   for (auto* form : {ToDate, Quoted}) {
     Exec(L"UPDATE NORV_REMIND_DEF SET CN_N_STATE = 0");
     CString statement, error;
-    statement.Format(L"UPDATE\tNORV_REMIND_DEF SET CN_N_STATE = 1 WHERE\t( (CN_T_REMIND <= %s AND "
-                     L"CN_N_TYPE = 0) OR (CN_D_INVALID <= %s AND CN_N_TYPE = 1) OR (CN_D_INVALID < %s "
-                     L"AND CN_N_TYPE = 2) ) AND\tCN_N_STATE = 0",
-                     form(L"2026-12-05 10:00:00"), form(L"2026-12-05"), form(L"2026-12-05"));
-    EXPECT_EQ(RunStatement(session, statement, &error), 8) << statement.ToUtf8() << ": " << error.ToUtf8();
-    EXPECT_EQ(QueryColumn(session, L"SELECT CN_G_ID FROM NORV_REMIND_DEF WHERE CN_N_STATE = 1 ORDER BY CN_G_ID"),
-              expired);
+    statement.Format(
+        L"UPDATE\tNORV_REMIND_DEF SET CN_N_STATE = 1 WHERE\t( (CN_T_REMIND <= %s AND "
+        L"CN_N_TYPE = 0) OR (CN_D_INVALID <= %s AND CN_N_TYPE = 1) OR (CN_D_INVALID < %s "
+        L"AND CN_N_TYPE = 2) ) AND\tCN_N_STATE = 0",
+        form(L"2026-12-05 10:00:00"), form(L"2026-12-05"), form(L"2026-12-05"));
+    EXPECT_EQ(RunStatement(session, statement, &error), 8)
+        << statement.ToUtf8() << ": " << error.ToUtf8();
+    EXPECT_EQ(
+        QueryColumn(session,
+                    L"SELECT CN_G_ID FROM NORV_REMIND_DEF WHERE CN_N_STATE = 1 ORDER BY CN_G_ID"),
+        expired);
   }
 }
 
@@ -161,11 +172,13 @@ TEST_P(DatabaseTest, TimesSortInOrderAndTheLogKeepsTheComposedTextOfADeleteWitho
   const CString query = L"SELECT\tCN_G_ID FROM\tNORV_REMIND_MSG_AM ORDER BY CN_T_REMIND";
   EXPECT_EQ(QueryColumn(session, query), (Column{L"m1", L"m2", L"m3", L"m4", L"m5", L"m6"}));
   const Column deletes = {
-      L"DELETE\tNORV_REMIND_MSG_AM WHERE\tCN_T_REMIND <= to_date( '2026-12-05 09:30:00', 'yyyy-mm-dd hh24:mi:ss' )",
+      L"DELETE\tNORV_REMIND_MSG_AM WHERE\tCN_T_REMIND <= to_date( '2026-12-05 09:30:00', "
+      L"'yyyy-mm-dd hh24:mi:ss' )",
       L"DELETE NORV_REMIND_MSG_AM WHERE CN_G_ID IN ( 'm5', 'x' )",
       L"delete from NORV_REMIND_MSG_AM where CN_G_ID = 'none'"};
   const int changed[] = {4, 1, 0};
-  for (size_t i = 0; i < deletes.size(); ++i) EXPECT_EQ(RunStatement(session, deletes[i]), changed[i]);
+  for (size_t i = 0; i < deletes.size(); ++i)
+    EXPECT_EQ(RunStatement(session, deletes[i]), changed[i]);
   EXPECT_EQ(QueryColumn(session, query), Column{L"m6"});
   EXPECT_EQ(log, (Column{query, deletes[0], deletes[1], deletes[2], query}));
 }
@@ -181,7 +194,8 @@ TEST_P(DatabaseTest, FailingStatementIsMinusOneWithTheDatabasesReason) {
        sqlite ? L"UNIQUE constraint failed: NORV_REMIND_MSG_AM.CN_G_ID"
               : L"duplicate key value violates unique constraint \"norv_remind_msg_am_pkey\""},
       {L"DELETE NORV_REMIND_NOPE WHERE CN_G_ID = 'x'",
-       sqlite ? L"no such table: NORV_REMIND_NOPE" : L"relation \"norv_remind_nope\" does not exist"},
+       sqlite ? L"no such table: NORV_REMIND_NOPE"
+              : L"relation \"norv_remind_nope\" does not exist"},
   };
   for (const auto& c : cases) {
     CString error;
@@ -191,7 +205,8 @@ TEST_P(DatabaseTest, FailingStatementIsMinusOneWithTheDatabasesReason) {
   }
   CNorvRecordSet records;
   CString error;
-  EXPECT_FALSE(records.Open(session, L"SELECT CN_G_ID FROM NORV_REMIND_NOPE", &error) || records.IsOpened());
+  EXPECT_FALSE(records.Open(session, L"SELECT CN_G_ID FROM NORV_REMIND_NOPE", &error) ||
+               records.IsOpened());
   EXPECT_GE(error.Find(cases[1].reason), 0) << error.ToUtf8();
   EXPECT_EQ(QueryColumn(session, L"SELECT COUNT(*) FROM NORV_REMIND_MSG_AM"), Column{L"1"});
 }
@@ -200,12 +215,15 @@ TEST_P(DatabaseTest, RecordSetGivesEachRowThenTheEndAndOutlivesItsSession) {
   // Quotes and backslashes survive FormatSQLValue on both backends.
   const CString name = L"O'Brien ''hi'' \\n C:\\dir\\ \x63D0\x9192 %s \\";
   EXPECT_EQ(CNorvDBFun::FormatSQLValue(L"it's \\'"), L"it''s \\''");
-  Exec(L"INSERT INTO NORV_REMIND_STYLE ( CN_G_ID, CN_S_NAME, CN_N_ORDER, CN_C_DEFAULT ) VALUES ( 's1', '" +
-       CNorvDBFun::FormatSQLValue(name) + L"', 2, 'y' ), ( 's2', NULL, -7, NULL )");
+  Exec(
+      L"INSERT INTO NORV_REMIND_STYLE ( CN_G_ID, CN_S_NAME, CN_N_ORDER, CN_C_DEFAULT ) VALUES ( "
+      L"'s1', '" +
+      CNorvDBFun::FormatSQLValue(name) + L"', 2, 'y' ), ( 's2', NULL, -7, NULL )");
   CNorvRecordSet records;
   CString error;
-  ASSERT_TRUE(records.Open(session, L"SELECT\tCN_G_ID, CN_S_NAME, CN_N_ORDER, UPPER( CN_C_DEFAULT ) FROM\t"
-                                    L"NORV_REMIND_STYLE ORDER BY CN_N_ORDER",
+  ASSERT_TRUE(records.Open(session,
+                           L"SELECT\tCN_G_ID, CN_S_NAME, CN_N_ORDER, UPPER( CN_C_DEFAULT ) FROM\t"
+                           L"NORV_REMIND_STYLE ORDER BY CN_N_ORDER",
                            &error))
       << error.ToUtf8();
   // A write between rows does not disturb the set, nor does closing the session.
@@ -266,12 +284,14 @@ class PostgresSessionTest : public testing::Test {
 TEST_F(PostgresSessionTest, HostSettingsInAConninfoDoNotBreakTheDialect) {
   Exec(session, L"CREATE SCHEMA hostside; CREATE TABLE hostside.HOST_ONLY ( CN_S_NAME text )");
   const auto server = norvtest::QueryRows(
-      session, L"SELECT host(inet_server_addr()), inet_server_port(), current_user, current_database()", 4);
+      session,
+      L"SELECT host(inet_server_addr()), inet_server_port(), current_user, current_database()", 4);
   ASSERT_EQ(server.size(), 1u);
   CString conninfo, error;
-  conninfo.Format(L"postgresql:host=%s port=%s user=%s dbname=%s client_encoding=LATIN1 "
-                  L"options='-c search_path=hostside -c TimeZone=Europe/Berlin -c DateStyle=SQL,DMY'",
-                  server[0][0], server[0][1], server[0][2], server[0][3]);
+  conninfo.Format(
+      L"postgresql:host=%s port=%s user=%s dbname=%s client_encoding=LATIN1 "
+      L"options='-c search_path=hostside -c TimeZone=Europe/Berlin -c DateStyle=SQL,DMY'",
+      server[0][0], server[0][1], server[0][2], server[0][3]);
   CSession host;
   ASSERT_TRUE(host.Open(conninfo, &error)) << error.ToUtf8();
 
@@ -291,7 +311,8 @@ TEST_F(PostgresSessionTest, ReconnectsAfterTheServerDropsTheConnectionWithoutRet
   ASSERT_EQ(pid.size(), 1u);
   CSession admin;
   ASSERT_TRUE(database.Open(admin));
-  EXPECT_EQ(QueryColumn(admin, L"SELECT pg_terminate_backend(" + pid[0] + L", 10000)"), Column{L"t"});
+  EXPECT_EQ(QueryColumn(admin, L"SELECT pg_terminate_backend(" + pid[0] + L", 10000)"),
+            Column{L"t"});
 
   const CString insert = L"INSERT INTO NORV_REMIND_MSG_AM ( CN_G_ID ) VALUES ( 'after' )";
   CString error;

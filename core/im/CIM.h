@@ -4,10 +4,10 @@
 #include <memory>
 #include <mutex>
 
-#include "core/im/CMsg.h"
-#include "core/im/CNorvIMTransport.h"
 #include "core/base/CString.h"
 #include "core/base/NorvExport.h"
+#include "core/im/CMsg.h"
+#include "core/im/CNorvIMTransport.h"
 #include "core/im/NorvIMError.h"
 
 // The instant-messaging client. Init's server address picks the transport:

@@ -54,14 +54,16 @@ TEST(CIMFileTest, AppendsOneEscapedJsonLinePerMessage) {
   EXPECT_EQ(lines[0], "earlier line");
   const std::string time = lines[1].substr(11, 19);
   EXPECT_TRUE(before.ToUtf8() <= time && time <= after.ToUtf8()) << time;
-  EXPECT_EQ(lines[1].replace(11, 19, ""),
-            "{ \"Time\": \"\", \"Receiver\": \"alice\", \"MsgType\": \"1\", "
-            "\"Body\": \"\xE5\xBC\x80\xE4\xBC\x9A \\\"A\\\\B\\\"\\n\", \"ContentType\": \"text/plain\", "
-            "\"MsgExtType\": \"MsgAddIn?RemindMsg\", "
-            "\"Attribs\": { \"RemindID\": \"{0A1B2C3D-4E5F-6071-8293-A4B5C6D7E8F9}\" } }");
+  EXPECT_EQ(
+      lines[1].replace(11, 19, ""),
+      "{ \"Time\": \"\", \"Receiver\": \"alice\", \"MsgType\": \"1\", "
+      "\"Body\": \"\xE5\xBC\x80\xE4\xBC\x9A \\\"A\\\\B\\\"\\n\", \"ContentType\": \"text/plain\", "
+      "\"MsgExtType\": \"MsgAddIn?RemindMsg\", "
+      "\"Attribs\": { \"RemindID\": \"{0A1B2C3D-4E5F-6071-8293-A4B5C6D7E8F9}\" } }");
   EXPECT_EQ(lines[2].replace(11, 19, ""),
             "{ \"Time\": \"\", \"Receiver\": \"\xE5\xBC\xA0\xE4\xB8\x89\", \"MsgType\": \"7\", "
-            "\"Body\": \"\", \"ContentType\": \"\", \"MsgExtType\": \"\", \"Attribs\": { \"Note\": \"new\" } }");
+            "\"Body\": \"\", \"ContentType\": \"\", \"MsgExtType\": \"\", \"Attribs\": { \"Note\": "
+            "\"new\" } }");
 
   // A reader that moves the file away gets a new one, the owner's only
   // whatever the umask.

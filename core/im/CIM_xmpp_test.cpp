@@ -1,20 +1,18 @@
 // The IM client against a real prosody (tests/prosody/start-prosody.sh).
 
 #include <arpa/inet.h>
+#include <gtest/gtest.h>
 #include <netinet/in.h>
+#include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
-#include <gtest/gtest.h>
-
-#include <poll.h>
-
 #include <chrono>
 #include <cstdlib>
-#include <thread>
 #include <memory>
 #include <optional>
 #include <string>
+#include <thread>
 #include <tuple>
 #include <vector>
 
@@ -139,7 +137,8 @@ class CIMXmppTest : public testing::Test {
 
   std::unique_ptr<norvtest::XmppReceiver> OnlineReceiver(int port) {
     auto receiver = std::make_unique<norvtest::XmppReceiver>(
-        server.host, port, server.receiver + "@" + server.host, server.receiverPassword, remindId.ToUtf8());
+        server.host, port, server.receiver + "@" + server.host, server.receiverPassword,
+        remindId.ToUtf8());
     EXPECT_TRUE(receiver->WaitOnline(seconds(10))) << "the receiving client could not log in";
     return receiver;
   }
@@ -168,8 +167,8 @@ TEST_F(CIMXmppTest, DeliversEachMessageOnceInOrderWithItsExtensionAndFailsWithIt
     std::string seen = message.type + " " + message.from.substr(0, message.from.find('/')) + " " +
                        message.msgType + " " + message.contentType + " " + message.extType;
     for (const auto& [name, value] : message.attribs) seen += " " + name + "=" + value;
-    EXPECT_EQ(seen, "chat " + server.sender + "@" + server.host + " 1 text/plain MsgAddIn?RemindMsg RemindID=" +
-                        remindId.ToUtf8());
+    EXPECT_EQ(seen, "chat " + server.sender + "@" + server.host +
+                        " 1 text/plain MsgAddIn?RemindMsg RemindID=" + remindId.ToUtf8());
   }
   LoopbackSocket silent(true);
   const std::tuple<const char*, int, std::string, int> failures[] = {
@@ -234,8 +233,9 @@ class CIMXmppRestartTest : public CIMXmppTest, public testing::WithParamInterfac
     return Script("start-prosody.sh", " " + std::to_string(port) + " >/dev/null");
   }
   bool Script(const std::string& name, const std::string& rest) {
-    const std::string command = std::string("NORV_PROSODY_SMACKS=") + (GetParam() ? "1" : "0") + " '" +
-                                server.scripts + "/" + name + "' '" + dir.path() + "'" + rest;
+    const std::string command = std::string("NORV_PROSODY_SMACKS=") + (GetParam() ? "1" : "0") +
+                                " '" + server.scripts + "/" + name + "' '" + dir.path() + "'" +
+                                rest;
     return std::system(command.c_str()) == 0;
   }
 

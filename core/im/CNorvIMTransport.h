@@ -1,9 +1,9 @@
 #ifndef NORV_CORE_IM_CNORVIMTRANSPORT_H_
 #define NORV_CORE_IM_CNORVIMTRANSPORT_H_
 
-#include "core/im/CMsg.h"
 #include "core/base/CString.h"
 #include "core/base/NorvExport.h"
+#include "core/im/CMsg.h"
 
 // What carries CIM's messages. CIM picks a built-in one from the server
 // address; a host or a test may hand it another with CIM::SetTransport.

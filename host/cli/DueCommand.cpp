@@ -3,13 +3,13 @@
 #include <cstdio>
 
 #include "core/base/CNorvCommFun.h"
-#include "host/cli/HostCommands.h"
 #include "host/cli/HostClock.h"
-#include "host/store/HostDatabase.h"
+#include "host/cli/HostCommands.h"
 #include "host/cli/HostText.h"
+#include "host/cli/TextTable.h"
+#include "host/store/HostDatabase.h"
 #include "host/store/RemindSchedule.h"
 #include "host/store/RemindStore.h"
-#include "host/cli/TextTable.h"
 
 namespace norvhost {
 

@@ -71,7 +71,8 @@ SplitLine SplitWords(const std::vector<std::string>& words,
   // An option takes a value under every command or under none, so words can
   // be split before the command is known.
   std::map<std::string, bool> takesValue;
-  for (const OptionSpec& option : CommonOptions()) takesValue[option.name] = !option.valueName.empty();
+  for (const OptionSpec& option : CommonOptions())
+    takesValue[option.name] = !option.valueName.empty();
   for (const CommandSpec& command : commands) {
     for (const OptionSpec& option : command.options) {
       takesValue[option.name] = !option.valueName.empty();
@@ -138,7 +139,8 @@ void AppendEntry(std::ostringstream& out, const std::string& name, const std::st
 
 void AppendOptions(std::ostringstream& out, const std::vector<OptionSpec>& options) {
   for (const OptionSpec& option : options) {
-    AppendEntry(out, "  --" + option.name + (option.valueName.empty() ? "" : " " + option.valueName),
+    AppendEntry(out,
+                "  --" + option.name + (option.valueName.empty() ? "" : " " + option.valueName),
                 option.help);
   }
 }
@@ -193,8 +195,7 @@ Invocation ParseCommandLine(const std::vector<std::string>& words,
     }
     invocation.options[name] = value;
   }
-  invocation.args.assign(line.positional.begin() + static_cast<long>(used),
-                         line.positional.end());
+  invocation.args.assign(line.positional.begin() + static_cast<long>(used), line.positional.end());
   if (invocation.args.size() < command.minArgs || invocation.args.size() > command.maxArgs) {
     throw UsageError("usage: norvremind " + command.name +
                      (command.arguments.empty() ? "" : " " + command.arguments) +
@@ -211,7 +212,8 @@ std::string ProgramHelp(const std::vector<CommandSpec>& commands) {
          "($XDG_DATA_HOME/norvremind, or ~/.local/share/norvremind), and `run` delivers\n"
          "to the file outbox.jsonl there.\n\nCommands:\n";
   for (const CommandSpec& command : commands) {
-    AppendEntry(out, "  " + command.name + (command.arguments.empty() ? "" : " " + command.arguments),
+    AppendEntry(out,
+                "  " + command.name + (command.arguments.empty() ? "" : " " + command.arguments),
                 command.summary);
   }
   out << "\nOptions for every command:\n";

@@ -46,12 +46,12 @@ struct ConnectionText {
 // Where the data lives and how to reach it, from the options, the
 // environment and the embedded defaults.
 struct DatabaseSettings {
-  std::string dataFolder;   // the user's norvremind folder
-  std::string connection;   // as CSession::Open takes it; holds the password
-  std::string display;      // the connection with any password hidden
-  std::string sqlitePath;   // the file, for SQLite
+  std::string dataFolder;  // the user's norvremind folder
+  std::string connection;  // as CSession::Open takes it; holds the password
+  std::string display;     // the connection with any password hidden
+  std::string sqlitePath;  // the file, for SQLite
   bool isSqlite = true;
-  bool isDefault = true;    // the SQLite file in the data folder
+  bool isDefault = true;  // the SQLite file in the data folder
   short kind = 1;
 };
 
@@ -62,7 +62,7 @@ struct IMSettings {
   std::string user;
   std::string password;
   bool isFile = true;
-  bool isDefault = true;   // the outbox in the data folder
+  bool isDefault = true;  // the outbox in the data folder
   std::string display;
 };
 

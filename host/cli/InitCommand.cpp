@@ -1,6 +1,6 @@
 #include "host/cli/HostCommands.h"
-#include "host/store/HostDatabase.h"
 #include "host/cli/HostText.h"
+#include "host/store/HostDatabase.h"
 
 namespace norvhost {
 

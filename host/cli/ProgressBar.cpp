@@ -20,7 +20,8 @@ ProgressBar::ProgressBar(size_t total) : m_total(total), m_enabled(isatty(STDERR
 ProgressBar::~ProgressBar() { Finish(); }
 
 std::string ProgressBar::Render() const {
-  const size_t filled = m_total == 0 ? kBarWidth : std::min(kBarWidth, m_done * kBarWidth / m_total);
+  const size_t filled =
+      m_total == 0 ? kBarWidth : std::min(kBarWidth, m_done * kBarWidth / m_total);
   const size_t percent = m_total == 0 ? 100 : m_done * 100 / m_total;
   std::ostringstream bar;
   bar << '[' << std::string(filled, '#') << std::string(kBarWidth - filled, '.') << "] " << m_done

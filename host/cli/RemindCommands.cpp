@@ -7,12 +7,12 @@
 
 #include "host/cli/DefinitionInput.h"
 #include "host/cli/HostCommands.h"
-#include "host/store/HostDatabase.h"
 #include "host/cli/HostText.h"
 #include "host/cli/ProgressBar.h"
+#include "host/cli/TextTable.h"
+#include "host/store/HostDatabase.h"
 #include "host/store/RemindSchedule.h"
 #include "host/store/RemindStore.h"
-#include "host/cli/TextTable.h"
 
 namespace norvhost {
 
@@ -40,8 +40,7 @@ int OpenNamedRemind(const Invocation& invocation, HostDatabase& database, CGuid&
   return ResolveRemindID(database, invocation.args[0], id);
 }
 
-std::vector<std::filesystem::path> DefinitionFiles(const std::string& folder,
-                                                   std::string& error) {
+std::vector<std::filesystem::path> DefinitionFiles(const std::string& folder, std::string& error) {
   std::vector<std::filesystem::path> files;
   std::error_code failed;
   std::filesystem::directory_iterator entries(folder, failed);

@@ -9,12 +9,12 @@
 #include <functional>
 #include <system_error>
 
-#include "host/daemon/Daemon.h"
-#include "host/cli/HostCommands.h"
-#include "host/store/HostDatabase.h"
-#include "host/cli/HostText.h"
-#include "host/daemon/NetworkProbe.h"
 #include "core/im/NorvIMError.h"
+#include "host/cli/HostCommands.h"
+#include "host/cli/HostText.h"
+#include "host/daemon/Daemon.h"
+#include "host/daemon/NetworkProbe.h"
+#include "host/store/HostDatabase.h"
 
 namespace norvhost {
 
@@ -72,8 +72,8 @@ int RunDaemon(const Invocation& invocation) {
   options.retryBase = ParseSeconds(invocation, "retry-after", 2);
   options.lookAhead = ParseSeconds(invocation, "look-ahead", 3600);
   // The built-in XMPP transport takes its timeout from the environment.
-  setenv(kNorvIMTimeoutVariable, std::to_string(ParseSeconds(invocation, "timeout", 5).count()).c_str(),
-         1);
+  setenv(kNorvIMTimeoutVariable,
+         std::to_string(ParseSeconds(invocation, "timeout", 5).count()).c_str(), 1);
   options.untilIdle = invocation.Has("until-idle");
   if (invocation.Has("exit-after")) options.exitAfter = ParseSeconds(invocation, "exit-after", 0);
 

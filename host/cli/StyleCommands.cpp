@@ -8,10 +8,10 @@
 #include "core/base/CNorvXmlDocument.h"
 #include "core/base/CSingleLock.h"
 #include "host/cli/HostCommands.h"
-#include "host/store/HostDatabase.h"
 #include "host/cli/HostText.h"
-#include "host/store/RemindSchedule.h"
 #include "host/cli/TextTable.h"
+#include "host/store/HostDatabase.h"
+#include "host/store/RemindSchedule.h"
 #include "manager/CNorvRemindMgr.h"
 #include "style/CNorvRemindStyle.h"
 #include "style/CNorvRemindStyleItem.h"
@@ -67,8 +67,7 @@ class StyleCatalog {
 
 // A style from a style element. `hasOrder` tells whether the element gave
 // the display order.
-bool ParseStyle(const std::string& text, CNorvRemindStyle& style, bool& hasOrder,
-                CString& reason) {
+bool ParseStyle(const std::string& text, CNorvRemindStyle& style, bool& hasOrder, CString& reason) {
   CNorvXmlDocument document;
   if (!CNorvCommFun::ParseXML(Widen(text), document)) {
     reason = L"the style is not well-formed XML";
@@ -197,48 +196,52 @@ int RunStyleShow(const Invocation& invocation) {
 
 int RunStyleRename(const Invocation& invocation) {
   const std::string newName = invocation.args[1];
-  return ChangeStyle(invocation, [&](StyleCatalog& catalog, CNorvRemindStyle& style,
-                                     CString& reason) -> std::string {
-    if (newName.empty()) {
-      reason = L"the new name is empty";
-      return "";
-    }
-    if (!catalog.registry().RenameRemindStyle(style.GetName(), Widen(newName))) {
-      reason = Widen("a style named '" + newName + "' exists already");
-      return "";
-    }
-    if (!style.DBRename(catalog.session(), Widen(newName), &reason)) return "";
-    return "renamed to '" + newName + "'";
-  });
+  return ChangeStyle(
+      invocation,
+      [&](StyleCatalog& catalog, CNorvRemindStyle& style, CString& reason) -> std::string {
+        if (newName.empty()) {
+          reason = L"the new name is empty";
+          return "";
+        }
+        if (!catalog.registry().RenameRemindStyle(style.GetName(), Widen(newName))) {
+          reason = Widen("a style named '" + newName + "' exists already");
+          return "";
+        }
+        if (!style.DBRename(catalog.session(), Widen(newName), &reason)) return "";
+        return "renamed to '" + newName + "'";
+      });
 }
 
 int RunStyleReorder(const Invocation& invocation) {
   const short order = ParseOrder(invocation.args[1]);
-  return ChangeStyle(invocation, [&](StyleCatalog& catalog, CNorvRemindStyle& style,
-                                     CString& reason) -> std::string {
-    if (!style.DBSetOrder(catalog.session(), order, &reason)) return "";
-    return "now has the order " + std::to_string(order);
-  });
+  return ChangeStyle(
+      invocation,
+      [&](StyleCatalog& catalog, CNorvRemindStyle& style, CString& reason) -> std::string {
+        if (!style.DBSetOrder(catalog.session(), order, &reason)) return "";
+        return "now has the order " + std::to_string(order);
+      });
 }
 
 int RunStyleDefault(const Invocation& invocation) {
-  return ChangeStyle(invocation, [](StyleCatalog& catalog, CNorvRemindStyle& style,
-                                    CString& reason) -> std::string {
-    Transaction transaction(catalog.database());
-    if (!transaction.Begin(&reason) || !catalog.FlagDefault(style, reason) ||
-        !transaction.Commit(&reason)) {
-      return "";
-    }
-    return "is now the default";
-  });
+  return ChangeStyle(
+      invocation,
+      [](StyleCatalog& catalog, CNorvRemindStyle& style, CString& reason) -> std::string {
+        Transaction transaction(catalog.database());
+        if (!transaction.Begin(&reason) || !catalog.FlagDefault(style, reason) ||
+            !transaction.Commit(&reason)) {
+          return "";
+        }
+        return "is now the default";
+      });
 }
 
 int RunStyleDelete(const Invocation& invocation) {
-  return ChangeStyle(invocation, [](StyleCatalog& catalog, CNorvRemindStyle& style,
-                                    CString& reason) -> std::string {
-    CGuid id = style.m_ID;
-    return CNorvRemindStyle::DBDelete(catalog.session(), id, &reason) ? "deleted" : "";
-  });
+  return ChangeStyle(
+      invocation,
+      [](StyleCatalog& catalog, CNorvRemindStyle& style, CString& reason) -> std::string {
+        CGuid id = style.m_ID;
+        return CNorvRemindStyle::DBDelete(catalog.session(), id, &reason) ? "deleted" : "";
+      });
 }
 
 }  // namespace norvhost

@@ -6,11 +6,11 @@
 #include <vector>
 
 #include "core/base/CSingleLock.h"
-#include "host/daemon/DaemonLog.h"
 #include "host/cli/HostClock.h"
 #include "host/cli/HostText.h"
-#include "host/store/RemindSchedule.h"
+#include "host/daemon/DaemonLog.h"
 #include "host/store/RemindLoader.h"
+#include "host/store/RemindSchedule.h"
 #include "host/store/RemindStore.h"
 
 namespace norvhost {
@@ -91,8 +91,8 @@ int Daemon::Start() {
     return code;
   }
   Log(L"started on " + Widen(m_database.settings().display) + L", delivering to " +
-      Widen(m_options.im.display) + L"; " + Count(reminds.size(), L"remind", L"reminds") +
-      L", " + Count(styles, L"style", L"styles") + L", " +
+      Widen(m_options.im.display) + L"; " + Count(reminds.size(), L"remind", L"reminds") + L", " +
+      Count(styles, L"style", L"styles") + L", " +
       Count(waiting, L"message waiting", L"messages waiting"));
   return kExitOk;
 }
@@ -138,8 +138,7 @@ void Daemon::Tick() {
       // What InitData does at start, for a daemon that runs past midnight.
       CString reason;
       if (!m_manager.DBSetRemindInvalid(m_database.session(), m_database.kind(), &reason) ||
-          !m_manager.DBDeleteRemindAMMsgInvalid(m_database.session(), m_database.kind(),
-                                                &reason)) {
+          !m_manager.DBDeleteRemindAMMsgInvalid(m_database.session(), m_database.kind(), &reason)) {
         Log(L"cannot expire old reminds and messages: " + reason);
       }
     }
@@ -209,8 +208,8 @@ void Daemon::Withdraw(CNorvRemind& remind) {
   remind.CleanAMMsgList();
   m_manager.RemoveRemind(remind.m_ID);
   Log(L"withdrew " + RemindLabel(remind) + L": no longer active" +
-      (messages.empty() ? L"" : L"; " + Count(messages.size(), L"message", L"messages") +
-                                    L" not sent"));
+      (messages.empty() ? L""
+                        : L"; " + Count(messages.size(), L"message", L"messages") + L" not sent"));
 }
 
 void Daemon::SendDueMessages() {
@@ -235,9 +234,8 @@ void Daemon::RecordOutcome(const SendOutcome& outcome) {
   CNorvBasePtr<CNorvRemindAMMsg> message = m_ledger.Find(outcome);
   CNorvBasePtr<CNorvRemind> remind;
   if (message) remind = m_manager.GetRemind(message->m_RemindID);
-  const CString label =
-      outcome.receiver + L": " +
-      (remind ? RemindLabel(*remind) : L"remind " + ShortID(outcome.remindID));
+  const CString label = outcome.receiver + L": " +
+                        (remind ? RemindLabel(*remind) : L"remind " + ShortID(outcome.remindID));
   CString reason;
   switch (outcome.kind) {
     case Kind::kSent:
@@ -293,8 +291,7 @@ void Daemon::RetryOrGiveUp(const SendOutcome& outcome, CNorvRemindAMMsg* message
 }
 
 void Daemon::LogUnrecorded(const SendOutcome& outcome, const CString& reason) {
-  Log(L"cannot record the outcome of message " + outcome.messageID.GetString1() + L": " +
-      reason);
+  Log(L"cannot record the outcome of message " + outcome.messageID.GetString1() + L": " + reason);
 }
 
 milliseconds Daemon::Backoff(int attempts) {
@@ -336,8 +333,8 @@ milliseconds Daemon::TimeToNextEvent(steady_clock::time_point nextTick,
     wait = std::min(wait, std::chrono::duration_cast<milliseconds>(m_retries.begin()->first - now));
   }
   if (m_options.exitAfter) {
-    wait = std::min(wait, std::chrono::duration_cast<milliseconds>(
-                              started + *m_options.exitAfter - now));
+    wait = std::min(wait,
+                    std::chrono::duration_cast<milliseconds>(started + *m_options.exitAfter - now));
   }
   const system_clock::time_point wallNow = WallNow();
   const COleDateTime tomorrow = m_day + COleDateTimeSpan(1, 0, 0, 0);
@@ -347,8 +344,8 @@ milliseconds Daemon::TimeToNextEvent(steady_clock::time_point nextTick,
     if (!m_manager.RemindAMMsgList.empty()) {
       const COleDateTime next = m_manager.RemindAMMsgList.front()->GetRemindTime();
       if (next.GetStatus() == COleDateTime::valid) {
-        wait = std::min(wait, std::chrono::duration_cast<milliseconds>(ToTimePoint(next) -
-                                                                       wallNow));
+        wait =
+            std::min(wait, std::chrono::duration_cast<milliseconds>(ToTimePoint(next) - wallNow));
       }
     }
   }

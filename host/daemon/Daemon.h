@@ -11,12 +11,12 @@
 
 #include "core/base/CGuid.h"
 #include "core/base/COleDateTime.h"
+#include "host/cli/HostSettings.h"
 #include "host/daemon/DaemonPlanner.h"
 #include "host/daemon/DeliveryStore.h"
-#include "host/store/HostDatabase.h"
-#include "host/cli/HostSettings.h"
 #include "host/daemon/SendLedger.h"
 #include "host/daemon/Waker.h"
+#include "host/store/HostDatabase.h"
 #include "manager/CNorvRemindMgr.h"
 
 namespace norvhost {

@@ -7,8 +7,8 @@
 #include "core/base/COleDateTimeSpan.h"
 #include "core/base/CStringArray.h"
 #include "core/db/CNorvRecordSet.h"
-#include "host/daemon/DaemonLog.h"
 #include "host/cli/HostText.h"
+#include "host/daemon/DaemonLog.h"
 #include "host/store/RemindSchedule.h"
 #include "remind/internal/NorvCodes.h"
 #include "repeat/CNorvRemindRepeat.h"
@@ -30,9 +30,9 @@ CString Names(const std::vector<CNorvBasePtr<CEmItem>>& receivers) {
   return names;
 }
 
-const std::set<CString>& ReceiversOf(const std::map<std::pair<CGuid, long long>,
-                                                    std::set<CString>>& rows,
-                                     const std::pair<CGuid, long long>& key) {
+const std::set<CString>& ReceiversOf(
+    const std::map<std::pair<CGuid, long long>, std::set<CString>>& rows,
+    const std::pair<CGuid, long long>& key) {
   static const std::set<CString> kNone;
   const auto found = rows.find(key);
   return found == rows.end() ? kNone : found->second;
@@ -58,8 +58,8 @@ void DaemonPlanner::PlanRemind(CNorvRemind& remind, const COleDateTime& day, boo
   PlanFirings(firings, day, &remind.m_ID, handOver, [] { return false; });
 }
 
-void DaemonPlanner::Candidates(CNorvRemind& remind, const COleDateTime& day,
-                               const CString& dayText, std::vector<Firing>& firings) {
+void DaemonPlanner::Candidates(CNorvRemind& remind, const COleDateTime& day, const CString& dayText,
+                               std::vector<Firing>& firings) {
   if (HasRunOut(remind, day)) {
     Retire(remind);
     return;
@@ -114,11 +114,12 @@ bool DaemonPlanner::ReadStoredRows(const COleDateTime& day, const CGuid* remindI
 bool DaemonPlanner::ReadStoredTable(const wchar_t* table, const COleDateTime& day,
                                     const CGuid* remindID, StoredRows& rows, CString& errorText) {
   CString query;
-  query.Format(L"SELECT CN_G_REMIND_ID, CN_T_REMIND, CN_S_RECEIVER FROM %s "
-               L"WHERE CN_T_REMIND >= %s AND CN_T_REMIND < %s",
-               table, m_database.TimeValue(day),
-               m_database.TimeValue(day + COleDateTimeSpan(1, 0, 0, 0)));
-  if (remindID != nullptr) query.AppendFormat(L" AND CN_G_REMIND_ID = '%s'", remindID->GetString1());
+  query.Format(
+      L"SELECT CN_G_REMIND_ID, CN_T_REMIND, CN_S_RECEIVER FROM %s "
+      L"WHERE CN_T_REMIND >= %s AND CN_T_REMIND < %s",
+      table, m_database.TimeValue(day), m_database.TimeValue(day + COleDateTimeSpan(1, 0, 0, 0)));
+  if (remindID != nullptr)
+    query.AppendFormat(L" AND CN_G_REMIND_ID = '%s'", remindID->GetString1());
   CNorvRecordSet records;
   if (!records.Open(m_database.session(), query, &errorText)) return false;
   CString idText;
@@ -153,8 +154,7 @@ void DaemonPlanner::Collect(Firing& firing, const StoredRows& inbox, const Store
   remind.GetContent(content, contentType);
   for (auto& receiver : receivers) {
     const bool toInbox = inboxDone.count(receiver->m_strReceiveID) == 0;
-    const bool toInstant =
-        remind.HasAMFlag() && instantDone.count(receiver->m_strReceiveID) == 0;
+    const bool toInstant = remind.HasAMFlag() && instantDone.count(receiver->m_strReceiveID) == 0;
     if (toInbox) {
       firing.inboxReceivers.Add(receiver->m_strReceiveID);
       firing.inboxNames.Add(receiver->m_strReceiveName);

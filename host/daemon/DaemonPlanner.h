@@ -9,15 +9,15 @@
 #include <utility>
 #include <vector>
 
-#include "remind/CEmItem.h"
 #include "core/base/CGuid.h"
 #include "core/base/CNorvBasePtr.h"
-#include "core/base/CStringArray.h"
 #include "core/base/COleDateTime.h"
-#include "host/store/HostDatabase.h"
+#include "core/base/CStringArray.h"
 #include "host/daemon/SendLedger.h"
+#include "host/store/HostDatabase.h"
 #include "manager/CNorvRemindMgr.h"
 #include "message/CNorvRemindAMMsg.h"
+#include "remind/CEmItem.h"
 #include "remind/CNorvRemind.h"
 
 namespace norvhost {

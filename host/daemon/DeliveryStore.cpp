@@ -2,9 +2,9 @@
 
 #include <cstdlib>
 
+#include "core/base/CNorvBasePtr.h"
 #include "core/db/CNorvDBFun.h"
 #include "core/db/CNorvRecordSet.h"
-#include "core/base/CNorvBasePtr.h"
 #include "message/CNorvRemindAMMsg.h"
 
 namespace norvhost {
@@ -81,8 +81,7 @@ bool DeliveryStore::MarkRetrying(const CGuid& messageID, const COleDateTime& nex
                   reason);
 }
 
-bool DeliveryStore::MarkFailed(const CGuid& messageID, const CString& lastReason,
-                               CString* reason) {
+bool DeliveryStore::MarkFailed(const CGuid& messageID, const CString& lastReason, CString* reason) {
   CNorvBasePtr<CNorvRemindAMMsg> message(new CNorvRemindAMMsg);
   message->m_ID = messageID;
   return message->DBSetFail(m_database.session(), m_database.kind(), lastReason, reason) &&

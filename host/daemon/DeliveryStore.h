@@ -15,7 +15,7 @@ enum class DeliveryState : int {
   kSending = 1,   // handed to the transport; a crash now may send it again
   kRetrying = 2,  // an attempt failed; the next one is due at CN_T_NEXT
   kSent = 3,
-  kFailed = 4,    // given up, with the last attempt's reason
+  kFailed = 4,  // given up, with the last attempt's reason
 };
 
 // The message a send is about to carry, as found in the database.

@@ -16,8 +16,8 @@ namespace {
 constexpr int kConnectTimeoutMs = 5000;
 
 bool TryAddress(const addrinfo& address, std::string& reason) {
-  const int descriptor = socket(address.ai_family, address.ai_socktype | SOCK_CLOEXEC | SOCK_NONBLOCK,
-                                address.ai_protocol);
+  const int descriptor = socket(
+      address.ai_family, address.ai_socktype | SOCK_CLOEXEC | SOCK_NONBLOCK, address.ai_protocol);
   if (descriptor < 0) {
     reason = std::strerror(errno);
     return false;
@@ -31,8 +31,7 @@ bool TryAddress(const addrinfo& address, std::string& reason) {
       socklen_t length = sizeof error;
       if (polled == 0) {
         error = ETIMEDOUT;
-      } else if (polled < 0 ||
-                 getsockopt(descriptor, SOL_SOCKET, SO_ERROR, &error, &length) != 0) {
+      } else if (polled < 0 || getsockopt(descriptor, SOL_SOCKET, SO_ERROR, &error, &length) != 0) {
         error = errno;
       }
     }
@@ -55,7 +54,8 @@ bool CanConnect(const std::string& host, unsigned port, std::string& reason) {
     return false;
   }
   bool connected = false;
-  for (addrinfo* address = addresses; address != nullptr && !connected; address = address->ai_next) {
+  for (addrinfo* address = addresses; address != nullptr && !connected;
+       address = address->ai_next) {
     connected = TryAddress(*address, reason);
   }
   freeaddrinfo(addresses);

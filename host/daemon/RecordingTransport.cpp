@@ -37,9 +37,9 @@ void RecordingTransport::Deliver(const CMsg& msg, SendOutcome& outcome) {
   CGuid remindID;
   remindID.FromString(outcome.remindID);
   DeliveryClaim claim;
-  switch (m_store.Claim(remindID.GetString1(), outcome.receiver,
-                        [&] { return static_cast<bool>(m_manager.GetRemind(remindID)); }, claim,
-                        outcome.reason)) {
+  switch (m_store.Claim(
+      remindID.GetString1(), outcome.receiver,
+      [&] { return static_cast<bool>(m_manager.GetRemind(remindID)); }, claim, outcome.reason)) {
     case DeliveryStore::ClaimResult::kUnreachable:
       return;
     case DeliveryStore::ClaimResult::kWithdrawn:

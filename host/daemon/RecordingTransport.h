@@ -26,7 +26,7 @@ struct SendOutcome {
   Kind kind = Kind::kDeferred;
   CString remindID;  // the message's "RemindID" attribute
   CString receiver;
-  CGuid messageID;   // null unless the message was claimed
+  CGuid messageID;  // null unless the message was claimed
   int attempts = 0;
   int code = 0;
   CString reason;

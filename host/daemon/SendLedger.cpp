@@ -7,15 +7,15 @@ namespace norvhost {
 void SendLedger::Expect(CNorvRemindAMMsg* message) {
   auto& waiting = m_waiting[{message->m_RemindID.GetString().str(), message->m_strReceiver.str()}];
   const COleDateTime time = message->GetRemindTime();
-  auto later = std::find_if(waiting.begin(), waiting.end(), [&](auto& other) {
-    return other->GetRemindTime() > time;
-  });
+  auto later = std::find_if(waiting.begin(), waiting.end(),
+                            [&](auto& other) { return other->GetRemindTime() > time; });
   waiting.insert(later, CNorvBasePtr<CNorvRemindAMMsg>(message));
   ++m_pending;
 }
 
 void SendLedger::Forget(CNorvRemindAMMsg* message) {
-  auto found = m_waiting.find({message->m_RemindID.GetString().str(), message->m_strReceiver.str()});
+  auto found =
+      m_waiting.find({message->m_RemindID.GetString().str(), message->m_strReceiver.str()});
   if (found == m_waiting.end()) return;
   const size_t before = found->second.size();
   found->second.remove_if([&](auto& waiting) { return waiting == message; });

@@ -7,8 +7,8 @@
 #include "core/db/CNorvDBFun.h"
 #include "core/db/CNorvRecordSet.h"
 #include "host/cli/HostOptions.h"
-#include "host/store/HostSchema.h"
 #include "host/cli/HostText.h"
+#include "host/store/HostSchema.h"
 
 namespace norvhost {
 

@@ -5,8 +5,8 @@
 #include <vector>
 
 #include "core/base/COleDateTime.h"
-#include "core/db/CSession.h"
 #include "core/base/CString.h"
+#include "core/db/CSession.h"
 #include "host/cli/HostSettings.h"
 
 namespace norvhost {

@@ -171,7 +171,7 @@ CString DescribeReceivers(CNorvRemind& remind) {
   for (auto& receiver : receivers) {
     if (!text.IsEmpty()) text += L", ";
     text += receiver->m_strReceiveName.IsEmpty() ? receiver->m_strReceiveID
-                                                  : receiver->m_strReceiveName;
+                                                 : receiver->m_strReceiveName;
   }
   return text;
 }

@@ -77,9 +77,10 @@ bool ListRemindIDs(HostDatabase& database, bool activeOnly, std::vector<CGuid>& 
   std::vector<CString> texts;
   CString query = L"SELECT CN_G_ID FROM NORV_REMIND_DEF ORDER BY CN_T_CREATE, CN_G_ID";
   if (activeOnly) {
-    query.Format(L"SELECT CN_G_ID FROM NORV_REMIND_DEF WHERE CN_N_STATE = %d ORDER BY "
-                 L"CN_T_CREATE, CN_G_ID",
-                 norvcode::kRemindActive);
+    query.Format(
+        L"SELECT CN_G_ID FROM NORV_REMIND_DEF WHERE CN_N_STATE = %d ORDER BY "
+        L"CN_T_CREATE, CN_G_ID",
+        norvcode::kRemindActive);
   }
   if (!database.QueryColumn(query, texts, errorText)) return false;
   ids.clear();
@@ -164,9 +165,10 @@ bool SetRemindState(HostDatabase& database, const CGuid& id, short state, CStrin
   if (!CNorvRemind::DBSetState(database.session(), id, state, &errorText)) return false;
   if (state != norvcode::kRemindActive) {
     CString withdraw;
-    withdraw.Format(L"UPDATE NORV_REMIND_MSG_AM SET CN_N_STATUS = %d "
-                    L"WHERE CN_G_REMIND_ID = %s AND CN_N_STATUS = %d",
-                    norvcode::kAMExpired, Quoted(id), norvcode::kAMWaiting);
+    withdraw.Format(
+        L"UPDATE NORV_REMIND_MSG_AM SET CN_N_STATUS = %d "
+        L"WHERE CN_G_REMIND_ID = %s AND CN_N_STATUS = %d",
+        norvcode::kAMExpired, Quoted(id), norvcode::kAMWaiting);
     if (!database.Run(withdraw, &errorText)) return false;
   }
   return transaction.Commit(&errorText);

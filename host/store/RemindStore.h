@@ -7,8 +7,8 @@
 #include "core/base/CGuid.h"
 #include "core/base/CNorvBasePtr.h"
 #include "core/base/CString.h"
-#include "host/store/HostDatabase.h"
 #include "host/cli/HostSettings.h"
+#include "host/store/HostDatabase.h"
 #include "remind/CNorvRemind.h"
 
 namespace norvhost {

@@ -24,8 +24,8 @@ void CheckListIndex::Insert(CNorvRemindAMMsg* message, bool sorted) {
   if (!sorted && IsComparable(time) && !m_byTime.empty() && time.m_dt < m_byTime.rbegin()->first) {
     m_inOrder = false;
   }
-  const List::iterator position =
-      m_list.insert(sorted ? SortedPosition(time) : m_list.end(), CNorvBasePtr<CNorvRemindAMMsg>(message));
+  const List::iterator position = m_list.insert(sorted ? SortedPosition(time) : m_list.end(),
+                                                CNorvBasePtr<CNorvRemindAMMsg>(message));
   Index(position, time);
 }
 
@@ -66,7 +66,8 @@ CheckListIndex::List::iterator CheckListIndex::WalkForLater(const COleDateTime& 
 }
 
 void CheckListIndex::Index(List::iterator position, const COleDateTime& time) {
-  const ByTime::iterator timed = IsComparable(time) ? m_byTime.emplace(time.m_dt, position) : m_byTime.end();
+  const ByTime::iterator timed =
+      IsComparable(time) ? m_byTime.emplace(time.m_dt, position) : m_byTime.end();
   m_byObject.emplace(position->p, Entry{position, timed});
 }
 
@@ -77,7 +78,8 @@ void CheckListIndex::ResyncIfStale() {
   m_inOrder = true;
   for (auto it = m_list.begin(); it != m_list.end(); ++it) {
     const COleDateTime time = (*it)->GetRemindTime();
-    if (IsComparable(time) && !m_byTime.empty() && time.m_dt < m_byTime.rbegin()->first) m_inOrder = false;
+    if (IsComparable(time) && !m_byTime.empty() && time.m_dt < m_byTime.rbegin()->first)
+      m_inOrder = false;
     Index(it, time);
   }
 }

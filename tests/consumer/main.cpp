@@ -19,8 +19,10 @@ int main() {
     std::printf("consumer: parse failed: %s\n", errorText.ToUtf8().c_str());
     return 1;
   }
-  const CString expected(L"<ReceiverList><Receiver Type='0' ID='alice' Name='Alice' /></ReceiverList>");
-  if (remind->GenReceiverInfo_XML() != expected || !remind->NeedRemind(COleDateTime(2030, 1, 2, 0, 0, 0))) {
+  const CString expected(
+      L"<ReceiverList><Receiver Type='0' ID='alice' Name='Alice' /></ReceiverList>");
+  if (remind->GenReceiverInfo_XML() != expected ||
+      !remind->NeedRemind(COleDateTime(2030, 1, 2, 0, 0, 0))) {
     std::printf("consumer: unexpected remind %s\n", remind->GenInfo_XML().ToUtf8().c_str());
     return 1;
   }

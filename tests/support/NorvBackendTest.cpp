@@ -1,9 +1,9 @@
 #include "NorvBackendTest.h"
 
 #include "NorvTestDatabase.h"
+#include "core/base/COleDateTimeSpan.h"
 #include "core/db/CNorvDBFun.h"
 #include "core/db/CNorvRecordSet.h"
-#include "core/base/COleDateTimeSpan.h"
 
 namespace norvtest {
 
@@ -15,7 +15,8 @@ void BackendTest::SetUp() {
 }
 
 CString BackendTest::TimeSql(const CString& text) const {
-  return dbType() == 1 ? L"to_date( '" + text + L"', 'yyyy-mm-dd hh24:mi:ss' )" : L"'" + text + L"'";
+  return dbType() == 1 ? L"to_date( '" + text + L"', 'yyyy-mm-dd hh24:mi:ss' )"
+                       : L"'" + text + L"'";
 }
 
 CString BackendTest::TakeStatement() {

@@ -11,8 +11,8 @@
 
 #include "NorvScratchDatabase.h"
 #include "core/base/COleDateTime.h"
-#include "core/db/CSession.h"
 #include "core/base/CString.h"
+#include "core/db/CSession.h"
 
 // Lets failures show texts rather than bytes.
 inline void PrintTo(const CString& text, std::ostream* out) { *out << '"' << text.ToUtf8() << '"'; }
@@ -65,13 +65,13 @@ std::string BackendCaseName(const testing::TestParamInfo<BackendCase>& info);
 
 }  // namespace norvtest
 
-#define NORV_INSTANTIATE_BACKEND_TEST(Suite)                                          \
-  INSTANTIATE_TEST_SUITE_P(                                                           \
-      Backends, Suite,                                                                \
-      testing::Values(norvtest::BackendCase{norvtest::Backend::kSqlite, 1},           \
-                      norvtest::BackendCase{norvtest::Backend::kSqlite, 0},           \
-                      norvtest::BackendCase{norvtest::Backend::kPostgres, 1},         \
-                      norvtest::BackendCase{norvtest::Backend::kPostgres, 0}),        \
+#define NORV_INSTANTIATE_BACKEND_TEST(Suite)                                   \
+  INSTANTIATE_TEST_SUITE_P(                                                    \
+      Backends, Suite,                                                         \
+      testing::Values(norvtest::BackendCase{norvtest::Backend::kSqlite, 1},    \
+                      norvtest::BackendCase{norvtest::Backend::kSqlite, 0},    \
+                      norvtest::BackendCase{norvtest::Backend::kPostgres, 1},  \
+                      norvtest::BackendCase{norvtest::Backend::kPostgres, 0}), \
       norvtest::BackendCaseName)
 
 #endif  // NORV_TESTS_SUPPORT_NORVBACKENDTEST_H_

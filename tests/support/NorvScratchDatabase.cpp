@@ -36,8 +36,9 @@ std::string UniqueDatabaseName() {
 }
 
 testing::AssertionResult ApplySchema(CSession& session, Backend backend) {
-  const std::string path = std::string(NORV_SOURCE_DIR) +
-                           (backend == Backend::kSqlite ? "/schema/sqlite.sql" : "/schema/postgresql.sql");
+  const std::string path =
+      std::string(NORV_SOURCE_DIR) +
+      (backend == Backend::kSqlite ? "/schema/sqlite.sql" : "/schema/postgresql.sql");
   std::stringstream text;
   text << std::ifstream(path, std::ios::binary).rdbuf();
   CString error;
@@ -79,7 +80,8 @@ testing::AssertionResult ScratchDatabase::Open(CSession& session) {
   if (fresh && !creator.Open(m_connection, &error)) {
     return testing::AssertionFailure() << m_connection.ToUtf8() << ": " << error.ToUtf8();
   }
-  testing::AssertionResult schema = fresh ? ApplySchema(creator, m_backend) : testing::AssertionSuccess();
+  testing::AssertionResult schema =
+      fresh ? ApplySchema(creator, m_backend) : testing::AssertionSuccess();
   creator.Close();
   if (!schema) return schema;
   if (!session.Open(m_connection, &error)) {
@@ -96,8 +98,8 @@ testing::AssertionResult ScratchDatabase::CreatePostgres() {
   const std::string name = UniqueDatabaseName();
   if (!admin.Open(CString::FromUtf8(cluster), &error) ||
       Run(admin, "CREATE DATABASE " + name, &error) == -1) {
-    return testing::AssertionFailure() << cluster << ": CREATE DATABASE " << name << ": "
-                                       << error.ToUtf8();
+    return testing::AssertionFailure()
+           << cluster << ": CREATE DATABASE " << name << ": " << error.ToUtf8();
   }
   m_postgresName = name;
   m_connection = CString::FromUtf8(WithDatabase(cluster, name));

@@ -8,8 +8,8 @@
 #include <string>
 
 #include "NorvTestSupport.h"
-#include "core/db/CSession.h"
 #include "core/base/CString.h"
+#include "core/db/CSession.h"
 
 namespace norvtest {
 

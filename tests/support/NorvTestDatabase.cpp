@@ -6,8 +6,7 @@
 
 namespace norvtest {
 
-std::vector<std::vector<CString>> QueryRows(CSession& session, const CString& query,
-                                            int columns) {
+std::vector<std::vector<CString>> QueryRows(CSession& session, const CString& query, int columns) {
   std::vector<std::vector<CString>> rows;
   CNorvRecordSet records;
   CString error;
@@ -17,7 +16,8 @@ std::vector<std::vector<CString>> QueryRows(CSession& session, const CString& qu
   }
   while (records.MoveNext() == 0) {
     rows.emplace_back(columns);
-    for (int column = 1; column <= columns; ++column) records.GetValue(column, rows.back()[column - 1]);
+    for (int column = 1; column <= columns; ++column)
+      records.GetValue(column, rows.back()[column - 1]);
   }
   return rows;
 }

@@ -34,13 +34,13 @@ XmppTestServer XmppServer();
 
 // Call at the start of a case that needs the XMPP server: skips it visibly
 // when none is configured, and fails it instead under CI=true.
-#define NORV_REQUIRE_XMPP()                                                                \
-  do {                                                                                     \
-    if (norvtest::XmppServer().host.empty()) {                                             \
-      if (norvtest::RunningUnderCI()) FAIL() << "NORV_TEST_XMPP_HOST is not set in CI";    \
-      GTEST_SKIP() << "XMPP server not configured: eval the output of "                    \
-                      "tests/prosody/start-prosody.sh";                                    \
-    }                                                                                      \
+#define NORV_REQUIRE_XMPP()                                                             \
+  do {                                                                                  \
+    if (norvtest::XmppServer().host.empty()) {                                          \
+      if (norvtest::RunningUnderCI()) FAIL() << "NORV_TEST_XMPP_HOST is not set in CI"; \
+      GTEST_SKIP() << "XMPP server not configured: eval the output of "                 \
+                      "tests/prosody/start-prosody.sh";                                 \
+    }                                                                                   \
   } while (0)
 
 // A chat message as the receiving client saw it.

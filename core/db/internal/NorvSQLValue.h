@@ -1,10 +1,10 @@
 #ifndef NORV_CORE_DB_INTERNAL_NORVSQLVALUE_H_
 #define NORV_CORE_DB_INTERNAL_NORVSQLVALUE_H_
 
-#include "core/db/CNorvDBFun.h"
 #include "core/base/COleDateTime.h"
-#include "core/db/CSession.h"
 #include "core/base/CString.h"
+#include "core/db/CNorvDBFun.h"
+#include "core/db/CSession.h"
 
 // Internal: the pieces every area's statements share.
 namespace norvsql {
@@ -46,9 +46,7 @@ inline CString DateValue(const COleDateTime& date, short dbType, const wchar_t* 
   return value;
 }
 
-inline CString NowValue(short dbType) {
-  return TimeValue(COleDateTime::GetCurrentTime(), dbType);
-}
+inline CString NowValue(short dbType) { return TimeValue(COleDateTime::GetCurrentTime(), dbType); }
 
 // Runs one statement; false with the database's reason in *errorText.
 inline bool Run(CSession& session, const CString& statement, CString* errorText) {

@@ -172,7 +172,8 @@ std::unique_ptr<CNorvDBBackend> PostgresBackend::Open(const CString& connection,
   }
   std::unique_ptr<PostgresBackend> backend(new PostgresBackend(raw, SecretPieces(text)));
   // libpq would print the server's notices on the host's stderr.
-  PQsetNoticeProcessor(raw, [](void*, const char*) {}, nullptr);
+  PQsetNoticeProcessor(
+      raw, [](void*, const char*) {}, nullptr);
   if (PQstatus(raw) != CONNECTION_OK) {
     backend->SetConnectionError(errorText);
     return nullptr;
@@ -194,8 +195,7 @@ int PostgresBackend::Execute(const CString& statement, CString* errorText) {
   return changed[0] != '\0' ? std::atoi(changed) : 0;
 }
 
-std::unique_ptr<CNorvDBCursor> PostgresBackend::Query(const CString& query,
-                                                      CString* errorText) {
+std::unique_ptr<CNorvDBCursor> PostgresBackend::Query(const CString& query, CString* errorText) {
   ResultPtr result = Run(query, errorText);
   if (result == nullptr) return nullptr;
   if (PQresultStatus(result.get()) == PGRES_EMPTY_QUERY) {
@@ -205,8 +205,7 @@ std::unique_ptr<CNorvDBCursor> PostgresBackend::Query(const CString& query,
   return std::make_unique<PostgresCursor>(result.release());
 }
 
-PostgresBackend::ResultPtr PostgresBackend::Run(const CString& statement,
-                                                CString* errorText) {
+PostgresBackend::ResultPtr PostgresBackend::Run(const CString& statement, CString* errorText) {
   const std::string text = oracle_dialect::Translate(statement);
   std::lock_guard<std::mutex> hold(m_lock);
   if (!EnsureConnected(errorText)) return ResultPtr(nullptr, PQclear);
@@ -237,4 +236,3 @@ bool PostgresBackend::EnsureConnected(CString* errorText) {
   }
   return ApplySessionSettings(m_connection, errorText);
 }
-

@@ -39,8 +39,7 @@ void ToDateFunction(sqlite3_context* context, int, sqlite3_value** args) {
   sqlite3_result_text(context, text->data(), static_cast<int>(text->size()), SQLITE_TRANSIENT);
 }
 
-int DateTimeCollation(void*, int leftLength, const void* left, int rightLength,
-                      const void* right) {
+int DateTimeCollation(void*, int leftLength, const void* left, int rightLength, const void* right) {
   return sqlite_dialect::CompareDateTimes(
       std::string_view(static_cast<const char*>(left), static_cast<size_t>(leftLength)),
       std::string_view(static_cast<const char*>(right), static_cast<size_t>(rightLength)));
@@ -65,8 +64,8 @@ bool Configure(SqliteConnection& connection, CString* errorText) {
   sqlite3* db = connection.db;
   sqlite3_busy_timeout(db, kBusyTimeoutMs);
   const int flags = SQLITE_UTF8 | SQLITE_DETERMINISTIC;
-  if (sqlite3_create_function(db, "to_date", 2, flags, nullptr, ToDateFunction, nullptr,
-                              nullptr) != SQLITE_OK ||
+  if (sqlite3_create_function(db, "to_date", 2, flags, nullptr, ToDateFunction, nullptr, nullptr) !=
+          SQLITE_OK ||
       sqlite3_create_collation(db, sqlite_dialect::kDateTimeCollation, SQLITE_UTF8, nullptr,
                                DateTimeCollation) != SQLITE_OK ||
       sqlite3_exec(db, "PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL;", nullptr, nullptr,

@@ -75,7 +75,8 @@ void FileTransport::CloseFile() {
 }
 
 bool FileTransport::EnsureOpen(std::string& failure) {
-  struct stat opened {}, named {};
+  struct stat opened {
+  }, named{};
   if (m_fd >= 0 && ::fstat(m_fd, &opened) == 0 && ::stat(m_path.c_str(), &named) == 0 &&
       opened.st_dev == named.st_dev && opened.st_ino == named.st_ino) {
     return true;

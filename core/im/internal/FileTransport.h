@@ -23,8 +23,7 @@ class FileTransport final : public CNorvIMTransport {
 
   void Init(const CString& server, int port, const CString& user, const CString& password,
             int mode) override;
-  int Send(const CMsg& msg, const CString& receiver, int& errorCode,
-           CString& errorText) override;
+  int Send(const CMsg& msg, const CString& receiver, int& errorCode, CString& errorText) override;
 
   ~FileTransport() override;
 

@@ -39,8 +39,8 @@ int TuneSocket(xmpp_conn_t* conn, void* socket) {
 // The defined condition of a stanza error, e.g. "service-unavailable".
 std::string ErrorCondition(xmpp_stanza_t* stanza) {
   xmpp_stanza_t* error = xmpp_stanza_get_child_by_name(stanza, "error");
-  for (xmpp_stanza_t* child = error ? xmpp_stanza_get_children(error) : nullptr;
-       child != nullptr; child = xmpp_stanza_get_next(child)) {
+  for (xmpp_stanza_t* child = error ? xmpp_stanza_get_children(error) : nullptr; child != nullptr;
+       child = xmpp_stanza_get_next(child)) {
     const char* ns = xmpp_stanza_get_ns(child);
     const char* name = xmpp_stanza_get_name(child);
     if (ns != nullptr && name != nullptr && std::string(ns) == kStanzaErrorNs) return name;
@@ -163,8 +163,8 @@ struct XmppSession::Handlers {
 };
 
 std::unique_ptr<XmppSession> XmppSession::Open(const XmppAccount& account,
-                                               std::chrono::milliseconds timeout,
-                                               int& errorCode, std::string& detail) {
+                                               std::chrono::milliseconds timeout, int& errorCode,
+                                               std::string& detail) {
   InitialiseLibrary();
   std::unique_ptr<XmppSession> session(new XmppSession(account, timeout));
   errorCode = session->Connect(detail);
@@ -173,9 +173,7 @@ std::unique_ptr<XmppSession> XmppSession::Open(const XmppAccount& account,
 }
 
 XmppSession::XmppSession(const XmppAccount& account, std::chrono::milliseconds timeout)
-    : m_account(account),
-      m_timeout(timeout),
-      m_log(new xmpp_log_t{Handlers::OnLibraryLog, this}) {
+    : m_account(account), m_timeout(timeout), m_log(new xmpp_log_t{Handlers::OnLibraryLog, this}) {
   m_ctx = xmpp_ctx_new(nullptr, m_log.get());
   m_conn = m_ctx ? xmpp_conn_new(m_ctx) : nullptr;
   if (m_conn == nullptr) {

@@ -17,8 +17,7 @@ std::string XmlText(const CString& text) {
   for (wchar_t& ch : clean) {
     const auto code = static_cast<unsigned long>(ch);
     const bool allowed = code == 0x9 || code == 0xA || code == 0xD ||
-                         (code >= 0x20 && code <= 0xD7FF) ||
-                         (code >= 0xE000 && code <= 0xFFFD) ||
+                         (code >= 0x20 && code <= 0xD7FF) || (code >= 0xE000 && code <= 0xFFFD) ||
                          (code >= 0x10000 && code <= 0x10FFFF);
     if (!allowed) ch = L'\xFFFD';
   }
@@ -68,7 +67,8 @@ std::string ApplyServerText(const std::string& text, XmppAccount& account) {
     } else if (key == "allow-plain-remote" && value == "1") {
       allowPlainRemote = true;
     } else {
-      return "unknown server option '" + key + "': expected tls=off, ca=PATH or "
+      return "unknown server option '" + key +
+             "': expected tls=off, ca=PATH or "
              "allow-plain-remote=1";
     }
   }

@@ -26,8 +26,7 @@ class XmppTransport final : public CNorvIMTransport {
   // standard 5222.
   void Init(const CString& server, int port, const CString& user, const CString& password,
             int mode) override;
-  int Send(const CMsg& msg, const CString& receiver, int& errorCode,
-           CString& errorText) override;
+  int Send(const CMsg& msg, const CString& receiver, int& errorCode, CString& errorText) override;
 
  private:
   int Deliver(const CMsg& msg, const CString& receiver, std::string& detail);
