@@ -59,6 +59,7 @@ TEST_F(HostStylesTest, BadStylesAreRefusedWithTheLibrarysTextAndNothingIsStored)
     std::string style;
     std::string error;
   } cases[] = {
+      {"<Style><Name>n</Name></Style>", "未设置样式的提醒定义"},
       {"<Style><Name>n</Name><Def>&lt;Def&gt;&lt;Item Time='8:00' /&gt;&lt;/Def&gt;</Def></Style>",
        "未指定提前天数 Day"},
       {"<Style><Name>n</Name>", "the style is not well-formed XML"},
