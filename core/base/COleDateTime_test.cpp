@@ -24,6 +24,8 @@ TEST(COleDateTimeTest, FieldsMapToLinearDaysAndWeekdaysFromSunday) {
       {1900, 1, 1, 0, 0, 0, 2.0, 2},        {1969, 7, 20, 0, 0, 0, 25404.0, 1},
       {2024, 2, 29, 0, 0, 0, 45351.0, 5},   {2026, 1, 5, 18, 0, 0, 46027.75, 2},
       {100, 1, 1, 0, 0, 0, -657434.0, 6},   {9999, 12, 31, 0, 0, 0, 2958465.0, 6},
+      {1900, 3, 1, 0, 0, 0, 61.0, 5},       {2000, 2, 29, 0, 0, 0, 36585.0, 3},
+      {2100, 3, 1, 0, 0, 0, 73110.0, 2},    {2026, 12, 31, 23, 59, 59, 46387.0 + 86399 * kSecond, 5},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.days);
@@ -37,7 +39,7 @@ TEST(COleDateTimeTest, FieldsMapToLinearDaysAndWeekdaysFromSunday) {
 TEST(COleDateTimeTest, OutOfRangeFieldsMakeAnInvalidValue) {
   EXPECT_EQ(COleDateTime::valid, COleDateTime(2000, 2, 29, 23, 59, 59).GetStatus());
   const int bad[][6] = {{2026, 0, 1, 0, 0, 0},  {2026, 13, 1, 0, 0, 0}, {2026, 4, 31, 0, 0, 0},
-                        {2026, 2, 29, 0, 0, 0}, {1900, 2, 29, 0, 0, 0}, {2026, 1, 1, 24, 0, 0},
+                        {2026, 2, 29, 0, 0, 0}, {1900, 2, 29, 0, 0, 0}, {2100, 2, 29, 0, 0, 0}, {2026, 1, 1, 24, 0, 0},
                         {2026, 1, 1, 0, 60, 0}, {2026, 1, 1, 0, 0, 60}, {99, 1, 1, 0, 0, 0}};
   for (const auto& f : bad) {
     COleDateTime value(f[0], f[1], f[2], f[3], f[4], f[5]);

@@ -72,7 +72,23 @@ TEST(CStringTest, ConversionsSlicingAndSearching) {
   CString quotes(L" it's 'x'\r\n");
   EXPECT_EQ(3, quotes.Replace(L"'", L"''"));
   EXPECT_EQ(L"IT''S ''X''", quotes.Trim().MakeUpper());
-  EXPECT_EQ(0, CString(L"Receiver").CompareNoCase(L"RECEIVER"));
+}
+
+// Letters fold to lower case: '[', '_' and '`' lie between the two cases.
+TEST(CStringTest, CaseFoldingStopsAtTheLetters) {
+  EXPECT_EQ(L"@az[`az{", CString(L"@AZ[`az{").MakeLower());
+  EXPECT_EQ(L"@AZ[`AZ{", CString(L"@AZ[`az{").MakeUpper());
+  const struct {
+    const wchar_t *left, *right;
+    int sign;
+  } cases[] = {{L"Receiver", L"RECEIVER", 0}, {L"zZ", L"Zz", 0},   {L"", L"", 0},
+               {L"abc", L"ABD", -1},          {L"b", L"A", 1},     {L"ab", L"AB C", -1},
+               {L"a", L"", 1},                {L"[", L"a", -1},    {L"_", L"A", -1},
+               {L"@", L"a", -1},              {L"{", L"Z", 1}};
+  for (const auto& c : cases) {
+    const int result = CString(c.left).CompareNoCase(c.right);
+    EXPECT_EQ(c.sign, (result > 0) - (result < 0)) << CString(c.left).ToUtf8() << " " << CString(c.right).ToUtf8();
+  }
 }
 
 TEST(CStringArrayTest, GrowsAndRefusesIndexesOutOfRange) {

@@ -148,7 +148,7 @@ class CIMXmppTest : public testing::Test {
   CString remindId;
 };
 
-TEST_F(CIMXmppTest, DeliversEachMessageOnceInOrderWithItsExtensionAndRefusesUnknownReceivers) {
+TEST_F(CIMXmppTest, DeliversEachMessageOnceInOrderWithItsExtensionAndFailsWithItsOwnCodes) {
   NORV_REQUIRE_XMPP();
   auto receiver = OnlineReceiver(server.port);
   CIM client;
@@ -171,20 +171,16 @@ TEST_F(CIMXmppTest, DeliversEachMessageOnceInOrderWithItsExtensionAndRefusesUnkn
     EXPECT_EQ(seen, "chat " + server.sender + "@" + server.host + " 1 text/plain MsgAddIn?RemindMsg RemindID=" +
                         remindId.ToUtf8());
   }
-}
-
-TEST_F(CIMXmppTest, FailuresCarryTheirOwnCodes) {
-  NORV_REQUIRE_XMPP();
   LoopbackSocket silent(true);
-  const std::tuple<const char*, int, std::string, int> cases[] = {
+  const std::tuple<const char*, int, std::string, int> failures[] = {
       {"wrong password", server.port, "not the password", kNorvIMAuthFailed},
       {"a server that never answers", silent.port, server.senderPassword, kNorvIMCannotConnect},
   };
-  for (const auto& [what, port, password, code] : cases) {
-    CIM client;
-    InitSender(client, port, Wide(password));
-    EXPECT_EQ(SendRemind(client, "never", server.receiver), 0) << what;
-    EXPECT_EQ(client.GetLastErr(), code) << what << ": " << LastError(client);
+  for (const auto& [what, port, password, code] : failures) {
+    CIM failing;
+    InitSender(failing, port, Wide(password));
+    EXPECT_EQ(SendRemind(failing, "never", server.receiver), 0) << what;
+    EXPECT_EQ(failing.GetLastErr(), code) << what << ": " << LastError(failing);
   }
 }
 

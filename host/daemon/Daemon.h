@@ -16,7 +16,7 @@
 #include "host/store/HostDatabase.h"
 #include "host/cli/HostSettings.h"
 #include "host/daemon/SendLedger.h"
-#include "host/daemon/StopSignals.h"
+#include "host/daemon/Waker.h"
 #include "manager/CNorvRemindMgr.h"
 
 namespace norvhost {

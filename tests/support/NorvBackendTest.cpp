@@ -15,13 +15,7 @@ void BackendTest::SetUp() {
 }
 
 CString BackendTest::TimeSql(const CString& text) const {
-  CString value;
-  if (dbType() == 1) {
-    value.Format(L"to_date( '%s', 'yyyy-mm-dd hh24:mi:ss' )", text);
-  } else {
-    value.Format(L"'%s'", text);
-  }
-  return value;
+  return dbType() == 1 ? L"to_date( '" + text + L"', 'yyyy-mm-dd hh24:mi:ss' )" : L"'" + text + L"'";
 }
 
 CString BackendTest::TakeStatement() {
@@ -68,18 +62,9 @@ CString BackendTest::QueryReasonOf(CString query) {
   return reason;
 }
 
-std::vector<BackendCase> AllBackendCases() {
-  return {{Backend::kSqlite, 1}, {Backend::kSqlite, 0}, {Backend::kPostgres, 1},
-          {Backend::kPostgres, 0}};
-}
-
 std::string BackendCaseName(const testing::TestParamInfo<BackendCase>& info) {
   return BackendName(testing::TestParamInfo<Backend>(info.param.backend, info.index)) + "_kind" +
          std::to_string(info.param.dbType);
-}
-
-void PrintTo(const BackendCase& backendCase, std::ostream* out) {
-  *out << BackendCaseName(testing::TestParamInfo<BackendCase>(backendCase, 0));
 }
 
 }  // namespace norvtest

@@ -4,8 +4,9 @@
 
 #include <algorithm>
 #include <atomic>
+#include <fstream>
+#include <sstream>
 
-#include "NorvTestDatabase.h"
 #include "core/db/CNorvDBFun.h"
 
 namespace norvtest {
@@ -34,6 +35,19 @@ std::string UniqueDatabaseName() {
   return "norv_scratch_" + std::to_string(getpid()) + "_" + std::to_string(++counter);
 }
 
+testing::AssertionResult ApplySchema(CSession& session, Backend backend) {
+  const std::string path = std::string(NORV_SOURCE_DIR) +
+                           (backend == Backend::kSqlite ? "/schema/sqlite.sql" : "/schema/postgresql.sql");
+  std::stringstream text;
+  text << std::ifstream(path, std::ios::binary).rdbuf();
+  CString error;
+  if (text.str().empty()) return testing::AssertionFailure() << "cannot read " << path;
+  if (Run(session, text.str(), &error) == -1) {
+    return testing::AssertionFailure() << path << ": " << error.ToUtf8();
+  }
+  return testing::AssertionSuccess();
+}
+
 }  // namespace
 
 std::string BackendName(const testing::TestParamInfo<Backend>& info) {
@@ -45,39 +59,33 @@ void PrintTo(Backend backend, std::ostream* out) {
 }
 
 ScratchDatabase::~ScratchDatabase() {
-  if (m_postgresName.empty()) return;
   CSession admin;
-  if (!admin.Open(CString::FromUtf8(PostgresConnection()))) return;
+  if (m_postgresName.empty() || !admin.Open(CString::FromUtf8(PostgresConnection()))) return;
   Run(admin, "DROP DATABASE IF EXISTS " + m_postgresName + " WITH (FORCE)", nullptr);
 }
 
 testing::AssertionResult ScratchDatabase::Open(CSession& session) {
-  if (m_connection.IsEmpty()) {
-    testing::AssertionResult created = Create();
+  const bool fresh = m_connection.IsEmpty();
+  if (fresh && m_backend == Backend::kPostgres) {
+    testing::AssertionResult created = CreatePostgres();
     if (!created) return created;
+  } else if (fresh) {
+    m_dir = std::make_unique<TempDir>();
+    m_connection = CString::FromUtf8("sqlite:" + m_dir->File("remind.db"));
   }
+  // The tables come from a session of their own, closed before the caller's opens.
+  CSession creator;
   CString error;
+  if (fresh && !creator.Open(m_connection, &error)) {
+    return testing::AssertionFailure() << m_connection.ToUtf8() << ": " << error.ToUtf8();
+  }
+  testing::AssertionResult schema = fresh ? ApplySchema(creator, m_backend) : testing::AssertionSuccess();
+  creator.Close();
+  if (!schema) return schema;
   if (!session.Open(m_connection, &error)) {
     return testing::AssertionFailure() << m_connection.ToUtf8() << ": " << error.ToUtf8();
   }
   return testing::AssertionSuccess();
-}
-
-testing::AssertionResult ScratchDatabase::Create() {
-  if (m_backend == Backend::kPostgres) {
-    testing::AssertionResult created = CreatePostgres();
-    if (!created) return created;
-  } else {
-    m_dir = std::make_unique<TempDir>();
-    m_connection = CString::FromUtf8("sqlite:" + m_dir->File("remind.db"));
-  }
-  CSession session;
-  CString error;
-  if (!session.Open(m_connection, &error)) {
-    return testing::AssertionFailure() << m_connection.ToUtf8() << ": " << error.ToUtf8();
-  }
-  return ApplySchema(session, m_backend == Backend::kSqlite ? "schema/sqlite.sql"
-                                                            : "schema/postgresql.sql");
 }
 
 testing::AssertionResult ScratchDatabase::CreatePostgres() {
@@ -85,12 +93,11 @@ testing::AssertionResult ScratchDatabase::CreatePostgres() {
   if (cluster.empty()) return testing::AssertionFailure() << "NORV_TEST_PG is not set";
   CSession admin;
   CString error;
-  if (!admin.Open(CString::FromUtf8(cluster), &error)) {
-    return testing::AssertionFailure() << cluster << ": " << error.ToUtf8();
-  }
   const std::string name = UniqueDatabaseName();
-  if (Run(admin, "CREATE DATABASE " + name, &error) == -1) {
-    return testing::AssertionFailure() << "CREATE DATABASE " << name << ": " << error.ToUtf8();
+  if (!admin.Open(CString::FromUtf8(cluster), &error) ||
+      Run(admin, "CREATE DATABASE " + name, &error) == -1) {
+    return testing::AssertionFailure() << cluster << ": CREATE DATABASE " << name << ": "
+                                       << error.ToUtf8();
   }
   m_postgresName = name;
   m_connection = CString::FromUtf8(WithDatabase(cluster, name));

@@ -42,7 +42,6 @@ class ScratchDatabase {
   const CString& connection() const { return m_connection; }
 
  private:
-  testing::AssertionResult Create();
   testing::AssertionResult CreatePostgres();
 
   Backend m_backend;

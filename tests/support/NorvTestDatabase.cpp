@@ -1,29 +1,10 @@
 #include "NorvTestDatabase.h"
 
-#include <fstream>
-#include <sstream>
+#include <gtest/gtest.h>
 
-#include "core/db/CNorvDBFun.h"
 #include "core/db/CNorvRecordSet.h"
 
 namespace norvtest {
-
-std::string SourcePath(const std::string& relative) {
-  return std::string(NORV_SOURCE_DIR) + "/" + relative;
-}
-
-testing::AssertionResult ApplySchema(CSession& session, const std::string& relative) {
-  std::ifstream file(SourcePath(relative), std::ios::binary);
-  if (!file) return testing::AssertionFailure() << "cannot read " << SourcePath(relative);
-  std::stringstream text;
-  text << file.rdbuf();
-  CString error;
-  if (CNorvDBFun::RunSQL(session, CString::FromUtf8(text.str()), &error, __FILE__, __LINE__) ==
-      -1) {
-    return testing::AssertionFailure() << relative << ": " << error.ToUtf8();
-  }
-  return testing::AssertionSuccess();
-}
 
 std::vector<std::vector<CString>> QueryRows(CSession& session, const CString& query,
                                             int columns) {
@@ -35,13 +16,8 @@ std::vector<std::vector<CString>> QueryRows(CSession& session, const CString& qu
     return rows;
   }
   while (records.MoveNext() == 0) {
-    std::vector<CString> row;
-    CString value;
-    for (int column = 1; column <= columns; ++column) {
-      records.GetValue(column, value);
-      row.push_back(value);
-    }
-    rows.push_back(row);
+    rows.emplace_back(columns);
+    for (int column = 1; column <= columns; ++column) records.GetValue(column, rows.back()[column - 1]);
   }
   return rows;
 }

@@ -39,7 +39,6 @@ XmppReceived Parse(xmpp_ctx_t* ctx, xmpp_stanza_t* stanza) {
   message.body = Text(ctx, xmpp_stanza_get_child_by_name(stanza, "body"));
   xmpp_stanza_t* extension = xmpp_stanza_get_child_by_name_and_ns(stanza, "msg", kExtensionNs);
   if (extension == nullptr) return message;
-  message.hasExtension = true;
   message.msgType = Attribute(extension, "type");
   message.contentType = Attribute(extension, "contenttype");
   message.extType = Attribute(extension, "exttype");

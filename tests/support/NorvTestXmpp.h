@@ -48,7 +48,6 @@ struct XmppReceived {
   std::string from;
   std::string type;
   std::string body;
-  bool hasExtension = false;
   std::string msgType;
   std::string contentType;
   std::string extType;

@@ -119,9 +119,12 @@ class SqliteCursor : public CNorvDBCursor {
 
 // SQLite gives its -wal and -shm files the mode of the database file, so a
 // file made private here keeps all three from other users, whatever the umask.
+// Only a file that does not exist yet is opened: closing any descriptor of a
+// database drops every POSIX lock this process's connections hold on it, and
+// another process would then take itself for the last one and delete the WAL.
 void CreatePrivateFile(const std::string& path) {
   if (path.empty() || path == ":memory:") return;
-  const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+  const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
   if (fd >= 0) ::close(fd);
 }
 

@@ -1,4 +1,4 @@
-#include "host/daemon/StopSignals.h"
+#include "host/daemon/Waker.h"
 
 #include <fcntl.h>
 #include <poll.h>

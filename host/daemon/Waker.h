@@ -1,5 +1,5 @@
-#ifndef NORV_HOST_DAEMON_STOPSIGNALS_H_
-#define NORV_HOST_DAEMON_STOPSIGNALS_H_
+#ifndef NORV_HOST_DAEMON_WAKER_H_
+#define NORV_HOST_DAEMON_WAKER_H_
 
 #include <chrono>
 
@@ -32,4 +32,4 @@ int StopSignal();
 
 }  // namespace norvhost
 
-#endif  // NORV_HOST_DAEMON_STOPSIGNALS_H_
+#endif  // NORV_HOST_DAEMON_WAKER_H_

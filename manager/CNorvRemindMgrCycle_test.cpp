@@ -1,0 +1,404 @@
+// The check and send cycles, on the caller's thread and on the manager's own.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <thread>
+
+#include "NorvTestSupport.h"
+#include "core/base/CNorvCommFun.h"
+#include "core/base/COleDateTimeSpan.h"
+#include "manager/CNorvRemindMgr.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+using Messages = std::vector<CNorvRemindAMMsg*>;
+using Texts = std::vector<std::string>;
+
+// A message due `seconds` from now (negative: in the past).
+CNorvBasePtr<CNorvRemindAMMsg> Message(const std::string& body, int seconds = -60,
+                                       const CGuid& remindID = CGuid()) {
+  CNorvBasePtr<CNorvRemindAMMsg> message = new CNorvRemindAMMsg;
+  message->m_ID.NewID();
+  message->m_RemindID = remindID;
+  message->m_strContent = CString::FromUtf8(body);
+  message->m_strContentType = L"Text/Html";
+  message->m_strReceiver = L"someone";
+  message->m_dtRemind = COleDateTime::GetCurrentTime() + COleDateTimeSpan(0, 0, 0, seconds);
+  return message;
+}
+
+Texts Lines(const std::string& path) {
+  Texts lines;
+  std::ifstream in(path, std::ios::binary);
+  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  return lines;
+}
+
+// The bodies of the messages a file transport wrote, in file order.
+Texts Bodies(const std::string& path) {
+  const std::string key = "\"Body\": \"";
+  Texts bodies;
+  for (const std::string& line : Lines(path)) {
+    const size_t start = line.find(key) + key.size();
+    bodies.push_back(line.substr(start, line.find('"', start) - start));
+  }
+  return bodies;
+}
+
+// Polls without judging speed: the limit only keeps a broken build from hanging.
+template <class Done>
+void Await(Done done) {
+  const auto end = std::chrono::steady_clock::now() + 5min;
+  while (!done() && std::chrono::steady_clock::now() < end) std::this_thread::sleep_for(10ms);
+}
+
+Messages CheckList(CNorvRemindMgr& manager) {
+  return Messages(manager.RemindAMMsgList.begin(), manager.RemindAMMsgList.end());
+}
+
+Messages DrainSendQueue(CNorvRemindMgr& manager) {
+  Messages sent;
+  while (CNorvBasePtr<CNorvRemindAMMsg> message = manager.GetSendAMMsg()) sent.push_back(message);
+  return sent;
+}
+
+Messages PendingOf(CNorvRemind* remind) {
+  std::list<CNorvBasePtr<CNorvRemindAMMsg>> list;
+  remind->GetAMMsgList(list);
+  return Messages(list.begin(), list.end());
+}
+
+class ManagerCycle : public testing::Test {
+ protected:
+  void SendToFile(const std::string& path) {
+    manager.SetAMServer(CString::FromUtf8("file:" + path), 0);
+    manager.SetAMSendUser(L"norvsender", L"unused");
+  }
+
+  norvtest::TempDir dir;
+  const std::string sent = dir.File("sent.jsonl");
+  CNorvRemindMgr manager;
+};
+
+TEST_F(ManagerCycle, ThreadMakesItsOwnPassAfterItsInterval) {
+  SendToFile(sent);
+  auto due = Message("found by the thread"), tomorrow = Message("tomorrow", 86400);
+  manager.AddRemindAMMsg(due, true);
+  manager.AddRemindAMMsg(tomorrow, true);
+  manager.SetCheckInterval(20);
+  manager.Start();
+  Await([&] { return !Lines(sent).empty(); });
+  manager.Stop();
+  EXPECT_EQ(Bodies(sent), Texts{"found by the thread"});
+  EXPECT_EQ(CheckList(manager), Messages{tomorrow});
+}
+
+// The list stays in time order, ties in arrival order; the walk passes over
+// an invalid time, so it stays behind everything added before it and ahead
+// of anything later added after it.
+// a pass queues the due front in list order and stops at the first future
+// message, taking each queued one off its registered remind.
+TEST_F(ManagerCycle, CheckListOrderAndPass) {
+  manager.CheckAMMsg();
+  EXPECT_FALSE(manager.SendEvent.IsSet());
+  CNorvBasePtr<CNorvRemind> remind = new CNorvRemind, gone = new CNorvRemind;
+  remind->m_ID.NewID();
+  gone->m_ID.NewID();
+  ASSERT_TRUE(manager.AddRemind(remind));
+  auto three = Message("3", 3 * 3600), one = Message("1", 3600, remind->m_ID),
+       two = Message("2", 2 * 3600), oneAgain = Message("1 again", 3600), invalid = Message("x"),
+       first = Message("first", -30, remind->m_ID), second = Message("second", -30, remind->m_ID),
+       now = Message("now", 0, remind->m_ID), twice = Message("twice"),
+       orphan = Message("orphan", -60, gone->m_ID), stranger = Message("stranger"),
+       last = Message("last", 4 * 3600);
+  oneAgain->m_dtRemind = one->m_dtRemind;
+  second->m_dtRemind = first->m_dtRemind;
+  invalid->m_dtRemind.SetStatus(COleDateTime::invalid);
+  twice->m_ID = CGuid();
+  for (CNorvRemindAMMsg* message : {one.p, first.p, second.p, now.p}) remind->AddAMMsg(message);
+  gone->AddAMMsg(orphan);
+  for (CNorvRemindAMMsg* message :
+       {three.p, one.p, invalid.p, now.p, two.p, second.p, oneAgain.p, first.p, last.p}) {
+    manager.AddRemindAMMsg(message, true);
+  }
+  for (CNorvRemindAMMsg* message : {twice.p, orphan.p, twice.p}) manager.AddRemindAMMsg(message, false);
+  manager.AddRemindAMMsg(nullptr, true);
+  manager.RemoveRemindAMMsg(stranger);
+  manager.RemoveRemindAMMsg(nullptr);
+  manager.RemoveRemindAMMsg(two);
+  EXPECT_EQ(CheckList(manager),
+            (Messages{second, first, now, one, oneAgain, three, invalid, last, twice, orphan, twice}));
+
+  manager.CheckAMMsg();
+  EXPECT_TRUE(manager.SendEvent.IsSet());
+  EXPECT_EQ(DrainSendQueue(manager), (Messages{second, first, now}));
+  EXPECT_EQ(CheckList(manager), (Messages{one, oneAgain, three, invalid, last, twice, orphan, twice}));
+  EXPECT_EQ(PendingOf(remind), Messages{one});
+
+  // Out of the registry, a remind is no longer the pass's business.
+  for (CNorvRemindAMMsg* message : {one.p, oneAgain.p, three.p, last.p}) manager.RemoveRemindAMMsg(message);
+  manager.CheckAMMsg();
+  EXPECT_EQ(DrainSendQueue(manager), (Messages{invalid, twice, orphan, twice}));
+  EXPECT_TRUE(CheckList(manager).empty());
+  EXPECT_EQ(PendingOf(gone), Messages{orphan});
+}
+
+TEST_F(ManagerCycle, SendsOneQueuedMessagePerCallAsTheClientsMessage) {
+  manager.IMClient.Init(CString::FromUtf8("file:" + sent), 0, L"sender", L"", 1);
+  manager.SendAMMsg();
+  EXPECT_FALSE(std::filesystem::exists(sent));
+  auto first = Message("Meeting at \"10\" & <notes>"), removed = Message("removed"),
+       anonymous = Message("no remind");
+  first->m_RemindID.FromString1(L"0a1b2c3d-4e5f-6071-8293-a4b5c6d7e8f9");
+  first->m_strReceiver = L"alice";
+  manager.AddSendAMMsg(nullptr);
+  for (CNorvRemindAMMsg* message : {first.p, removed.p, anonymous.p, removed.p}) {
+    manager.AddSendAMMsg(message);
+  }
+  manager.RemoveSendAMMsg(removed);
+  manager.RemoveSendAMMsg(nullptr);
+  EXPECT_TRUE(manager.SendEvent.IsSet());
+  manager.SendAMMsg();
+  EXPECT_EQ(Lines(sent).size(), 1u);
+  manager.SendAMMsg();
+  manager.SendAMMsg();
+  EXPECT_TRUE(!manager.GetSendAMMsg());
+
+  Texts lines = Lines(sent);
+  ASSERT_EQ(lines.size(), 2u);
+  for (std::string& line : lines) line.erase(0, line.find("\"Receiver\""));
+  EXPECT_EQ(lines[0],
+            "\"Receiver\": \"alice\", \"MsgType\": \"1\", \"Body\": \"Meeting at \\\"10\\\" & "
+            "<notes>\", \"ContentType\": \"Text/Html\", \"MsgExtType\": \"MsgAddIn?RemindMsg\", "
+            "\"Attribs\": { \"RemindID\": \"{0A1B2C3D-4E5F-6071-8293-A4B5C6D7E8F9}\" } }");
+  EXPECT_NE(lines[1].find("\"RemindID\": \"{00000000-0000-0000-0000-000000000000}\" }"),
+            std::string::npos);
+}
+
+// A message file that cannot be written fails each send for real. The log
+// goes to the host's folder, or else to the program's.
+TEST_F(ManagerCycle, FailedSendAppendsTheDaysLogLine) {
+  const std::string appFolder = CNorvCommFun::GetCurAppPath().ToUtf8();
+  for (const CString& folder : {CString::FromUtf8(dir.path()), CString()}) {
+    SCOPED_TRACE(folder.ToUtf8());
+    CNorvRemindMgr failing;
+    failing.SendErrLogPath = folder;
+    failing.IMClient.Init(CString::FromUtf8("file:" + dir.File("absent/m.jsonl")), 0, L"", L"", 1);
+    const COleDateTime from = COleDateTime::GetCurrentTime();
+    const std::string file = (folder.IsEmpty() ? appFolder : folder.ToUtf8()) +
+                             "/Remind_SendAMMsgErr_" + from.Format(L"%Y%m%d").ToUtf8() + ".log";
+    const bool existed = std::filesystem::exists(file);
+    const size_t before = Lines(file).size();
+    failing.AddSendAMMsg(Message("lost"));
+    failing.AddSendAMMsg(Message("lost too"));
+    failing.SendAMMsg();
+    failing.SendAMMsg();
+    const COleDateTime to = COleDateTime::GetCurrentTime();
+    EXPECT_EQ(failing.SendErrLogPath.ToUtf8(), folder.IsEmpty() ? appFolder : folder.ToUtf8());
+    CString reason;
+    failing.IMClient.GetErrInfo(kNorvIMFileNotWritable, L"CHS", reason);
+    Texts lines = Lines(file);
+    if (!existed) std::filesystem::remove(file);
+    ASSERT_EQ(lines.size(), before + 2);
+    for (size_t i = before; i < lines.size(); ++i) {
+      bool matched = false;
+      for (COleDateTime at = from; at <= to; at += COleDateTimeSpan(0, 0, 0, 1)) {
+        CString line;
+        line.Format(L"%s 提醒发送消息失败，原因：%d - %s\r", at.Format(L"%Y-%m-%d %H:%M:%S"),
+                    int{kNorvIMFileNotWritable}, reason);
+        matched = matched || lines[i] == line.ToUtf8();
+      }
+      EXPECT_TRUE(matched) << lines[i];
+    }
+  }
+}
+
+// The server settings reach the client at Start only; after Stop the stop
+// event stays set, so a second Start only empties the send queue. The check
+// thread makes no pass before its interval.
+TEST_F(ManagerCycle, StopAndSecondStart) {
+  const std::string other = dir.File("other.jsonl");
+  SendToFile(sent);
+  manager.AddRemindAMMsg(Message("waits in the check list"), true);
+  EXPECT_TRUE(manager.Start());
+  SendToFile(other);
+  manager.AddSendAMMsg(Message("first"));
+  Await([&] { return !Bodies(sent).empty(); });
+  EXPECT_TRUE(manager.Stop());
+  EXPECT_TRUE(manager.CheckMsgThread.GetHandle()->IsSet());
+  EXPECT_TRUE(manager.SendMsgThread.GetHandle()->IsSet());
+
+  for (const char* body : {"second", "third"}) manager.AddSendAMMsg(Message(body));
+  EXPECT_TRUE(manager.Start());
+  EXPECT_TRUE(manager.CheckMsgThread.Wait(120000));
+  EXPECT_TRUE(manager.SendMsgThread.Wait(120000));
+  EXPECT_EQ(Bodies(sent), Texts{"first"});
+  EXPECT_EQ(Bodies(other), (Texts{"second", "third"}));
+  EXPECT_FALSE(manager.SendEvent.IsSet());
+  EXPECT_EQ(manager.RemindAMMsgList.size(), 1u);
+}
+
+// The destructor waits for the send thread however long Stop's waits were.
+TEST_F(ManagerCycle, StopWithAFullQueueSendsEverythingFirst) {
+  Texts queued;
+  {
+    CNorvRemindMgr full;
+    full.SetAMServer(CString::FromUtf8("file:" + sent), 0);
+    for (int i = 0; i < 200; ++i) {
+      queued.push_back("queued-" + std::to_string(i));
+      full.AddSendAMMsg(Message(queued.back()));
+    }
+    full.Start();
+    full.Stop();
+  }
+  EXPECT_EQ(Bodies(sent), queued);
+}
+
+// Counts its own destruction.
+template <class Base>
+struct Counted : Base {
+  explicit Counted(std::atomic<int>& deaths) : deaths(deaths) { this->m_ID.NewID(); }
+  ~Counted() override { ++deaths; }
+  std::atomic<int>& deaths;
+};
+
+TEST(ManagerLifetime, DestructionReleasesEveryObjectOnce) {
+  std::vector<std::atomic<int>> deaths(9);
+  {
+    CNorvRemindMgr manager;
+    CNorvRemind* reminds[] = {new Counted<CNorvRemind>(deaths[0]),
+                              new Counted<CNorvRemind>(deaths[1])};
+    CNorvRemindStyle* styles[] = {new Counted<CNorvRemindStyle>(deaths[2]),
+                                  new Counted<CNorvRemindStyle>(deaths[3]),
+                                  new Counted<CNorvRemindStyle>(deaths[4])};
+    styles[0]->m_strName = L"plain";
+    styles[1]->m_strName = L"renamed";
+    for (CNorvRemind* remind : reminds) ASSERT_TRUE(manager.AddRemind(remind));
+    ASSERT_TRUE(manager.AddRemindStyle(styles[0], true));
+    ASSERT_TRUE(manager.AddRemindStyle(styles[1], false));
+    ASSERT_TRUE(manager.RenameRemindStyle(L"renamed", L"new name"));
+    manager.SetDefRemindStyle(styles[1]);
+    manager.SetDefRemindStyle(styles[2]);
+    CNorvRemindAMMsg* messages[4];
+    for (int i = 0; i < 4; ++i) {
+      messages[i] = new Counted<CNorvRemindAMMsg>(deaths[5 + i]);
+      messages[i]->m_RemindID = reminds[i % 2]->m_ID;
+      reminds[i % 2]->AddAMMsg(messages[i]);
+    }
+    manager.AddRemindAMMsg(messages[0], true);
+    manager.AddRemindAMMsg(messages[1], true);
+    manager.AddRemindAMMsg(messages[1], false);
+    manager.AddSendAMMsg(messages[2]);
+    manager.AddSendAMMsg(messages[3]);
+    for (auto& count : deaths) ASSERT_EQ(count, 0);
+  }
+  for (size_t i = 0; i < deaths.size(); ++i) EXPECT_EQ(deaths[i].load(), 1) << "object " << i;
+}
+
+// Host threads use every registry while both threads run; each deliverable
+// message must come out exactly once, and the ones taken back never.
+TEST_F(ManagerCycle, HostThreadsAgainstRunningThreads) {
+  constexpr int kHosts = 4, kRounds = 150;
+  SendToFile(sent);
+  manager.Start();
+  std::vector<std::thread> hosts;
+  for (int host = 0; host < kHosts; ++host) {
+    hosts.emplace_back([this, host] {
+      std::vector<CGuid> reminds;
+      for (int round = 0; round < kRounds; ++round) {
+        const std::string tag = std::to_string(host) + "-" + std::to_string(round);
+        CNorvBasePtr<CNorvRemind> remind = new CNorvRemind;
+        remind->m_ID.NewID();
+        manager.AddRemind(remind);
+        reminds.push_back(remind->m_ID);
+        auto deliver = Message("deliver-" + tag, -1, remind->m_ID), withdrawn = Message("w", 3600);
+        remind->AddAMMsg(deliver);
+        manager.AddRemindAMMsg(deliver, round % 2 == 0);
+        manager.AddRemindAMMsg(withdrawn, true);
+        manager.RemoveRemindAMMsg(withdrawn);
+
+        CNorvBasePtr<CNorvRemindStyle> style = new CNorvRemindStyle;
+        style->m_ID.NewID();
+        style->m_strName = CString::FromUtf8("style-" + tag);
+        style->m_nOrder = static_cast<short>(round % 7);
+        manager.AddRemindStyle(style, round % 3 != 0);
+        manager.AlterRemindStyleOrder(manager.GetRemindStyle(style->m_strName), round % 5);
+        manager.RenameRemindStyle(style->m_strName, CString::FromUtf8("renamed-" + tag));
+        manager.SetDefRemindStyle(style);
+        manager.GenRemindStyleListInfo_Json();
+        manager.RemoveRemindStyle(style->m_ID);
+
+        CNorvRemindMgr::RemindList list;
+        if (round % 10 == 0) manager.GetRemindList(list);
+        manager.GetRemind(reminds[round / 2]);
+        if (round % 3 == 0) manager.RemoveRemind(reminds[round / 3]);
+        manager.CheckAMMsg();
+      }
+    });
+  }
+  for (std::thread& host : hosts) host.join();
+  manager.CheckAMMsg();
+  EXPECT_TRUE(manager.RemindAMMsgList.empty());
+  manager.Stop();
+  Await([&] { return Bodies(sent).size() >= size_t{kHosts * kRounds}; });
+  Texts expected, bodies = Bodies(sent);
+  for (int host = 0; host < kHosts; ++host) {
+    for (int round = 0; round < kRounds; ++round) {
+      expected.push_back("deliver-" + std::to_string(host) + "-" + std::to_string(round));
+    }
+  }
+  std::sort(expected.begin(), expected.end());
+  std::sort(bodies.begin(), bodies.end());
+  EXPECT_EQ(bodies, expected);
+}
+
+// The list a plain walk builds, step by step, against the manager's
+// indexed list: random times (some equal, some invalid), sorted and unsorted
+// additions, the same object twice, removals, and a list changed directly.
+TEST(ManagerLifetime, IndexedCheckListMatchesTheWalkedOne) {
+  std::mt19937 random(5);
+  for (int round = 0; round < 20; ++round) {
+    CNorvRemindMgr manager;
+    std::list<CNorvRemindAMMsg*> walked;
+    std::vector<CNorvBasePtr<CNorvRemindAMMsg>> pool;
+    for (int step = 0; step < 60; ++step) {
+      const int action = static_cast<int>(random() % 10);
+      if (action < 7 || pool.empty()) {
+        if (pool.empty() || random() % 4 != 0) {
+          pool.push_back(Message("m", static_cast<int>(random() % 5) * 60));
+          if (random() % 8 == 0) pool.back()->m_dtRemind.SetStatus(COleDateTime::invalid);
+        }
+        CNorvRemindAMMsg* message = pool[random() % pool.size()];
+        const bool sorted = random() % 5 != 0;
+        auto position = walked.end();
+        const COleDateTime time = message->GetRemindTime();
+        for (auto it = walked.begin(); sorted && it != walked.end(); ++it) {
+          const COleDateTime other = (*it)->GetRemindTime();
+          if (other.GetStatus() == COleDateTime::valid && time.GetStatus() == COleDateTime::valid && other > time) {
+            position = it;
+            break;
+          }
+        }
+        walked.insert(position, message);
+        manager.AddRemindAMMsg(message, sorted);
+      } else if (action < 9) {
+        CNorvRemindAMMsg* message = pool[random() % pool.size()];
+        walked.remove(message);
+        manager.RemoveRemindAMMsg(message);
+      } else {
+        manager.RemindAMMsgList.push_back(pool.front());
+        walked.push_back(pool.front());
+      }
+      ASSERT_EQ(CheckList(manager), Messages(walked.begin(), walked.end())) << "round " << round << " step " << step;
+    }
+  }
+}
+
+}  // namespace
