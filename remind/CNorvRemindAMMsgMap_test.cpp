@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <cwchar>
-#include <thread>
 #include <vector>
 
 #include "NorvBackendTest.h"
@@ -61,27 +60,6 @@ TEST(CNorvRemindAMMsgMapTest, KeepsTheFirstObjectPerIdentifierInIdentifierOrder)
   remind->CleanAMMsgList();
   EXPECT_TRUE(bGone);
   EXPECT_FALSE(remind->HasRemindMsg());
-}
-
-TEST(CNorvRemindAMMsgMapTest, ThreadsAddRemoveAndListTogether) {
-  CNorvBasePtr<CNorvRemind> remind = new CNorvRemind;
-  std::vector<std::thread> threads;
-  for (int t = 0; t < 4; ++t) {
-    threads.emplace_back([&remind] {
-      for (int i = 0; i < 200; ++i) {
-        CNorvBasePtr<CNorvRemindAMMsg> msg = new CNorvRemindAMMsg;
-        msg->m_ID.NewID();
-        remind->AddAMMsg(msg);
-        if (i % 2 == 1) remind->RemoveAMMsg(msg->m_ID);
-        MsgList msgs;
-        remind->GetAMMsgList(msgs);
-      }
-    });
-  }
-  for (std::thread& thread : threads) thread.join();
-  MsgList msgs;
-  remind->GetAMMsgList(msgs);
-  EXPECT_EQ(msgs.size(), 400u);
 }
 
 class CNorvRemindAMMsgMapDBTest : public norvtest::BackendTest {};

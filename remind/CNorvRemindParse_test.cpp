@@ -28,8 +28,14 @@ std::wstring Parse(const std::wstring& xml) {
 
 // What a parse filled: every field that differs from a new remind's.
 std::wstring Fields(CNorvRemind& remind) {
+  // Receivers as "id:type/name," with a type of 0 and an empty name left out.
   std::wstring receivers;
-  for (const auto& receiver : remind.m_lstReceiver) receivers += receiver->m_strReceiveID.str() + L",";
+  for (const auto& receiver : remind.m_lstReceiver) {
+    receivers += receiver->m_strReceiveID.str();
+    if (receiver->m_nReceiveType != 0) receivers += L":" + std::to_wstring(receiver->m_nReceiveType);
+    if (!receiver->m_strReceiveName.IsEmpty()) receivers += L"/" + receiver->m_strReceiveName.str();
+    receivers += L",";
+  }
   const std::pair<const wchar_t*, CString> fields[] = {
       {L"type", std::to_wstring(remind.m_nType)},
       {L"time", remind.m_dtRemind.Format(L"%Y-%m-%d %H:%M:%S")},
@@ -72,6 +78,8 @@ TEST(RemindParse, EachMessageComesFromItsOwnFaultInStepOrder) {
       {L"<R Type='1'><Content>c</Content><Repeat DTStart='2024-05-01' RemindTime='8:75'/></R>",
        L"周期类型的提醒，重复定义格式不正确，原因：指定提醒时间“8:75”无效"},
       {L"<R Type='3'><Content>c</Content><ReceiverList><Receiver Name='n'/></ReceiverList></R>",
+       L"提醒接收者信息定义不正确"},
+      {L"<R Type='3'><Content>c</Content><ReceiverList><Receiver ID=''/></ReceiverList></R>",
        L"提醒接收者信息定义不正确"},
       {L"<R Type='1'><Content>c</Content></R>", L"周期提醒中未指定开始提醒的日期"},
       {L"<R Type='2' InvalidDate='2024-05-10'><Content>c</Content></R>",
@@ -128,10 +136,12 @@ TEST(RemindParse, AcceptedDefinitionsFillTheirFields) {
        L"<CONTENT>second</CONTENT><contenttype>T/1</contenttype>"
        L"<Other><Content>no</Content></Other><?Content pi?></R>",
        L"time=2024-05-08 00:00:00 content=second contentType=T/1"},
-      // Each receiver list appends to the list that parsing emptied first.
+      // Each receiver list appends to the list that parsing emptied first;
+      // receivers in any case, other nodes skipped.
       {L"<R Type='7'><Content>c</Content><ReceiverList><Receiver ID='a'/></ReceiverList>"
-       L"<receiverlist><Receiver ID='b'/><Receiver ID='c'/></receiverlist></R>",
-       L"type=7 content=c receivers=a,b,c,"},
+       L"<receiverlist>text<!-- c --><Other ID='x'/><RECEIVER Type='-2' ID='b' "
+       L"Name='\x5F20\x4E09'/><Receiver ID='c'/></receiverlist></R>",
+       L"type=7 content=c receivers=a,b:-2/\x5F20\x4E09,c,"},
       {L"<R Type='7'><Content>c</Content></R>",
        L"type=7 content=c"},
   };

@@ -45,8 +45,9 @@ std::vector<std::wstring> RenderEach(CNorvRemind& remind) {
 }
 
 // Two threads replace the definitions of a shared remind while three render,
-// copy out and time it. Every reading must be one whole definition, and the
-// run must be clean under ThreadSanitizer.
+// copy out and time it and add and remove its messages. Every reading must be
+// one whole definition, no message may be lost, and the run must be clean
+// under ThreadSanitizer.
 TEST(RemindThreads, ReadersSeeWholeDefinitionsWhileWritersReplaceThem) {
   std::vector<CNorvBasePtr<CNorvRemind>> definitions;
   std::set<std::wstring> renderings;
@@ -87,12 +88,22 @@ TEST(RemindThreads, ReadersSeeWholeDefinitionsWhileWritersReplaceThem) {
         shared.GetRemindTime(day.Format(L"%Y-%m-%d"), times);
         shared.GetDayStyleList(round % 4, items);
         firings += shared.NeedRemind(day) + shared.IsInvalid(day) + shared.HasRepeat();
+
+        CNorvBasePtr<CNorvRemindAMMsg> msg = new CNorvRemindAMMsg;
+        msg->m_ID.NewID();
+        shared.AddAMMsg(msg);
+        if (round % 2 == 1) shared.RemoveAMMsg(msg->m_ID);
+        std::list<CNorvBasePtr<CNorvRemindAMMsg>> msgs;
+        shared.GetAMMsgList(msgs);
       }
     });
   }
   for (std::thread& thread : threads) thread.join();
   EXPECT_EQ(torn, 0);
   EXPECT_GT(firings, 0);
+  std::list<CNorvBasePtr<CNorvRemindAMMsg>> msgs;
+  shared.GetAMMsgList(msgs);
+  EXPECT_EQ(msgs.size(), 3u * kRounds / 2);
 }
 
 }  // namespace

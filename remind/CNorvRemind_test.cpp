@@ -79,9 +79,6 @@ TEST(RemindRecord, AccessorsReadTheFields) {
   MakeSource(remind);
   EXPECT_EQ(remind.GetState() * 100 + remind.GetType() * 10 + remind.GetSendFlag(), 114);
   EXPECT_EQ(remind.GetInvalidDate(), COleDateTime(2024, 6, 1, 0, 0, 0));
-  CString content, contentType;
-  remind.GetContent(content, contentType);
-  EXPECT_EQ(content + L"|" + contentType, L"source|Text/Html");
   std::list<CNorvBasePtr<CEmItem>> out{MakeReceiver(L"old")};
   remind.GetReceiverList(out);
   EXPECT_EQ(out, remind.m_lstReceiver);  // replaced, and the same objects

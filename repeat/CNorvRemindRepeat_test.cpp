@@ -34,7 +34,6 @@ TEST(RemindRepeatParse, TheRuleFirstThenTheTime) {
   } cases[] = {
       {L"<Repeat RegularType='0' RemindTime='bad' />", L"未指定开始日期 DTStart", L""},
       {L"<Repeat DTStart='2026-01-01' />", L"未指定提醒时间", L""},
-      {L"<Repeat DTStart='2026-01-01' RemindTime='8:75' />", L"指定提醒时间“8:75”无效", L"8:75"},
       {L"<Repeat DTStart='2026-01-01' RemindTime='25:00' />", L"指定提醒时间“25:00”无效", L"25:00"},
       {L"<Repeat DTStart='2026-01-01' RemindTime='08:30:15' />", L"指定提醒时间“08:30:15”无效",
        L"08:30:15"},
