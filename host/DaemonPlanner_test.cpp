@@ -1,5 +1,7 @@
 // The planner against a real SQLite file: batches of firings, each firing
 // whole, nothing planned twice, a bad firing costing only itself.
+#include "host/daemon/DaemonPlanner.h"
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -7,7 +9,6 @@
 #include <vector>
 
 #include "host/HostTestRun.h"
-#include "host/daemon/DaemonPlanner.h"
 #include "host/store/RemindStore.h"
 
 namespace {
@@ -56,7 +57,7 @@ TEST_F(DaemonPlannerTest, BatchesStoreWholeFiringsOnceAndABadFiringCostsOnlyItse
     size_t batch;
     int stopAfterChecks;  // a remind or a firing is one check
     bool refuseCarol;
-    size_t firstRun;      // messages the first run hands over
+    size_t firstRun;  // messages the first run hands over
     const char* carolRows;
   } cases[] = {
       {3, 1000, false, 14, "2/2"},
@@ -70,8 +71,8 @@ TEST_F(DaemonPlannerTest, BatchesStoreWholeFiringsOnceAndABadFiringCostsOnlyItse
       {3, 1000, true, 12, "0/0"},
   };
   for (const auto& test : cases) {
-    SCOPED_TRACE(testing::Message() << "batch " << test.batch << ", stop after "
-                                    << test.stopAfterChecks);
+    SCOPED_TRACE(testing::Message()
+                 << "batch " << test.batch << ", stop after " << test.stopAfterChecks);
     norvtest::TempDir dir;
     m_host = hosttest::HostEnvironment(dir.path());
     const std::string time = hosttest::LocalTime(7200);
@@ -79,9 +80,9 @@ TEST_F(DaemonPlannerTest, BatchesStoreWholeFiringsOnceAndABadFiringCostsOnlyItse
     std::filesystem::create_directories(dir.File("defs"));
     for (int i = 0; i < kReminds; ++i) {
       const std::string name = std::to_string(i);
-      hosttest::WriteFile(dir.File("defs/" + name + ".xml"),
-                          hosttest::OneOffDefinition(time, "r" + name,
-                                                     {i == 3 ? "carol" : "x" + name, "y"}));
+      hosttest::WriteFile(
+          dir.File("defs/" + name + ".xml"),
+          hosttest::OneOffDefinition(time, "r" + name, {i == 3 ? "carol" : "x" + name, "y"}));
     }
     ASSERT_EQ(m_host.Run({"import", dir.File("defs")}).exitCode, 0);
     if (test.refuseCarol) {

@@ -77,8 +77,11 @@ TEST_F(HostDaemonTest, PeriodicFiringIsCountedOnceAndTheRemindRunsOut) {
   if (LocalTime(-120, "%d") != LocalTime(0, "%d")) GTEST_SKIP() << "just after midnight";
   // Daily, two minutes ago (within the hour, so still sent), at most once.
   m_host.Add("<Remind Type='1'><Content>Water the plants</Content><Repeat RemindTime='" +
-             LocalTime(-120, "%H:%M") + "' RegularType='0' RegularValue='0' Interval='1' "
-             "RegularRange='1' Num='1' DTStart='" + LocalTime(0, "%Y-%m-%d") + "' />"
+             LocalTime(-120, "%H:%M") +
+             "' RegularType='0' RegularValue='0' Interval='1' "
+             "RegularRange='1' Num='1' DTStart='" +
+             LocalTime(0, "%Y-%m-%d") +
+             "' />"
              "<ReceiverList><Receiver ID='erin' /><Receiver ID='finn' /></ReceiverList></Remind>");
   const std::string runs = RunUntilIdle(m_host) + RunUntilIdle(m_host);
   EXPECT_EQ(Delivered(),
@@ -92,8 +95,8 @@ TEST_F(HostDaemonTest, PeriodicFiringIsCountedOnceAndTheRemindRunsOut) {
 TEST_F(HostDaemonTest, RunningDaemonRefusesASecondPicksUpNewRemindsAndWithdrawsOldOnes) {
   BackgroundHost daemon(m_host, {"run", "--poll", "1"});
   ASSERT_TRUE(daemon.WaitForOutput("started on", seconds(30))) << daemon.Output();
-  EXPECT_EQ(m_host.Run({"run"}).err, "norvremind: another norvremind run is using " +
-                                         m_host.DatabaseConnection() + "\n");
+  EXPECT_EQ(m_host.Run({"run"}).err,
+            "norvremind: another norvremind run is using " + m_host.DatabaseConnection() + "\n");
   const std::string later = m_host.Add(OneOffDefinition(LocalTime(600), "Later", {"gina"}));
   m_host.Add(OneOffDefinition(LocalTime(2), "Right now", {"hank"}));
   ASSERT_TRUE(daemon.WaitForOutput("sent to hank", seconds(30))) << daemon.Output();
@@ -105,15 +108,17 @@ TEST_F(HostDaemonTest, RunningDaemonRefusesASecondPicksUpNewRemindsAndWithdrawsO
   EXPECT_NE(daemon.Output().find("stopping on SIGINT"), std::string::npos) << daemon.Output();
   EXPECT_EQ(Delivered(), std::multiset<std::string>{"hank Right now"});
   // The withdrawn message stays on record as expired, never to be loaded.
-  EXPECT_EQ(m_host.Query("SELECT CN_S_RECEIVER, CN_N_STATUS FROM NORV_REMIND_MSG_AM ORDER BY 1",
-                         2),
+  EXPECT_EQ(m_host.Query("SELECT CN_S_RECEIVER, CN_N_STATUS FROM NORV_REMIND_MSG_AM ORDER BY 1", 2),
             (Rows{"gina|3", "hank|1"}));
 }
 
 TEST_F(HostDaemonTest, NextDayIsPlannedAheadOfMidnight) {
   m_host.Add("<Remind Type='1'><Content>Stand-up</Content><Repeat RemindTime='" +
-             LocalTime(3600, "%H:%M") + "' RegularType='0' RegularValue='0' Interval='1' "
-             "RegularRange='1' Num='5' DTStart='" + LocalTime(0, "%Y-%m-%d") + "' />"
+             LocalTime(3600, "%H:%M") +
+             "' RegularType='0' RegularValue='0' Interval='1' "
+             "RegularRange='1' Num='5' DTStart='" +
+             LocalTime(0, "%Y-%m-%d") +
+             "' />"
              "<ReceiverList><Receiver ID='ivan' /></ReceiverList></Remind>");
   // A window of a day reaches tomorrow whatever the time now.
   BackgroundHost daemon(m_host, {"run", "--poll", "1", "--look-ahead", "86400"});
@@ -148,7 +153,8 @@ TEST_F(HostDaemonTest, SigtermWhilePlanningLeavesEveryFiringWholeAndTheRestartDe
   for (const std::string& row : m_host.Query(
            "SELECT (SELECT COUNT(*) FROM NORV_REMIND_MSG m WHERE m.CN_G_REMIND_ID = d.CN_G_ID), "
            "(SELECT COUNT(*) FROM NORV_REMIND_MSG_AM a WHERE a.CN_G_REMIND_ID = d.CN_G_ID) "
-           "FROM NORV_REMIND_DEF d", 2)) {
+           "FROM NORV_REMIND_DEF d",
+           2)) {
     EXPECT_TRUE(row == "0|0" || row == "3|3") << row;
   }
   RunUntilIdle(m_host);

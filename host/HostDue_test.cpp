@@ -45,8 +45,9 @@ TEST_F(HostDueTest, EachRemindTypeFiresOnItsDays) {
       {"2027-01-15", {water, "09:00:00 Dentist at 09:30, Harbour Street 12", standUp, gym}},
       {"2027-04-27", {water, "09:00:00 Tax return due on 30 April", standUp}},
       // The custom style's deadline day is its last.
-      {"2027-04-30", {water, "08:00:00 Tax return due on 30 April", standUp,
-                      "17:00:00 Submit the timesheet", gym}},
+      {"2027-04-30",
+       {water, "08:00:00 Tax return due on 30 April", standUp, "17:00:00 Submit the timesheet",
+        gym}},
       {"2027-05-01", {water}},
       // The monthly remind ran out with 2027.
       {"2028-01-31", {water, standUp, gym}},
@@ -64,7 +65,8 @@ TEST_F(HostDueTest, TableShowsTheDayAndInactiveRemindsAreNotDue) {
             "due on 2026-12-05:\n"
             "TIME      ID        TYPE      RECEIVERS  CONTENT\n"
             "--------  --------  --------  ---------  ----------------------\n"
-            "08:00:00  " + shortID + "  periodic  Alice      Drink a glass of water\n");
+            "08:00:00  " +
+                shortID + "  periodic  Alice      Drink a glass of water\n");
 
   ASSERT_EQ(m_host.Run({"state", id, "1"}).exitCode, 0);
   EXPECT_EQ(m_host.Run({"due", "--date", day}).out, "nothing is due on 2026-12-05\n");

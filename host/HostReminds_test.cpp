@@ -1,7 +1,6 @@
 // add, import, list, show, state and delete through the real program, with
 // the stored rows checked in the database it wrote.
 #include <gtest/gtest.h>
-
 #include <sys/stat.h>
 
 #include <filesystem>
@@ -11,8 +10,8 @@
 namespace {
 
 using hosttest::Example;
-using hosttest::RunResult;
 using hosttest::Rows;
+using hosttest::RunResult;
 
 using HostRemindsTest = hosttest::HostTest;
 
@@ -25,9 +24,10 @@ TEST_F(HostRemindsTest, RemindIsListedShownDeactivatedAndDeletedWithEverythingIt
   for (char& ch : shortID) ch = static_cast<char>(std::tolower(ch));
   const std::string row = "periodic  working days at 09:30  Alice, Bob  每日站会 / Daily stand-up";
   EXPECT_NE(m_host.Run({"list"}).out.find("\n" + shortID + "  " + row), std::string::npos);
-  EXPECT_EQ(m_host.Run({"show", shortID}).out.rfind(
-                "<Remind ID='{" + id + "}' State='0' Type='1' SendFlag='1' From='team'>", 0),
-            0u);
+  EXPECT_EQ(
+      m_host.Run({"show", shortID})
+          .out.rfind("<Remind ID='{" + id + "}' State='0' Type='1' SendFlag='1' From='team'>", 0),
+      0u);
   EXPECT_EQ(m_host.Run({"show", "{" + id + "}", "--json"}).out.rfind("{ \"ID\": \"{" + id, 0), 0u);
   EXPECT_EQ(m_host.Query("SELECT CN_S_CREATOR_ID, CN_S_CREATOR_NAME FROM NORV_REMIND_DEF", 2),
             Rows{std::string(kHostile) + "|" + kHostile});
@@ -56,14 +56,16 @@ TEST_F(HostRemindsTest, AddRefusesBadDefinitionsWithTheLibrarysTextAndWarnsOfPas
        "cannot read standard input: the declared encoding 'ebcdic-us' is not supported; use "
        "UTF-8 or ISO-8859-1",
        {}},
-      {nul, "cannot read standard input: larger than 20 bytes (see --max-size)",
+      {nul,
+       "cannot read standard input: larger than 20 bytes (see --max-size)",
        {"--max-size", "20"}},
       // The parser takes any style text, but the loader would refuse these
       // items, so add refuses them now.
       {"<Remind Type='2' InvalidDate='2030-01-10'><Content>c</Content><RemindStyleDef>&lt;Def&gt;"
        "&lt;Item Day='1' /&gt;&lt;/Def&gt;</RemindStyleDef><ReceiverList><Receiver ID='a' />"
        "</ReceiverList></Remind>",
-       "standard input: 解析提醒自定义样式信息时失败，原因：未指定提醒时间 Time", {}},
+       "standard input: 解析提醒自定义样式信息时失败，原因：未指定提醒时间 Time",
+       {}},
   };
   for (const auto& bad : cases) {
     std::vector<std::string> args = {"add", "-"};
@@ -77,8 +79,9 @@ TEST_F(HostRemindsTest, AddRefusesBadDefinitionsWithTheLibrarysTextAndWarnsOfPas
   const RunResult past =
       m_host.Run({"add"}, hosttest::OneOffDefinition("2020-01-01 08:00:00", "late", {"a"}));
   EXPECT_EQ(past.exitCode, 0);
-  EXPECT_EQ(past.err, "norvremind: warning: the remind time 2020-01-01 08:00:00 has passed; the "
-                      "daemon will expire this remind instead of sending it\n");
+  EXPECT_EQ(past.err,
+            "norvremind: warning: the remind time 2020-01-01 08:00:00 has passed; the "
+            "daemon will expire this remind instead of sending it\n");
 }
 
 TEST_F(HostRemindsTest, ImportStoresTheGoodDefinitionsAndReportsEachBadOne) {
@@ -100,11 +103,14 @@ TEST_F(HostRemindsTest, ImportStoresTheGoodDefinitionsAndReportsEachBadOne) {
   EXPECT_EQ(result.exitCode, 1);
   EXPECT_EQ(result.out, "imported 3 of 6 definitions from " + folder + "; 3 failed\n");
   // Standard error is no terminal here, so it holds no progress bar.
-  EXPECT_EQ(result.err,
-            "norvremind: " + folder + "/3-broken.xml: the definition is not well-formed XML\n"
-            "norvremind: " + folder + "/4-no-start.xml: "
-            "周期类型的提醒，重复定义格式不正确，原因：未指定开始日期 DTStart\n"
-            "norvremind: cannot read " + folder + "/6-fifo.xml: not a regular file\n");
+  EXPECT_EQ(result.err, "norvremind: " + folder +
+                            "/3-broken.xml: the definition is not well-formed XML\n"
+                            "norvremind: " +
+                            folder +
+                            "/4-no-start.xml: "
+                            "周期类型的提醒，重复定义格式不正确，原因：未指定开始日期 DTStart\n"
+                            "norvremind: cannot read " +
+                            folder + "/6-fifo.xml: not a regular file\n");
   EXPECT_EQ(m_host.Query("SELECT CN_S_CONTENT FROM NORV_REMIND_DEF ORDER BY CN_N_TYPE"),
             (Rows{"Caf\xC3\xA9", "Drink a glass of water", "Tax return due on 30 April"}));
 }
@@ -112,11 +118,13 @@ TEST_F(HostRemindsTest, ImportStoresTheGoodDefinitionsAndReportsEachBadOne) {
 TEST_F(HostRemindsTest, ListRendersTheLibrarysShortForms) {
   const std::string id = m_host.Run({"add", Example("one-off.xml")}).out.substr(0, 36);
   EXPECT_EQ(m_host.Run({"list", "--xml"}).out,
-            "<Body><Remind ID='{" + id + "}' State='0' Type='0' SendFlag='1' RemindTime='2027-"
-            "01-15 09:00:00' From='calendar' /></Body>\n");
+            "<Body><Remind ID='{" + id +
+                "}' State='0' Type='0' SendFlag='1' RemindTime='2027-"
+                "01-15 09:00:00' From='calendar' /></Body>\n");
   EXPECT_EQ(m_host.Run({"list", "--json"}).out,
-            "[ { \"ID\": \"{" + id + "}\", \"State\": \"0\", \"Type\": \"0\", \"SendFlag\": "
-            "\"1\", \"RemindTime\": \"2027-01-15 09:00:00\", \"From\": \"calendar\" } ]\n");
+            "[ { \"ID\": \"{" + id +
+                "}\", \"State\": \"0\", \"Type\": \"0\", \"SendFlag\": "
+                "\"1\", \"RemindTime\": \"2027-01-15 09:00:00\", \"From\": \"calendar\" } ]\n");
 }
 
 }  // namespace

@@ -1,7 +1,6 @@
 // Passwords kept out of sight and files kept from other users.
-#include <sys/stat.h>
-
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <filesystem>
 #include <string>

@@ -12,8 +12,8 @@ namespace {
 
 using hosttest::LocalTime;
 using hosttest::OneOffDefinition;
-using hosttest::RunResult;
 using hosttest::Rows;
+using hosttest::RunResult;
 
 class HostServersTest : public hosttest::HostTest {
  protected:
@@ -48,8 +48,8 @@ TEST_F(HostServersTest, PostgresDatabaseIsInitialisedFilledAndServed) {
   ASSERT_EQ(m_host.Run({"import", NORV_EXAMPLES_DIR}).exitCode, 0);
   const std::string id =
       m_host.Add(OneOffDefinition("2026-12-07 20:00:02", "Served by Postgres", {"ivy"}));
-  EXPECT_NE(m_host.Run({"due", "--date", "2026-12-31", "--json"}).out.find(
-                "\"Time\": \"2026-12-31 17:00:00\""),
+  EXPECT_NE(m_host.Run({"due", "--date", "2026-12-31", "--json"})
+                .out.find("\"Time\": \"2026-12-31 17:00:00\""),
             std::string::npos);
 
   hosttest::RunUntilIdle(m_host);
@@ -91,8 +91,8 @@ TEST_F(HostServersTest, RefusedLoginStopsTheStartAndFailedSendsAreRecordedAndLog
   EXPECT_EQ(m_host.Query("SELECT COUNT(*) FROM NORV_REMIND_MSG_AM WHERE CN_N_STATUS <> 0"),
             Rows{"0"});
   // A send that keeps failing is given up at the end of the catch-up window.
-  hosttest::RunUntilIdle(m_host, {"--im", "file:/dev/full", "--catch-up", "1",
-                                  "--retry-after", "1"});
+  hosttest::RunUntilIdle(m_host,
+                         {"--im", "file:/dev/full", "--catch-up", "1", "--retry-after", "1"});
   const Rows rows = m_host.Query("SELECT CN_N_STATUS, CN_S_ERRINFO FROM NORV_REMIND_MSG_AM", 2);
   ASSERT_EQ(rows.size(), 1u);
   EXPECT_EQ(rows[0].rfind("2|", 0), 0u) << rows[0];

@@ -27,18 +27,22 @@ TEST_F(HostStylesTest, StylesKeepTheirOrderDefaultAndNames) {
       Style({"add", hosttest::Example("styles/exam-countdown.xml")}).substr(0, 36);
   const std::string weekly = Style({"add", "--default"}, m_weekly).substr(0, 36);
   // Without an Order attribute a style goes after the last one.
-  EXPECT_EQ(Style({"list", "--xml"}),
-            "<Body><Style ID='{" + exam + "}' Order='1'><Name>Exam countdown</Name>"
-            "</Style><Style ID='{" + weekly + "}' Order='2' IsDefault='1'><Name>Weekly review"
-            "</Name></Style></Body>\n");
+  EXPECT_EQ(Style({"list", "--xml"}), "<Body><Style ID='{" + exam +
+                                          "}' Order='1'><Name>Exam countdown</Name>"
+                                          "</Style><Style ID='{" +
+                                          weekly +
+                                          "}' Order='2' IsDefault='1'><Name>Weekly review"
+                                          "</Name></Style></Body>\n");
 
   EXPECT_EQ(Style({"default", "exam COUNTDOWN"}), "style 'Exam countdown' is now the default\n");
   EXPECT_EQ(Style({"reorder", "Weekly review", "-3"}),
             "style 'Weekly review' now has the order -3\n");
-  EXPECT_EQ(Style({"list", "--json"}),
-            "[ { \"ID\": \"{" + weekly + "}\", \"Order\": \"-3\", \"Name\": \"Weekly review\" }, "
-            "{ \"ID\": \"{" + exam + "}\", \"Order\": \"1\", \"IsDefault\": \"1\", "
-            "\"Name\": \"Exam countdown\" } ]\n");
+  EXPECT_EQ(Style({"list", "--json"}), "[ { \"ID\": \"{" + weekly +
+                                           "}\", \"Order\": \"-3\", \"Name\": \"Weekly review\" }, "
+                                           "{ \"ID\": \"{" +
+                                           exam +
+                                           "}\", \"Order\": \"1\", \"IsDefault\": \"1\", "
+                                           "\"Name\": \"Exam countdown\" } ]\n");
   EXPECT_NE(Style({"list"}).find("\n1      Exam countdown  yes      7d 19:00, 1d 19:00, 0d 07:00"),
             std::string::npos);
 

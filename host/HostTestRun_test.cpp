@@ -1,10 +1,11 @@
 // Runs the real norvremind program for the host's tests.
+#include "host/HostTestRun.h"
+
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
-
-#include <gtest/gtest.h>
 
 #include <atomic>
 #include <cstring>
@@ -15,7 +16,6 @@
 
 #include "NorvTestDatabase.h"
 #include "core/db/CSession.h"
-#include "host/HostTestRun.h"
 
 extern char** environ;
 
@@ -97,8 +97,8 @@ BackgroundHost::BackgroundHost(const HostEnvironment& environment,
   std::vector<std::string> argv = {NORV_HOST_BINARY};
   argv.insert(argv.end(), args.begin(), args.end());
   std::vector<std::string> envp = environment.variables();
-  const int failed = posix_spawn(&m_pid, NORV_HOST_BINARY, &actions, nullptr,
-                                 Pointers(argv).data(), Pointers(envp).data());
+  const int failed = posix_spawn(&m_pid, NORV_HOST_BINARY, &actions, nullptr, Pointers(argv).data(),
+                                 Pointers(envp).data());
   posix_spawn_file_actions_destroy(&actions);
   EXPECT_EQ(failed, 0) << "cannot start norvremind: " << std::strerror(failed);
 }
@@ -149,9 +149,7 @@ std::string RunUntilIdle(const HostEnvironment& environment,
   return daemon.Output();
 }
 
-std::string Example(const std::string& name) {
-  return std::string(NORV_EXAMPLES_DIR) + "/" + name;
-}
+std::string Example(const std::string& name) { return std::string(NORV_EXAMPLES_DIR) + "/" + name; }
 
 size_t CountOf(const std::string& text, const std::string& fragment) {
   size_t count = 0;
@@ -192,8 +190,8 @@ std::string JsonField(const std::string& line, const std::string& name) {
 
 std::string OneOffDefinition(const std::string& time, const std::string& content,
                              const std::vector<std::string>& receivers) {
-  std::string xml = "<Remind Type='0' RemindTime='" + time + "' SendFlag='1'><Content>" +
-                    content + "</Content><ReceiverList>";
+  std::string xml = "<Remind Type='0' RemindTime='" + time + "' SendFlag='1'><Content>" + content +
+                    "</Content><ReceiverList>";
   for (const std::string& receiver : receivers) xml += "<Receiver ID='" + receiver + "' />";
   return xml + "</ReceiverList></Remind>";
 }

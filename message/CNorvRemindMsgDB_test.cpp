@@ -39,8 +39,7 @@ CNorvBasePtr<CNorvRemindAMMsg> NewAMMsg(int n) {
 TEST(CNorvRemindMsgTest, ANewMessageIsEmptyAndDueAtTheEpoch) {
   CNorvBasePtr<CNorvRemindAMMsg> msg = new CNorvRemindAMMsg;
   EXPECT_FALSE(msg->m_ID.IsValid() || msg->m_RemindID.IsValid());
-  EXPECT_EQ(msg->m_strContent + msg->m_strContentType + msg->m_strReceiver +
-                msg->m_strReceiverName,
+  EXPECT_EQ(msg->m_strContent + msg->m_strContentType + msg->m_strReceiver + msg->m_strReceiverName,
             L"");
   EXPECT_EQ(msg->GetRemindTime().GetStatus(), COleDateTime::valid);
   EXPECT_EQ(msg->GetRemindTime().Format(L"%Y-%m-%d %H:%M:%S"), L"1899-12-30 00:00:00");
@@ -72,9 +71,10 @@ class CNorvRemindMsgDBTest : public norvtest::BackendTest {
   // Inbox rows 1 for ann, 2 and 3 for bob, all of one remind and not read.
   void InsertInboxRows() {
     for (const wchar_t* row : {L"1', 'ann", L"2', 'bob", L"3', 'bob"}) {
-      Exec(L"INSERT INTO NORV_REMIND_MSG ( CN_G_ID, CN_S_RECEIVER, CN_G_REMIND_ID, CN_N_STATUS ) "
-           L"VALUES ( '00000000-0000-0000-0000-00000000000" +
-           CString(row) + L"', '" + kRemindID + L"', 0 )");
+      Exec(
+          L"INSERT INTO NORV_REMIND_MSG ( CN_G_ID, CN_S_RECEIVER, CN_G_REMIND_ID, CN_N_STATUS ) "
+          L"VALUES ( '00000000-0000-0000-0000-00000000000" +
+          CString(row) + L"', '" + kRemindID + L"', 0 )");
     }
   }
 
@@ -100,16 +100,19 @@ TEST_P(CNorvRemindMsgDBTest, InstantMessageRowsGoFromWaitingToSentOrFailed) {
   CString error;
   COleDateTime before = COleDateTime::GetCurrentTime();
   ASSERT_TRUE(sent->DBSetSuccess(session, dbType(), &error)) << error.ToUtf8();
-  ExpectStampedNow(L"UPDATE NORV_REMIND_MSG_AM SET CN_N_STATUS = 1, CN_T_SEND = {now} "
-                   L"WHERE CN_G_ID = '" + MsgID(1) + L"'",
-                   before);
+  ExpectStampedNow(
+      L"UPDATE NORV_REMIND_MSG_AM SET CN_N_STATUS = 1, CN_T_SEND = {now} "
+      L"WHERE CN_G_ID = '" +
+          MsgID(1) + L"'",
+      before);
   CNorvRemindMsg* base = failed;  // the override runs through the base
   ASSERT_TRUE(base->DBSetFail(session, dbType(), L"user 'x' offline \\ code 12", &error))
       << error.ToUtf8();
-  ExpectStampedNow(L"UPDATE NORV_REMIND_MSG_AM SET CN_N_STATUS = 2, CN_T_SEND = {now}, "
-                   L"CN_S_ERRINFO = 'user ''x'' offline \\ code 12' WHERE CN_G_ID = '" +
-                       MsgID(2) + L"'",
-                   before);
+  ExpectStampedNow(
+      L"UPDATE NORV_REMIND_MSG_AM SET CN_N_STATUS = 2, CN_T_SEND = {now}, "
+      L"CN_S_ERRINFO = 'user ''x'' offline \\ code 12' WHERE CN_G_ID = '" +
+          MsgID(2) + L"'",
+      before);
 
   // An inbox message records no send outcome.
   CNorvBasePtr<CNorvRemindMsg> inbox = new CNorvRemindMsg;
@@ -131,8 +134,8 @@ TEST_P(CNorvRemindMsgDBTest, DeletesInstantMessagesByIdListAndRemind) {
   EXPECT_EQ(TakeStatement(), L"DELETE NORV_REMIND_MSG_AM WHERE CN_G_ID IN ( " + list + L" )");
   EXPECT_EQ(Rows(L"SELECT CN_G_ID FROM NORV_REMIND_MSG_AM", 1).size(), 2u);
   ASSERT_TRUE(CNorvRemindAMMsg::DBDelete3(session, Guid(kRemindID), &error)) << error.ToUtf8();
-  EXPECT_EQ(TakeStatement(), L"DELETE NORV_REMIND_MSG_AM WHERE CN_G_REMIND_ID = '" + kRemindID +
-                                 L"'");
+  EXPECT_EQ(TakeStatement(),
+            L"DELETE NORV_REMIND_MSG_AM WHERE CN_G_REMIND_ID = '" + kRemindID + L"'");
   EXPECT_EQ(Rows(L"SELECT CN_G_ID FROM NORV_REMIND_MSG_AM", 1), (Table{{MsgID(4)}}));
   ASSERT_TRUE(CNorvRemindAMMsg::DBDelete(session, Guid(MsgID(4)), &error)) << error.ToUtf8();
   EXPECT_EQ(TakeStatement(), L"DELETE NORV_REMIND_MSG_AM WHERE CN_G_ID = '" + MsgID(4) + L"'");
@@ -145,22 +148,28 @@ TEST_P(CNorvRemindMsgDBTest, InboxRowsAreMarkedReadAndDeletedByIdOrByReceiver) {
   COleDateTime before = COleDateTime::GetCurrentTime();
   ASSERT_TRUE(CNorvRemindMsg::DBSetReaded(session, dbType(), Guid(MsgID(1)), &error))
       << error.ToUtf8();
-  ExpectStampedNow(L"UPDATE NORV_REMIND_MSG SET CN_N_STATUS = 1, CN_T_READ = {now} "
-                   L"WHERE CN_G_ID = '" + MsgID(1) + L"'",
-                   before);
+  ExpectStampedNow(
+      L"UPDATE NORV_REMIND_MSG SET CN_N_STATUS = 1, CN_T_READ = {now} "
+      L"WHERE CN_G_ID = '" +
+          MsgID(1) + L"'",
+      before);
   ASSERT_TRUE(CNorvRemindMsg::DBSetReaded(session, dbType(), Guid(kRemindID), L"bob", &error))
       << error.ToUtf8();
-  ExpectStampedNow(L"UPDATE\tNORV_REMIND_MSG SET CN_N_STATUS = 1, CN_T_READ = {now} "
-                   L"WHERE\tCN_S_RECEIVER = 'bob' AND\tCN_G_REMIND_ID = '" + kRemindID + L"'",
-                   before);
+  ExpectStampedNow(
+      L"UPDATE\tNORV_REMIND_MSG SET CN_N_STATUS = 1, CN_T_READ = {now} "
+      L"WHERE\tCN_S_RECEIVER = 'bob' AND\tCN_G_REMIND_ID = '" +
+          kRemindID + L"'",
+      before);
   for (const std::vector<CString>& row : InboxRows()) {
     COleDateTime read;
     EXPECT_TRUE(row[1] == L"1" && read.ParseDateTime(row[2]) && read >= before) << row[2].ToUtf8();
   }
 
   ASSERT_TRUE(CNorvRemindMsg::DBDelete(session, Guid(kRemindID), L"bob", &error)) << error.ToUtf8();
-  EXPECT_EQ(TakeStatement(), L"DELETE NORV_REMIND_MSG WHERE CN_S_RECEIVER = 'bob' AND "
-                             L"CN_G_REMIND_ID = '" + kRemindID + L"'");
+  EXPECT_EQ(TakeStatement(),
+            L"DELETE NORV_REMIND_MSG WHERE CN_S_RECEIVER = 'bob' AND "
+            L"CN_G_REMIND_ID = '" +
+                kRemindID + L"'");
   EXPECT_EQ(InboxRows().size(), 1u);
   ASSERT_TRUE(CNorvRemindMsg::DBDelete(session, Guid(MsgID(1)), &error)) << error.ToUtf8();
   EXPECT_EQ(TakeStatement(), L"DELETE NORV_REMIND_MSG WHERE CN_G_ID = '" + MsgID(1) + L"'");
@@ -179,7 +188,10 @@ TEST_P(CNorvRemindMsgDBTest, FailuresLeaveTheDatabasesReason) {
   EXPECT_EQ(error, ReasonOf(statement));
   EXPECT_FALSE(error.IsEmpty());
 
-  for (const wchar_t* list : {L"", L"'" L"00000000-0000-0000-0000-000000000001" L"' OR 1=1",
+  for (const wchar_t* list : {L"",
+                              L"'"
+                              L"00000000-0000-0000-0000-000000000001"
+                              L"' OR 1=1",
                               L"00000000-0000-0000-0000-000000000001", L"'x', 'y'", L" , "}) {
     statements.clear();
     error.Empty();

@@ -89,8 +89,8 @@ TEST_P(CNorvRemindAMMsgMapDBTest, DeletesTheRowsOfItsMessagesInOneStatement) {
     }
     statements.clear();
     ASSERT_TRUE(remind->DBDeleteAMMsg(session, &error)) << error.ToUtf8();
-    EXPECT_EQ(statements, c.statement.IsEmpty() ? std::vector<CString>{}
-                                                : std::vector<CString>{c.statement});
+    EXPECT_EQ(statements,
+              c.statement.IsEmpty() ? std::vector<CString>{} : std::vector<CString>{c.statement});
     EXPECT_EQ(Rows(L"SELECT CN_G_ID FROM NORV_REMIND_MSG_AM", 1),
               (std::vector<std::vector<CString>>{{L"0000000D" + CString(id).Left(28)}}));
     EXPECT_EQ(Ids(*remind).GetLength(), 9 * static_cast<int>(wcslen(c.digits)));

@@ -63,7 +63,8 @@ class CNorvRemindDBTest : public norvtest::BackendTest {
   }
   CString DeadlineSql(short type) {
     if (type == CNorvRemind::kOneOff) return L"NULL";
-    if (type == CNorvRemind::kCustomStyle && dbType() == 1) return L"to_date( '2026-06-30', 'yyyy-mm-dd' )";
+    if (type == CNorvRemind::kCustomStyle && dbType() == 1)
+      return L"to_date( '2026-06-30', 'yyyy-mm-dd' )";
     return TimeSql(L"2026-06-30 08:30:00");
   }
 
@@ -81,24 +82,29 @@ TEST_P(CNorvRemindDBTest, EachTypeRoundTripsThroughItsStatements) {
     COleDateTime after = COleDateTime::GetCurrentTime();
     ASSERT_EQ(statements.size(), type == CNorvRemind::kPeriodic ? 2u : 1u);
     // The text once; the update below shows each type's time forms.
-    EXPECT_TRUE(type != CNorvRemind::kCustomStyle || MatchesAtSomeSecond(
-        statements[0],
-        [&](const CString& now) {
-          return L"INSERT INTO NORV_REMIND_DEF ( CN_G_ID, CN_N_STATE, CN_N_TYPE, CN_N_SEND_FLAG, "
-                 L"CN_S_FROM, CN_T_REMIND, CN_D_INVALID, CN_S_CREATOR_ID, CN_S_CREATOR_NAME, "
-                 L"CN_T_CREATE, CN_S_CONTENT, CN_S_CONTENT_TYPE, CN_S_REMIND_STYLE_DEF ) VALUES ( '" +
-                 id + L"', 0, 2, 5, 'web ''portal'' \\ x', NULL, " + DeadlineSql(type) +
-                 L", 'u''1', 'Ann \\ O''Neil', " + TimeSql(now) +
-                 L", 'Pay 100% of Bob''s bill %s \\n', 'Text/''Html''', '<Def note=''C:\\x''>"
-                 L"<Item Day=''1'' Time=''9:00'' /><Item Day=''0'' Time=''17:30'' /></Def>' )";
-        },
-        before, after))
+    EXPECT_TRUE(
+        type != CNorvRemind::kCustomStyle ||
+        MatchesAtSomeSecond(
+            statements[0],
+            [&](const CString& now) {
+              return L"INSERT INTO NORV_REMIND_DEF ( CN_G_ID, CN_N_STATE, CN_N_TYPE, "
+                     L"CN_N_SEND_FLAG, "
+                     L"CN_S_FROM, CN_T_REMIND, CN_D_INVALID, CN_S_CREATOR_ID, CN_S_CREATOR_NAME, "
+                     L"CN_T_CREATE, CN_S_CONTENT, CN_S_CONTENT_TYPE, CN_S_REMIND_STYLE_DEF ) "
+                     L"VALUES ( '" +
+                     id + L"', 0, 2, 5, 'web ''portal'' \\ x', NULL, " + DeadlineSql(type) +
+                     L", 'u''1', 'Ann \\ O''Neil', " + TimeSql(now) +
+                     L", 'Pay 100% of Bob''s bill %s \\n', 'Text/''Html''', '<Def note=''C:\\x''>"
+                     L"<Item Day=''1'' Time=''9:00'' /><Item Day=''0'' Time=''17:30'' /></Def>' )";
+            },
+            before, after))
         << statements[0].ToUtf8();
     statements.clear();
     ASSERT_TRUE(remind->DBInsertReceiver(session, &error)) << error.ToUtf8();
     const CString head =
         L"INSERT INTO NORV_REMIND_RECEIVE ( CN_G_REMIND_ID, CN_N_RECEIVE_TYPE, CN_S_RECEIVE_ID, "
-        L"CN_S_RECEIVE_NAME ) VALUES ( '" + id;
+        L"CN_S_RECEIVE_NAME ) VALUES ( '" +
+        id;
     EXPECT_EQ(statements, (Statements{head + L"', 0, 'ann''s', 'Ann \\' )",
                                       head + L"', 1, 'bob', 'Bob ''B''' )"}));
     statements.clear();
@@ -141,8 +147,9 @@ TEST_P(CNorvRemindDBTest, MissingDatesAreStoredAsNullAndRefusedOnLoad) {
     statements.clear();
   }
   // A one-off remind reads neither the deadline nor the style column.
-  Exec(L"UPDATE NORV_REMIND_DEF SET CN_T_REMIND = '2026-01-01 00:00:00', "
-       L"CN_D_INVALID = '2027-01-01 00:00:00', CN_S_REMIND_STYLE_DEF = '<D />' WHERE CN_N_TYPE = 0");
+  Exec(
+      L"UPDATE NORV_REMIND_DEF SET CN_T_REMIND = '2026-01-01 00:00:00', "
+      L"CN_D_INVALID = '2027-01-01 00:00:00', CN_S_REMIND_STYLE_DEF = '<D />' WHERE CN_N_TYPE = 0");
   CNorvBasePtr<CNorvRemind> oneOff = Load(NewRemind(0, 0)->m_ID);
   EXPECT_EQ(oneOff->m_dtInvalid.Format(L"%Y-%m-%d"), L"");
   EXPECT_EQ(oneOff->m_strRemindStyleDef, L"");
@@ -176,7 +183,8 @@ TEST_P(CNorvRemindDBTest, UpdateFollowsEveryChangeOfType) {
                                  L", CN_D_INVALID = " + DeadlineSql(step.type) +
                                  L", CN_S_CONTENT = 'Pay 100% of Bob''s bill %s \\n', "
                                  L"CN_S_CONTENT_TYPE = 'Text/''Html''', CN_S_REMIND_STYLE_DEF = '' "
-                                 L"WHERE CN_G_ID = '" + id + L"'");
+                                 L"WHERE CN_G_ID = '" +
+                                 id + L"'");
     if (statements.size() == 2) {
       EXPECT_EQ(statements[1].Left(step.repeatStatement.GetLength()), step.repeatStatement);
     }
@@ -196,9 +204,10 @@ TEST_P(CNorvRemindDBTest, UpdateFollowsEveryChangeOfType) {
   statements.clear();
   ASSERT_TRUE(CNorvRemind::DBDelete(session, remind->m_ID, &error)) << error.ToUtf8();
   run.push_back(TakeStatement());
-  EXPECT_EQ(run, (Statements{L"UPDATE NORV_REMIND_DEF SET CN_N_STATE = 3 WHERE CN_G_ID = '" + id + L"'",
-                             L"DELETE NORV_REMIND_RECEIVE WHERE CN_G_REMIND_ID = '" + id + L"'",
-                             L"DELETE NORV_REMIND_DEF WHERE CN_G_ID = '" + id + L"'"}));
+  EXPECT_EQ(run,
+            (Statements{L"UPDATE NORV_REMIND_DEF SET CN_N_STATE = 3 WHERE CN_G_ID = '" + id + L"'",
+                        L"DELETE NORV_REMIND_RECEIVE WHERE CN_G_REMIND_ID = '" + id + L"'",
+                        L"DELETE NORV_REMIND_DEF WHERE CN_G_ID = '" + id + L"'"}));
   EXPECT_TRUE(Rows(L"SELECT CN_G_ID FROM NORV_REMIND_DEF", 1).empty());
   EXPECT_EQ(RepeatRows(), 1u);
 }
@@ -211,13 +220,14 @@ TEST_P(CNorvRemindDBTest, InsertMsgWritesOneRowPerReceiver) {
   EXPECT_TRUE(statements.empty());
   const wchar_t* people[][2] = {{L"ann", L"Ann %s"}, {L"bob's", L"Bob 'B' %d"}, {L"cy\\", L"Cy"}};
   for (auto& person : people) receivers.Add(person[0]), names.Add(person[1]);
-  ASSERT_TRUE(remind->DBInsertMsg(session, dbType(), receivers, names, time, &error)) << error.ToUtf8();
+  ASSERT_TRUE(remind->DBInsertMsg(session, dbType(), receivers, names, time, &error))
+      << error.ToUtf8();
   Statements logged = statements;
-  std::vector<std::vector<CString>> rows =
-      Rows(L"SELECT CN_G_ID, CN_G_REMIND_ID, CN_S_CONTENT, CN_S_CONTENT_TYPE, CN_S_RECEIVER, "
-           L"CN_S_RECEIVER_NAME, CN_T_REMIND, CN_N_STATUS, CN_T_READ FROM NORV_REMIND_MSG "
-           L"ORDER BY CN_S_RECEIVER",
-           9);
+  std::vector<std::vector<CString>> rows = Rows(
+      L"SELECT CN_G_ID, CN_G_REMIND_ID, CN_S_CONTENT, CN_S_CONTENT_TYPE, CN_S_RECEIVER, "
+      L"CN_S_RECEIVER_NAME, CN_T_REMIND, CN_N_STATUS, CN_T_READ FROM NORV_REMIND_MSG "
+      L"ORDER BY CN_S_RECEIVER",
+      9);
   ASSERT_EQ(rows.size(), 3u);
   ASSERT_EQ(logged.size(), 3u);
   CString id = remind->m_ID.GetString1();
@@ -229,12 +239,14 @@ TEST_P(CNorvRemindDBTest, InsertMsgWritesOneRowPerReceiver) {
                                              L"0", L""}));
   }
   EXPECT_EQ(msgIDs.size(), 3u);
-  EXPECT_EQ(logged[1],
-            L"INSERT INTO NORV_REMIND_MSG ( CN_G_ID, CN_G_REMIND_ID, CN_S_CONTENT, "
-            L"CN_S_CONTENT_TYPE, CN_S_RECEIVER, CN_S_RECEIVER_NAME, CN_T_REMIND, CN_N_STATUS ) "
-            L"VALUES ( '" + rows[1][0] + L"', '" + id +
-                L"', 'Pay 100% of Bob''s bill %s \\n', 'Text/''Html''', 'bob''s', 'Bob ''B'' %d', " +
-                TimeSql(L"2026-05-06 07:08:09") + L", 0 )");
+  EXPECT_EQ(
+      logged[1],
+      L"INSERT INTO NORV_REMIND_MSG ( CN_G_ID, CN_G_REMIND_ID, CN_S_CONTENT, "
+      L"CN_S_CONTENT_TYPE, CN_S_RECEIVER, CN_S_RECEIVER_NAME, CN_T_REMIND, CN_N_STATUS ) "
+      L"VALUES ( '" +
+          rows[1][0] + L"', '" + id +
+          L"', 'Pay 100% of Bob''s bill %s \\n', 'Text/''Html''', 'bob''s', 'Bob ''B'' %d', " +
+          TimeSql(L"2026-05-06 07:08:09") + L", 0 )");
 
   // A name array shorter than the receivers stops at the missing name.
   names.RemoveAll();

@@ -21,8 +21,8 @@ const std::wstring kStyleXml =
 const std::wstring kStyleJson = L", \"RemindStyleDef\": \"<S><Item Day='1' Time='09:00'/></S>\"";
 const std::wstring kFirstXml = L"<Receiver Type='0' ID='u1' Name='N&apos;1' />";
 const std::wstring kFirstJson = L"{ \"Type\": \"0\", \"ID\": \"u1\", \"Name\": \"N'1\" }";
-const std::wstring kTwoXml = L"<ReceiverList>" + kFirstXml +
-                             L"<Receiver Type='2' ID='u2' Name='' /></ReceiverList>";
+const std::wstring kTwoXml =
+    L"<ReceiverList>" + kFirstXml + L"<Receiver Type='2' ID='u2' Name='' /></ReceiverList>";
 const std::wstring kTwoJson = L", \"ReceiverList\": [ " + kFirstJson +
                               L", { \"Type\": \"2\", \"ID\": \"u2\", \"Name\": \"\" } ]";
 
@@ -80,21 +80,25 @@ TEST(RemindOutput, EveryTypeWithAndWithoutDeadlineFromAndReceivers) {
        Json(L"\"State\": \"0\", \"Type\": \"0\", \"SendFlag\": \"1\", "
             L"\"RemindTime\": \"2024-05-08 09:30:00\", \"From\": \"web\"") +
            kContentJson + kTwoJson + L" }"},
-      {"one-off without time, from or receivers", {0, 0, 1, COleDateTime(), COleDateTime(), L"", 0},
+      {"one-off without time, from or receivers",
+       {0, 0, 1, COleDateTime(), COleDateTime(), L"", 0},
        Xml(L"State='0' Type='0' SendFlag='1' RemindTime=''>") + kContentXml + L"</Remind>",
        Json(L"\"State\": \"0\", \"Type\": \"0\", \"SendFlag\": \"1\", \"RemindTime\": \"\"") +
            kContentJson + L" }"},
-      {"periodic with an unreadable deadline", {1, 1, 3, kTime, kUnreadable, L"", 0},
+      {"periodic with an unreadable deadline",
+       {1, 1, 3, kTime, kUnreadable, L"", 0},
        Xml(L"State='1' Type='1' SendFlag='3'>") + kContentXml + kRepeatXml + L"</Remind>",
        Json(L"\"State\": \"1\", \"Type\": \"1\", \"SendFlag\": \"3\"") + kContentJson +
            kRepeatJson + L" }"},
-      {"periodic with a deadline", {1, 0, 1, kTime, COleDateTime(2024, 12, 31, 0, 0, 0), L"", 1},
+      {"periodic with a deadline",
+       {1, 0, 1, kTime, COleDateTime(2024, 12, 31, 0, 0, 0), L"", 1},
        Xml(L"State='0' Type='1' SendFlag='1' InvalidDate='2024-12-31'>") + kContentXml +
            kRepeatXml + L"<ReceiverList>" + kFirstXml + L"</ReceiverList></Remind>",
        Json(L"\"State\": \"0\", \"Type\": \"1\", \"SendFlag\": \"1\", "
             L"\"InvalidDate\": \"2024-12-31\"") +
            kContentJson + kRepeatJson + L", \"ReceiverList\": [ " + kFirstJson + L" ] }"},
-      {"custom style", {2, 0, 1, kTime, COleDateTime(2024, 5, 10, 0, 0, 0), L"f", 2},
+      {"custom style",
+       {2, 0, 1, kTime, COleDateTime(2024, 5, 10, 0, 0, 0), L"f", 2},
        Xml(L"State='0' Type='2' SendFlag='1' InvalidDate='2024-05-10' From='f'>") + kContentXml +
            kStyleXml + kTwoXml + L"</Remind>",
        Json(L"\"State\": \"0\", \"Type\": \"2\", \"SendFlag\": \"1\", "

@@ -32,7 +32,8 @@ std::wstring Fields(CNorvRemind& remind) {
   std::wstring receivers;
   for (const auto& receiver : remind.m_lstReceiver) {
     receivers += receiver->m_strReceiveID.str();
-    if (receiver->m_nReceiveType != 0) receivers += L":" + std::to_wstring(receiver->m_nReceiveType);
+    if (receiver->m_nReceiveType != 0)
+      receivers += L":" + std::to_wstring(receiver->m_nReceiveType);
     if (!receiver->m_strReceiveName.IsEmpty()) receivers += L"/" + receiver->m_strReceiveName.str();
     receivers += L",";
   }
@@ -50,12 +51,13 @@ std::wstring Fields(CNorvRemind& remind) {
       {L"repeatTime", remind.m_Repeat.m_strRemindTime},
       {L"value", std::to_wstring(remind.m_Repeat.m_nRegularValue)},
       {L"receivers", receivers}};
-  static const std::wstring defaults[] = {L"0", L"", L"", L"", L"1", L"", L"Text/Text",
-                                          L"", L"0", L"", L"", L"0", L""};
+  static const std::wstring defaults[] = {L"0", L"",  L"", L"", L"1", L"", L"Text/Text",
+                                          L"",  L"0", L"", L"", L"0", L""};
   std::wstring text;
   for (size_t i = 0; i < std::size(fields); ++i) {
     if (fields[i].second.str() == defaults[i]) continue;
-    text += (text.empty() ? L"" : L" ") + std::wstring(fields[i].first) + L"=" + fields[i].second.str();
+    text +=
+        (text.empty() ? L"" : L" ") + std::wstring(fields[i].first) + L"=" + fields[i].second.str();
   }
   return text;
 }
@@ -69,7 +71,8 @@ struct Case {
 TEST(RemindParse, EachMessageComesFromItsOwnFaultInStepOrder) {
   const Case cases[] = {
       {L"<R><Content>c</Content></R>", L"未指定提醒的时间"},
-      {L"<R Type='0' RemindTime='2024-13-01 08:00'><Content>c</Content></R>", L"指定提醒的时间无效"},
+      {L"<R Type='0' RemindTime='2024-13-01 08:00'><Content>c</Content></R>",
+       L"指定提醒的时间无效"},
       {L"<R Type='2'><Content>c</Content><RemindStyleDef>s</RemindStyleDef></R>",
        L"自定义类型的提醒未指定截止日期"},
       {L"<R Type='2' InvalidDate='2024-02-30'><Content>c</Content>"
@@ -142,8 +145,7 @@ TEST(RemindParse, AcceptedDefinitionsFillTheirFields) {
        L"<receiverlist>text<!-- c --><Other ID='x'/><RECEIVER Type='-2' ID='b' "
        L"Name='\x5F20\x4E09'/><Receiver ID='c'/></receiverlist></R>",
        L"type=7 content=c receivers=a,b:-2/\x5F20\x4E09,c,"},
-      {L"<R Type='7'><Content>c</Content></R>",
-       L"type=7 content=c"},
+      {L"<R Type='7'><Content>c</Content></R>", L"type=7 content=c"},
   };
   for (const Case& c : cases) {
     CNorvRemind remind;
@@ -160,8 +162,9 @@ TEST(RemindParse, AbsentTypeKeepsTheCurrentOneAndFailuresKeepWhatWasRead) {
             L"自定义类型的提醒未指定截止日期");
 
   CNorvRemind remind;
-  EXPECT_EQ(Parse(remind, L"<R RemindTime='2024-05-08' From='f' SendFlag='2'><Content>c</Content>"
-                          L"<ReceiverList><Receiver ID='a'/><Receiver/></ReceiverList></R>"),
+  EXPECT_EQ(Parse(remind,
+                  L"<R RemindTime='2024-05-08' From='f' SendFlag='2'><Content>c</Content>"
+                  L"<ReceiverList><Receiver ID='a'/><Receiver/></ReceiverList></R>"),
             L"提醒接收者信息定义不正确");
   EXPECT_EQ(Fields(remind), L"time=2024-05-08 00:00:00 from=f flag=2 content=c receivers=a,");
 }

@@ -40,8 +40,8 @@ CNorvBasePtr<CNorvRemind> MakeDefinition(int k) {
 // Each form is rendered under the remind's lock, so each must come from one
 // definition; two forms in a row may come from two.
 std::vector<std::wstring> RenderEach(CNorvRemind& remind) {
-  return {remind.GenInfo_XML().str(), remind.GenInfo_Json().str(),
-          remind.GenListInfo_XML().str(), remind.GenListInfo_Json().str()};
+  return {remind.GenInfo_XML().str(), remind.GenInfo_Json().str(), remind.GenListInfo_XML().str(),
+          remind.GenListInfo_Json().str()};
 }
 
 // Two threads replace the definitions of a shared remind while three render,
@@ -64,7 +64,8 @@ TEST(RemindThreads, ReadersSeeWholeDefinitionsWhileWritersReplaceThem) {
   std::vector<std::thread> threads;
   for (int w = 1; w <= 2; ++w) {
     threads.emplace_back([&, w] {
-      for (int round = 0; round < kRounds; ++round) shared.SetInfo(definitions[(round * w) % kDefinitions]);
+      for (int round = 0; round < kRounds; ++round)
+        shared.SetInfo(definitions[(round * w) % kDefinitions]);
     });
   }
   for (int r = 0; r < 3; ++r) {

@@ -106,7 +106,8 @@ TEST_F(RemindTiming, APeriodicRemindRunsOutByDeadlineThenByCount) {
     short range;
     int count;
     bool invalid;
-  } cases[] = {{1, 0, false}, {1, 2, false}, {1, 3, true}, {1, 4, true}, {0, 9, false}, {2, 9, false}};
+  } cases[] = {{1, 0, false}, {1, 2, false}, {1, 3, true},
+               {1, 4, true},  {0, 9, false}, {2, 9, false}};
   for (const auto& c : cases) {
     periodic.m_Repeat.m_nRegularRange = c.range;
     periodic.m_Repeat.m_nCount = c.count;

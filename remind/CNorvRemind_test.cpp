@@ -23,13 +23,14 @@ CNorvBasePtr<CNorvRemindStyleItem> MakeItem(int day, const wchar_t* time) {
 // What the copies carry, in one line; the repeat by its own text.
 std::wstring Definition(CNorvRemind& remind) {
   CString text;
-  text.Format(L"state=%d type=%d flag=%d remind=%s invalid=%s content=%s/%s style=%s items=%d "
-              L"receivers=%d %s",
-              remind.m_nState, remind.m_nType, remind.m_nSendFlag,
-              remind.m_dtRemind.Format(L"%Y-%m-%d %H:%M:%S"), remind.m_dtInvalid.Format(L"%Y-%m-%d"),
-              remind.m_strContent, remind.m_strContentType, remind.m_strRemindStyleDef,
-              static_cast<int>(remind.m_lstStyleItem.size()),
-              static_cast<int>(remind.m_lstReceiver.size()), remind.m_Repeat.GenInfo_XML());
+  text.Format(
+      L"state=%d type=%d flag=%d remind=%s invalid=%s content=%s/%s style=%s items=%d "
+      L"receivers=%d %s",
+      remind.m_nState, remind.m_nType, remind.m_nSendFlag,
+      remind.m_dtRemind.Format(L"%Y-%m-%d %H:%M:%S"), remind.m_dtInvalid.Format(L"%Y-%m-%d"),
+      remind.m_strContent, remind.m_strContentType, remind.m_strRemindStyleDef,
+      static_cast<int>(remind.m_lstStyleItem.size()), static_cast<int>(remind.m_lstReceiver.size()),
+      remind.m_Repeat.GenInfo_XML());
   return text.str();
 }
 
@@ -83,7 +84,8 @@ TEST(RemindRecord, AccessorsReadTheFields) {
   remind.GetReceiverList(out);
   EXPECT_EQ(out, remind.m_lstReceiver);  // replaced, and the same objects
   // Send flag bits 0, 1 and 2: instant message, SMS, e-mail.
-  const std::pair<short, int> flags[] = {{1, 1}, {2, 2}, {4, 4}, {static_cast<short>(0xFFF8), 0}, {-1, 7}};
+  const std::pair<short, int> flags[] = {
+      {1, 1}, {2, 2}, {4, 4}, {static_cast<short>(0xFFF8), 0}, {-1, 7}};
   for (const auto& [flag, channels] : flags) {
     remind.m_nSendFlag = flag;
     EXPECT_EQ(remind.HasAMFlag() + remind.HasSMSFlag() * 2 + remind.HasEmailFlag() * 4, channels);
@@ -109,7 +111,8 @@ TEST(RemindCopy, SetInfoTakesTheDefinitionAndGetInfoAllButTheStyle) {
   EXPECT_EQ(target.m_lstReceiver, source.m_lstReceiver);
   EXPECT_EQ(target.m_lstStyleItem, source.m_lstStyleItem);
   EXPECT_TRUE(target.m_ID == targetID);
-  EXPECT_EQ(target.m_strFrom + target.m_strCreatorID + target.m_strCreateTime, L"mine2000-01-01 00:00:00");
+  EXPECT_EQ(target.m_strFrom + target.m_strCreatorID + target.m_strCreateTime,
+            L"mine2000-01-01 00:00:00");
 
   CNorvRemind copy;
   copy.m_strRemindStyleDef = L"<mine/>";

@@ -118,8 +118,9 @@ TEST_P(RemindRepeatDB, StatementsAndTheRowsTheyLeave) {
   EXPECT_EQ(TakeStatement(),
             L"INSERT INTO NORV_REMIND_REPEAT ( CN_G_REMIND_ID, CN_S_REMIND_TIME, "
             L"CN_N_REGULAR_TYPE, CN_N_INTERVAL, CN_N_REGULAR_VALUE, CN_N_REPEAT_RANGE, CN_D_START, "
-            L"CN_D_END, CN_N_REPEAT_NUM, CN_N_REPEAT_COUNT ) VALUES ('" + CString(kRemindID) +
-                L"', '08:30', 0, 3, 0, 1, " + DateSql(L"2026-01-01") + L", NULL, 10, 2 )");
+            L"CN_D_END, CN_N_REPEAT_NUM, CN_N_REPEAT_COUNT ) VALUES ('" +
+                CString(kRemindID) + L"', '08:30', 0, 3, 0, 1, " + DateSql(L"2026-01-01") +
+                L", NULL, 10, 2 )");
 
   repeat.m_strRemindTime = L"21:05";
   repeat.m_nRegularValue = 124;
@@ -132,17 +133,21 @@ TEST_P(RemindRepeatDB, StatementsAndTheRowsTheyLeave) {
                 DateSql(L"2026-01-01") + L", CN_D_END = " + DateSql(L"2026-12-31") +
                 L", CN_N_REPEAT_NUM = 10 WHERE CN_G_REMIND_ID = '" + kRemindID + L"'");
   CNorvRemindRepeat loaded;
-  EXPECT_EQ(Loaded(loaded), L"<Repeat RemindTime='21:05' RegularType='0' Interval='3' "
-                            L"RagularValue='124' RegularRange='1' DTStart='2026-01-01' "
-                            L"DTEnd='2026-12-31' Num='10' Count='2' />");
+  EXPECT_EQ(Loaded(loaded),
+            L"<Repeat RemindTime='21:05' RegularType='0' Interval='3' "
+            L"RagularValue='124' RegularRange='1' DTStart='2026-01-01' "
+            L"DTEnd='2026-12-31' Num='10' Count='2' />");
   EXPECT_EQ(TakeStatement(),
             L"SELECT\tCN_S_REMIND_TIME, CN_D_START, CN_D_END, CN_N_REGULAR_TYPE, CN_N_INTERVAL, "
             L"CN_N_REGULAR_VALUE, CN_N_REPEAT_RANGE, CN_N_REPEAT_NUM, CN_N_REPEAT_COUNT "
-            L"FROM\tNORV_REMIND_REPEAT WHERE\tCN_G_REMIND_ID = '" + CString(kRemindID) + L"'");
+            L"FROM\tNORV_REMIND_REPEAT WHERE\tCN_G_REMIND_ID = '" +
+                CString(kRemindID) + L"'");
 
   ASSERT_TRUE(CNorvRemindRepeat::DBSetRepeatCount(session, id, 9, &error));
-  EXPECT_EQ(TakeStatement(), L"UPDATE NORV_REMIND_REPEAT SET CN_N_REPEAT_COUNT = 9 WHERE "
-                             L"CN_G_REMIND_ID = '" + CString(kRemindID) + L"'");
+  EXPECT_EQ(TakeStatement(),
+            L"UPDATE NORV_REMIND_REPEAT SET CN_N_REPEAT_COUNT = 9 WHERE "
+            L"CN_G_REMIND_ID = '" +
+                CString(kRemindID) + L"'");
   EXPECT_EQ(Loaded(loaded), repeat.GenInfo_XML());
   statements.clear();
   ASSERT_TRUE(CNorvRemindRepeat::DBDelete(session, id, &error));
@@ -162,9 +167,10 @@ TEST_P(RemindRepeatDB, LoadingLeavesWhatTheRowDoesNotCarry) {
   CNorvRemindRepeat kept;
   FillDaily(kept);
   kept.m_dtEnd = At(2030, 1, 1);
-  EXPECT_EQ(Loaded(kept), L"<Repeat RemindTime='07:00' RegularType='0' Interval='1' "
-                          L"RagularValue='0' RegularRange='0' DTStart='Invalid DateTime' "
-                          L"DTEnd='2030-01-01' />");
+  EXPECT_EQ(Loaded(kept),
+            L"<Repeat RemindTime='07:00' RegularType='0' Interval='1' "
+            L"RagularValue='0' RegularRange='0' DTStart='Invalid DateTime' "
+            L"DTEnd='2030-01-01' />");
   EXPECT_EQ(kept.m_nNum * 100 + kept.m_nCount, 1002);
 }
 

@@ -56,8 +56,9 @@ TEST(RepeatRule, DefaultsCopiesAndTheFiringCount) {
   CNorvRepeat copy, back;
   copy.SetInfo(&rule);
   copy.GetInfo(&back);
-  EXPECT_EQ(Fields(back), L"type=2 interval=5 value=-3 range=1 num=40 count=2 start=2026-02-01 "
-                          L"end=2026-11-30");
+  EXPECT_EQ(Fields(back),
+            L"type=2 interval=5 value=-3 range=1 num=40 count=2 start=2026-02-01 "
+            L"end=2026-11-30");
   int num = 0, count = 0;
   back.GetRepeatNum(num, count);
   EXPECT_EQ(std::vector<int>({back.GetReqularType(), back.GetInterval(), back.GetRegularValue(),
@@ -95,7 +96,8 @@ TEST(RepeatRuleParse, FieldsAfterAParse) {
     const wchar_t* fields;
   } cases[] = {
       {L"<Repeat DTStart='2026-01-05 17:45:00' DTEnd='2026-12-31' RegularType='1' Interval='2' "
-       L"RegularValue='124' RegularRange='1' Num='12' Count='99' />", L"ok",
+       L"RegularValue='124' RegularRange='1' Num='12' Count='99' />",
+       L"ok",
        L"type=1 interval=2 value=124 range=1 num=12 count=3 start=2026-01-05 end=2026-12-31"},
       // Absent or empty attributes keep their values; Num is read only for a limit.
       {L"<Repeat DTStart='2026-01-01' DTEnd='' Num='5' />", L"ok",
@@ -109,7 +111,8 @@ TEST(RepeatRuleParse, FieldsAfterAParse) {
       {L"<Repeat DTStart='nope' />", L"指定开始日期 DTStart 无效",
        L"type=0 interval=1 value=0 range=0 num=0 count=3 start=Invalid DateTime end=2027-01-01"},
       {L"<Repeat DTStart='2026-03-01' RegularType='2' Interval='4' RegularValue='-1' "
-       L"RegularRange='1' />", L"未指定重复次数",
+       L"RegularRange='1' />",
+       L"未指定重复次数",
        L"type=2 interval=4 value=-1 range=1 num=0 count=3 start=2026-03-01 end=2027-01-01"},
   };
   for (const auto& c : cases) {
@@ -128,26 +131,54 @@ TEST(RepeatRuleMatch, EveryBranch) {
     COleDateTime start;
     std::vector<COleDateTime> match, miss;
   } cases[] = {
-      {"every 3 days", 0, 0, 3, At(2026, 1, 1),
+      {"every 3 days",
+       0,
+       0,
+       3,
+       At(2026, 1, 1),
        {At(2026, 1, 1), At(2026, 1, 4), At(2026, 1, 4, 23, 59), At(2026, 1, 7, 0, 0, 1)},
        {At(2026, 1, 2), At(2026, 1, 3, 23, 59, 59), At(2025, 12, 31), At(2025, 1, 1)}},
-      {"every 7 days across a leap year", 0, 0, 7, At(2024, 1, 1),
-       {At(2026, 1, 5, 12)}, {At(2026, 1, 6)}},
+      {"every 7 days across a leap year",
+       0,
+       0,
+       7,
+       At(2024, 1, 1),
+       {At(2026, 1, 5, 12)},
+       {At(2026, 1, 6)}},
       {"interval 0", 0, 0, 0, At(2026, 1, 1), {}, {At(2026, 1, 1), At(2026, 1, 2)}},
       {"no start to count from", 0, 0, 1, COleDateTime(), {}, {At(2026, 1, 1)}},
       {"unreadable start", 0, 0, 1, Invalid(), {}, {At(2026, 1, 1)}},
       {"monthly 15th", 2, 15, 1, At(2026, 1, 1), {At(2026, 3, 15, 18)}, {At(2026, 3, 16)}},
       {"monthly 31st", 2, 31, 1, At(2026, 1, 1), {At(2026, 5, 31)}, Days(2026, 4, 1, 30)},
       {"monthly 0", 2, 0, 1, At(2026, 1, 1), {}, Days(2026, 1, 1, 31)},
-      {"last day of the month", 2, -1, 1, At(2024, 1, 1),
+      {"last day of the month",
+       2,
+       -1,
+       1,
+       At(2024, 1, 1),
        {At(2026, 2, 28), At(2024, 2, 29), At(2026, 12, 31), At(2026, 4, 30)},
        {At(2026, 2, 28, 8), At(2026, 2, 27), At(2024, 2, 28), At(2026, 12, 31, 8),
         At(2026, 12, 31, 0, 0, 1)}},
-      {"day before the last", 2, -2, 1, At(2024, 1, 1), {At(2026, 12, 30), At(2028, 2, 28)},
+      {"day before the last",
+       2,
+       -2,
+       1,
+       At(2024, 1, 1),
+       {At(2026, 12, 30), At(2028, 2, 28)},
        {At(2026, 12, 31), At(2026, 2, 28)}},
-      {"yearly", 3, 0, 1, At(2020, 3, 15), {At(2031, 3, 15, 7)},
+      {"yearly",
+       3,
+       0,
+       1,
+       At(2020, 3, 15),
+       {At(2031, 3, 15, 7)},
        {At(2031, 3, 16), At(2031, 4, 15), At(2019, 3, 15)}},
-      {"yearly on 29 February", 3, 0, 1, At(2024, 2, 29), {At(2028, 2, 29)},
+      {"yearly on 29 February",
+       3,
+       0,
+       1,
+       At(2024, 2, 29),
+       {At(2028, 2, 29)},
        {At(2025, 2, 28), At(2025, 3, 1), At(2026, 2, 28), At(2027, 3, 1)}},
       {"yearly without start", 3, 0, 1, COleDateTime(), {}, {At(2026, 1, 1)}},
       {"Mondays from a Monday", 1, 4, 1, At(2026, 1, 5), {At(2026, 1, 5)}, {At(2025, 12, 29)}},
@@ -175,9 +206,9 @@ TEST(RepeatRuleMatch, WeekdayRules) {
     short type, value;
     const wchar_t* week;
   } cases[] = {
-      {0, 1, L"0111110"}, {0, 2, L"1000001"}, {0, 3, L"0000000"},   {1, 4, L"0100000"},
-      {1, 2, L"1000000"}, {1, 0, L"0000000"}, {1, 130, L"1000001"}, {1, 124, L"0111110"},
-      {1, 1, L"0000000"},  // bit 0 is no weekday
+      {0, 1, L"0111110"},   {0, 2, L"1000001"},   {0, 3, L"0000000"},
+      {1, 4, L"0100000"},   {1, 2, L"1000000"},   {1, 0, L"0000000"},
+      {1, 130, L"1000001"}, {1, 124, L"0111110"}, {1, 1, L"0000000"},  // bit 0 is no weekday
   };
   for (const auto& c : cases) {
     CNorvRepeat rule;
@@ -185,7 +216,8 @@ TEST(RepeatRuleMatch, WeekdayRules) {
     rule.m_nRegularValue = c.value;
     rule.m_dtStart = At(2026, 1, 1);
     std::wstring week;
-    for (int day = 4; day <= 10; ++day) week += rule.MatchDate(At(2026, 1, day, 9, 15)) ? L'1' : L'0';
+    for (int day = 4; day <= 10; ++day)
+      week += rule.MatchDate(At(2026, 1, day, 9, 15)) ? L'1' : L'0';
     EXPECT_EQ(week, c.week) << "type " << c.type << " value " << c.value;
   }
 }

@@ -22,7 +22,8 @@ CNorvBasePtr<CNorvRemindStyleItem> MakeItem(int day, const wchar_t* time) {
 std::wstring Describe(const ItemList& items) {
   std::wstring out;
   for (const auto& item : items) {
-    out += (out.empty() ? L"" : L" ") + std::to_wstring(item->m_nDay) + L"@" + item->m_strTime.str();
+    out +=
+        (out.empty() ? L"" : L" ") + std::to_wstring(item->m_nDay) + L"@" + item->m_strTime.str();
   }
   return out;
 }
@@ -60,7 +61,8 @@ TEST(StyleItemParse, OneItemStepByStep) {
     CString error;
     std::wstring result = item.ParseXML(document.GetRootElement(), error) ? L"ok" : error.str();
     // Once the time is read, the fields show what the parser left.
-    if (!item.m_strTime.IsEmpty()) result += L": " + Describe({MakeItem(item.m_nDay, item.m_strTime)});
+    if (!item.m_strTime.IsEmpty())
+      result += L": " + Describe({MakeItem(item.m_nDay, item.m_strTime)});
     EXPECT_EQ(result, c.result) << CString(c.xml).ToUtf8();
   }
 }
@@ -105,11 +107,14 @@ TEST(StyleItemSort, DayUnsignedThenTimeAsText) {
     const wchar_t* descending;
   } cases[] = {
       {{MakeItem(1, L"09:00"), MakeItem(0, L"17:30"), MakeItem(0, L"18:00"), MakeItem(0, L"08:00")},
-       L"0@08:00 0@17:30 0@18:00 1@09:00", L"1@09:00 0@18:00 0@17:30 0@08:00"},
+       L"0@08:00 0@17:30 0@18:00 1@09:00",
+       L"1@09:00 0@18:00 0@17:30 0@08:00"},
       {{MakeItem(-1, L"09:00"), MakeItem(100, L"09:00"), MakeItem(0, L"09:00")},
-       L"0@09:00 100@09:00 -1@09:00", L"-1@09:00 100@09:00 0@09:00"},
+       L"0@09:00 100@09:00 -1@09:00",
+       L"-1@09:00 100@09:00 0@09:00"},
       {{MakeItem(0, L"9:00"), MakeItem(0, L"10:00"), MakeItem(0, L"a"), MakeItem(0, L"A")},
-       L"0@10:00 0@9:00 0@A 0@a", L"0@a 0@A 0@9:00 0@10:00"},
+       L"0@10:00 0@9:00 0@A 0@a",
+       L"0@a 0@A 0@9:00 0@10:00"},
   };
   for (const auto& c : cases) {
     ItemList items = c.items;

@@ -74,7 +74,8 @@ TEST(CNorvRemindStyleTest, RendersListAndFullForms) {
   style->m_strName = L"A&B \"x\"";
   style->m_strDef = L"<Def />";
   const CString head = L"<Style ID='{6F9619FF-8B86-D011-B42D-00C04FC964FF}' Order='4'";
-  const CString jsonHead = L"{ \"ID\": \"{6F9619FF-8B86-D011-B42D-00C04FC964FF}\", \"Order\": \"4\", ";
+  const CString jsonHead =
+      L"{ \"ID\": \"{6F9619FF-8B86-D011-B42D-00C04FC964FF}\", \"Order\": \"4\", ";
   const CString people =
       L" Creator='u1' CreatorName='Ann' CreaterTime='2026-03-01 08:00:00' Modifier='u2' "
       L"ModifierName='Bob' ModifyTime='2026-03-02 09:30:00'";
@@ -92,8 +93,8 @@ TEST(CNorvRemindStyleTest, RendersListAndFullForms) {
     EXPECT_EQ(style->GenListInfo_Json(), jsonHead + jsonFlag + jsonName + L" }");
     EXPECT_EQ(style->GenInfo_XML(),
               head + people + flag + L">" + name + L"<Def>&lt;Def /&gt;</Def></Style>");
-    EXPECT_EQ(style->GenInfo_Json(), jsonHead + jsonPeople + jsonFlag + jsonName +
-                                         L", \"Def\": \"<Def />\" }");
+    EXPECT_EQ(style->GenInfo_Json(),
+              jsonHead + jsonPeople + jsonFlag + jsonName + L", \"Def\": \"<Def />\" }");
   }
 }
 
@@ -110,7 +111,8 @@ TEST(CNorvRemindStyleTest, SetInfoAndGetInfoCopyTheirFieldsOnly) {
             L"<Style ID='" + CGuid().GetString() +
                 L"' Order='4' Creator='keep' CreatorName='' CreaterTime='then' Modifier='u2' "
                 L"ModifierName='Bob' ModifyTime='2026-03-02 09:30:00'><Name>Three days</Name>"
-                L"<Def>" + CNorvCommFun::EscapeXML(kTwoItems) + L"</Def></Style>");
+                L"<Def>" +
+                CNorvCommFun::EscapeXML(kTwoItems) + L"</Def></Style>");
   ASSERT_EQ(target->m_lstStyleItem.size(), 2u);
   EXPECT_EQ(target->m_lstStyleItem.front().p, source->m_lstStyleItem.front().p);
 
@@ -186,8 +188,7 @@ TEST_P(CNorvRemindStyleDBTest, RenameOrderAndDefaultChangeOnlyTheRow) {
        L"CN_S_NAME = 'Bob''s \\list'", 0, L"Bob's \\list"},
       {[&] { return style->DBSetOrder(session, 12, &error); }, L"CN_N_ORDER = 12", 2, L"12"},
       {[&] { return style->DBSetDefault(session, true, &error); }, L"CN_C_DEFAULT = 'Y'", 3, L"Y"},
-      {[&] { return style->DBSetDefault(session, false, &error); }, L"CN_C_DEFAULT = 'N'", 3,
-       L"N"},
+      {[&] { return style->DBSetDefault(session, false, &error); }, L"CN_C_DEFAULT = 'N'", 3, L"N"},
   };
   for (const Step& step : steps) {
     SCOPED_TRACE(step.set);
@@ -214,7 +215,6 @@ TEST_P(CNorvRemindStyleDBTest, DeleteRemovesTheRowAndFailuresCarryTheReason) {
   EXPECT_EQ(TakeStatement(),
             L"DELETE NORV_REMIND_STYLE WHERE CN_G_ID = '6F9619FF-8B86-D011-B42D-00C04FC964FF'");
   EXPECT_TRUE(Rows(L"SELECT CN_G_ID FROM NORV_REMIND_STYLE", 1).empty());
-
 }
 
 NORV_INSTANTIATE_BACKEND_TEST(CNorvRemindStyleDBTest);

@@ -3,7 +3,6 @@
 // is what a wrong declaration would still let them compile: field and result
 // types, static against member, parameter types, and field order.
 #include <NorvRemindCore.h>
-
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -26,9 +25,13 @@ using PtrList = std::list<CNorvBasePtr<T>>;
 template <class F>
 struct SigOf;
 template <class R, class C, class... A>
-struct SigOf<R (C::*)(A...)> { using type = R(A...); };
+struct SigOf<R (C::*)(A...)> {
+  using type = R(A...);
+};
 template <class R, class C, class... A>
-struct SigOf<R (C::*)(A...) const> { using type = R(A...); };
+struct SigOf<R (C::*)(A...) const> {
+  using type = R(A...);
+};
 
 #define MEMBER(C, f, ...) \
   static_assert(std::is_same_v<typename SigOf<decltype(&C::f)>::type, __VA_ARGS__>, #C "::" #f)
@@ -36,13 +39,16 @@ struct SigOf<R (C::*)(A...) const> { using type = R(A...); };
   static_assert(std::is_same_v<decltype(&C::f), std::add_pointer_t<__VA_ARGS__>>, #C "::" #f)
 // The declared types of fields, in one tuple each.
 #define TYPES(...) std::tuple<__VA_ARGS__>
-#define FIELDS(C, names, ...) static_assert(std::is_same_v<names, TYPES(__VA_ARGS__)>, "fields of " #C)
+#define FIELDS(C, names, ...) \
+  static_assert(std::is_same_v<names, TYPES(__VA_ARGS__)>, "fields of " #C)
 #define F(C, m) decltype(C::m)
 
 template <class T>
 struct SmartPointerSurface {
-  static_assert(std::is_same_v<decltype(of<const Ptr<T>>().operator->()), _NoAddRefReleaseOnCNorvBasePtr<T>*>);
-  static_assert(!requires(Ptr<T> p) { p->AddRef(); } && !requires(Ptr<T> p) { p->Release(); });
+  static_assert(std::is_same_v<decltype(of<const Ptr<T>>().operator->()),
+                               _NoAddRefReleaseOnCNorvBasePtr<T>*>);
+  static_assert(
+      !requires(Ptr<T> p) { p->AddRef(); } && !requires(Ptr<T> p) { p->Release(); });
   static_assert(std::is_same_v<decltype(of<Ptr<T>>() = of<T*>()), T*>);
   static_assert(std::has_virtual_destructor_v<_NoAddRefReleaseOnCNorvBasePtr<T>>);
 };
@@ -55,18 +61,21 @@ template struct SmartPointerSurface<CNorvRemindStyleItem>;
 using R = CNorvRemind;
 FIELDS(CEmItem, TYPES(F(CEmItem, m_nReceiveType)), short);
 FIELDS(CNorvRepeat,
-       TYPES(F(CNorvRepeat, m_nRegularType), F(CNorvRepeat, m_nInterval), F(CNorvRepeat, m_nRegularValue),
-             F(CNorvRepeat, m_nRegularRange), F(CNorvRepeat, m_nNum), F(CNorvRepeat, m_nCount)),
+       TYPES(F(CNorvRepeat, m_nRegularType), F(CNorvRepeat, m_nInterval),
+             F(CNorvRepeat, m_nRegularValue), F(CNorvRepeat, m_nRegularRange),
+             F(CNorvRepeat, m_nNum), F(CNorvRepeat, m_nCount)),
        short, short, short, short, int, int);
 FIELDS(CNorvRemind,
-       TYPES(F(R, m_nState), F(R, m_nType), F(R, m_nSendFlag), F(R, m_lstStyleItem), F(R, m_lstReceiver),
-             F(R, m_mapAMMsg)),
+       TYPES(F(R, m_nState), F(R, m_nType), F(R, m_nSendFlag), F(R, m_lstStyleItem),
+             F(R, m_lstReceiver), F(R, m_mapAMMsg)),
        short, short, short, PtrList<CNorvRemindStyleItem>, PtrList<CEmItem>,
        std::map<CGuid, Ptr<CNorvRemindAMMsg>>);
 FIELDS(CNorvRemindStyleItem, TYPES(F(CNorvRemindStyleItem, m_nDay)), int);
-FIELDS(CNorvRemindStyle, TYPES(F(CNorvRemindStyle, m_nOrder), F(CNorvRemindStyle, m_bDefault)), short, bool);
+FIELDS(CNorvRemindStyle, TYPES(F(CNorvRemindStyle, m_nOrder), F(CNorvRemindStyle, m_bDefault)),
+       short, bool);
 FIELDS(CNorvRemindMgr,
-       TYPES(F(CNorvRemindMgr, AMPort), F(CNorvRemindMgr, StyleNameMap), F(CNorvRemindMgr, RemindAMMsgList)),
+       TYPES(F(CNorvRemindMgr, AMPort), F(CNorvRemindMgr, StyleNameMap),
+             F(CNorvRemindMgr, RemindAMMsgList)),
        unsigned int, std::map<CString, Ptr<CNorvRemindStyle>>, PtrList<CNorvRemindAMMsg>);
 
 MEMBER(CNorvRepeat, GetReqularType, short());
@@ -87,9 +96,10 @@ STATIC(CNorvRemindRepeat, DBSetRepeatCount, bool(CSession&, CGuid, int, CString*
 STATIC(CNorvRemindStyle, DBDelete, bool(CSession&, CGuid&, CString*));
 STATIC(CNorvRemindAMMsg, DBDelete2, bool(CSession&, CString, CString*));
 STATIC(CEmItem, ParseEmXML, bool(const CNorvXmlNode&, PtrList<CEmItem>&));
-static_assert(std::is_same_v<decltype(of<COleDateTimeSpan>().GetTotalDays()), double> &&
-              std::is_same_v<decltype(of<CNorvRecordSet>().MoveNext()), int> &&
-              std::is_same_v<decltype(CNorvDBFun::RunSQL(of<CSession>(), L"", nullptr, "", 0)), int>);
+static_assert(
+    std::is_same_v<decltype(of<COleDateTimeSpan>().GetTotalDays()), double> &&
+    std::is_same_v<decltype(of<CNorvRecordSet>().MoveNext()), int> &&
+    std::is_same_v<decltype(CNorvDBFun::RunSQL(of<CSession>(), L"", nullptr, "", 0)), int>);
 static_assert(std::has_virtual_destructor_v<CNorvBase> && std::is_abstract_v<CNorvIMTransport>);
 
 bool Ascending(std::initializer_list<const void*> fields) {
@@ -100,11 +110,27 @@ bool Ascending(std::initializer_list<const void*> fields) {
 // and the manager relies on it to tear its IM client down last.
 TEST(ApiSurface, FieldsLieInTheirDeclaredOrder) {
   CNorvRemind r;
-  EXPECT_TRUE(Ascending({&r.m_cs, &r.m_ID, &r.m_nState, &r.m_nType, &r.m_Repeat, &r.m_dtRemind,
-                         &r.m_dtInvalid, &r.m_csStyle, &r.m_strRemindStyleDef, &r.m_lstStyleItem,
-                         &r.m_strFrom, &r.m_strCreatorID, &r.m_strCreatorName, &r.m_strCreateTime,
-                         &r.m_nSendFlag, &r.m_strContent, &r.m_strContentType, &r.m_csReceiver,
-                         &r.m_lstReceiver, &r.m_csAMMsg, &r.m_mapAMMsg}));
+  EXPECT_TRUE(Ascending({&r.m_cs,
+                         &r.m_ID,
+                         &r.m_nState,
+                         &r.m_nType,
+                         &r.m_Repeat,
+                         &r.m_dtRemind,
+                         &r.m_dtInvalid,
+                         &r.m_csStyle,
+                         &r.m_strRemindStyleDef,
+                         &r.m_lstStyleItem,
+                         &r.m_strFrom,
+                         &r.m_strCreatorID,
+                         &r.m_strCreatorName,
+                         &r.m_strCreateTime,
+                         &r.m_nSendFlag,
+                         &r.m_strContent,
+                         &r.m_strContentType,
+                         &r.m_csReceiver,
+                         &r.m_lstReceiver,
+                         &r.m_csAMMsg,
+                         &r.m_mapAMMsg}));
   CNorvRemindStyle s;
   EXPECT_TRUE(Ascending({&s.m_cs, &s.m_ID, &s.m_strName, &s.m_nOrder, &s.m_bDefault, &s.m_csDef,
                          &s.m_strDef, &s.m_lstStyleItem, &s.m_strCreatorID, &s.m_strCreatorName,
@@ -114,11 +140,13 @@ TEST(ApiSurface, FieldsLieInTheirDeclaredOrder) {
   EXPECT_TRUE(Ascending({&m.m_cs, &m.m_ID, &m.m_RemindID, &m.m_strContentType, &m.m_strContent,
                          &m.m_dtRemind, &m.m_strReceiver, &m.m_strReceiverName}));
   CNorvRemindMgr g;
-  EXPECT_TRUE(Ascending({&g.IMClient, &g.AMServer, &g.AMPort, &g.AMSendUser, &g.AMSendPassword,
-                         &g.SendErrLogPath, &g.StopEvent, &g.StyleLock, &g.StyleIDMap,
-                         &g.StyleNameMap, &g.StyleList, &g.DefaultStyle, &g.RemindLock,
-                         &g.RemindMap, &g.RemindAMMsgLock, &g.RemindAMMsgList, &g.CheckMsgThread,
-                         &g.SendAMMsgLock, &g.SendAMMsgList, &g.SendMsgThread, &g.SendEvent}));
+  EXPECT_TRUE(
+      Ascending({&g.IMClient,       &g.AMServer,       &g.AMPort,          &g.AMSendUser,
+                 &g.AMSendPassword, &g.SendErrLogPath, &g.StopEvent,       &g.StyleLock,
+                 &g.StyleIDMap,     &g.StyleNameMap,   &g.StyleList,       &g.DefaultStyle,
+                 &g.RemindLock,     &g.RemindMap,      &g.RemindAMMsgLock, &g.RemindAMMsgList,
+                 &g.CheckMsgThread, &g.SendAMMsgLock,  &g.SendAMMsgList,   &g.SendMsgThread,
+                 &g.SendEvent}));
 }
 
 // Through the header a text literal on the left must compare texts, not addresses.

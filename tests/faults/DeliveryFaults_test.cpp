@@ -11,17 +11,17 @@
 #include <csignal>
 #include <filesystem>
 #include <fstream>
-#include <memory>
 #include <iostream>
 #include <map>
+#include <memory>
 #include <random>
 #include <set>
 #include <thread>
 
-#include "core/db/CNorvDBFun.h"
-#include "core/db/CSession.h"
 #include "NorvScratchDatabase.h"
 #include "NorvTestXmpp.h"
+#include "core/db/CNorvDBFun.h"
+#include "core/db/CSession.h"
 #include "host/HostTestRun.h"
 
 namespace {
@@ -78,9 +78,8 @@ class DeliveryFaultTest : public hosttest::HostTest {
       if (got == 0) ++tally.lost;
       if (got > 1) tally.duplicated += got - 1;
     }
-    std::cout << "[fault] " << fault << ": expected " << expected.size() << ", sent "
-              << tally.sent << ", lost " << tally.lost << ", duplicated " << tally.duplicated
-              << std::endl;
+    std::cout << "[fault] " << fault << ": expected " << expected.size() << ", sent " << tally.sent
+              << ", lost " << tally.lost << ", duplicated " << tally.duplicated << std::endl;
     return tally;
   }
 
@@ -165,7 +164,7 @@ TEST_F(DeliveryFaultTest, FullOutboxIsRetriedThenGivenUpWithItsReason) {
     std::filesystem::create_directories(home);
     hosttest::HostEnvironment host(home);
     host.Add(OneOffDefinition(LocalTime(1), "Disk full", {kReceivers[0], kReceivers[1]}));
-    std::vector<std::string> args = {"run", "--poll", "1", "--retry-after", "1",
+    std::vector<std::string> args = {"run",  "--poll",         "1",          "--retry-after", "1",
                                      "--im", "file:/dev/full", "--catch-up", each.catchUp};
     if (each.untilIdle) args.push_back("--until-idle");
     BackgroundHost daemon(host, args);
@@ -174,7 +173,8 @@ TEST_F(DeliveryFaultTest, FullOutboxIsRetriedThenGivenUpWithItsReason) {
     EXPECT_EQ(daemon.WaitForExit(seconds(30)), 0) << daemon.Output();
     const Rows outcome = host.Query(
         "SELECT m.CN_N_STATUS, h.CN_N_STATE, h.CN_N_ATTEMPTS > 1, h.CN_S_REASON LIKE '%space%' "
-        "FROM NORV_REMIND_MSG_AM m JOIN NORV_HOST_DELIVERY h ON h.CN_G_MSG_ID = m.CN_G_ID", 4);
+        "FROM NORV_REMIND_MSG_AM m JOIN NORV_HOST_DELIVERY h ON h.CN_G_MSG_ID = m.CN_G_ID",
+        4);
     EXPECT_EQ(outcome, each.untilIdle ? (Rows{"2|4|1|1", "2|4|1|1"}) : (Rows{"0|2|1|1", "0|2|1|1"}))
         << daemon.Output();
     if (each.untilIdle) continue;
@@ -222,9 +222,8 @@ TEST_F(DeliveryFaultTest, RemindDeletedOrDeactivatedJustBeforeItsTimeIsNeverSent
   for (size_t i = 0; i < reminds.size() / 2; ++i) {
     const std::string id = reminds[i].substr(0, reminds[i].find('|'));
     const std::string body = reminds[i].substr(id.size() + 1);
-    const std::vector<std::string> change =
-        i % 2 == 0 ? std::vector<std::string>{"delete", id}
-                   : std::vector<std::string>{"state", id, "1"};
+    const std::vector<std::string> change = i % 2 == 0 ? std::vector<std::string>{"delete", id}
+                                                       : std::vector<std::string>{"state", id, "1"};
     ASSERT_EQ(m_host.Run(change).exitCode, 0);
     for (const char* receiver : kReceivers) kept.erase(receiver + (" " + body));
   }
@@ -243,8 +242,10 @@ TEST_F(DeliveryFaultTest, XmppServerKilledAndRestartedDuringABurstLosesNothing) 
   // One a second, so that some leave before the kill and some during it.
   std::vector<std::string> ids;
   for (int i = 0; i < kReminds; ++i) {
-    ids.push_back("{" + m_host.Add(OneOffDefinition(LocalTime(2 + i), "Kill " + std::to_string(i),
-                                                    {server.receiver})) + "}");
+    ids.push_back("{" +
+                  m_host.Add(OneOffDefinition(LocalTime(2 + i), "Kill " + std::to_string(i),
+                                              {server.receiver})) +
+                  "}");
   }
   // A receiver online before the kill, and another after it for what the
   // server kept meanwhile; messages of other cases are not counted.
@@ -260,10 +261,10 @@ TEST_F(DeliveryFaultTest, XmppServerKilledAndRestartedDuringABurstLosesNothing) 
   auto before = std::make_unique<norvtest::XmppReceiver>(server.host, server.port, jid,
                                                          server.receiverPassword, "");
   ASSERT_TRUE(before->WaitOnline(seconds(10)));
-  BackgroundHost daemon(m_host, {"run", "--until-idle", "--poll", "1", "--retry-after", "1",
-                                 "--timeout", "2", "--im",
-                                 "xmpp://" + server.sender + ":" + server.senderPassword + "@" +
-                                     server.host + ":" + std::to_string(server.port)});
+  BackgroundHost daemon(
+      m_host, {"run", "--until-idle", "--poll", "1", "--retry-after", "1", "--timeout", "2", "--im",
+               "xmpp://" + server.sender + ":" + server.senderPassword + "@" + server.host + ":" +
+                   std::to_string(server.port)});
   ASSERT_TRUE(daemon.WaitForOutput("sent to", seconds(30))) << daemon.Output();
   std::ifstream pidFile(server.dir + "/prosody.pid");
   pid_t prosody = 0;

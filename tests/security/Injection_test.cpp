@@ -108,8 +108,8 @@ class InjectionTest : public norvtest::BackendTest {
   }
 
   void Clear() {
-    for (const wchar_t* table : {L"NORV_REMIND_DEF", L"NORV_REMIND_RECEIVE",
-                                 L"NORV_REMIND_MSG_AM", L"NORV_REMIND_STYLE"}) {
+    for (const wchar_t* table : {L"NORV_REMIND_DEF", L"NORV_REMIND_RECEIVE", L"NORV_REMIND_MSG_AM",
+                                 L"NORV_REMIND_STYLE"}) {
       Exec(CString(L"DELETE FROM ") + table);
     }
     Exec(CString(L"DELETE FROM NORV_REMIND_MSG WHERE CN_G_REMIND_ID = '") + kRemindID + L"'");
@@ -162,8 +162,7 @@ bool ReadAndDeleteInbox(CSession& session, short dbType, const CString& payload)
          CNorvRemindMsg::DBDelete(session, Guid(kRemindID), payload);
 }
 
-bool StoreInstantMessage(CSession& session, short dbType,
-                         const CString& payload) {
+bool StoreInstantMessage(CSession& session, short dbType, const CString& payload) {
   CNorvBasePtr<CNorvRemindAMMsg> msg = new CNorvRemindAMMsg;
   msg->m_ID.NewID();
   msg->m_strContentType = msg->m_strContent = msg->m_strReceiver = payload;
@@ -211,9 +210,8 @@ TEST_P(InjectionTest, EveryTextIsStoredAsGivenAndReachesNoOtherRow) {
       SCOPED_TRACE(std::string(field.name) + " <- " + CString(payload).ToUtf8());
       ASSERT_TRUE(field.store(session, dbType(), payload));
       const CString query = field.readBack;
-      const int columns = static_cast<int>(std::count(query.str().begin(),
-                                                      query.str().begin() + query.Find(L"FROM"),
-                                                      L',') + 1);
+      const int columns = static_cast<int>(
+          std::count(query.str().begin(), query.str().begin() + query.Find(L"FROM"), L',') + 1);
       const Table rows = Rows(query, columns);
       ASSERT_EQ(rows.size(), 1u);
       EXPECT_EQ(rows[0], std::vector<CString>(columns, payload));
@@ -246,13 +244,14 @@ TEST(InjectionOutputTest, EveryRenderingParsesAndGivesTheTextBack) {
     } xmls[] = {{remind->GenInfo_XML(), {L"From"}},
                 {receiver->GenEmInfo_XML(), {L"ID", L"Name"}},
                 {remind->GenListInfo_XML(), {L"From"}},
-                {style->GenInfo_XML(), {L"Creator", L"CreatorName", L"Modifier", L"ModifierName",
-                                        L"CreaterTime"}}},
+                {style->GenInfo_XML(),
+                 {L"Creator", L"CreatorName", L"Modifier", L"ModifierName", L"CreaterTime"}}},
       jsons[] = {{remind->GenInfo_Json(), {L"From", L"Content", L"ContentType", L"ID", L"Name"}},
                  {remind->GenListInfo_Json(), {L"From"}},
                  {receiver->GenEmInfo_Json(), {L"ID", L"Name"}},
-                 {style->GenInfo_Json(), {L"Creator", L"CreatorName", L"Modifier",
-                                          L"ModifierName", L"CreateTime", L"Name", L"Def"}}};
+                 {style->GenInfo_Json(),
+                  {L"Creator", L"CreatorName", L"Modifier", L"ModifierName", L"CreateTime", L"Name",
+                   L"Def"}}};
     for (const Rendering& xml : xmls) {
       CNorvXmlDocument document;
       ASSERT_TRUE(document.Load(xml.text)) << xml.text.ToUtf8();
