@@ -22,8 +22,9 @@ bool CNorvRemindRepeat::DBInsert(CSession& session, short dbType, CGuid remindID
         L"CN_N_INTERVAL, CN_N_REGULAR_VALUE, CN_N_REPEAT_RANGE, CN_D_START, CN_D_END, "
         L"CN_N_REPEAT_NUM, CN_N_REPEAT_COUNT ) VALUES ('%s', '%s', %d, %d, %d, %d, %s, %s, %d, %d "
         L")",
-        remindID.GetString1(), m_strRemindTime, m_nRegularType, m_nInterval, m_nRegularValue,
-        m_nRegularRange, norvsql::DateValue(m_dtStart, dbType, kQuotedDate),
+        remindID.GetString1(), CNorvDBFun::FormatSQLValue(m_strRemindTime), m_nRegularType,
+        m_nInterval, m_nRegularValue, m_nRegularRange,
+        norvsql::DateValue(m_dtStart, dbType, kQuotedDate),
         norvsql::DateValue(m_dtEnd, dbType, kQuotedDate), m_nNum, m_nCount);
   }
   return norvsql::Run(session, statement, errorText);
@@ -38,8 +39,8 @@ bool CNorvRemindRepeat::DBUpdate(CSession& session, short dbType, CGuid remindID
         L"UPDATE NORV_REMIND_REPEAT SET CN_S_REMIND_TIME = '%s', CN_N_REGULAR_TYPE = %d, "
         L"CN_N_INTERVAL = %d, CN_N_REGULAR_VALUE = %d, CN_N_REPEAT_RANGE = %d, CN_D_START = %s, "
         L"CN_D_END = %s, CN_N_REPEAT_NUM = %d WHERE CN_G_REMIND_ID = '%s'",
-        m_strRemindTime, m_nRegularType, m_nInterval, m_nRegularValue, m_nRegularRange,
-        norvsql::DateValue(m_dtStart, dbType, kQuotedDate),
+        CNorvDBFun::FormatSQLValue(m_strRemindTime), m_nRegularType, m_nInterval, m_nRegularValue,
+        m_nRegularRange, norvsql::DateValue(m_dtStart, dbType, kQuotedDate),
         norvsql::DateValue(m_dtEnd, dbType, kQuotedDate), m_nNum, remindID.GetString1());
   }
   return norvsql::Run(session, statement, errorText);

@@ -109,7 +109,7 @@ class InjectionTest : public norvtest::BackendTest {
 
   void Clear() {
     for (const wchar_t* table : {L"NORV_REMIND_DEF", L"NORV_REMIND_RECEIVE", L"NORV_REMIND_MSG_AM",
-                                 L"NORV_REMIND_STYLE"}) {
+                                 L"NORV_REMIND_STYLE", L"NORV_REMIND_REPEAT"}) {
       Exec(CString(L"DELETE FROM ") + table);
     }
     Exec(CString(L"DELETE FROM NORV_REMIND_MSG WHERE CN_G_REMIND_ID = '") + kRemindID + L"'");
@@ -183,6 +183,13 @@ bool StoreStyle(CSession& session, short dbType, const CString& payload) {
   return style->DBUpdate(session, dbType);
 }
 
+bool StoreRepeat(CSession& session, short dbType, const CString& payload) {
+  CNorvRemindRepeat repeat;
+  repeat.m_strRemindTime = payload;
+  return repeat.DBInsert(session, dbType, Guid(kRemindID)) &&
+         repeat.DBUpdate(session, dbType, Guid(kRemindID));
+}
+
 const Field kFields[] = {
     {"remind", StoreRemind,
      L"SELECT CN_S_FROM, CN_S_CREATOR_ID, CN_S_CREATOR_NAME, CN_S_CONTENT, CN_S_CONTENT_TYPE, "
@@ -202,6 +209,7 @@ const Field kFields[] = {
      L"SELECT CN_S_NAME, CN_S_DEF, CN_S_CREATOR_ID, CN_S_CREATOR_NAME, CN_S_MODIFIER_ID, "
      L"CN_S_MODIFIER_NAME FROM NORV_REMIND_STYLE",
      1},
+    {"repeat", StoreRepeat, L"SELECT CN_S_REMIND_TIME FROM NORV_REMIND_REPEAT", 0},
 };
 
 TEST_P(InjectionTest, EveryTextIsStoredAsGivenAndReachesNoOtherRow) {
