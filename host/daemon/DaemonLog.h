@@ -6,7 +6,8 @@
 
 namespace norvhost {
 
-// One line of the daemon's log on standard output, after the local time.
+// One line of the daemon's log on standard output, after the local time
+// (without it under systemd, whose journal stamps each line).
 void Log(const CString& text);
 
 // "remind 1a2b3c4d "Stand-up"": how log lines name a remind.
