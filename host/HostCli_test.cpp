@@ -24,7 +24,11 @@ TEST_F(HostCliTest, EveryCommandHasHelp) {
     const RunResult help = m_host.Run({std::istream_iterator<std::string>(words), {}});
     EXPECT_EQ(help.exitCode, 0) << command;
     EXPECT_EQ(help.out.rfind("Usage: norvremind " + command, 0), 0u) << help.out;
+    EXPECT_EQ(help.out.find("--db-kind"), std::string::npos) << command;
   }
+  const std::string group = m_host.Run({"style", "--help"}).out;
+  EXPECT_EQ(group.rfind("Usage: norvremind style COMMAND", 0), 0u) << group;
+  EXPECT_NE(group.find("\n  style rename OLD NEW "), std::string::npos) << group;
 }
 
 TEST_F(HostCliTest, MistakesAndUnreachableServersSayWhyWithTheirExitCode) {

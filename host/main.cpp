@@ -29,7 +29,8 @@ int main(int argc, char** argv) {
     return kExitOk;
   }
   if (invocation.wantsHelp) {
-    std::cout << (invocation.command ? CommandHelp(*invocation.command) : ProgramHelp(Commands()));
+    std::cout << (invocation.command ? CommandHelp(*invocation.command)
+                                     : GroupHelp(invocation.group, Commands()));
     return kExitOk;
   }
   if (std::string error; !StartClock(error)) {

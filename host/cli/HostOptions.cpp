@@ -139,6 +139,7 @@ void AppendEntry(std::ostringstream& out, const std::string& name, const std::st
 
 void AppendOptions(std::ostringstream& out, const std::vector<OptionSpec>& options) {
   for (const OptionSpec& option : options) {
+    if (option.hidden) continue;
     AppendEntry(out,
                 "  --" + option.name + (option.valueName.empty() ? "" : " " + option.valueName),
                 option.help);
@@ -160,7 +161,8 @@ const std::vector<OptionSpec>& CommonOptions() {
        "folder)"},
       {"db-kind", "N",
        "how statements write times: 1 as to_date(...), any other number as quoted text "
-       "(default 1)"},
+       "(default 1)",
+       true},
       {"help", "", "show this help"},
   };
   return options;
@@ -175,10 +177,10 @@ Invocation ParseCommandLine(const std::vector<std::string>& words,
   size_t used = 0;
   if (!line.positional.empty()) {
     invocation.command = FindCommand(line.positional, commands, used);
-    // "style --help" falls back to the program's help, which lists the group.
     if (invocation.command == nullptr && !invocation.wantsHelp) {
       throw UsageError(UnknownCommandMessage(line.positional, commands));
     }
+    if (invocation.command == nullptr) invocation.group = line.positional.front();
   }
   if (invocation.wantsHelp || invocation.wantsVersion) return invocation;
   if (invocation.command == nullptr) throw UsageError("no command given; see norvremind --help");
@@ -227,6 +229,22 @@ std::string ProgramHelp(const std::vector<CommandSpec>& commands) {
          "  2  bad command line\n"
          "  3  the database or the IM server cannot be reached (or has no tables)\n"
          "\nnorvremind COMMAND --help describes one command; --version prints the version.\n";
+  return out.str();
+}
+
+std::string GroupHelp(const std::string& group, const std::vector<CommandSpec>& commands) {
+  std::ostringstream out;
+  out << "Usage: norvremind " << group << " COMMAND [arguments]\n\nCommands:\n";
+  size_t listed = 0;
+  for (const CommandSpec& command : commands) {
+    if (command.name.rfind(group + " ", 0) != 0) continue;
+    AppendEntry(out,
+                "  " + command.name + (command.arguments.empty() ? "" : " " + command.arguments),
+                command.summary);
+    ++listed;
+  }
+  if (listed == 0) return ProgramHelp(commands);
+  out << "\nnorvremind " << group << " COMMAND --help describes one command.\n";
   return out.str();
 }
 

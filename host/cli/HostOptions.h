@@ -20,6 +20,8 @@ struct OptionSpec {
   std::string name;       // without the leading "--"
   std::string valueName;  // empty for a flag
   std::string help;
+  // Accepted but left out of the help pages: for tests and migrations only.
+  bool hidden = false;
 };
 
 struct Invocation;
@@ -43,6 +45,8 @@ struct Invocation {
   std::vector<std::string> args;
   bool wantsHelp = false;
   bool wantsVersion = false;
+  // With --help and no whole command: the group named ("style"), if any.
+  std::string group;
 
   bool Has(const std::string& name) const { return options.count(name) != 0; }
   std::string Get(const std::string& name, const std::string& fallback = "") const;
@@ -64,6 +68,8 @@ Invocation ParseCommandLine(const std::vector<std::string>& words,
 
 std::string ProgramHelp(const std::vector<CommandSpec>& commands);
 std::string CommandHelp(const CommandSpec& command);
+// The commands whose names start with `group`, such as "style".
+std::string GroupHelp(const std::string& group, const std::vector<CommandSpec>& commands);
 
 }  // namespace norvhost
 
