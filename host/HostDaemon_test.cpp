@@ -111,6 +111,9 @@ TEST_F(HostDaemonTest, RunningDaemonRefusesASecondPicksUpNewRemindsAndWithdrawsO
   EXPECT_EQ(daemon.WaitForExit(seconds(30)), 0);
   EXPECT_NE(daemon.Output().find("stopping on SIGINT"), std::string::npos) << daemon.Output();
   EXPECT_EQ(Delivered(), std::multiset<std::string>{"hank Right now"});
+  for (const auto& entry : std::filesystem::directory_iterator(m_host.DataFolder())) {
+    EXPECT_EQ(entry.path().filename().string().find("run-"), std::string::npos) << entry.path();
+  }
   // The withdrawn message stays on record as expired, never to be loaded.
   EXPECT_EQ(m_host.Query("SELECT CN_S_RECEIVER, CN_N_STATUS FROM NORV_REMIND_MSG_AM ORDER BY 1", 2),
             (Rows{"gina|3", "hank|1"}));

@@ -1,6 +1,8 @@
 // run: the delivery daemon.
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <cstdlib>
@@ -46,17 +48,68 @@ bool PrepareOutbox(const IMSettings& im, const std::string& dataFolder) {
   return false;
 }
 
-// Two daemons on one database would both send every waiting message, so
-// a second one on this machine is refused. The lock goes with the process.
-bool LockDatabase(const std::string& dataFolder, const DatabaseSettings& database) {
-  const std::string path = dataFolder + "/run-" +
-                           std::to_string(std::hash<std::string>()(database.connection)) + ".lock";
-  const int descriptor = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-  if (descriptor >= 0 && flock(descriptor, LOCK_EX | LOCK_NB) == 0) return true;
-  PrintError(descriptor < 0 ? "cannot create " + path + ": " + std::strerror(errno)
-                            : "another norvremind run is using " + database.display);
-  return false;
-}
+// Two daemons on one database would both send every waiting message, so a
+// second one on this machine is refused. A SQLite database is known by its
+// file's identity (device and inode), so no other spelling of its path gets
+// past; a server database by its connection, in the data folder. The lock goes with the process
+// and its file is removed on exit.
+class RunLock {
+ public:
+  RunLock() = default;
+  RunLock(const RunLock&) = delete;
+  RunLock& operator=(const RunLock&) = delete;
+  ~RunLock() {
+    if (m_descriptor < 0) return;
+    // Still held here, so a daemon starting now waits for the new file.
+    unlink(m_path.c_str());
+    close(m_descriptor);
+  }
+
+  bool Acquire(const std::string& dataFolder, const DatabaseSettings& database) {
+    m_path = PathFor(dataFolder, database);
+    for (;;) {
+      const int descriptor = open(m_path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+      if (descriptor < 0) {
+        PrintError("cannot create " + m_path + ": " + std::strerror(errno));
+        return false;
+      }
+      if (flock(descriptor, LOCK_EX | LOCK_NB) != 0) {
+        close(descriptor);
+        PrintError("another norvremind run is using " + database.display);
+        return false;
+      }
+      if (StillNamed(descriptor)) {
+        m_descriptor = descriptor;
+        return true;
+      }
+      // The holder removed the file between our open and our lock.
+      close(descriptor);
+    }
+  }
+
+ private:
+  static std::string PathFor(const std::string& dataFolder, const DatabaseSettings& database) {
+    struct stat file {};
+    if (database.isSqlite && stat(database.sqlitePath.c_str(), &file) == 0) {
+      // Beside the database, so daemons with other data folders see it too.
+      const std::filesystem::path folder = std::filesystem::path(database.sqlitePath).parent_path();
+      return (folder.empty() ? std::string(".") : folder.string()) + "/.norvremind-run-" +
+             std::to_string(file.st_dev) + "-" + std::to_string(file.st_ino) + ".lock";
+    }
+    return dataFolder + "/run-" + std::to_string(std::hash<std::string>()(database.connection)) +
+           ".lock";
+  }
+
+  bool StillNamed(int descriptor) const {
+    struct stat held {};
+    struct stat named {};
+    return fstat(descriptor, &held) == 0 && stat(m_path.c_str(), &named) == 0 &&
+           held.st_dev == named.st_dev && held.st_ino == named.st_ino;
+  }
+
+  std::string m_path;
+  int m_descriptor = -1;
+};
 
 }  // namespace
 
@@ -88,10 +141,10 @@ int RunDaemon(const Invocation& invocation) {
     PrintError(reason);
     return kExitUnavailable;
   }
-  if (!LockDatabase(dataFolder, databaseSettings)) return kExitFailure;
-
   HostDatabase database(databaseSettings);
   if (int code = database.Open(); code != kExitOk) return code;
+  RunLock lock;
+  if (!lock.Acquire(dataFolder, databaseSettings)) return kExitFailure;
   Daemon daemon(database, std::move(options));
   return daemon.Run();
 }
