@@ -48,8 +48,13 @@ if [ -z "$ca_file" ] || [ ! -s "${ca_file%.crt}.key" ]; then
   ca_file=$certs/ca.crt
 fi
 ca_key=${ca_file%.crt}.key
+# Certificates valid from two days back, so that tests which move the clock
+# back to the start of the day still trust them.
+backdated() {
+  if command -v faketime >/dev/null; then faketime -f -2d "$@"; else "$@"; fi
+}
 if [ ! -s "$ca_key" ]; then
-  openssl req -x509 -newkey rsa:2048 -nodes -days 30 -subj "/CN=norvremind test CA" \
+  backdated openssl req -x509 -newkey rsa:2048 -nodes -days 30 -subj "/CN=norvremind test CA" \
     -keyout "$ca_key" -out "$ca_file" 2>/dev/null
   chmod 600 "$ca_key"
 fi
@@ -57,7 +62,7 @@ if [ ! -s "$certs/localhost.crt" ]; then
   openssl req -newkey rsa:2048 -nodes -subj "/CN=$host" \
     -keyout "$certs/localhost.key" -out "$certs/localhost.csr" 2>/dev/null
   printf 'subjectAltName=DNS:%s\nbasicConstraints=CA:FALSE\n' "$host" >"$certs/server.ext"
-  openssl x509 -req -in "$certs/localhost.csr" -CA "$ca_file" -CAkey "$ca_key" \
+  backdated openssl x509 -req -in "$certs/localhost.csr" -CA "$ca_file" -CAkey "$ca_key" \
     -CAcreateserial -CAserial "$certs/ca.srl" -days 30 -extfile "$certs/server.ext" \
     -out "$certs/localhost.crt" 2>/dev/null
   chmod 600 "$certs/localhost.key"
