@@ -264,7 +264,7 @@ TEST_F(DeliveryFaultTest, XmppServerKilledAndRestartedDuringABurstLosesNothing) 
   BackgroundHost daemon(
       m_host, {"run", "--until-idle", "--poll", "1", "--retry-after", "1", "--timeout", "2", "--im",
                "xmpp://" + server.sender + ":" + server.senderPassword + "@" + server.host + ":" +
-                   std::to_string(server.port)});
+                   std::to_string(server.port) + "?ca=" + server.caFile});
   ASSERT_TRUE(daemon.WaitForOutput("sent to", seconds(30))) << daemon.Output();
   std::ifstream pidFile(server.dir + "/prosody.pid");
   pid_t prosody = 0;
