@@ -125,9 +125,15 @@ CString CString::FromUtf8(std::string_view utf8) {
 }
 
 std::string CString::ToUtf8() const {
-  std::string out;
+  // Most text is ASCII: its leading run is copied a byte a character.
+  const auto firstWide = std::find_if(m_str.begin(), m_str.end(), [](wchar_t ch) {
+    return static_cast<char32_t>(ch) >= 0x80;
+  });
+  std::string out(static_cast<size_t>(firstWide - m_str.begin()), '\0');
+  std::transform(m_str.begin(), firstWide, out.begin(),
+                 [](wchar_t ch) { return static_cast<char>(ch); });
   out.reserve(m_str.size());
-  for (wchar_t ch : m_str) AppendUtf8(out, static_cast<char32_t>(ch));
+  for (auto it = firstWide; it != m_str.end(); ++it) AppendUtf8(out, static_cast<char32_t>(*it));
   return out;
 }
 
