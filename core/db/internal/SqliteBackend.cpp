@@ -188,9 +188,12 @@ class SqliteCursor : public CNorvDBCursor {
     return true;
   }
 
-  CString Value(int column) const override {
-    if (column < 1 || column > static_cast<int>(m_row.size())) return CString();
-    return m_row[static_cast<size_t>(column - 1)];
+  void ReadValue(int column, CString& value) const override {
+    if (column < 1 || column > static_cast<int>(m_row.size())) {
+      value.Empty();
+      return;
+    }
+    value = m_row[static_cast<size_t>(column - 1)];
   }
 
  private:
