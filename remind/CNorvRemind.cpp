@@ -1,33 +1,12 @@
 #include "remind/CNorvRemind.h"
 
-#include <chrono>
-#include <ctime>
-
 #include "core/base/CSingleLock.h"
 #include "core/base/internal/NorvClock.h"
-
-namespace {
-
-// A new remind's creation time. Reminds come in bursts (a load, an import)
-// and formatting the time cost more than the rest of the constructor, so the
-// text of the current second is kept.
-CString CurrentTimeText() {
-  thread_local std::time_t second = -1;
-  thread_local CString text;
-  const std::time_t now = std::chrono::system_clock::to_time_t(norvclock::Now());
-  if (now != second) {
-    second = now;
-    text = COleDateTime::GetCurrentTime().Format(L"%Y-%m-%d %H:%M:%S");
-  }
-  return text;
-}
-
-}  // namespace
 
 CNorvRemind::CNorvRemind()
     : m_nState(0),
       m_nType(kOneOff),
-      m_strCreateTime(CurrentTimeText()),
+      m_strCreateTime(norvclock::NowText()),
       m_nSendFlag(kAMFlag),
       m_strContentType(L"Text/Text") {}
 
