@@ -1,5 +1,6 @@
 #include "core/db/internal/SqliteDialect.h"
 
+#include <array>
 #include <cmath>
 #include <utility>
 
@@ -17,7 +18,7 @@ std::optional<long long> ReadSeconds(std::string_view text) {
 }
 
 // Plain ASCII classes: the locale's would cost more than the rest of the walk.
-bool IsDigit(char ch) { return ch >= '0' && ch <= '9'; }
+constexpr bool IsDigit(char ch) { return ch >= '0' && ch <= '9'; }
 
 // "YYYY-MM-DD HH:MM:SS" with fields every month has (days up to 28): such
 // texts are in time order as bytes, without being read. The date columns
@@ -33,12 +34,22 @@ bool IsPlainDateTime(std::string_view text) {
          field(14) <= 59 && field(17) <= 59;
 }
 
-bool IsWordStart(char ch) {
+constexpr bool IsWordStart(char ch) {
   return (ch >= 'a' && ch <= 'z') || (ch >= 'A' && ch <= 'Z') || ch == '_' ||
          static_cast<unsigned char>(ch) >= 0x80;
 }
 
-bool IsWordChar(char ch) { return IsWordStart(ch) || IsDigit(ch); }
+// By table: the walk asks this of nearly every character of a statement.
+constexpr std::array<bool, 256> kWordChars = [] {
+  std::array<bool, 256> table{};
+  for (size_t i = 0; i < table.size(); ++i) {
+    const char ch = static_cast<char>(i);
+    table[i] = IsWordStart(ch) || IsDigit(ch);
+  }
+  return table;
+}();
+
+bool IsWordChar(char ch) { return kWordChars[static_cast<unsigned char>(ch)]; }
 
 bool IsBlank(char ch) { return ch == ' ' || ch == '\t' || ch == '\r' || ch == '\n'; }
 
@@ -74,11 +85,13 @@ size_t SkipComment(std::string_view sql, size_t pos) {
 }
 
 std::string Unquote(std::string_view literal) {
+  const std::string_view inside = literal.substr(1, literal.size() - 2);
+  if (inside.find('\'') == std::string_view::npos) return std::string(inside);
   std::string value;
-  value.reserve(literal.size());
-  for (size_t i = 1; i + 1 < literal.size(); ++i) {
-    value += literal[i];
-    if (literal[i] == '\'') ++i;
+  value.reserve(inside.size());
+  for (size_t i = 0; i < inside.size(); ++i) {
+    value += inside[i];
+    if (inside[i] == '\'') ++i;  // the second of a doubled quote
   }
   return value;
 }
@@ -86,8 +99,17 @@ std::string Unquote(std::string_view literal) {
 // A character no token the walk looks at can start with: copied in runs.
 bool IsPlain(char ch) {
   switch (ch) {
-    case '\'': case '"': case '`': case '[': case '-': case '/':
-    case '?': case ':': case '$': case '@': case ';':
+    case '\'':
+    case '"':
+    case '`':
+    case '[':
+    case '-':
+    case '/':
+    case '?':
+    case ':':
+    case '$':
+    case '@':
+    case ';':
       return false;
     default:
       return !IsWordChar(ch);
