@@ -236,6 +236,10 @@ int CompareDateTimes(std::string_view left, std::string_view right) {
 
 std::optional<std::string> ToDate(std::string_view text, std::string_view pattern) {
   const bool dateOnly = CString::FromUtf8(pattern).MakeLower().Find(L"hh") < 0;
+  // The library writes its times in the stored form already.
+  if (IsPlainDateTime(text)) {
+    return dateOnly ? std::string(text.substr(0, 10)) + " 00:00:00" : std::string(text);
+  }
   COleDateTime value;
   if (!value.ParseDateTime(CString::FromUtf8(text), dateOnly ? VAR_DATEVALUEONLY : 0u)) {
     return std::nullopt;
