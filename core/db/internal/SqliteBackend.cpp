@@ -19,12 +19,7 @@ namespace {
 // How long a statement waits for another connection's write lock.
 constexpr int kBusyTimeoutMs = 5000;
 
-// The page cache may grow to 32 MiB (SQLite's default is 2): identifiers are
-// random, so every insert lands on a random page of each index, and with
-// the default cache a day's plan of 100k reminds read most of them back
-// from the system again and again.
-constexpr const char* kSettings =
-    "PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL; PRAGMA cache_size=-32768;";
+constexpr const char* kSettings = "PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL;";
 
 void SetError(CString* errorText, const CString& reason) {
   if (errorText != nullptr) *errorText = reason;
