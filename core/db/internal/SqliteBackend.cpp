@@ -144,8 +144,7 @@ bool Configure(SqliteConnection& connection, CString* errorText) {
           SQLITE_OK ||
       sqlite3_create_collation(db, sqlite_dialect::kDateTimeCollation, SQLITE_UTF8, nullptr,
                                DateTimeCollation) != SQLITE_OK ||
-      sqlite3_exec(db, kSettings, nullptr, nullptr,
-                   nullptr) != SQLITE_OK) {
+      sqlite3_exec(db, kSettings, nullptr, nullptr, nullptr) != SQLITE_OK) {
     SetError(errorText, connection.LastError());
     return false;
   }
@@ -199,7 +198,6 @@ class SqliteCursor : public CNorvDBCursor {
   }
 
  private:
-  std::shared_ptr<SqliteConnection> m_connection;
   static constexpr int kNotStepped = -1;
 
   int NextStep() {
@@ -207,6 +205,7 @@ class SqliteCursor : public CNorvDBCursor {
     return std::exchange(m_pendingStep, kNotStepped);
   }
 
+  std::shared_ptr<SqliteConnection> m_connection;
   sqlite3_stmt* m_statement;
   std::optional<LiftedStatement> m_lifted;
   int m_pendingStep;
