@@ -116,8 +116,8 @@ bool IsPlain(char ch) {
   }
 }
 
-// Walks one statement's tokens, copying them to `out.text` and lifting
-// string and integer literals while `lifting` holds.
+// Walks one statement's tokens, lifting string and integer literals while
+// `m_lifting` holds; the text between them is copied in spans.
 class Lifter {
  public:
   explicit Lifter(std::string_view sql) : m_sql(sql) { m_out.text.reserve(sql.size()); }
@@ -127,6 +127,7 @@ class Lifter {
     while (m_pos < m_sql.size()) {
       if (!Step()) return std::nullopt;
     }
+    m_out.text.append(m_sql.substr(m_kept));
     return std::move(m_out);
   }
 
@@ -162,10 +163,9 @@ class Lifter {
     return Copy(end);
   }
 
-  // False for a token that is not closed.
+  // Keeps the text up to `end` as it is; false for a token not closed.
   bool Copy(size_t end) {
     if (end == std::string_view::npos) return false;
-    m_out.text.append(m_sql.substr(m_pos, end - m_pos));
     m_pos = end;
     return true;
   }
@@ -206,7 +206,9 @@ class Lifter {
   }
 
   bool Lift(LiftedStatement::Value value, size_t end) {
+    m_out.text.append(m_sql.substr(m_kept, m_pos - m_kept));
     m_out.text += '?';
+    m_kept = end;
     m_out.values.push_back(std::move(value));
     m_pos = end;
     return true;
@@ -214,6 +216,7 @@ class Lifter {
 
   std::string_view m_sql;
   size_t m_pos = 0;
+  size_t m_kept = 0;  // the text before it is in m_out.text
   bool m_lifting = true;
   LiftedStatement m_out;
 };
