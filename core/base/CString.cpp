@@ -7,6 +7,8 @@
 #include <iterator>
 #include <stdexcept>
 
+#include "core/base/internal/Utf8.h"
+
 namespace {
 
 constexpr wchar_t kReplacement = 0xFFFD;
@@ -32,25 +34,6 @@ char32_t DecodeSequence(std::string_view utf8, size_t pos, int length) {
 bool IsValidScalar(char32_t code, int length) {
   static const char32_t kMinimum[] = {0, 0, 0x80, 0x800, 0x10000};
   return code >= kMinimum[length] && code <= 0x10FFFF && !(code >= 0xD800 && code <= 0xDFFF);
-}
-
-void AppendUtf8(std::string& out, char32_t code) {
-  if (code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) code = kReplacement;
-  if (code < 0x80) {
-    out += static_cast<char>(code);
-  } else if (code < 0x800) {
-    out += static_cast<char>(0xC0 | (code >> 6));
-    out += static_cast<char>(0x80 | (code & 0x3F));
-  } else if (code < 0x10000) {
-    out += static_cast<char>(0xE0 | (code >> 12));
-    out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (code & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (code >> 18));
-    out += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (code & 0x3F));
-  }
 }
 
 // A plain "%d" in decimal digits: statements carry many, and swprintf cost
@@ -149,7 +132,7 @@ std::string CString::ToUtf8() const {
   std::transform(m_str.begin(), firstWide, out.begin(),
                  [](wchar_t ch) { return static_cast<char>(ch); });
   out.reserve(m_str.size());
-  for (auto it = firstWide; it != m_str.end(); ++it) AppendUtf8(out, static_cast<char32_t>(*it));
+  for (auto it = firstWide; it != m_str.end(); ++it) norvutf8::Append(out, static_cast<char32_t>(*it));
   return out;
 }
 
@@ -276,3 +259,26 @@ std::wstring CString::FormatList(const wchar_t* format, const CStringFormatArg* 
   if (next != count) throw std::invalid_argument("CString::Format: too many arguments");
   return out;
 }
+
+namespace norvutf8 {
+
+void Append(std::string& out, char32_t code) {
+  if (code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) code = kReplacement;
+  if (code < 0x80) {
+    out += static_cast<char>(code);
+  } else if (code < 0x800) {
+    out += static_cast<char>(0xC0 | (code >> 6));
+    out += static_cast<char>(0x80 | (code & 0x3F));
+  } else if (code < 0x10000) {
+    out += static_cast<char>(0xE0 | (code >> 12));
+    out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (code & 0x3F));
+  } else {
+    out += static_cast<char>(0xF0 | (code >> 18));
+    out += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
+    out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (code & 0x3F));
+  }
+}
+
+}  // namespace norvutf8

@@ -5,10 +5,11 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <string_view>
 #include <system_error>
 
-#include "core/base/CNorvCommFun.h"
 #include "core/base/internal/NorvClock.h"
+#include "core/base/internal/Utf8.h"
 #include "core/im/NorvIMError.h"
 
 namespace {
@@ -16,38 +17,92 @@ namespace {
 constexpr wchar_t kPrefix[] = L"file:";
 constexpr int kPrefixLength = 5;
 
-CString JsonObject(const CString& members) {
-  return members.IsEmpty() ? CString(L"{ }") : L"{ " + members + L" }";
-}
-
-void AppendMember(CString& members, const CString& member) {
-  if (!members.IsEmpty()) members += L", ";
-  members += member;
-}
-
-CString AttribsJson(const CMsg& msg) {
-  CString members;
-  for (const auto& [name, value] : msg.GetAttribList()) {
-    CString member;
-    member.Format(L"\"%s\": \"%s\"", CNorvCommFun::EscapeJson(name),
-                  CNorvCommFun::EscapeJson(value));
-    AppendMember(members, member);
+void AppendControl(std::string& line, char32_t code) {
+  switch (code) {
+    case U'\n':
+      line += "\\n";
+      return;
+    case U'\t':
+      line += "\\t";
+      return;
+    case U'\r':
+      line += "\\r";
+      return;
+    case U'\b':
+      line += "\\b";
+      return;
+    case U'\f':
+      line += "\\f";
+      return;
+    default: {
+      constexpr char kHex[] = "0123456789ABCDEF";
+      line += "\\u00";
+      line += kHex[code >> 4];
+      line += kHex[code & 0xF];
+    }
   }
-  return JsonObject(members);
 }
 
-CString MessageLine(const CMsg& msg, const CString& receiver) {
-  CString type;
-  type.Format(L"%d", msg.GetMsgType());
-  CString members;
-  AppendMember(members, CNorvCommFun::GenJsonNodeStr(L"Time", norvclock::NowText()));
-  AppendMember(members, CNorvCommFun::GenJsonNodeStr(L"Receiver", receiver));
-  AppendMember(members, CNorvCommFun::GenJsonNodeStr(L"MsgType", type));
-  AppendMember(members, CNorvCommFun::GenJsonNodeStr(L"Body", msg.GetBody()));
-  AppendMember(members, CNorvCommFun::GenJsonNodeStr(L"ContentType", msg.GetContentType()));
-  AppendMember(members, CNorvCommFun::GenJsonNodeStr(L"MsgExtType", msg.GetMsgExtType()));
-  AppendMember(members, L"\"Attribs\": " + AttribsJson(msg));
-  return JsonObject(members) + L"\n";
+// Escapes and encodes in one pass: the wide text is never copied.
+void AppendJsonText(std::string& line, const std::wstring& text) {
+  for (wchar_t ch : text) {
+    const auto code = static_cast<char32_t>(ch);
+    if (code == U'"' || code == U'\\') {
+      line += '\\';
+      line += static_cast<char>(code);
+    } else if (code < 0x20) {
+      AppendControl(line, code);
+    } else if (code < 0x80) {
+      line += static_cast<char>(code);
+    } else {
+      norvutf8::Append(line, code);
+    }
+  }
+}
+
+void AppendName(std::string& line, std::string_view name) {
+  line += '"';
+  line += name;
+  line += "\": ";
+}
+
+void AppendMember(std::string& line, std::string_view name, const std::wstring& value) {
+  AppendName(line, name);
+  line += '"';
+  AppendJsonText(line, value);
+  line += "\", ";
+}
+
+void AppendAttribs(std::string& line, const CMsg& msg) {
+  AppendName(line, "Attribs");
+  line += '{';
+  const char* separator = " ";
+  for (const auto& [name, value] : msg.GetAttribList()) {
+    line += separator;
+    line += '"';
+    AppendJsonText(line, name.str());
+    line += "\": \"";
+    AppendJsonText(line, value.str());
+    line += '"';
+    separator = ", ";
+  }
+  line += " }";
+}
+
+// One JSON object and a newline, members in the order readers expect.
+void BuildLine(std::string& line, const CMsg& msg, const CString& receiver) {
+  line.assign("{ ");
+  AppendMember(line, "Time", norvclock::NowText().str());
+  AppendMember(line, "Receiver", receiver.str());
+  AppendName(line, "MsgType");
+  line += '"';
+  line += std::to_string(msg.GetMsgType());
+  line += "\", ";
+  AppendMember(line, "Body", msg.GetBody().str());
+  AppendMember(line, "ContentType", msg.GetContentType().str());
+  AppendMember(line, "MsgExtType", msg.GetMsgExtType().str());
+  AppendAttribs(line, msg);
+  line += " }\n";
 }
 
 constexpr mode_t kOwnerOnly = 0600;
@@ -115,14 +170,13 @@ bool FileTransport::AppendLine(const std::string& line, std::string& failure) {
 
 int FileTransport::Send(const CMsg& msg, const CString& receiver, int& errorCode,
                         CString& errorText) {
-  const std::string line = MessageLine(msg, receiver).ToUtf8();
   std::lock_guard<std::mutex> hold(m_mutex);
   std::string failure;
   if (m_path.empty()) {
     failure = "the server address names no file after \"file:\"";
-  } else if (AppendLine(line, failure)) {
-    return 1;
   } else {
+    BuildLine(m_line, msg, receiver);
+    if (AppendLine(m_line, failure)) return 1;
     failure = m_path + ": " + failure;
   }
   errorCode = kNorvIMFileNotWritable;

@@ -37,6 +37,8 @@ class FileTransport final : public CNorvIMTransport {
 
   std::mutex m_mutex;
   std::string m_path;
+  // The line being written, kept so that its buffer is reused.
+  std::string m_line;
   int m_fd = -1;
   // The open file's identity, read once: a descriptor keeps its file.
   dev_t m_device = 0;
