@@ -21,13 +21,13 @@ COleDateTime AMMsgCutOff() { return COleDateTime::GetCurrentTime() - COleDateTim
 
 COleDateTime DateTimeColumn(const CNorvRecordSet& rows, int column) {
   COleDateTime time;
-  time.ParseDateTime(Column(rows, column));
+  time.ParseDateTime(norvrows::TransientColumn(rows, column));
   return time;
 }
 
 CGuid GuidColumn(const CNorvRecordSet& rows, int column) {
   CGuid id;
-  id.FromString1(Column(rows, column));
+  id.FromString1(norvrows::TransientColumn(rows, column));
   return id;
 }
 

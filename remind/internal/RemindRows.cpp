@@ -14,14 +14,21 @@ CString Column(const CNorvRecordSet& rows, int column) {
   return value;
 }
 
+const CString& TransientColumn(const CNorvRecordSet& rows, int column) {
+  // Copying into a string that has room allocates nothing.
+  thread_local CString buffer;
+  rows.GetValue(column, buffer);
+  return buffer;
+}
+
 short ShortColumn(const CNorvRecordSet& rows, int column) {
-  return static_cast<short>(Column(rows, column).ToInt());
+  return static_cast<short>(TransientColumn(rows, column).ToInt());
 }
 
 void ReadRemindDef(const CNorvRecordSet& rows, const RemindDefColumns& columns,
                    CNorvRemind& remind) {
   assert(columns.type != 0);
-  if (columns.id != 0) remind.m_ID.FromString1(Column(rows, columns.id));
+  if (columns.id != 0) remind.m_ID.FromString1(TransientColumn(rows, columns.id));
   if (columns.state != 0) remind.m_nState = ShortColumn(rows, columns.state);
   remind.m_nType = ShortColumn(rows, columns.type);
   remind.m_nSendFlag = ShortColumn(rows, columns.sendFlag);
@@ -32,8 +39,9 @@ void ReadRemindDef(const CNorvRecordSet& rows, const RemindDefColumns& columns,
   remind.m_strContent = Column(rows, columns.content);
   remind.m_strContentType = Column(rows, columns.contentType);
   if (remind.m_nType == norvcode::kOneOff) {
-    remind.m_dtRemind.ParseDateTime(Column(rows, columns.remindTime));
-  } else if (const CString deadline = Column(rows, columns.invalidDate); !deadline.IsEmpty()) {
+    remind.m_dtRemind.ParseDateTime(TransientColumn(rows, columns.remindTime));
+  } else if (const CString& deadline = TransientColumn(rows, columns.invalidDate);
+             !deadline.IsEmpty()) {
     remind.m_dtInvalid.ParseDateTime(deadline, VAR_DATEVALUEONLY);
   }
   if (remind.m_nType == norvcode::kCustomStyle) {
@@ -52,19 +60,20 @@ CNorvBasePtr<CEmItem> ReadReceiver(const CNorvRecordSet& rows, int first) {
 void ReadRepeat(const CNorvRecordSet& rows, int first, CNorvRemindRepeat& repeat) {
   // An unreadable start, a NULL's empty text included, stays invalid.
   COleDateTime start;
-  start.ParseDateTime(Column(rows, first + 1), VAR_DATEVALUEONLY);
-  const CString end = Column(rows, first + 2);
+  start.ParseDateTime(TransientColumn(rows, first + 1), VAR_DATEVALUEONLY);
   CSingleLock lock(&repeat.m_cs, true);
   repeat.m_strRemindTime = Column(rows, first);
   repeat.m_dtStart = start;
-  if (!end.IsEmpty()) repeat.m_dtEnd.ParseDateTime(end, VAR_DATEVALUEONLY);
+  if (const CString& end = TransientColumn(rows, first + 2); !end.IsEmpty()) {
+    repeat.m_dtEnd.ParseDateTime(end, VAR_DATEVALUEONLY);
+  }
   repeat.m_nRegularType = ShortColumn(rows, first + 3);
   repeat.m_nInterval = ShortColumn(rows, first + 4);
   repeat.m_nRegularValue = ShortColumn(rows, first + 5);
   repeat.m_nRegularRange = ShortColumn(rows, first + 6);
   if (repeat.m_nRegularRange == norvcode::kLimitedCount) {
-    repeat.m_nNum = Column(rows, first + 7).ToInt();
-    repeat.m_nCount = Column(rows, first + 8).ToInt();
+    repeat.m_nNum = TransientColumn(rows, first + 7).ToInt();
+    repeat.m_nCount = TransientColumn(rows, first + 8).ToInt();
   }
 }
 

@@ -16,6 +16,9 @@ namespace norvrows {
 
 // The value of a 1-based column, "" for NULL.
 CString Column(const CNorvRecordSet& rows, int column);
+// The same in a buffer the calling thread reuses, for a text that is only
+// parsed: loading reads millions of them. Valid until the thread's next call.
+const CString& TransientColumn(const CNorvRecordSet& rows, int column);
 short ShortColumn(const CNorvRecordSet& rows, int column);
 
 // Where a query put the columns of NORV_REMIND_DEF; 0 for one it did not
