@@ -132,7 +132,8 @@ std::string CString::ToUtf8() const {
   std::transform(m_str.begin(), firstWide, out.begin(),
                  [](wchar_t ch) { return static_cast<char>(ch); });
   out.reserve(m_str.size());
-  for (auto it = firstWide; it != m_str.end(); ++it) norvutf8::Append(out, static_cast<char32_t>(*it));
+  for (auto it = firstWide; it != m_str.end(); ++it)
+    norvutf8::Append(out, static_cast<char32_t>(*it));
   return out;
 }
 
