@@ -147,8 +147,10 @@ std::vector<CommandSpec> BuildCommands() {
        "Loads the active reminds, plans today's firings (one instant message per\n"
        "receiver, inbox rows, repeat counts) and again after each midnight, and sends\n"
        "every message at its time. Reminds added by other commands are picked up\n"
-       "while it runs; a second daemon on the same database is refused. Stops cleanly\n"
-       "on SIGINT or SIGTERM. Logs to standard output.\n"
+       "while it runs. A second daemon on the same SQLite file, or with the same data\n"
+       "folder, is refused; daemons with data folders of their own share a PostgreSQL\n"
+       "database, each planning and sending its share. Stops cleanly on SIGINT or\n"
+       "SIGTERM. Logs to standard output.\n"
        "A failed send is retried with growing waits until the message is older than\n"
        "--catch-up; each failed attempt is also logged to the data folder's\n"
        "Remind_SendAMMsgErr_*.log. A refused XMPP login ends it at start (exit code 3).",
@@ -164,10 +166,23 @@ std::vector<CommandSpec> BuildCommands() {
          "give up on a connection or a send without answer after this long (default 5)"},
         {"look-ahead", "SECONDS", "plan the next day this long before midnight (default 3600)"},
         {"until-idle", "", "exit once every planned message has been sent or given up"},
-        {"exit-after", "SECONDS", "exit after this many seconds"}},
+        {"exit-after", "SECONDS", "exit after this many seconds"},
+        {"lease", "SECONDS",
+         "sharing a PostgreSQL database: how long the others wait for a silent daemon before "
+         "taking over its messages (default 30)"}},
        0,
        0,
        RunDaemon},
+      {"status",
+       "",
+       "show the running daemons and how many messages are in each state",
+       "Lists the daemons whose lease is live (PostgreSQL only: a SQLite file has one\n"
+       "daemon), with their share of the messages sent, and counts the instant\n"
+       "messages waiting, being sent, sent, retrying and failed.",
+       {},
+       0,
+       0,
+       RunStatus},
   };
 }
 

@@ -32,6 +32,7 @@ int RunStyleDelete(const Invocation& invocation);
 int RunDue(const Invocation& invocation);
 
 int RunDaemon(const Invocation& invocation);
+int RunStatus(const Invocation& invocation);
 
 // What several commands share.
 // The text of the FILE argument, or of standard input without one or for

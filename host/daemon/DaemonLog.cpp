@@ -1,6 +1,8 @@
 #include "host/daemon/DaemonLog.h"
 
 #include <cstdlib>
+#include <mutex>
+#include <vector>
 
 #include "core/base/COleDateTime.h"
 #include "host/cli/HostText.h"
@@ -17,14 +19,39 @@ bool ToJournal() {
   return journal;
 }
 
+struct HeldLines {
+  std::mutex mutex;
+  bool holding = false;
+  std::vector<CString> lines;
+};
+
+HeldLines& Held() {
+  static HeldLines held;
+  return held;
+}
+
 }  // namespace
 
 void Log(const CString& text) {
-  if (ToJournal()) {
-    PrintLine(text);
+  const CString line =
+      ToJournal() ? text
+                  : COleDateTime::GetCurrentTime().Format(L"%Y-%m-%d %H:%M:%S") + L"  " + text;
+  HeldLines& held = Held();
+  std::lock_guard<std::mutex> hold(held.mutex);
+  if (held.holding) {
+    held.lines.push_back(line);
     return;
   }
-  PrintLine(COleDateTime::GetCurrentTime().Format(L"%Y-%m-%d %H:%M:%S") + L"  " + text);
+  PrintLine(line);
+}
+
+void HoldLog(bool hold) {
+  HeldLines& held = Held();
+  std::lock_guard<std::mutex> guard(held.mutex);
+  held.holding = hold;
+  if (hold) return;
+  for (const CString& line : held.lines) PrintLine(line);
+  held.lines.clear();
 }
 
 CString RemindLabel(CNorvRemind& remind) {

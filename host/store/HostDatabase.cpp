@@ -74,12 +74,13 @@ int HostDatabase::OpenCreating(bool createTables, bool createFile, bool& created
 }
 
 bool HostDatabase::HasTables() {
-  // The delivery table came later than the library's; a database made
-  // before it gets it on the next run (SQLite) or init (a server).
+  // The host's tables came later than the library's; a database made
+  // before them gets them on the next run (SQLite) or init (a server). The
+  // firing table is the last one made.
   CNorvRecordSet library;
-  CNorvRecordSet delivery;
+  CNorvRecordSet host;
   return library.Open(m_session, L"SELECT COUNT(*) FROM NORV_REMIND_DEF", nullptr) &&
-         delivery.Open(m_session, L"SELECT COUNT(*) FROM NORV_HOST_DELIVERY", nullptr);
+         host.Open(m_session, L"SELECT COUNT(*) FROM NORV_HOST_FIRING", nullptr);
 }
 
 bool HostDatabase::ApplySchema(CString* errorText) {
@@ -90,7 +91,13 @@ bool HostDatabase::ApplySchema(CString* errorText) {
 }
 
 bool HostDatabase::Run(const CString& statement, CString* errorText) {
-  return CNorvDBFun::RunSQL(m_session, statement, errorText, __FILE__, __LINE__) != -1;
+  int changedRows = 0;
+  return Run(statement, changedRows, errorText);
+}
+
+bool HostDatabase::Run(const CString& statement, int& changedRows, CString* errorText) {
+  changedRows = CNorvDBFun::RunSQL(m_session, statement, errorText, __FILE__, __LINE__);
+  return changedRows != -1;
 }
 
 bool HostDatabase::QueryColumn(const CString& query, std::vector<CString>& values,

@@ -32,6 +32,8 @@ class HostDatabase {
 
   // Runs one statement; false with the database's reason.
   bool Run(const CString& statement, CString* errorText);
+  // The same, telling how many rows the statement changed.
+  bool Run(const CString& statement, int& changedRows, CString* errorText);
   // The first column of every row; false with the reason when the query fails.
   bool QueryColumn(const CString& query, std::vector<CString>& values, CString* errorText);
 
