@@ -77,7 +77,10 @@ int Daemon::Start() {
   HoldLog(true);
   PlanLateOneOffs();
   CString reason;
-  if (!m_manager.InitData(m_database.session(), m_database.kind(), reason)) {
+  const bool loaded = m_membership && m_membership->LiveCount() > 1
+                          ? m_manager.LoadBesideOthers(m_database.session(), reason)
+                          : m_manager.InitData(m_database.session(), m_database.kind(), reason);
+  if (!loaded) {
     HoldLog(false);
     PrintError("cannot load the reminds: " + Narrow(reason));
     return kExitFailure;

@@ -12,6 +12,7 @@
 #include "core/base/CGuid.h"
 #include "core/base/COleDateTime.h"
 #include "host/cli/HostSettings.h"
+#include "host/daemon/DaemonManager.h"
 #include "host/daemon/DaemonPlanner.h"
 #include "host/daemon/DeliveryStore.h"
 #include "host/daemon/Membership.h"
@@ -91,7 +92,7 @@ class Daemon {
   DeliveryStore m_store;
   std::shared_ptr<RecordingTransport> m_transport;
   SendLedger m_ledger;
-  CNorvRemindMgr m_manager;
+  DaemonManager m_manager;
   DaemonPlanner m_planner;
   COleDateTime m_day;
   // Failed messages by the time of their next attempt.

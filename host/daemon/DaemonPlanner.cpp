@@ -249,7 +249,8 @@ bool DaemonPlanner::Reserve(Firing& firing, CString& errorText) {
   }
   firing.inboxReceivers = receivers;
   firing.inboxNames = names;
-  std::erase_if(firing.messages, [&](const auto& message) { return isTaken(message->m_strReceiver); });
+  std::erase_if(firing.messages,
+                [&](const auto& message) { return isTaken(message->m_strReceiver); });
   std::erase_if(firing.receivers,
                 [&](const auto& receiver) { return isTaken(receiver->m_strReceiveID); });
   return true;

@@ -18,8 +18,8 @@ CString Quoted(const CString& text) { return L"'" + CNorvDBFun::FormatSQLValue(t
 
 }  // namespace
 
-bool DeliveryStore::FindWaiting(const CString& remindID, const CString& receiver,
-                                Waiting& waiting, DeliveryClaim& claim, CString& reason) {
+bool DeliveryStore::FindWaiting(const CString& remindID, const CString& receiver, Waiting& waiting,
+                                DeliveryClaim& claim, CString& reason) {
   CString query;
   query.Format(
       L"SELECT m.CN_G_ID, m.CN_T_REMIND, COALESCE(h.CN_N_ATTEMPTS, 0), d.CN_N_STATE "
@@ -52,7 +52,7 @@ bool DeliveryStore::FindWaiting(const CString& remindID, const CString& receiver
     waiting = Waiting::kDeleted;
   } else {
     waiting = std::wcstol(state, nullptr, 10) == norvcode::kRemindActive ? Waiting::kActive
-                                                               : Waiting::kInactive;
+                                                                         : Waiting::kInactive;
   }
   claim.remindTime.ParseDateTime(time);
   claim.attempts = static_cast<int>(std::wcstol(attempts, nullptr, 10)) + 1;
@@ -110,8 +110,7 @@ CString DeliveryStore::ClaimStatement(const CGuid& messageID, const CString& mem
   return statement;
 }
 
-bool DeliveryStore::TakeOver(std::vector<CNorvBasePtr<CNorvRemindAMMsg>>& taken,
-                             CString& reason) {
+bool DeliveryStore::TakeOver(std::vector<CNorvBasePtr<CNorvRemindAMMsg>>& taken, CString& reason) {
   assert(!m_member.IsEmpty());
   // One statement: two daemons taking over at once each get other messages,
   // as the row lock makes the second see the first as the live holder.
@@ -163,11 +162,21 @@ bool DeliveryStore::CountStates(HostDatabase& database, DeliveryCounts& counts, 
     rows.GetValue(2, number);
     const long count = std::wcstol(number, nullptr, 10);
     switch (static_cast<DeliveryState>(std::wcstol(state, nullptr, 10))) {
-      case DeliveryState::kSending: counts.sending += count; break;
-      case DeliveryState::kRetrying: counts.retrying += count; break;
-      case DeliveryState::kSent: counts.sent += count; break;
-      case DeliveryState::kFailed: counts.failed += count; break;
-      default: counts.waiting += count; break;
+      case DeliveryState::kSending:
+        counts.sending += count;
+        break;
+      case DeliveryState::kRetrying:
+        counts.retrying += count;
+        break;
+      case DeliveryState::kSent:
+        counts.sent += count;
+        break;
+      case DeliveryState::kFailed:
+        counts.failed += count;
+        break;
+      default:
+        counts.waiting += count;
+        break;
     }
   }
   return true;

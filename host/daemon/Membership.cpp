@@ -89,6 +89,11 @@ bool Membership::Plans(const CGuid& remindID) const {
   return owner == static_cast<size_t>(self - m_live.begin());
 }
 
+size_t Membership::LiveCount() const {
+  std::lock_guard<std::mutex> hold(m_mutex);
+  return m_live.size();
+}
+
 CString Membership::LiveCondition(const CString& member) {
   return L"EXISTS ( SELECT 1 FROM NORV_HOST_MEMBER live WHERE live.CN_G_ID = " + member +
          L" AND live.CN_T_EXPIRES >= " + kNow + L" )";
