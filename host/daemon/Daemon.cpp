@@ -98,11 +98,12 @@ int Daemon::Start() {
     m_manager.Stop();
     return code;
   }
+  LogAheadOfHeld(L"started on " + Widen(m_database.settings().display) + L", delivering to " +
+                 Widen(m_options.im.display) + L"; " +
+                 Count(reminds.size(), L"remind", L"reminds") + L", " +
+                 Count(styles, L"style", L"styles") + L", " +
+                 Count(waiting, L"message waiting", L"messages waiting"));
   HoldLog(false);
-  Log(L"started on " + Widen(m_database.settings().display) + L", delivering to " +
-      Widen(m_options.im.display) + L"; " + Count(reminds.size(), L"remind", L"reminds") + L", " +
-      Count(styles, L"style", L"styles") + L", " +
-      Count(waiting, L"message waiting", L"messages waiting"));
   return kExitOk;
 }
 

@@ -1,5 +1,6 @@
 #include "host/daemon/DaemonLog.h"
 
+#include <cassert>
 #include <cstdlib>
 #include <mutex>
 #include <vector>
@@ -30,19 +31,28 @@ HeldLines& Held() {
   return held;
 }
 
+CString Stamped(const CString& text) {
+  if (ToJournal()) return text;
+  return COleDateTime::GetCurrentTime().Format(L"%Y-%m-%d %H:%M:%S") + L"  " + text;
+}
+
 }  // namespace
 
 void Log(const CString& text) {
-  const CString line =
-      ToJournal() ? text
-                  : COleDateTime::GetCurrentTime().Format(L"%Y-%m-%d %H:%M:%S") + L"  " + text;
   HeldLines& held = Held();
   std::lock_guard<std::mutex> hold(held.mutex);
   if (held.holding) {
-    held.lines.push_back(line);
+    held.lines.push_back(Stamped(text));
     return;
   }
-  PrintLine(line);
+  PrintLine(Stamped(text));
+}
+
+void LogAheadOfHeld(const CString& text) {
+  HeldLines& held = Held();
+  std::lock_guard<std::mutex> hold(held.mutex);
+  assert(held.holding);
+  held.lines.insert(held.lines.begin(), Stamped(text));
 }
 
 void HoldLog(bool hold) {

@@ -122,6 +122,8 @@ TEST_F(ClusterFaultTest, KilledJoiningAndRestartedDaemonsDeliverEveryFiringOnce)
   ASSERT_TRUE(daemons["b"]->WaitForOutput("sharing the database: 4", seconds(60)))
       << daemons["b"]->Output();
   std::this_thread::sleep_for(seconds(2));  // for every daemon to see the four
+  const std::string status = m_homes.front()->Run({"status"}).out;
+  EXPECT_NE(status.find("4 daemons running\nID "), std::string::npos) << status;
   Import("second", 400, 300, 1, 20);        // due from 10:01:20 to 10:02:00
 
   std::map<std::string, size_t> received;
