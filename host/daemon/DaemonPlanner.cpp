@@ -6,7 +6,6 @@
 
 #include "core/base/COleDateTimeSpan.h"
 #include "core/base/CStringArray.h"
-#include "core/db/CNorvDBFun.h"
 #include "core/db/CNorvRecordSet.h"
 #include "host/cli/HostText.h"
 #include "host/daemon/DaemonLog.h"
@@ -229,9 +228,9 @@ bool DaemonPlanner::Reserve(Firing& firing, CString& errorText) {
     CString statement;
     statement.Format(
         L"INSERT INTO NORV_HOST_FIRING ( CN_G_REMIND_ID, CN_T_REMIND, CN_S_RECEIVER ) "
-        L"VALUES ( '%s', %s, '%s' ) ON CONFLICT DO NOTHING",
+        L"VALUES ( '%s', %s, %s ) ON CONFLICT DO NOTHING",
         firing.remind->m_ID.GetString1(), m_database.TimeValue(firing.time),
-        CNorvDBFun::FormatSQLValue(receiver->m_strReceiveID));
+        HostDatabase::TextValue(receiver->m_strReceiveID));
     int stored = 0;
     if (!m_database.Run(statement, stored, &errorText)) return false;
     if (stored == 0) taken.insert(receiver->m_strReceiveID);

@@ -4,19 +4,12 @@
 #include <cstdlib>
 
 #include "core/base/CNorvBasePtr.h"
-#include "core/db/CNorvDBFun.h"
 #include "core/db/CNorvRecordSet.h"
 #include "host/daemon/Membership.h"
 #include "message/CNorvRemindAMMsg.h"
 #include "remind/internal/NorvCodes.h"
 
 namespace norvhost {
-
-namespace {
-
-CString Quoted(const CString& text) { return L"'" + CNorvDBFun::FormatSQLValue(text) + L"'"; }
-
-}  // namespace
 
 bool DeliveryStore::FindWaiting(const CString& remindID, const CString& receiver, Waiting& waiting,
                                 DeliveryClaim& claim, CString& reason) {
@@ -27,7 +20,7 @@ bool DeliveryStore::FindWaiting(const CString& remindID, const CString& receiver
       L"LEFT JOIN NORV_REMIND_DEF d ON d.CN_G_ID = m.CN_G_REMIND_ID "
       L"LEFT JOIN NORV_HOST_DELIVERY h ON h.CN_G_MSG_ID = m.CN_G_ID "
       L"WHERE m.CN_G_REMIND_ID = %s AND m.CN_S_RECEIVER = %s AND m.CN_N_STATUS = %d ",
-      Quoted(remindID), Quoted(receiver), norvcode::kAMWaiting);
+      HostDatabase::TextValue(remindID), HostDatabase::TextValue(receiver), norvcode::kAMWaiting);
   if (!m_member.IsEmpty()) {
     // Another daemon's later message of the same remind must not go early.
     query.AppendFormat(
@@ -75,7 +68,8 @@ bool DeliveryStore::SetState(const CGuid& messageID, DeliveryState state, const 
   statement.Format(
       L"UPDATE NORV_HOST_DELIVERY SET CN_N_STATE = %d, CN_T_NEXT = %s, CN_S_REASON = %s "
       L"WHERE CN_G_MSG_ID = '%s'",
-      static_cast<int>(state), next, lastReason.IsEmpty() ? CString(L"NULL") : Quoted(lastReason),
+      static_cast<int>(state), next,
+      lastReason.IsEmpty() ? CString(L"NULL") : HostDatabase::TextValue(lastReason),
       messageID.GetString1());
   return m_database.Run(statement, reason);
 }

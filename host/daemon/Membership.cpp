@@ -7,7 +7,6 @@
 #include <climits>
 #include <cstdint>
 
-#include "core/db/CNorvDBFun.h"
 #include "core/db/CNorvRecordSet.h"
 #include "host/cli/HostText.h"
 #include "host/daemon/DaemonLog.h"
@@ -17,8 +16,6 @@ namespace norvhost {
 namespace {
 
 constexpr const wchar_t* kNow = L"LOCALTIMESTAMP(0)";
-
-CString Quoted(const CString& text) { return L"'" + CNorvDBFun::FormatSQLValue(text) + L"'"; }
 
 CString HostName() {
   char name[HOST_NAME_MAX + 1] = {};
@@ -74,7 +71,9 @@ void Membership::Leave() {
   m_wake.notify_all();
   m_thread.join();
   CString reason;
-  if (!m_database.Run(L"DELETE FROM NORV_HOST_MEMBER WHERE CN_G_ID = " + Quoted(m_id), &reason)) {
+  if (!m_database.Run(
+          L"DELETE FROM NORV_HOST_MEMBER WHERE CN_G_ID = " + HostDatabase::TextValue(m_id),
+          &reason)) {
     Log(L"cannot leave the daemons' table: " + reason);
   }
 }
@@ -106,7 +105,7 @@ bool Membership::Beat(CString& reason) {
       L"CN_T_EXPIRES, CN_N_SENT ) VALUES ( '%s', %s, %d, %s, %s, %s + %lld * INTERVAL '1 second', "
       L"%ld ) ON CONFLICT ( CN_G_ID ) DO UPDATE SET CN_T_BEAT = excluded.CN_T_BEAT, "
       L"CN_T_EXPIRES = excluded.CN_T_EXPIRES, CN_N_SENT = excluded.CN_N_SENT",
-      m_id, Quoted(HostName()), static_cast<int>(getpid()), kNow, kNow, kNow,
+      m_id, HostDatabase::TextValue(HostName()), static_cast<int>(getpid()), kNow, kNow, kNow,
       static_cast<long long>(m_lease.count()), m_sent.load());
   std::vector<CString> live;
   if (!m_database.Run(statement, &reason) ||

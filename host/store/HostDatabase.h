@@ -39,6 +39,8 @@ class HostDatabase {
 
   // A time as the database kind writes it into a statement.
   CString TimeValue(const COleDateTime& time) const;
+  // A text as a quoted literal that no value can end early.
+  static CString TextValue(const CString& text);
 
  private:
   int OpenSession(bool createFile);
