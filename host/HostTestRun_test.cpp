@@ -51,6 +51,9 @@ HostEnvironment::HostEnvironment(const std::string& home)
   Set("HOME", home);
   Set("XDG_DATA_HOME", home + "/data");
   Set("USER", "tester");
+  // Commands refuse a database that does not exist, as a user's would.
+  const RunResult init = Run({"init"});
+  EXPECT_EQ(init.exitCode, 0) << init.err;
 }
 
 void HostEnvironment::Set(const std::string& name, const std::string& value) {
