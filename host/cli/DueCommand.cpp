@@ -44,10 +44,11 @@ int ParseDays(const std::string& text) {
 }
 
 DayRange RangeOf(const Invocation& invocation) {
-  const bool ranged = invocation.Has("from") || invocation.Has("to");
-  if (ranged + invocation.Has("date") + invocation.Has("days") > 1) {
-    throw UsageError("give --date, --from/--to or --days, not more than one of them");
+  const bool ranged = invocation.Has("from") || invocation.Has("to") || invocation.Has("days");
+  if (invocation.Has("date") && ranged) {
+    throw UsageError("give --date or a range (--from, --to, --days), not both");
   }
+  if (invocation.Has("to") && invocation.Has("days")) throw UsageError("give --to or --days, not both");
   DayRange range;
   range.first = invocation.Has("date") ? ParseDayOption(invocation, "date") : Today();
   if (invocation.Has("from")) range.first = ParseDayOption(invocation, "from");
