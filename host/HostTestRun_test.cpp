@@ -52,8 +52,7 @@ HostEnvironment::HostEnvironment(const std::string& home)
   Set("XDG_DATA_HOME", home + "/data");
   Set("USER", "tester");
   // Commands refuse a database that does not exist, as a user's would.
-  const RunResult init = Run({"init"});
-  EXPECT_EQ(init.exitCode, 0) << init.err;
+  EXPECT_EQ(Run({"init"}).exitCode, 0);
 }
 
 void HostEnvironment::Set(const std::string& name, const std::string& value) {

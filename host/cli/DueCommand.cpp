@@ -48,7 +48,8 @@ DayRange RangeOf(const Invocation& invocation) {
   if (invocation.Has("date") && ranged) {
     throw UsageError("give --date or a range (--from, --to, --days), not both");
   }
-  if (invocation.Has("to") && invocation.Has("days")) throw UsageError("give --to or --days, not both");
+  if (invocation.Has("to") && invocation.Has("days"))
+    throw UsageError("give --to or --days, not both");
   DayRange range;
   range.first = invocation.Has("date") ? ParseDayOption(invocation, "date") : Today();
   if (invocation.Has("from")) range.first = ParseDayOption(invocation, "from");
@@ -79,10 +80,9 @@ CString FiringJson(Firing& firing) {
 }
 
 void PrintTable(std::vector<Firing>& firings, const DayRange& range) {
-  const std::string days =
-      range.OneDay() ? "on " + Narrow(range.first.Format(L"%Y-%m-%d"))
-                     : "from " + Narrow(range.first.Format(L"%Y-%m-%d")) + " to " +
-                           Narrow(range.last.Format(L"%Y-%m-%d"));
+  const std::string days = range.OneDay() ? "on " + Narrow(range.first.Format(L"%Y-%m-%d"))
+                                          : "from " + Narrow(range.first.Format(L"%Y-%m-%d")) +
+                                                " to " + Narrow(range.last.Format(L"%Y-%m-%d"));
   if (firings.empty()) {
     PrintLine("nothing is due " + days);
     return;
@@ -97,9 +97,8 @@ void PrintTable(std::vector<Firing>& firings, const DayRange& range) {
   table.AddColumn(L"RECEIVERS", 28);
   table.AddColumn(L"CONTENT", 48);
   for (Firing& firing : firings) {
-    const CString time = firing.time.GetStatus() == COleDateTime::valid
-                             ? firing.time.Format(format)
-                             : CString(L"??:??:??");
+    const CString time = firing.time.GetStatus() == COleDateTime::valid ? firing.time.Format(format)
+                                                                        : CString(L"??:??:??");
     table.AddRow({time, ShortID(firing.remind->m_ID.GetString1()),
                   TypeName(firing.remind->GetType()), DescribeReceivers(*firing.remind),
                   ContentOf(*firing.remind)});

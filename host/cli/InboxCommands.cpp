@@ -33,8 +33,10 @@ CString Quoted(const CString& text) { return L"'" + CNorvDBFun::FormatSQLValue(t
 // order; false with the database's reason.
 bool ReadInbox(HostDatabase& database, const CString& receiver, bool unreadOnly,
                std::vector<InboxRow>& inbox, CString& reason) {
-  CString query = L"SELECT CN_G_ID, CN_T_REMIND, CN_N_STATUS, CN_S_CONTENT FROM NORV_REMIND_MSG "
-                  L"WHERE CN_S_RECEIVER = " + Quoted(receiver);
+  CString query =
+      L"SELECT CN_G_ID, CN_T_REMIND, CN_N_STATUS, CN_S_CONTENT FROM NORV_REMIND_MSG "
+      L"WHERE CN_S_RECEIVER = " +
+      Quoted(receiver);
   if (unreadOnly) query.AppendFormat(L" AND CN_N_STATUS = %d", norvcode::kMsgNotRead);
   query += L" ORDER BY CN_T_REMIND, CN_G_ID";
   CNorvRecordSet rows;
@@ -79,8 +81,7 @@ void PrintInbox(const std::vector<InboxRow>& inbox, const std::string& receiver)
 
 // The inbox row a user named by its identifier or a prefix of one: the
 // identifier in the stored form, or empty with `reason` saying why.
-CString FindInboxRow(HostDatabase& database, const std::string& text, bool& read,
-                     CString& reason) {
+CString FindInboxRow(HostDatabase& database, const std::string& text, bool& read, CString& reason) {
   CString prefix;
   const CString wide = Widen(text);
   for (wchar_t ch : wide.str()) {

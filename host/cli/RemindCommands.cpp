@@ -172,8 +172,7 @@ CString ListJson(ListedRemind& item) {
   CString json = item.remind->GenListInfo_Json();
   json = json.Left(json.GetLength() - 2);  // " }"
   if (!NextText(item).IsEmpty()) json += L", \"NextFiring\": \"" + NextText(item) + L"\"";
-  return json + L", " + CNorvCommFun::GenJsonNodeStr(L"Content", ContentOf(*item.remind)) +
-         L" }";
+  return json + L", " + CNorvCommFun::GenJsonNodeStr(L"Content", ContentOf(*item.remind)) + L" }";
 }
 
 CString CountText(const DeliveryCounts& counts, std::initializer_list<DeliveryStatus> statuses) {

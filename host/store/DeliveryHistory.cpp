@@ -81,8 +81,9 @@ DeliveryStatus Classify(const CNorvRecordSet& rows) {
   if (delivery.IsEmpty()) {
     return Number(Column(rows, 4)) == 1 ? DeliveryStatus::kExpired : DeliveryStatus::kWaiting;
   }
-  return Number(delivery) == static_cast<int>(DeliveryState::kRetrying) ? DeliveryStatus::kRetrying
-                                                                         : DeliveryStatus::kBeingSent;
+  return Number(delivery) == static_cast<int>(DeliveryState::kRetrying)
+             ? DeliveryStatus::kRetrying
+             : DeliveryStatus::kBeingSent;
 }
 
 DeliveryEntry ReadEntry(const CNorvRecordSet& rows) {
@@ -111,8 +112,8 @@ DeliveryEntry ReadEntry(const CNorvRecordSet& rows) {
 }  // namespace
 
 const wchar_t* DeliveryStatusName(DeliveryStatus status) {
-  static const wchar_t* const kNames[kDeliveryStatuses] = {
-      L"waiting", L"being sent", L"sent", L"retrying", L"failed", L"expired"};
+  static const wchar_t* const kNames[kDeliveryStatuses] = {L"waiting",  L"being sent", L"sent",
+                                                           L"retrying", L"failed",     L"expired"};
   const int index = static_cast<int>(status);
   assert(index >= 0 && index < kDeliveryStatuses);
   return kNames[index];
@@ -136,9 +137,8 @@ bool ReadDeliveries(HostDatabase& database, const DeliveryFilter& filter,
 bool CountDeliveries(HostDatabase& database, const DeliveryFilter& filter,
                      std::map<CString, DeliveryCounts>& perRemind, CString& reason) {
   perRemind.clear();
-  const CString query = L"SELECT " + StatusColumns(database) +
-                        L", m.CN_G_REMIND_ID, COUNT(*)" + kJoins + Where(database, filter) +
-                        L" GROUP BY 1, 2, 3, 4, 5";
+  const CString query = L"SELECT " + StatusColumns(database) + L", m.CN_G_REMIND_ID, COUNT(*)" +
+                        kJoins + Where(database, filter) + L" GROUP BY 1, 2, 3, 4, 5";
   CNorvRecordSet rows;
   if (!rows.Open(database.session(), query, &reason)) return false;
   while (rows.MoveNext() == 0) {
