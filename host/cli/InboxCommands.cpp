@@ -5,7 +5,6 @@
 
 #include "core/base/CGuid.h"
 #include "core/base/CNorvCommFun.h"
-#include "core/db/CNorvDBFun.h"
 #include "core/db/CNorvRecordSet.h"
 #include "host/cli/HostCommands.h"
 #include "host/cli/HostText.h"
@@ -27,8 +26,6 @@ struct InboxRow {
   CString content;
 };
 
-CString Quoted(const CString& text) { return L"'" + CNorvDBFun::FormatSQLValue(text) + L"'"; }
-
 // The receiver's rows (only the unread ones when `unreadOnly`) in time
 // order; false with the database's reason.
 bool ReadInbox(HostDatabase& database, const CString& receiver, bool unreadOnly,
@@ -36,7 +33,7 @@ bool ReadInbox(HostDatabase& database, const CString& receiver, bool unreadOnly,
   CString query =
       L"SELECT CN_G_ID, CN_T_REMIND, CN_N_STATUS, CN_S_CONTENT FROM NORV_REMIND_MSG "
       L"WHERE CN_S_RECEIVER = " +
-      Quoted(receiver);
+      HostDatabase::TextValue(receiver);
   if (unreadOnly) query.AppendFormat(L" AND CN_N_STATUS = %d", norvcode::kMsgNotRead);
   query += L" ORDER BY CN_T_REMIND, CN_G_ID";
   CNorvRecordSet rows;
@@ -96,7 +93,7 @@ CString FindInboxRow(HostDatabase& database, const std::string& text, bool& read
   CNorvRecordSet rows;
   if (!prefix.IsEmpty()) {
     const CString query = L"SELECT CN_G_ID, CN_N_STATUS FROM NORV_REMIND_MSG WHERE CN_G_ID LIKE " +
-                          Quoted(prefix + L"%") + L" ORDER BY CN_G_ID LIMIT 2";
+                          HostDatabase::TextValue(prefix + L"%") + L" ORDER BY CN_G_ID LIMIT 2";
     if (!rows.Open(database.session(), query, &reason)) return CString();
   }
   CString ids[2];

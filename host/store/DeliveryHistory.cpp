@@ -4,7 +4,6 @@
 #include <cstdlib>
 
 #include "core/base/COleDateTimeSpan.h"
-#include "core/db/CNorvDBFun.h"
 #include "core/db/CNorvRecordSet.h"
 #include "host/daemon/DeliveryStore.h"
 #include "remind/internal/NorvCodes.h"
@@ -37,8 +36,6 @@ COleDateTime TimeOf(const CString& text) {
   return time;
 }
 
-CString Quoted(const CString& text) { return L"'" + CNorvDBFun::FormatSQLValue(text) + L"'"; }
-
 // The library expires waiting messages this late when the daemon starts.
 COleDateTime LateCutOff() { return COleDateTime::GetCurrentTime() - COleDateTimeSpan(0, 1, 0, 0); }
 
@@ -50,8 +47,10 @@ CString StatusColumns(HostDatabase& database) {
 
 CString Where(HostDatabase& database, const DeliveryFilter& filter) {
   CString where = L" WHERE 1 = 1";
-  if (!filter.remindID.IsEmpty()) where += L" AND m.CN_G_REMIND_ID = " + Quoted(filter.remindID);
-  if (!filter.receiver.IsEmpty()) where += L" AND m.CN_S_RECEIVER = " + Quoted(filter.receiver);
+  if (!filter.remindID.IsEmpty())
+    where += L" AND m.CN_G_REMIND_ID = " + HostDatabase::TextValue(filter.remindID);
+  if (!filter.receiver.IsEmpty())
+    where += L" AND m.CN_S_RECEIVER = " + HostDatabase::TextValue(filter.receiver);
   if (filter.from.GetStatus() == COleDateTime::valid) {
     where += L" AND m.CN_T_REMIND >= " + database.TimeValue(filter.from);
   }

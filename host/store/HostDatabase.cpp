@@ -118,6 +118,10 @@ CString HostDatabase::TimeValue(const COleDateTime& time) const {
   return value;
 }
 
+CString HostDatabase::TextValue(const CString& text) {
+  return L"'" + CNorvDBFun::FormatSQLValue(text) + L"'";
+}
+
 Transaction::~Transaction() {
   if (m_open) m_database.Run(L"ROLLBACK", nullptr);
 }

@@ -37,6 +37,8 @@ class HostDatabase {
 
   // A time as the database kind writes it into a statement.
   CString TimeValue(const COleDateTime& time) const;
+  // A text as a statement's literal, quotes and all, whatever it holds.
+  static CString TextValue(const CString& text);
 
  private:
   int OpenSession(bool createFile);
