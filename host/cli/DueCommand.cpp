@@ -48,8 +48,9 @@ DayRange RangeOf(const Invocation& invocation) {
   if (invocation.Has("date") && ranged) {
     throw UsageError("give --date or a range (--from, --to, --days), not both");
   }
-  if (invocation.Has("to") && invocation.Has("days"))
+  if (invocation.Has("to") && invocation.Has("days")) {
     throw UsageError("give --to or --days, not both");
+  }
   DayRange range;
   range.first = invocation.Has("date") ? ParseDayOption(invocation, "date") : Today();
   if (invocation.Has("from")) range.first = ParseDayOption(invocation, "from");

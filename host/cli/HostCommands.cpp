@@ -170,10 +170,11 @@ std::vector<CommandSpec> BuildCommands() {
        "  retrying    an attempt failed; another follows (DETAIL: when, and why)\n"
        "  failed      given up after --catch-up (DETAIL: the last reason)\n"
        "  expired     never sent and never will be: withdrawn when its remind was\n"
-       "              made inactive, or found more than an hour late when the\n"
-       "              daemon started, or still waiting while its remind is gone or\n"
-       "              inactive or its time is more than an hour past (the daemon\n"
-       "              expires such a message when it next starts)\n"
+       "              made inactive, or still waiting while its remind is gone or\n"
+       "              inactive or its time is more than an hour past\n"
+       "The library deletes instant messages more than an hour old whenever the\n"
+       "daemon starts and at each midnight, so the history reaches back to the\n"
+       "hour before the later of those.\n"
        "ATTEMPTS counts the sends tried. Reminds without SendFlag 1 have none.",
        {{"remind", "ID", "only this remind's messages"},
         {"receiver", "ID", "only the messages to this receiver id"},

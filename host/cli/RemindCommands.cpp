@@ -1,5 +1,6 @@
 // add, import, list, show, state and delete: the commands on stored reminds.
 #include <algorithm>
+#include <cassert>
 #include <cstdio>
 #include <filesystem>
 #include <functional>
@@ -162,7 +163,8 @@ CString NextText(const ListedRemind& item) {
 // The library's short form with the next firing and the content added.
 CString ListXml(ListedRemind& item) {
   CString xml = item.remind->GenListInfo_XML();
-  xml = xml.Left(xml.GetLength() - 3);  // " />"
+  assert(xml.Right(3) == L" />");
+  xml = xml.Left(xml.GetLength() - 3);
   if (!NextText(item).IsEmpty()) xml += L" NextFiring='" + NextText(item) + L"'";
   return xml + L">" + CNorvCommFun::GenXMLNodeStr(L"Content", ContentOf(*item.remind)) +
          L"</Remind>";
@@ -170,7 +172,8 @@ CString ListXml(ListedRemind& item) {
 
 CString ListJson(ListedRemind& item) {
   CString json = item.remind->GenListInfo_Json();
-  json = json.Left(json.GetLength() - 2);  // " }"
+  assert(json.Right(2) == L" }");
+  json = json.Left(json.GetLength() - 2);
   if (!NextText(item).IsEmpty()) json += L", \"NextFiring\": \"" + NextText(item) + L"\"";
   return json + L", " + CNorvCommFun::GenJsonNodeStr(L"Content", ContentOf(*item.remind)) + L" }";
 }

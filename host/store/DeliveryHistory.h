@@ -20,9 +20,9 @@ enum class DeliveryStatus : int {
   kRetrying,  // an attempt failed; another one is planned
   kFailed,    // given up, with the last reason
   // Never sent and never will be: withdrawn when its remind was made
-  // inactive, found more than an hour late when the daemon started, or
-  // still waiting when its remind is gone or inactive or its time is more
-  // than an hour past (the daemon expires those when it next starts).
+  // inactive, or still waiting when its remind is gone or inactive or its
+  // time is more than an hour past (the daemon deletes those when it next
+  // starts).
   kExpired,
 };
 inline constexpr int kDeliveryStatuses = 6;
