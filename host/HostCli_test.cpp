@@ -52,7 +52,6 @@ TEST_F(HostCliTest, MistakesAndUnreachableServersSayWhyWithTheirExitCode) {
       {{"due", "--from", "2026-01-02", "--to", "2026-01-01"}, 2, "--to is before --from"},
       {{"due", "--date", "2026-01-01", "--days", "2"}, 2, "give --date or a range"},
       {{"next", "abc", "0"}, 2, "N needs a number from 1 to 1000, not '0'"},
-      {{"history", "--remind", "0"}, 1, "no remind with the identifier '0'"},
       {{"read", "0'--"}, 1, "no inbox row with the identifier '0'--'"},
       {{"run", "--poll", "0"}, 2, "--poll needs a number of seconds above 0"},
       {{"run", "--im", "xmpp://a:b@example.org:99999"}, 2, "bad port '99999'"},
@@ -163,15 +162,21 @@ TEST_F(HostCliTest, HistoryInboxAndReadAfterSendsThatSucceedAndFail) {
   } cases[] = {
       {{}, {"alice sent Fine ", "bob sent Fine ", "alice failed Fails " + reason}},
       {{"--receiver", "bob"}, {"bob sent Fine "}},
-      {{"--remind", failing.substr(0, 8), "--to", at.substr(0, 10)},
+      {{"--remind", failing.substr(0, 8), "--from", at.substr(0, 10), "--to", at.substr(0, 10)},
        {"alice failed Fails " + reason}},
-      {{"--from", "2999-01-01"}, {}},
   };
   for (const auto& expected : cases) EXPECT_EQ(history(expected.filter), expected.expected);
   const std::string table = m_host.Run({"list", "--all"}).out;
-  // NEXT, SENT, FAILED, WAITING of each remind.
   EXPECT_NE(table.find("  -     2     0       0\n"), std::string::npos) << table;
   EXPECT_NE(table.find("  -     0     1       0\n"), std::string::npos) << table;
+
+  // Planned and not sent yet, then withdrawn.
+  const std::string later =
+      m_host.Add(hosttest::OneOffDefinition(hosttest::LocalTime(3600), "Later", {"carol"}));
+  m_host.Run({"run", "--exit-after", "1"});
+  EXPECT_EQ(history({"--receiver", "carol"}), hosttest::Rows{"carol waiting Later "});
+  m_host.Run({"state", later, "1"});
+  EXPECT_EQ(history({"--receiver", "carol"}), hosttest::Rows{"carol expired Later "});
 
   const std::string inbox = m_host.Run({"inbox", "alice", "--json"}).out;
   ASSERT_EQ(hosttest::CountOf(inbox, "\"Read\": false"), 2u) << inbox;

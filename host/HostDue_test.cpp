@@ -89,9 +89,7 @@ TEST_F(HostDueTest, RangeJoinsItsDaysAndNextListsTheComingFirings) {
 
   m_host.Set("NORVREMIND_NOW", "2027-04-29 12:00:00");
   const struct {
-    std::string content;
-    std::string count;
-    std::string expected;
+    std::string content, count, expected;
   } cases[] = {
       {"Drink a glass of water", "3", "2027-04-30 08:00\n2027-05-01 08:00\n2027-05-02 08:00\n"},
       // The deadline day's item is the last.

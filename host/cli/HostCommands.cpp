@@ -168,7 +168,7 @@ std::vector<CommandSpec> BuildCommands() {
        "  being sent  handed to the IM server, no answer yet\n"
        "  sent        delivered (DETAIL: when)\n"
        "  retrying    an attempt failed; another follows (DETAIL: when, and why)\n"
-       "  failed      given up after --catch-up (DETAIL: the last reason)\n"
+       "  failed      given up once later than run's --catch-up (DETAIL: why)\n"
        "  expired     never sent and never will be: withdrawn when its remind was\n"
        "              made inactive, or still waiting while its remind is gone or\n"
        "              inactive or its time is more than an hour past\n"
