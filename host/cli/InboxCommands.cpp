@@ -94,7 +94,10 @@ CString FindInboxRow(HostDatabase& database, const std::string& text, bool& read
   if (!prefix.IsEmpty()) {
     const CString query = L"SELECT CN_G_ID, CN_N_STATUS FROM NORV_REMIND_MSG WHERE CN_G_ID LIKE " +
                           HostDatabase::TextValue(prefix + L"%") + L" ORDER BY CN_G_ID LIMIT 2";
-    if (!rows.Open(database.session(), query, &reason)) return CString();
+    if (!rows.Open(database.session(), query, &reason)) {
+      reason = L"cannot read the inbox rows: " + reason;
+      return CString();
+    }
   }
   CString ids[2];
   CString status;
