@@ -115,16 +115,20 @@ TEST_F(HostRemindsTest, ImportStoresTheGoodDefinitionsAndReportsEachBadOne) {
             (Rows{"Caf\xC3\xA9", "Drink a glass of water", "Tax return due on 30 April"}));
 }
 
-TEST_F(HostRemindsTest, ListRendersTheLibrarysShortForms) {
+TEST_F(HostRemindsTest, ListRendersTheLibrarysShortFormsWithNextFiringAndContent) {
+  m_host.Set("NORVREMIND_NOW", "2026-12-06 12:00:00");
   const std::string id = m_host.Run({"add", Example("one-off.xml")}).out.substr(0, 36);
   EXPECT_EQ(m_host.Run({"list", "--xml"}).out,
             "<Body><Remind ID='{" + id +
-                "}' State='0' Type='0' SendFlag='1' RemindTime='2027-"
-                "01-15 09:00:00' From='calendar' /></Body>\n");
+                "}' State='0' Type='0' SendFlag='1' RemindTime='2027-01-15 09:00:00' "
+                "From='calendar' NextFiring='2027-01-15 09:00'><Content>Dentist at 09:30, "
+                "Harbour Street 12</Content></Remind></Body>\n");
   EXPECT_EQ(m_host.Run({"list", "--json"}).out,
             "[ { \"ID\": \"{" + id +
                 "}\", \"State\": \"0\", \"Type\": \"0\", \"SendFlag\": "
-                "\"1\", \"RemindTime\": \"2027-01-15 09:00:00\", \"From\": \"calendar\" } ]\n");
+                "\"1\", \"RemindTime\": \"2027-01-15 09:00:00\", \"From\": \"calendar\", "
+                "\"NextFiring\": \"2027-01-15 09:00\", \"Content\": \"Dentist at 09:30, "
+                "Harbour Street 12\" } ]\n");
 }
 
 }  // namespace

@@ -18,8 +18,8 @@ struct RunResult {
   std::string err;
 };
 
-// The program as a user runs it: a home and data folder of its own, no
-// NORVREMIND_* variables unless a test sets them.
+// The program as a user runs it: a home and data folder of its own with an
+// initialised database, no NORVREMIND_* variables unless a test sets them.
 class HostEnvironment {
  public:
   explicit HostEnvironment(const std::string& home);

@@ -51,6 +51,8 @@ HostEnvironment::HostEnvironment(const std::string& home)
   Set("HOME", home);
   Set("XDG_DATA_HOME", home + "/data");
   Set("USER", "tester");
+  // Commands refuse a database that does not exist, as a user's would.
+  EXPECT_EQ(Run({"init"}).exitCode, 0);
 }
 
 void HostEnvironment::Set(const std::string& name, const std::string& value) {

@@ -1,18 +1,24 @@
 // add, import, list, show, state and delete: the commands on stored reminds.
 #include <algorithm>
+#include <cassert>
 #include <cstdio>
 #include <filesystem>
 #include <functional>
+#include <initializer_list>
+#include <map>
 #include <system_error>
 
+#include "core/base/CNorvCommFun.h"
 #include "host/cli/DefinitionInput.h"
 #include "host/cli/HostCommands.h"
 #include "host/cli/HostText.h"
 #include "host/cli/ProgressBar.h"
 #include "host/cli/TextTable.h"
+#include "host/store/DeliveryHistory.h"
 #include "host/store/HostDatabase.h"
 #include "host/store/RemindSchedule.h"
 #include "host/store/RemindStore.h"
+#include "remind/internal/NorvCodes.h"
 
 namespace norvhost {
 
@@ -122,8 +128,66 @@ int ChangeRemind(const Invocation& invocation, const std::string& done,
   return kExitOk;
 }
 
+// What `list` shows of each remind beside its definition.
+struct ListedRemind {
+  CNorvBasePtr<CNorvRemind> remind;
+  COleDateTime next;  // null when it does not fire again
+  DeliveryCounts messages{};
+};
+
+bool ListReminds(HostDatabase& database, std::vector<CNorvBasePtr<CNorvRemind>>& reminds,
+                 std::vector<ListedRemind>& listed, CString& reason) {
+  std::map<CString, DeliveryCounts> counts;
+  if (!CountDeliveries(database, DeliveryFilter(), counts, reason)) return false;
+  const COleDateTime now = COleDateTime::GetCurrentTime();
+  for (auto& remind : reminds) {
+    ListedRemind item;
+    item.remind = remind;
+    if (remind->GetState() == norvcode::kRemindActive) {
+      const std::vector<COleDateTime> next = NextFirings(*remind, now, 1);
+      if (!next.empty()) item.next = next.front();
+    }
+    if (auto found = counts.find(remind->m_ID.GetString1()); found != counts.end()) {
+      item.messages = found->second;
+    }
+    listed.push_back(item);
+  }
+  return true;
+}
+
+CString NextText(const ListedRemind& item) {
+  return item.next.GetStatus() == COleDateTime::valid ? item.next.Format(L"%Y-%m-%d %H:%M")
+                                                      : CString();
+}
+
+// The library's short form with the next firing and the content added.
+CString ListXml(ListedRemind& item) {
+  CString xml = item.remind->GenListInfo_XML();
+  assert(xml.Right(3) == L" />");
+  xml = xml.Left(xml.GetLength() - 3);
+  if (!NextText(item).IsEmpty()) xml += L" NextFiring='" + NextText(item) + L"'";
+  return xml + L">" + CNorvCommFun::GenXMLNodeStr(L"Content", ContentOf(*item.remind)) +
+         L"</Remind>";
+}
+
+CString ListJson(ListedRemind& item) {
+  CString json = item.remind->GenListInfo_Json();
+  assert(json.Right(2) == L" }");
+  json = json.Left(json.GetLength() - 2);
+  if (!NextText(item).IsEmpty()) json += L", \"NextFiring\": \"" + NextText(item) + L"\"";
+  return json + L", " + CNorvCommFun::GenJsonNodeStr(L"Content", ContentOf(*item.remind)) + L" }";
+}
+
+CString CountText(const DeliveryCounts& counts, std::initializer_list<DeliveryStatus> statuses) {
+  long total = 0;
+  for (DeliveryStatus status : statuses) total += counts[static_cast<int>(status)];
+  CString text;
+  text.Format(L"%ld", total);
+  return text;
+}
+
 // The state column only matters when inactive reminds are listed too.
-void PrintRemindTable(std::vector<CNorvBasePtr<CNorvRemind>>& reminds, bool withState) {
+void PrintRemindTable(std::vector<ListedRemind>& reminds, bool withState) {
   if (reminds.empty()) {
     PrintLine(std::string("no reminds"));
     return;
@@ -132,14 +196,27 @@ void PrintRemindTable(std::vector<CNorvBasePtr<CNorvRemind>>& reminds, bool with
   table.AddColumn(L"ID");
   if (withState) table.AddColumn(L"STATE");
   table.AddColumn(L"TYPE");
-  table.AddColumn(L"WHEN", 48);
+  table.AddColumn(L"WHEN", 36);
   table.AddColumn(L"RECEIVERS", 20);
-  table.AddColumn(L"CONTENT", 40);
-  for (auto& remind : reminds) {
-    std::vector<CString> row = {ShortID(remind->m_ID.GetString1()), TypeName(remind->GetType()),
-                                DescribeWhen(*remind), DescribeReceivers(*remind),
-                                ContentOf(*remind)};
-    if (withState) row.insert(row.begin() + 1, StateName(remind->GetState()));
+  table.AddColumn(L"CONTENT", 28);
+  table.AddColumn(L"NEXT");
+  table.AddColumn(L"SENT");
+  table.AddColumn(L"FAILED");
+  table.AddColumn(L"WAITING");
+  for (ListedRemind& item : reminds) {
+    CNorvRemind& remind = *item.remind;
+    std::vector<CString> row = {
+        ShortID(remind.m_ID.GetString1()),
+        TypeName(remind.GetType()),
+        DescribeWhen(remind),
+        DescribeReceivers(remind),
+        ContentOf(remind),
+        NextText(item).IsEmpty() ? CString(L"-") : NextText(item),
+        CountText(item.messages, {DeliveryStatus::kSent}),
+        CountText(item.messages, {DeliveryStatus::kFailed}),
+        CountText(item.messages, {DeliveryStatus::kWaiting, DeliveryStatus::kBeingSent,
+                                  DeliveryStatus::kRetrying})};
+    if (withState) row.insert(row.begin() + 1, StateName(remind.GetState()));
     table.AddRow(std::move(row));
   }
   std::fputs(table.Render().c_str(), stdout);
@@ -208,16 +285,21 @@ int RunList(const Invocation& invocation) {
   std::vector<CNorvBasePtr<CNorvRemind>> reminds;
   const bool all = invocation.Has("all");
   const int result = LoadReminds(database, !all, reminds);
+  std::vector<ListedRemind> listed;
+  CString reason;
+  if (!ListReminds(database, reminds, listed, reason)) {
+    return Failure("cannot count the instant messages", reason);
+  }
   if (invocation.Has("xml")) {
     CString xml = L"<Body>";
-    for (auto& remind : reminds) xml += remind->GenListInfo_XML();
+    for (auto& item : listed) xml += ListXml(item);
     PrintLine(xml + L"</Body>");
   } else if (invocation.Has("json")) {
     std::vector<CString> items;
-    for (auto& remind : reminds) items.push_back(remind->GenListInfo_Json());
+    for (auto& item : listed) items.push_back(ListJson(item));
     PrintLine(JsonArray(items));
   } else {
-    PrintRemindTable(reminds, all);
+    PrintRemindTable(listed, all);
   }
   return result;
 }
