@@ -147,8 +147,8 @@ const Rule kRules[] = {
        const COleDateTime time = DateOf(t.value, 0);
        return facts.type != 0 || facts.named || !IsValid(time) || facts.now < time;
      },
-     "the remind time has passed; the remind would expire instead of being sent",
-     "提醒时间已过；提醒将过期而不会发送"},
+     "the remind time has passed; only a daemon still catching up (run --catch-up) sends it",
+     "提醒时间已过；只有仍在补发（run --catch-up）的守护进程才会发送"},
     {Scope::kRemind, "<ReceiverList>",
      [](const Target& t, const Facts&) {
        for (pugi::xml_node receiver : t.node.children()) {
