@@ -202,6 +202,41 @@ struct Instance {
   pugi::xml_node lineElement;
 };
 
+Facts FactsOf(const pugi::xml_node& root, const COleDateTime& now) {
+  const pugi::xml_node repeat = Child(root, "Repeat");
+  Facts facts;
+  facts.type = WholeNumber(root.attribute("Type").value()).value_or(-1);
+  facts.regularType = WholeNumber(repeat.attribute("RegularType").as_string("0")).value_or(-1);
+  facts.limited = std::strcmp(repeat.attribute("RegularRange").value(), "1") == 0;
+  facts.named = !root.attribute("ID").empty();
+  facts.start = DateOf(std::string(repeat.attribute("DTStart").value()), VAR_DATEVALUEONLY);
+  facts.now = now;
+  return facts;
+}
+
+// What `rule` looks at in `element`, and in `label` how a fault names it:
+// Interval="0", <Reminder>, or SendFlag (missing).
+Target TargetOf(const Rule& rule, const pugi::xml_node& element, bool chinese, std::string& label) {
+  const std::string name = rule.name;
+  const std::string missing = chinese ? "（缺少）" : " (missing)";
+  Target target;
+  if (name == "<>") {
+    target.node = element;
+    label = std::string("<").append(element.name()).append(">");
+  } else if (name[0] == '<') {
+    target.node = Child(element, name.substr(1, name.size() - 2).c_str());
+    label = target.node ? name : name + missing;
+  } else {
+    pugi::xml_attribute attribute = element.attribute(rule.name);
+    // The spelling the library's own rendering writes.
+    if (!attribute && name == "RegularValue") attribute = element.attribute("RagularValue");
+    if (attribute) target.value = attribute.value();
+    label = attribute ? std::string(attribute.name()).append("=\"").append(attribute.value()) + "\""
+                      : name + missing;
+  }
+  return target;
+}
+
 }  // namespace
 
 bool WantsChinese() {
@@ -227,7 +262,9 @@ struct DefinitionCheck::Parsed {
     const size_t line = 1 + std::count(text.begin(), text.begin() + end, '\n');
     const size_t lineStart = text.rfind('\n', end == 0 ? 0 : end - 1);
     const size_t column = lineStart == std::string::npos || end == 0 ? end + 1 : end - lineStart;
-    return std::to_string(line) + (withColumn ? ":" + std::to_string(column) : "");
+    std::string position = std::to_string(line);
+    if (withColumn) position.append(":").append(std::to_string(column));
+    return position;
   }
 
   std::vector<Instance> Instances() const {
@@ -270,38 +307,14 @@ bool DefinitionCheck::Parse(const std::string& utf8, const std::string& source,
 }
 
 bool DefinitionCheck::FindFault(const COleDateTime& now, std::string& fault) const {
-  const pugi::xml_node root = m_parsed->document.document_element();
-  const pugi::xml_node repeat = Child(root, "Repeat");
-  Facts facts;
-  facts.type = WholeNumber(root.attribute("Type").value()).value_or(-1);
-  facts.regularType = WholeNumber(repeat.attribute("RegularType").as_string("0")).value_or(-1);
-  facts.limited = std::strcmp(repeat.attribute("RegularRange").value(), "1") == 0;
-  facts.named = !root.attribute("ID").empty();
-  facts.start = DateOf(std::string(repeat.attribute("DTStart").value()), VAR_DATEVALUEONLY);
-  facts.now = now;
+  const Facts facts = FactsOf(m_parsed->document.document_element(), now);
   const bool chinese = WantsChinese();
   const std::vector<Instance> instances = m_parsed->Instances();
   for (const Rule& rule : kRules) {
     for (const Instance& instance : instances) {
       if (instance.scope != rule.scope) continue;
-      Target target;
       std::string label;
-      const std::string name = rule.name;
-      if (name == "<>") {
-        target.node = instance.element;
-        label = "<" + std::string(instance.element.name()) + ">";
-      } else if (name[0] == '<') {
-        target.node = Child(instance.element, name.substr(1, name.size() - 2).c_str());
-        label = name + (target.node ? "" : chinese ? "（缺少）" : " (missing)");
-      } else {
-        pugi::xml_attribute attribute = instance.element.attribute(rule.name);
-        // The spelling the library's own rendering writes.
-        if (!attribute && name == "RegularValue")
-          attribute = instance.element.attribute("RagularValue");
-        if (attribute) target.value = attribute.value();
-        label = attribute ? std::string(attribute.name()) + "=\"" + attribute.value() + "\""
-                          : name + (chinese ? "（缺少）" : " (missing)");
-      }
+      const Target target = TargetOf(rule, instance.element, chinese, label);
       if (rule.holds(target, facts)) continue;
       // Style items sit in a text of their own: their line is the style's.
       const bool ownText = instance.lineElement == instance.element;

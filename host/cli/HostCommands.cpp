@@ -102,7 +102,8 @@ std::vector<CommandSpec> BuildCommands() {
        "replace a remind's definition with the one in FILE",
        std::string(kIdentifierHelp) +
            "\nKeeps the identifier, what has fired and the messages already planned; the\n"
-           "state too unless FILE gives one. `show ID > FILE` is a good start.\n" +
+           "state too unless FILE gives one. `show ID > FILE` is a good start. A daemon\n"
+           "that is running goes on with the old definition until it restarts.\n" +
            kCheckHelp,
        {kMaxSize, kForce},
        2,
