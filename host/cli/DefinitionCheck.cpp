@@ -214,6 +214,18 @@ Facts FactsOf(const pugi::xml_node& root, const COleDateTime& now) {
   return facts;
 }
 
+// A value as a message quotes it: on one line, and cut when long.
+std::string Shown(const std::string& value) {
+  size_t end = std::min<size_t>(value.size(), 40);
+  // Not inside a UTF-8 sequence.
+  while (end < value.size() && (static_cast<unsigned char>(value[end]) & 0xC0) == 0x80) --end;
+  std::string shown = value.substr(0, end) + (end < value.size() ? "..." : "");
+  for (char& ch : shown) {
+    if (static_cast<unsigned char>(ch) < 0x20 || ch == 0x7F) ch = '?';
+  }
+  return shown;
+}
+
 // What `rule` looks at in `element`, and in `label` how a fault names it:
 // Interval="0", <Reminder>, or SendFlag (missing).
 Target TargetOf(const Rule& rule, const pugi::xml_node& element, bool chinese, std::string& label) {
@@ -231,8 +243,10 @@ Target TargetOf(const Rule& rule, const pugi::xml_node& element, bool chinese, s
     // The spelling the library's own rendering writes.
     if (!attribute && name == "RegularValue") attribute = element.attribute("RagularValue");
     if (attribute) target.value = attribute.value();
-    label = attribute ? std::string(attribute.name()).append("=\"").append(attribute.value()) + "\""
-                      : name + missing;
+    label =
+        attribute
+            ? std::string(attribute.name()).append("=\"").append(Shown(attribute.value())) + "\""
+            : name + missing;
   }
   return target;
 }
