@@ -127,23 +127,28 @@ class ImportPlan {
     CNorvRemind& remind = *parsed.remind;
     const CString canonical = CanonicalDefinition(remind);
     const auto [taken, isNew] = m_taken.emplace(remind.m_ID, canonical);
-    if (!isNew) {
-      Decide(taken->second == canonical, source, "another definition here has the identifier");
+    if (!isNew && taken->second == canonical) {
+      ++m_unchanged;
+    } else if (!isNew) {
+      Report(source,
+             "another definition here has the identifier " + Narrow(remind.m_ID.GetString1()));
     } else if (m_storedIDs.count(remind.m_ID) == 0) {
       m_batch.Add(source, parsed.remind);
     } else if (CNorvRemind* stored = Stored(remind.m_ID); stored == nullptr) {
-      Refuse(source, "is stored but cannot be loaded", remind.m_ID);
+      Report(source,
+             "remind " + Narrow(remind.m_ID.GetString1()) + " is stored but cannot be loaded");
     } else if (CanonicalDefinition(*stored) == canonical) {
       ++m_unchanged;
     } else if (!m_replace) {
-      Refuse(source, "is stored with another definition; --replace updates it", remind.m_ID);
+      Report(source, "remind " + Narrow(remind.m_ID.GetString1()) +
+                         " is stored with another definition; --replace updates it");
     } else {
       if (!parsed.stateGiven) remind.m_nState = stored->m_nState;
       CString reason;
       if (UpdateRemind(m_database, remind, stored->m_nType, reason)) {
         ++m_replaced;
       } else {
-        m_progress.Message("norvremind: " + source + ": " + Narrow(reason));
+        Report(source, Narrow(reason));
       }
     }
   }
@@ -152,24 +157,18 @@ class ImportPlan {
   size_t Replaced() const { return m_replaced; }
 
  private:
-  void Decide(bool same, const std::string& source, const std::string& otherwise) {
-    if (same) {
-      ++m_unchanged;
-    } else {
-      m_progress.Message("norvremind: " + source + ": " + otherwise);
-    }
-  }
-
-  void Refuse(const std::string& source, const std::string& why, const CGuid& id) {
-    m_progress.Message("norvremind: " + source + ": remind " + Narrow(id.GetString1()) + " " + why);
+  void Report(const std::string& source, const std::string& text) {
+    m_progress.Message("norvremind: " + source + ": " + text);
   }
 
   CNorvRemind* Stored(const CGuid& id) {
-    if (m_stored.empty()) {
+    if (!m_read) {
+      // A remind that cannot be read is reported as such below.
       std::vector<UnloadableRemind> unloadable;
       CString reason;
       ReadReminds(m_database, false, m_reminds, unloadable, reason);
       for (auto& remind : m_reminds) m_stored[remind->m_ID] = remind;
+      m_read = true;
     }
     const auto found = m_stored.find(id);
     return found == m_stored.end() ? nullptr : found->second;
@@ -183,6 +182,7 @@ class ImportPlan {
   std::map<CGuid, CString> m_taken;
   std::vector<CNorvBasePtr<CNorvRemind>> m_reminds;
   std::map<CGuid, CNorvRemind*> m_stored;
+  bool m_read = false;
   size_t m_unchanged = 0;
   size_t m_replaced = 0;
 };
