@@ -77,6 +77,7 @@ struct Facts {
   bool named = false;    // the definition gives its identifier
   COleDateTime start;
   COleDateTime now;
+  COleDateTime today;  // at 00:00
 };
 
 // What one rule looks at: an attribute's text, or an element.
@@ -149,6 +150,12 @@ const Rule kRules[] = {
      },
      "the remind time has passed; only a daemon still catching up (run --catch-up) sends it",
      "提醒时间已过；只有仍在补发（run --catch-up）的守护进程才会发送"},
+    {Scope::kRemind, "InvalidDate",
+     [](const Target& t, const Facts& facts) {
+       const COleDateTime end = DateOf(t.value, VAR_DATEVALUEONLY);
+       return facts.type == 0 || facts.named || !IsValid(end) || !(end < facts.today);
+     },
+     "the deadline has passed; the remind can never fire", "截止日期已过；提醒永远不会触发"},
     {Scope::kRemind, "<ReceiverList>",
      [](const Target& t, const Facts&) {
        for (pugi::xml_node receiver : t.node.children()) {
@@ -211,6 +218,7 @@ Facts FactsOf(const pugi::xml_node& root, const COleDateTime& now) {
   facts.named = !root.attribute("ID").empty();
   facts.start = DateOf(std::string(repeat.attribute("DTStart").value()), VAR_DATEVALUEONLY);
   facts.now = now;
+  facts.today = COleDateTime(now.GetYear(), now.GetMonth(), now.GetDay(), 0, 0, 0);
   return facts;
 }
 
