@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <cstdint>
 #include <iostream>
 
 #include "host/cli/DefinitionInput.h"
@@ -18,6 +19,16 @@ const OptionSpec kJson{"json", "", "print the library's JSON rendering"};
 const OptionSpec kJsonTable{"json", "", "print JSON instead of a table"};
 const OptionSpec kMaxSize{"max-size", "BYTES",
                           "refuse definitions larger than this (default 1048576)"};
+
+const OptionSpec kForce{"force", "", "store a definition the checks refuse (see above)"};
+
+const char* kCheckHelp =
+    "Before storing, each definition is checked for what can never fire or is out\n"
+    "of range (an unknown Type or RegularType, Interval 0, a weekly rule without a\n"
+    "day, a month day beyond 31, no receiver, a style item out of range, an end\n"
+    "before the start, a one-off time that has passed, ...); a refusal names the\n"
+    "line, the attribute and its value, and --force stores the definition anyway.\n"
+    "Messages are in Chinese where LC_ALL, LC_MESSAGES or LANG start with zh.";
 
 const char* kDefinitionHelp =
     "A definition is one XML element, for example:\n"
@@ -53,8 +64,10 @@ std::vector<CommandSpec> BuildCommands() {
       {"add",
        "[FILE|-]",
        "store a remind from an XML definition (FILE, or standard input)",
-       std::string(kDefinitionHelp) + "\n\nPrints the new remind's identifier.",
-       {kCreatorID, kCreatorName, kMaxSize},
+       std::string(kDefinitionHelp) + "\n\n" + kCheckHelp +
+           "\n\nPrints the new remind's identifier: the definition's ID when it gives one\n"
+           "(as export writes it), a new one otherwise.",
+       {kCreatorID, kCreatorName, kMaxSize, kForce},
        0,
        1,
        RunAdd},
@@ -63,11 +76,41 @@ std::vector<CommandSpec> BuildCommands() {
        "store every *.xml definition of a folder",
        "Good definitions are stored; each bad one is reported with the reason and\n"
        "the command then exits with 1. Only regular files are read. A progress bar\n"
-       "shows on a terminal.",
-       {kCreatorID, kCreatorName, kMaxSize},
+       "shows on a terminal.\n"
+       "A definition without an ID gets one derived from its content, so importing\n"
+       "the same files again changes nothing (they count as unchanged). A definition\n"
+       "whose remind is stored with other content is refused unless --replace, which\n"
+       "updates it and keeps what has fired.\n" +
+           std::string(kCheckHelp),
+       {kCreatorID,
+        kCreatorName,
+        kMaxSize,
+        kForce,
+        {"replace", "", "update stored reminds whose definition changed"}},
        1,
        1,
        RunImport},
+      {"export",
+       "FOLDER [ID...]",
+       "write every remind (or those given) as definition files",
+       "Writes <identifier>.xml per remind into FOLDER (created when missing), with\n"
+       "its state and firings; `import FOLDER` reads them back to the same reminds.",
+       {},
+       1,
+       SIZE_MAX,
+       RunExport},
+      {"edit",
+       "ID FILE",
+       "replace a remind's definition with the one in FILE",
+       std::string(kIdentifierHelp) +
+           "\nKeeps the identifier, what has fired and the messages already planned; the\n"
+           "state too unless FILE gives one. `show ID > FILE` is a good start. A daemon\n"
+           "that is running goes on with the old definition until it restarts.\n" +
+           kCheckHelp,
+       {kMaxSize, kForce},
+       2,
+       2,
+       RunEdit},
       {"list",
        "",
        "list the reminds",

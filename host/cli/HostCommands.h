@@ -17,6 +17,8 @@ int RunInit(const Invocation& invocation);
 
 int RunAdd(const Invocation& invocation);
 int RunImport(const Invocation& invocation);
+int RunExport(const Invocation& invocation);
+int RunEdit(const Invocation& invocation);
 int RunList(const Invocation& invocation);
 int RunShow(const Invocation& invocation);
 int RunState(const Invocation& invocation);
