@@ -283,7 +283,7 @@ std::vector<CommandSpec> BuildCommands() {
        "show the running daemons and how many messages are in each state",
        "Lists the daemons whose lease is live (PostgreSQL only: a SQLite file has one\n"
        "daemon), with their share of the messages sent, and counts the instant\n"
-       "messages waiting, being sent, sent, retrying and failed.",
+       "messages waiting, being sent, sent, retrying, failed and expired.",
        {},
        0,
        0,

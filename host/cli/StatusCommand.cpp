@@ -1,13 +1,14 @@
 // status: the daemons at work and where the messages are.
 #include <cstdio>
+#include <map>
 #include <string>
 #include <vector>
 
 #include "host/cli/HostCommands.h"
 #include "host/cli/HostText.h"
 #include "host/cli/TextTable.h"
-#include "host/daemon/DeliveryStore.h"
 #include "host/daemon/Membership.h"
+#include "host/store/DeliveryHistory.h"
 #include "host/store/HostDatabase.h"
 
 namespace norvhost {
@@ -49,13 +50,19 @@ int RunStatus(const Invocation& invocation) {
     }
     PrintMembers(members);
   }
-  DeliveryCounts counts;
-  if (!DeliveryStore::CountStates(database, counts, reason)) {
+  std::map<CString, DeliveryCounts> perRemind;
+  if (!CountDeliveries(database, DeliveryFilter(), perRemind, reason)) {
     return Failure("cannot count the messages", reason);
   }
-  CString line;
-  line.Format(L"messages: %ld waiting, %ld being sent, %ld sent, %ld retrying, %ld failed",
-              counts.waiting, counts.sending, counts.sent, counts.retrying, counts.failed);
+  DeliveryCounts total{};
+  for (const auto& [remind, counts] : perRemind) {
+    for (int status = 0; status < kDeliveryStatuses; ++status) total[status] += counts[status];
+  }
+  CString line = L"messages:";
+  for (int status = 0; status < kDeliveryStatuses; ++status) {
+    line += (status == 0 ? L" " : L", ") + Number(total[status]) + L" " +
+            DeliveryStatusName(static_cast<DeliveryStatus>(status));
+  }
   PrintLine(line);
   return kExitOk;
 }

@@ -136,44 +136,4 @@ bool DeliveryStore::TakeOver(std::vector<CNorvBasePtr<CNorvRemindAMMsg>>& taken,
   return true;
 }
 
-bool DeliveryStore::CountStates(HostDatabase& database, DeliveryCounts& counts, CString& reason) {
-  // Without a delivery row the library's status tells: the message was
-  // sent or failed before the host kept its own record, or waits.
-  CString query;
-  query.Format(
-      L"SELECT COALESCE(h.CN_N_STATE, CASE m.CN_N_STATUS WHEN %d THEN %d WHEN %d THEN %d "
-      L"ELSE 0 END), COUNT(*) FROM NORV_REMIND_MSG_AM m "
-      L"LEFT JOIN NORV_HOST_DELIVERY h ON h.CN_G_MSG_ID = m.CN_G_ID "
-      L"WHERE m.CN_N_STATUS <> %d GROUP BY 1",
-      norvcode::kAMSent, static_cast<int>(DeliveryState::kSent), norvcode::kAMFailed,
-      static_cast<int>(DeliveryState::kFailed), norvcode::kAMExpired);
-  CNorvRecordSet rows;
-  if (!rows.Open(database.session(), query, &reason)) return false;
-  counts = DeliveryCounts();
-  while (rows.MoveNext() == 0) {
-    CString state, number;
-    rows.GetValue(1, state);
-    rows.GetValue(2, number);
-    const long count = std::wcstol(number, nullptr, 10);
-    switch (static_cast<DeliveryState>(std::wcstol(state, nullptr, 10))) {
-      case DeliveryState::kSending:
-        counts.sending += count;
-        break;
-      case DeliveryState::kRetrying:
-        counts.retrying += count;
-        break;
-      case DeliveryState::kSent:
-        counts.sent += count;
-        break;
-      case DeliveryState::kFailed:
-        counts.failed += count;
-        break;
-      default:
-        counts.waiting += count;
-        break;
-    }
-  }
-  return true;
-}
-
 }  // namespace norvhost

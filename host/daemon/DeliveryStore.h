@@ -22,15 +22,6 @@ enum class DeliveryState : int {
   kFailed = 4,  // given up, with the last attempt's reason
 };
 
-// How many instant messages are in each state, as `status` shows them.
-struct DeliveryCounts {
-  long waiting = 0;  // no attempt yet
-  long sending = 0;
-  long sent = 0;
-  long retrying = 0;
-  long failed = 0;
-};
-
 // The message a send is about to carry, as found in the database.
 struct DeliveryClaim {
   CGuid messageID;
@@ -74,8 +65,6 @@ class DeliveryStore {
   // Claims the waiting messages of daemons whose lease has lapsed; the
   // messages taken, to be sent by this one.
   bool TakeOver(std::vector<CNorvBasePtr<CNorvRemindAMMsg>>& taken, CString& reason);
-
-  static bool CountStates(HostDatabase& database, DeliveryCounts& counts, CString& reason);
 
  private:
   // The earliest waiting message and what became of its remind.
