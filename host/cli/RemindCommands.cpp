@@ -150,11 +150,11 @@ void PrintRemindTable(std::vector<CNorvBasePtr<CNorvRemind>>& reminds, bool with
 int RunAdd(const Invocation& invocation) {
   std::string text;
   std::string source;
-  if (!ReadInputText(invocation, text, source)) return kExitFailure;
+  CString reason;
+  if (!ReadInputText(invocation, text, source, reason)) return Failure(reason);
   HostDatabase database(ResolveDatabase(invocation));
   if (int code = database.Open(); code != kExitOk) return code;
   CNorvBasePtr<CNorvRemind> remind;
-  CString reason;
   if (!AddDefinition(database, text, ResolveCreator(invocation), remind, reason)) {
     return Failure(source, reason);
   }
