@@ -111,7 +111,7 @@ void PrintStyleTable(StyleCatalog& catalog) {
     CString items;
     {
       CSingleLock hold(&style->m_csDef, true);
-      items = DescribeItems(style->m_lstStyleItem);
+      items = DescribeItems(style->m_lstStyleItem, style->m_csDef);
     }
     table.AddRow({order, style->GetName(), style == defaultStyle ? L"yes" : L"", items,
                   ShortID(style->m_ID.GetString1())});

@@ -1,5 +1,6 @@
 #include "host/store/RemindSchedule.h"
 
+#include <cassert>
 #include <list>
 
 #include "core/base/COleDateTimeSpan.h"
@@ -148,14 +149,17 @@ CString DescribeWhen(CNorvRemind& remind) {
     }
     case CNorvRemind::kCustomStyle: {
       CSingleLock hold(&remind.m_csStyle, true);
-      return L"before " + DayText(deadline) + L": " + DescribeItems(remind.m_lstStyleItem);
+      return L"before " + DayText(deadline) + L": " +
+             DescribeItems(remind.m_lstStyleItem, remind.m_csStyle);
     }
     default:
       return L"never";
   }
 }
 
-CString DescribeItems(const std::list<CNorvBasePtr<CNorvRemindStyleItem>>& items) {
+CString DescribeItems(const std::list<CNorvBasePtr<CNorvRemindStyleItem>>& items,
+                      [[maybe_unused]] const CCriticalSection& lock) {
+  assert(lock.IsHeldByCurrentThread());
   CString text;
   for (const auto& item : items) {
     if (!text.IsEmpty()) text += L", ";
