@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "core/base/COleDateTime.h"
 #include "core/base/CString.h"
 #include "host/cli/HostOptions.h"
 
@@ -23,6 +24,8 @@ int RunInit(const Invocation& invocation);
 
 int RunAdd(const Invocation& invocation);
 int RunImport(const Invocation& invocation);
+int RunExport(const Invocation& invocation);
+int RunEdit(const Invocation& invocation);
 int RunList(const Invocation& invocation);
 int RunShow(const Invocation& invocation);
 int RunState(const Invocation& invocation);
@@ -37,6 +40,10 @@ int RunStyleDefault(const Invocation& invocation);
 int RunStyleDelete(const Invocation& invocation);
 
 int RunDue(const Invocation& invocation);
+int RunNext(const Invocation& invocation);
+int RunHistory(const Invocation& invocation);
+int RunInbox(const Invocation& invocation);
+int RunRead(const Invocation& invocation);
 
 int RunDaemon(const Invocation& invocation);
 
@@ -50,6 +57,8 @@ bool ReadInputText(const Invocation& invocation, std::string& text, std::string&
 // kExitFailure.
 int Failure(const std::string& what, const CString& reason);
 int Failure(const CString& reason);
+// The day YYYY-MM-DD the option `name` gives, at 00:00; throws UsageError.
+COleDateTime ParseDayOption(const Invocation& invocation, const std::string& name);
 // Throws UsageError when both --xml and --json are given.
 void RequireOneFormat(const Invocation& invocation);
 

@@ -23,6 +23,16 @@ std::vector<COleDateTime> FiringTimes(CNorvRemind& remind, const COleDateTime& d
 std::vector<COleDateTime> FiringTimes(CNorvRemind& remind, const COleDateTime& day,
                                       const CString& dayText);
 
+// How far ahead NextFirings looks: ten years, enough for a yearly remind's
+// next few firings while a remind that never fires again costs little.
+inline constexpr int kLookAheadDays = 3653;
+
+// The remind's first `count` firings after `now`, found day by day from
+// now's day for at most `maxDays` days, in time order. A remind limited to a
+// number of firings gives at most the ones it has left.
+std::vector<COleDateTime> NextFirings(CNorvRemind& remind, const COleDateTime& now, size_t count,
+                                      int maxDays = kLookAheadDays);
+
 // The remind's content text.
 CString ContentOf(CNorvRemind& remind);
 
