@@ -14,7 +14,7 @@
 #include <sstream>
 #include <thread>
 
-#include "NorvTestDatabase.h"
+#include "NorvScratchDatabase.h"
 #include "core/db/CSession.h"
 
 extern char** environ;

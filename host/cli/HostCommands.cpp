@@ -293,7 +293,8 @@ std::vector<CommandSpec> BuildCommands() {
 
 }  // namespace
 
-bool ReadInputText(const Invocation& invocation, std::string& text, std::string& source) {
+bool ReadInputText(const Invocation& invocation, std::string& text, std::string& source,
+                   CString& reason) {
   const std::string path = invocation.args.empty() ? "-" : invocation.args[0];
   source = path == "-" ? "standard input" : path;
   if (path == "-" && isatty(STDIN_FILENO) == 1) {
@@ -301,12 +302,16 @@ bool ReadInputText(const Invocation& invocation, std::string& text, std::string&
   }
   std::string error;
   if (ReadDefinition(path, LimitsOf(invocation, false), text, error)) return true;
-  PrintError(error);
+  reason = Widen(error);
   return false;
 }
 
 int Failure(const std::string& what, const CString& reason) {
-  PrintError(what + ": " + Narrow(reason));
+  return Failure(Widen(what) + L": " + reason);
+}
+
+int Failure(const CString& reason) {
+  PrintError(Narrow(reason));
   return kExitFailure;
 }
 

@@ -330,14 +330,13 @@ void PrintRemindTable(std::vector<ListedRemind>& reminds, bool withState) {
 int RunAdd(const Invocation& invocation) {
   std::string text;
   std::string source;
-  if (!ReadInputText(invocation, text, source)) return kExitFailure;
+  CString reason;
+  if (!ReadInputText(invocation, text, source, reason)) return Failure(reason);
   HostDatabase database(ResolveDatabase(invocation));
   if (int code = database.Open(); code != kExitOk) return code;
   ParsedDefinition parsed;
-  CString reason;
   if (!ParseDefinition(text, source, OptionsOf(invocation, false), parsed, reason)) {
-    PrintError(Narrow(reason));
-    return kExitFailure;
+    return Failure(reason);
   }
   CNorvBasePtr<CNorvRemind> stored;
   const std::string id = Narrow(parsed.remind->m_ID.GetString1());

@@ -1,6 +1,7 @@
 #include "host/store/RemindSchedule.h"
 
 #include <algorithm>
+#include <cassert>
 #include <cstdint>
 #include <list>
 
@@ -187,14 +188,17 @@ CString DescribeWhen(CNorvRemind& remind) {
     }
     case CNorvRemind::kCustomStyle: {
       CSingleLock hold(&remind.m_csStyle, true);
-      return L"before " + DayText(deadline) + L": " + DescribeItems(remind.m_lstStyleItem);
+      return L"before " + DayText(deadline) + L": " +
+             DescribeItems(remind.m_lstStyleItem, remind.m_csStyle);
     }
     default:
       return L"never";
   }
 }
 
-CString DescribeItems(const std::list<CNorvBasePtr<CNorvRemindStyleItem>>& items) {
+CString DescribeItems(const std::list<CNorvBasePtr<CNorvRemindStyleItem>>& items,
+                      [[maybe_unused]] const CCriticalSection& lock) {
+  assert(lock.IsHeldByCurrentThread());
   CString text;
   for (const auto& item : items) {
     if (!text.IsEmpty()) text += L", ";

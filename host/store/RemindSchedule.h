@@ -4,6 +4,7 @@
 #include <list>
 #include <vector>
 
+#include "core/base/CCriticalSection.h"
 #include "core/base/COleDateTime.h"
 #include "core/base/CString.h"
 #include "remind/CNorvRemind.h"
@@ -42,8 +43,9 @@ CString StateName(short state);
 // "working days at 08:30, until 2027-06-30", "before 2027-01-15: 7d 09:00".
 CString DescribeWhen(CNorvRemind& remind);
 // "7d 19:00, 0d 07:00": days before the deadline and time of each item.
-// The caller holds the lock of the list.
-CString DescribeItems(const std::list<CNorvBasePtr<CNorvRemindStyleItem>>& items);
+// The caller holds `lock`, the lock of the list.
+CString DescribeItems(const std::list<CNorvBasePtr<CNorvRemindStyleItem>>& items,
+                      const CCriticalSection& lock);
 // "alice, bob" (receiver names, or their ids where a name is missing).
 CString DescribeReceivers(CNorvRemind& remind);
 
