@@ -194,8 +194,8 @@ TEST_F(ManagerCycle, FailedSendAppendsTheDaysLogLine) {
     failing.SendErrLogPath = folder;
     failing.IMClient.Init(CString::FromUtf8("file:" + dir.File("absent/m.jsonl")), 0, L"", L"", 1);
     const COleDateTime from = COleDateTime::GetCurrentTime();
-    const std::string file = (folder.IsEmpty() ? appFolder : dir.path()) +
-                             "/Remind_SendAMMsgErr_" + from.Format(L"%Y%m%d").ToUtf8() + ".log";
+    const std::string file = (folder.IsEmpty() ? appFolder : dir.path()) + "/Remind_SendAMMsgErr_" +
+                             from.Format(L"%Y%m%d").ToUtf8() + ".log";
     const bool existed = std::filesystem::exists(file);
     const size_t before = Lines(file).size();
     for (const char* body : {"lost", "lost too"}) failing.AddSendAMMsg(Message(body));
@@ -210,9 +210,10 @@ TEST_F(ManagerCycle, FailedSendAppendsTheDaysLogLine) {
     for (size_t i = before; i < lines.size(); ++i) {
       bool matched = false;
       for (COleDateTime at = from; at <= to; at += COleDateTimeSpan(0, 0, 0, 1)) {
-        matched = matched || lines[i] == (at.Format(L"%Y-%m-%d %H:%M:%S") + L" 提醒发送消息失败，原因：" +
-                                          std::to_wstring(kNorvIMFileNotWritable) + L" - " +
-                                          reason + L"\r").ToUtf8();
+        matched = matched ||
+                  lines[i] == (at.Format(L"%Y-%m-%d %H:%M:%S") + L" 提醒发送消息失败，原因：" +
+                               std::to_wstring(kNorvIMFileNotWritable) + L" - " + reason + L"\r")
+                                  .ToUtf8();
       }
       EXPECT_TRUE(matched) << lines[i];
     }
@@ -281,7 +282,8 @@ TEST(ManagerLifetime, DestructionReleasesEveryObjectOnce) {
     for (int i = 2; i < 5; ++i) styles.push_back(new Counted<CNorvRemindStyle>(deaths[i]));
     styles[0]->m_strName = L"plain";
     styles[1]->m_strName = L"renamed";
-    ASSERT_TRUE(manager.AddRemindStyle(styles[0], true) && manager.AddRemindStyle(styles[1], false));
+    ASSERT_TRUE(manager.AddRemindStyle(styles[0], true) &&
+                manager.AddRemindStyle(styles[1], false));
     ASSERT_TRUE(manager.RenameRemindStyle(L"renamed", L"new name"));
     manager.SetDefRemindStyle(styles[1]);
     manager.SetDefRemindStyle(styles[2]);

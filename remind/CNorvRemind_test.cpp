@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <set>
 #include <string>
@@ -190,8 +191,8 @@ TEST(RemindOutput, EveryTypeWithAndWithoutDeadlineFromAndReceivers) {
        Json(L"\"State\": \"0\", \"Type\": \"0\", \"SendFlag\": \"1\", "
             L"\"RemindTime\": \"2024-05-08 09:30:00\", \"From\": \"web\"") +
            kContentJson + kTwoJson + L" }"},
-      {"one-off without time, from or receivers", 0, 0, 1, COleDateTime(), COleDateTime(), L"",
-       L"", 0, Xml(L"State='0' Type='0' SendFlag='1' RemindTime=''>") + kContentXml + L"</Remind>",
+      {"one-off without time, from or receivers", 0, 0, 1, COleDateTime(), COleDateTime(), L"", L"",
+       0, Xml(L"State='0' Type='0' SendFlag='1' RemindTime=''>") + kContentXml + L"</Remind>",
        Json(L"\"State\": \"0\", \"Type\": \"0\", \"SendFlag\": \"1\", \"RemindTime\": \"\"") +
            kContentJson + L" }"},
       {"periodic with an unreadable deadline", 1, 1, 3, time, kInvalid, L"", L"", 0,
@@ -215,8 +216,8 @@ TEST(RemindOutput, EveryTypeWithAndWithoutDeadlineFromAndReceivers) {
        Xml(L"State='0' Type='2' SendFlag='1'>") + kContentXml + L"<RemindStyleDef /></Remind>",
        Json(L"\"State\": \"0\", \"Type\": \"2\", \"SendFlag\": \"1\"") + kContentJson +
            L", \"RemindStyleDef\": \"\" }"},
-      {"type 4: neither repeat nor style", 4, -2, static_cast<short>(0x8001), time,
-       At(2024, 5, 10), L"", L"<S/>", 0,
+      {"type 4: neither repeat nor style", 4, -2, static_cast<short>(0x8001), time, At(2024, 5, 10),
+       L"", L"<S/>", 0,
        Xml(L"State='-2' Type='4' SendFlag='-32767' InvalidDate='2024-05-10'>") + kContentXml +
            L"</Remind>",
        Json(L"\"State\": \"-2\", \"Type\": \"4\", \"SendFlag\": \"-32767\", "
@@ -246,8 +247,14 @@ TEST(RemindOutput, EveryTypeWithAndWithoutDeadlineFromAndReceivers) {
     // The short forms end where the full ones start on the content.
     EXPECT_EQ(remind.GenListInfo_XML(), c.xml.substr(0, c.xml.find(L"><Content>")) + L" />");
     EXPECT_EQ(remind.GenListInfo_Json(), c.json.substr(0, c.json.find(kContentJson)) + L" }");
-    EXPECT_EQ(remind.GenReceiverInfo_XML(), c.receivers == 2 ? kTwoXml : c.receivers ? L"<ReceiverList>" + kFirstXml + L"</ReceiverList>" : L"");
-    EXPECT_EQ(remind.GenReceiverInfo_Json(), c.receivers == 2 ? kTwoJson.substr(2) : c.receivers ? L"\"ReceiverList\": [ " + kFirstJson + L" ]" : L"");
+    EXPECT_EQ(remind.GenReceiverInfo_XML(), c.receivers == 2 ? kTwoXml
+                                            : c.receivers
+                                                ? L"<ReceiverList>" + kFirstXml + L"</ReceiverList>"
+                                                : L"");
+    EXPECT_EQ(remind.GenReceiverInfo_Json(), c.receivers == 2 ? kTwoJson.substr(2)
+                                             : c.receivers
+                                                 ? L"\"ReceiverList\": [ " + kFirstJson + L" ]"
+                                                 : L"");
   }
 }
 
@@ -365,7 +372,8 @@ TEST_F(RemindTiming, TheSingleRemindTime) {
 TEST_F(RemindTiming, TheRemindTimesAndItemsOfACustomStyleDay) {
   std::list<CNorvBasePtr<CNorvRemindStyleItem>> items{MakeItem(7, L"07:00")};
   custom.GetDayStyleList(1, items);
-  EXPECT_EQ(items, std::list(std::next(custom.m_lstStyleItem.begin()), custom.m_lstStyleItem.end()));
+  EXPECT_EQ(items,
+            std::list(std::next(custom.m_lstStyleItem.begin()), custom.m_lstStyleItem.end()));
   custom.GetDayStyleList(2, items);
   EXPECT_TRUE(items.empty());
   EXPECT_EQ(custom.ExistDayStyle(0) + custom.ExistDayStyle(1) * 2 + custom.ExistDayStyle(2) * 4, 3);
@@ -392,50 +400,32 @@ TEST_F(RemindTiming, TheRemindTimesAndItemsOfACustomStyleDay) {
 }
 
 // Tells when the last reference to it goes.
-class WatchedMsg : public CNorvRemindAMMsg {
- public:
-  explicit WatchedMsg(wchar_t digit, bool* destroyed = nullptr) : m_destroyed(destroyed) {
-    m_ID.FromString1(CString(L"0000000") + CString(&digit, 1) + L"-0000-0000-0000-000000000000");
-  }
-  ~WatchedMsg() override {
-    if (m_destroyed != nullptr) *m_destroyed = true;
-  }
-
- private:
-  bool* m_destroyed;
+struct WatchedMsg : CNorvRemindAMMsg {
+  explicit WatchedMsg(bool* destroyed) : destroyed(destroyed) { m_ID.NewID(); }
+  ~WatchedMsg() override { *destroyed = true; }
+  bool* destroyed;
 };
 
-// The first 8 digits of each message's identifier, in the list's order.
-CString Ids(CNorvRemind& remind) {
-  std::list<CNorvBasePtr<CNorvRemindAMMsg>> msgs = {new WatchedMsg(L'F')};
-  remind.GetAMMsgList(msgs);
-  CString ids;
-  for (const auto& msg : msgs) ids += msg->m_ID.GetString1().Left(8) + L" ";
-  return ids;
-}
-
-TEST(RemindMessages, KeepsTheFirstObjectPerIdentifierInIdentifierOrder) {
+// The order by identifier shows in the statement the DB test checks.
+TEST(RemindMessages, KeepsTheFirstObjectPerIdentifierAndReleasesRemovedOnes) {
   CNorvRemind remind;
   remind.AddAMMsg(nullptr);
   remind.AddAMMsg(new CNorvRemindAMMsg);
   EXPECT_FALSE(remind.HasRemindMsg());
   bool aGone = false, bGone = false;
-  remind.AddAMMsg(new WatchedMsg(L'C'));
-  remind.AddAMMsg(new WatchedMsg(L'A', &aGone));
-  remind.AddAMMsg(new WatchedMsg(L'B', &bGone));
-  CNorvBasePtr<CNorvRemindAMMsg> second = new WatchedMsg(L'A');
-  remind.AddAMMsg(second);
-  EXPECT_EQ(Ids(remind), L"0000000A 0000000B 0000000C ");
-  std::list<CNorvBasePtr<CNorvRemindAMMsg>> msgs;
+  CNorvRemindAMMsg* a = new WatchedMsg(&aGone);
+  remind.AddAMMsg(a);
+  remind.AddAMMsg(new WatchedMsg(&bGone));
+  CNorvBasePtr<CNorvRemindAMMsg> twin = new CNorvRemindAMMsg;
+  twin->m_ID = a->m_ID;
+  remind.AddAMMsg(twin);
+  std::list<CNorvBasePtr<CNorvRemindAMMsg>> msgs{twin};
   remind.GetAMMsgList(msgs);
-  EXPECT_NE(msgs.front().p, second.p);
-  EXPECT_EQ(msgs.front().p, remind.m_mapAMMsg.begin()->second.p);  // shared, not copied
+  EXPECT_EQ(msgs.size(), 2u);
+  EXPECT_EQ(std::count(msgs.begin(), msgs.end(), a), 1);  // the first, shared, not copied
   msgs.clear();
-  remind.RemoveAMMsg(CGuid());
-  remind.RemoveAMMsg(WatchedMsg(L'D').m_ID);
-  remind.RemoveAMMsg(second->m_ID);
-  EXPECT_TRUE(aGone && !bGone);
-  EXPECT_EQ(Ids(remind), L"0000000B 0000000C ");
+  for (const CGuid& id : {CGuid(), twin->m_ID, twin->m_ID}) remind.RemoveAMMsg(id);
+  EXPECT_TRUE(aGone && !bGone && remind.HasRemindMsg());
   remind.CleanAMMsgList();
   EXPECT_TRUE(bGone && !remind.HasRemindMsg());
 }

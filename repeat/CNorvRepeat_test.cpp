@@ -44,8 +44,9 @@ TEST(RepeatRule, DefaultsCopiesAndTheFiringCount) {
   CNorvRepeat copy, back;
   copy.SetInfo(&rule);
   copy.GetInfo(&back);
-  EXPECT_EQ(Fields(back), L"type=2 interval=5 value=-3 range=1 num=40 count=2 start=2026-02-01 "
-                          L"end=2026-11-30");
+  EXPECT_EQ(Fields(back),
+            L"type=2 interval=5 value=-3 range=1 num=40 count=2 start=2026-02-01 "
+            L"end=2026-11-30");
   int num = 0, count = 0;
   back.GetRepeatNum(num, count);
   EXPECT_EQ(std::vector<int>({back.GetReqularType(), back.GetInterval(), back.GetRegularValue(),
@@ -115,6 +116,7 @@ TEST(RepeatRuleMatch, EveryBranch) {
        L"2026-01-02 2026-01-03T23:59:59 2025-12-31 2025-01-01"},
       {"every 7 days across a leap year", 0, 0, 7, L"2024-01-01", L"2026-01-05T12:00",
        L"2026-01-06"},
+      {"daily, from its start only", 0, 0, 1, L"2026-01-01", L"2026-01-01", L"2025-12-31"},
       {"interval 0", 0, 0, 0, L"2026-01-01", L"", L"2026-01-01 2026-01-02"},
       {"no start to count from", 0, 0, 1, L"", L"", L"2026-01-01"},
       {"unreadable start", 0, 0, 1, L"2026-02-30", L"", L"2026-01-01"},
