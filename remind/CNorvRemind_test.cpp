@@ -376,7 +376,9 @@ TEST_F(RemindTiming, TheRemindTimesAndItemsOfACustomStyleDay) {
             std::list(std::next(custom.m_lstStyleItem.begin()), custom.m_lstStyleItem.end()));
   custom.GetDayStyleList(2, items);
   EXPECT_TRUE(items.empty());
-  EXPECT_EQ(custom.ExistDayStyle(0) + custom.ExistDayStyle(1) * 2 + custom.ExistDayStyle(2) * 4, 3);
+  EXPECT_EQ(custom.ExistDayStyle(0) + custom.ExistDayStyle(1) * 2 + custom.ExistDayStyle(2) * 4 +
+                custom.ExistDayStyle(65537) * 8,
+            3);  // 65537 is day 1 in 16 bits
 
   custom.m_lstStyleItem.push_back(MakeItem(30000, L"10:00"));
   custom.m_lstStyleItem.push_back(MakeItem(2, L"25:00"));
