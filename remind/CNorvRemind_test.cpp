@@ -411,8 +411,9 @@ struct WatchedMsg : CNorvRemindAMMsg {
 // The order by identifier shows in the statement the DB test checks.
 TEST(RemindMessages, KeepsTheFirstObjectPerIdentifierAndReleasesRemovedOnes) {
   CNorvRemind remind;
+  CNorvBasePtr<CNorvRemindAMMsg> noID = new CNorvRemindAMMsg;  // refused: stays the caller's
   remind.AddAMMsg(nullptr);
-  remind.AddAMMsg(new CNorvRemindAMMsg);
+  remind.AddAMMsg(noID);
   EXPECT_FALSE(remind.HasRemindMsg());
   bool aGone = false, bGone = false;
   CNorvRemindAMMsg* a = new WatchedMsg(&aGone);
