@@ -1,11 +1,12 @@
 #include "remind/CNorvRemind.h"
 
 #include "core/base/CSingleLock.h"
+#include "core/base/internal/NorvClock.h"
 
 CNorvRemind::CNorvRemind()
     : m_nState(0),
       m_nType(kOneOff),
-      m_strCreateTime(COleDateTime::GetCurrentTime().Format(L"%Y-%m-%d %H:%M:%S")),
+      m_strCreateTime(norvclock::NowText()),
       m_nSendFlag(kAMFlag),
       m_strContentType(L"Text/Text") {}
 

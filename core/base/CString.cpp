@@ -4,6 +4,7 @@
 #include <climits>
 #include <cwchar>
 #include <cwctype>
+#include <iterator>
 #include <stdexcept>
 
 namespace {
@@ -52,12 +53,28 @@ void AppendUtf8(std::string& out, char32_t code) {
   }
 }
 
+// A plain "%d" in decimal digits: statements carry many, and swprintf cost
+// more than the rest of composing them.
+std::wstring PlainDecimal(long long value) {
+  wchar_t digits[24];
+  wchar_t* first = std::end(digits);
+  unsigned long long magnitude = value < 0 ? 0ULL - static_cast<unsigned long long>(value)
+                                           : static_cast<unsigned long long>(value);
+  do {
+    *--first = static_cast<wchar_t>(L'0' + magnitude % 10);
+    magnitude /= 10;
+  } while (magnitude != 0);
+  if (value < 0) *--first = L'-';
+  return std::wstring(first, std::end(digits));
+}
+
 // Renders one integer directive (flags and width already in `directive`, the
 // conversion letter last) with swprintf.
 std::wstring FormatInteger(std::wstring directive, const CStringFormatArg& arg) {
   if (arg.m_kind == CStringFormatArg::Kind::kText) {
     throw std::invalid_argument("CString::Format: integer directive given a text");
   }
+  if (directive == L"%d") return PlainDecimal(static_cast<long long>(arg.m_signed));
   wchar_t conversion = directive.back();
   directive.pop_back();
   while (!directive.empty() && (directive.back() == L'l' || directive.back() == L'h'))
@@ -125,9 +142,14 @@ CString CString::FromUtf8(std::string_view utf8) {
 }
 
 std::string CString::ToUtf8() const {
-  std::string out;
+  // Most text is ASCII: its leading run is copied a byte a character.
+  const auto firstWide = std::find_if(m_str.begin(), m_str.end(),
+                                      [](wchar_t ch) { return static_cast<char32_t>(ch) >= 0x80; });
+  std::string out(static_cast<size_t>(firstWide - m_str.begin()), '\0');
+  std::transform(m_str.begin(), firstWide, out.begin(),
+                 [](wchar_t ch) { return static_cast<char>(ch); });
   out.reserve(m_str.size());
-  for (wchar_t ch : m_str) AppendUtf8(out, static_cast<char32_t>(ch));
+  for (auto it = firstWide; it != m_str.end(); ++it) AppendUtf8(out, static_cast<char32_t>(*it));
   return out;
 }
 

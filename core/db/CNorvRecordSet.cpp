@@ -27,7 +27,7 @@ bool CNorvRecordSet::GetValue(int column, CString& value) const {
     value.Empty();
     return false;
   }
-  value = m_cursor->Value(column);
+  m_cursor->ReadValue(column, value);
   return true;
 }
 

@@ -13,14 +13,12 @@
 namespace norvhost {
 
 int HostDatabase::OpenSession(bool createFile) {
-  if (m_settings.isDefault) {
+  if (m_settings.isSqlite && !CheckSqliteFile(createFile)) return kExitUnavailable;
+  if (m_settings.isDefault && createFile) {
     if (std::string reason; !CreatePrivateFolder(m_settings.dataFolder, reason)) {
       PrintError("cannot create the data folder: " + reason);
       return kExitUnavailable;
     }
-  }
-  if (m_settings.isSqlite && !CheckSqliteFile(createFile || m_settings.isDefault)) {
-    return kExitUnavailable;
   }
   CString reason;
   if (!m_session.Open(Widen(m_settings.connection), &reason)) {
@@ -37,8 +35,11 @@ bool HostDatabase::CheckSqliteFile(bool mayCreate) {
   struct stat status {};
   if (::stat(path.c_str(), &status) != 0) {
     if (errno != ENOENT || mayCreate) return true;
+    // The default file needs no --db to name it, and a mistyped path must
+    // not quietly become an empty database.
     PrintError("cannot open the database " + m_settings.display +
-               ": the file does not exist; create it with: norvremind init --db " + path);
+               ": the file does not exist; create it with: norvremind init" +
+               (m_settings.isDefault ? "" : " --db " + path));
     return false;
   }
   if ((status.st_mode & (S_IRWXG | S_IRWXO)) != 0) {
@@ -115,6 +116,10 @@ CString HostDatabase::TimeValue(const COleDateTime& time) const {
     value.Format(L"'%s'", text);
   }
   return value;
+}
+
+CString HostDatabase::TextValue(const CString& text) {
+  return L"'" + CNorvDBFun::FormatSQLValue(text) + L"'";
 }
 
 Transaction::~Transaction() {

@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <ctime>
 
+#include "core/base/COleDateTime.h"
+
 namespace norvclock {
 
 namespace {
@@ -16,6 +18,17 @@ std::atomic<system_clock::duration::rep> g_offset{0};
 
 system_clock::time_point Now() {
   return system_clock::now() + system_clock::duration(g_offset.load(std::memory_order_relaxed));
+}
+
+CString NowText() {
+  thread_local std::time_t second = -1;
+  thread_local CString text;
+  const std::time_t now = system_clock::to_time_t(Now());
+  if (now != second) {
+    second = now;
+    text = COleDateTime::GetCurrentTime().Format(L"%Y-%m-%d %H:%M:%S");
+  }
+  return text;
 }
 
 bool StartAt(const char* localTime) {

@@ -12,8 +12,9 @@ class CNorvDBCursor {
   virtual ~CNorvDBCursor() = default;
   // True when a row is available; false at the end or on an error.
   virtual bool Next() = 0;
-  // Value of a 1-based column of the current row; "" for NULL or a bad index.
-  virtual CString Value(int column) const = 0;
+  // Sets `value` to a 1-based column of the current row; "" for NULL or a
+  // bad index. Into the caller's string, so that a reused one keeps its room.
+  virtual void ReadValue(int column, CString& value) const = 0;
 };
 
 class CNorvDBBackend {

@@ -142,12 +142,13 @@ class PostgresCursor : public CNorvDBCursor {
     return m_row < m_rows;
   }
 
-  CString Value(int column) const override {
+  void ReadValue(int column, CString& value) const override {
     if (m_row < 0 || m_row >= m_rows || column < 1 || column > PQnfields(m_result)) {
-      return CString();
+      value.Empty();
+      return;
     }
-    return CString::FromUtf8(std::string_view(PQgetvalue(m_result, m_row, column - 1),
-                                              PQgetlength(m_result, m_row, column - 1)));
+    value = CString::FromUtf8(std::string_view(PQgetvalue(m_result, m_row, column - 1),
+                                               PQgetlength(m_result, m_row, column - 1)));
   }
 
  private:

@@ -8,7 +8,7 @@
 #include <system_error>
 
 #include "core/base/CNorvCommFun.h"
-#include "core/base/COleDateTime.h"
+#include "core/base/internal/NorvClock.h"
 #include "core/im/NorvIMError.h"
 
 namespace {
@@ -40,8 +40,7 @@ CString MessageLine(const CMsg& msg, const CString& receiver) {
   CString type;
   type.Format(L"%d", msg.GetMsgType());
   CString members;
-  AppendMember(members, CNorvCommFun::GenJsonNodeStr(
-                            L"Time", COleDateTime::GetCurrentTime().Format(L"%Y-%m-%d %H:%M:%S")));
+  AppendMember(members, CNorvCommFun::GenJsonNodeStr(L"Time", norvclock::NowText()));
   AppendMember(members, CNorvCommFun::GenJsonNodeStr(L"Receiver", receiver));
   AppendMember(members, CNorvCommFun::GenJsonNodeStr(L"MsgType", type));
   AppendMember(members, CNorvCommFun::GenJsonNodeStr(L"Body", msg.GetBody()));
@@ -75,10 +74,9 @@ void FileTransport::CloseFile() {
 }
 
 bool FileTransport::EnsureOpen(std::string& failure) {
-  struct stat opened {
-  }, named{};
-  if (m_fd >= 0 && ::fstat(m_fd, &opened) == 0 && ::stat(m_path.c_str(), &named) == 0 &&
-      opened.st_dev == named.st_dev && opened.st_ino == named.st_ino) {
+  struct stat named {};
+  if (m_fd >= 0 && ::stat(m_path.c_str(), &named) == 0 && named.st_dev == m_device &&
+      named.st_ino == m_inode) {
     return true;
   }
   CloseFile();
@@ -89,6 +87,11 @@ bool FileTransport::EnsureOpen(std::string& failure) {
     ::fchmod(m_fd, kOwnerOnly);
   } else if (errno == EEXIST) {
     m_fd = ::open(m_path.c_str(), kAppend);
+  }
+  struct stat opened {};
+  if (m_fd >= 0 && ::fstat(m_fd, &opened) == 0) {
+    m_device = opened.st_dev;
+    m_inode = opened.st_ino;
   }
   if (m_fd < 0) failure = LastError();
   return m_fd >= 0;

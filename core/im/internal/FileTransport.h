@@ -1,6 +1,8 @@
 #ifndef NORV_CORE_IM_INTERNAL_FILETRANSPORT_H_
 #define NORV_CORE_IM_INTERNAL_FILETRANSPORT_H_
 
+#include <sys/types.h>
+
 #include <mutex>
 #include <string>
 
@@ -36,6 +38,9 @@ class FileTransport final : public CNorvIMTransport {
   std::mutex m_mutex;
   std::string m_path;
   int m_fd = -1;
+  // The open file's identity, read once: a descriptor keeps its file.
+  dev_t m_device = 0;
+  ino_t m_inode = 0;
 };
 
 #endif  // NORV_CORE_IM_INTERNAL_FILETRANSPORT_H_
