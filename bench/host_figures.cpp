@@ -92,13 +92,14 @@ void Populate(const std::string& file, size_t reminds) {
   norvhost::HostDatabase database(Settings(file));
   bool created = false;
   if (database.OpenForInit(created) != norvhost::kExitOk) std::exit(1);
-  norvhost::Creator creator{"bench", "bench"};
+  norvhost::DefinitionOptions options;
+  options.creator = norvhost::Creator{"bench", "bench"};
   std::vector<CNorvBasePtr<CNorvRemind>> batch;
   for (size_t i = 0; i < reminds; ++i) {
-    CNorvBasePtr<CNorvRemind> remind;
+    norvhost::ParsedDefinition parsed;
     CString reason;
-    if (!norvhost::ParseDefinition(Definition(i), creator, remind, reason)) std::exit(1);
-    batch.push_back(remind);
+    if (!norvhost::ParseDefinition(Definition(i), "bench", options, parsed, reason)) std::exit(1);
+    batch.push_back(parsed.remind);
     if (batch.size() == 1000 || i + 1 == reminds) {
       std::vector<CNorvRemind*> pointers;
       for (auto& item : batch) pointers.push_back(item);

@@ -213,6 +213,24 @@ for level in "${sizes[@]}"; do
   info "import_${n}_us_per_definition" "$(micros "$items" "$ours")"
 done
 
+# Several daemons on one PostgreSQL: planned and sent per second by 1, 2 and
+# 3 daemons, and the claim beside a bare UPDATE ... RETURNING (pgbench).
+if [ -n "${NORV_TEST_PG:-}" ] && command -v pgbench >/dev/null; then
+  cmake --build "$build" -j "${NORV_JOBS:-2}" --target norvremind >/dev/null
+  declare -A cluster
+  while read -r name value; do
+    cluster[${name%:}]=$value
+    info "${name%:}" "$value"
+  done < <(NORV_CLAIMS=$([ "$quick" = 1 ] && echo 100 || echo 5000) \
+    "$root/bench/cluster_bench.sh" "$build/host/norvremind" "$([ "$quick" = 1 ] && echo 40 || echo 2000)")
+  figure cluster_3_vs_1_daemons_sent_per_s "${cluster[cluster_3_daemons_sent_per_s]}" \
+    "${cluster[cluster_1_daemons_sent_per_s]}" ">=" 1.5
+  figure cluster_claim_vs_bare_update_us "${cluster[cluster_claim_us_per_message]}" \
+    "${cluster[cluster_bare_update_returning_us_per_message]}" "<=" 3
+else
+  skip cluster_daemons "NORV_TEST_PG is not set or pgbench is missing"
+fi
+
 echo "$met of $total targets met"
 if [ -s "$work/broken" ]; then
   echo "broken benchmarks:" >&2

@@ -18,9 +18,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::string text;
   std::string error;
   if (norvhost::ReadDefinition(path, limits, text, error)) {
-    CNorvBasePtr<CNorvRemind> remind;
+    norvhost::DefinitionOptions options;
+    options.creator = norvhost::Creator{"fuzz", "Fuzz"};
+    options.idFromContent = true;
+    norvhost::ParsedDefinition parsed;
     CString reason;
-    norvhost::ParseDefinition(text, norvhost::Creator{"fuzz", "Fuzz"}, remind, reason);
+    norvhost::ParseDefinition(text, path, options, parsed, reason);
   }
   return 0;
 }

@@ -13,6 +13,11 @@ class HostDueTest : public hosttest::HostTest {
  protected:
   void SetUp() override { ASSERT_EQ(m_host.Run({"import", NORV_EXAMPLES_DIR}).exitCode, 0); }
 
+  std::string Id(const std::string& content) {
+    return m_host.Query("SELECT CN_G_ID FROM NORV_REMIND_DEF WHERE CN_S_CONTENT = '" + content +
+                        "'")[0];
+  }
+
   // "HH:MM:SS content" of every firing on the day, from the JSON form,
   // checked to come in time order and then sorted (equal times may come in
   // either order).
@@ -48,7 +53,6 @@ TEST_F(HostDueTest, EachRemindTypeFiresOnItsDays) {
       {"2027-04-30",
        {water, "08:00:00 Tax return due on 30 April", standUp, "17:00:00 Submit the timesheet",
         gym}},
-      {"2027-05-01", {water}},
       // The monthly remind ran out with 2027.
       {"2028-01-31", {water, standUp, gym}},
   };
@@ -71,6 +75,34 @@ TEST_F(HostDueTest, TableShowsTheDayAndInactiveRemindsAreNotDue) {
   ASSERT_EQ(m_host.Run({"state", id, "1"}).exitCode, 0);
   EXPECT_EQ(m_host.Run({"due", "--date", day}).out, "nothing is due on 2026-12-05\n");
   EXPECT_EQ(m_host.Run({"due", "--date", day, "--json"}).out, "[]\n");
+}
+
+TEST_F(HostDueTest, RangeJoinsItsDaysAndNextListsTheComingFirings) {
+  const std::string first = m_host.Run({"due", "--date", "2027-04-30", "--json"}).out;
+  const std::string joined = first.substr(0, first.size() - 3) + ", " +
+                             m_host.Run({"due", "--date", "2027-05-01", "--json"}).out.substr(2);
+  EXPECT_EQ(m_host.Run({"due", "--from", "2027-04-30", "--to", "2027-05-01", "--json"}).out,
+            joined);
+  const std::string table = m_host.Run({"due", "--from", "2027-04-30", "--days", "2"}).out;
+  EXPECT_EQ(table.rfind("due from 2027-04-30 to 2027-05-01:\n", 0), 0u) << table;
+  EXPECT_EQ(hosttest::CountOf(table, "\n2027-05-01 08:00:00  "), 1u) << table;
+
+  m_host.Set("NORVREMIND_NOW", "2027-04-29 12:00:00");
+  const struct {
+    std::string content, count, expected;
+  } cases[] = {
+      {"Drink a glass of water", "3", "2027-04-30 08:00\n2027-05-01 08:00\n2027-05-02 08:00\n"},
+      // The deadline day's item is the last.
+      {"Tax return due on 30 April", "5", "2027-04-30 08:00\n"},
+      {"Submit the timesheet", "2", "2027-04-30 17:00\n2027-05-31 17:00\n"},
+      {"Dentist at 09:30, Harbour Street 12", "5", ""},
+  };
+  for (const auto& expected : cases) {
+    EXPECT_EQ(m_host.Run({"next", Id(expected.content), expected.count}).out, expected.expected)
+        << expected.content;
+  }
+  // Limited to 24 firings, none used yet.
+  EXPECT_EQ(hosttest::CountOf(m_host.Run({"next", Id("Gym at 18:30"), "1000"}).out, "\n"), 24u);
 }
 
 }  // namespace

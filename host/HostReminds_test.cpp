@@ -43,45 +43,86 @@ TEST_F(HostRemindsTest, RemindIsListedShownDeactivatedAndDeletedWithEverythingIt
             Rows{"0"});
 }
 
-TEST_F(HostRemindsTest, AddRefusesBadDefinitionsWithTheLibrarysTextAndWarnsOfPastTimes) {
+// A periodic definition whose Repeat element, on line 2, has `repeat` added.
+std::string Periodic(const std::string& repeat) {
+  return "<Remind Type='1' SendFlag='1'><Content>c</Content>\n<Repeat RemindTime='8:00' "
+         "DTStart='2030-01-01' " +
+         repeat + " />\n<ReceiverList><Receiver ID='a' /></ReceiverList></Remind>";
+}
+
+// A custom-style definition whose style holds `items`.
+std::string Custom(const std::string& items) {
+  return "<Remind Type='2' InvalidDate='2030-01-10' SendFlag='1'><Content>c</Content>"
+         "<RemindStyleDef>&lt;Def&gt;" +
+         items +
+         "&lt;/Def&gt;</RemindStyleDef><ReceiverList><Receiver ID='a' /></ReceiverList>"
+         "</Remind>";
+}
+
+TEST_F(HostRemindsTest, AddRefusesWhatCanNeverFireNamingLineAttributeAndValueUnlessForced) {
+  m_host.Set("NORVREMIND_NOW", "2026-06-01 10:00:00");
   const std::string nul = hosttest::OneOffDefinition("2030-01-01 09:00:00", "a&#0;b", {"a"});
   const struct {
     std::string definition;
-    std::string error;
-    std::vector<std::string> options;
+    std::string error;  // its start, after "norvremind: "
+    bool forceable;
   } cases[] = {
-      {"<Remind Type='0'", "standard input: the definition is not well-formed XML", {}},
-      {nul, "standard input: the definition is not well-formed XML", {}},
+      {"<Remind Type='0'", "standard input:1:16: the definition is not well-formed XML (", false},
+      {nul, "standard input: the definition is not well-formed XML\n", false},
       {"<?xml version='1.0' encoding='EBCDIC-US'?>" + nul,
-       "cannot read standard input: the declared encoding 'ebcdic-us' is not supported; use "
-       "UTF-8 or ISO-8859-1",
-       {}},
-      {nul,
-       "cannot read standard input: larger than 20 bytes (see --max-size)",
-       {"--max-size", "20"}},
-      // The parser takes any style text, but the loader would refuse these
-      // items, so add refuses them now.
-      {"<Remind Type='2' InvalidDate='2030-01-10'><Content>c</Content><RemindStyleDef>&lt;Def&gt;"
-       "&lt;Item Day='1' /&gt;&lt;/Def&gt;</RemindStyleDef><ReceiverList><Receiver ID='a' />"
-       "</ReceiverList></Remind>",
-       "standard input: 解析提醒自定义样式信息时失败，原因：未指定提醒时间 Time",
-       {}},
+       "cannot read standard input: the declared encoding 'ebcdic-us' is not supported", false},
+      {std::string(4000, ' ') + nul,
+       "cannot read standard input: larger than 4000 bytes (see --max-size)", false},
+      {"<Remind Type='0' RemindTime='2030-01-01 08:00:00' SendFlag='1'><ReceiverList><Receiver "
+       "ID='a' /></ReceiverList></Remind>",
+       "standard input: not a valid definition (library: 未指定提醒的内容)\n", false},
+      {"<Reminder Type='0' RemindTime='2030-01-01 08:00:00' SendFlag='1'><Content>c</Content>"
+       "<ReceiverList><Receiver ID='a' /></ReceiverList></Reminder>",
+       "standard input:1: <Reminder>: the root element of a definition is <Remind>", true},
+      {"<Style Order='1'><Name>Exam</Name></Style>",
+       "standard input:1: <Style>: this is a style, not a remind; store it with `norvremind "
+       "style add`",
+       false},
+      {"<Remind Type='oneoff' SendFlag='1'/>", "standard input:1: Type=\"oneoff\": the type is 0",
+       false},
+      {Periodic("RegularType='9'"), "standard input:2: RegularType=\"9\": ", true},
+      {Periodic("Interval='0'"),
+       "standard input:2: Interval=\"0\": a repeat interval must be at least 1", true},
+      {Periodic("Interval='70000'"), "standard input:2: Interval=\"70000\": ", true},
+      {Periodic("RegularType='1' RegularValue='1'"),
+       "standard input:2: RegularValue=\"1\": a weekly rule needs at least one weekday", true},
+      {Periodic("RegularType='2' RagularValue='40'"),
+       "standard input:2: RagularValue=\"40\": ", true},
+      {Periodic("RegularRange='1' Num='99999999999'"),
+       "standard input:2: Num=\"99999999999\": ", true},
+      {Periodic("DTEnd='2029-12-31'"), "standard input:2: DTEnd=\"2029-12-31\": the end date",
+       true},
+      {"<Remind Type='2' InvalidDate='2026-05-31' SendFlag='1'/>",
+       "standard input:1: InvalidDate=\"2026-05-31\": the deadline has passed", false},
+      {"<Remind Type='0' RemindTime='2030-01-01 08:00:00' SendFlag='1'><Content>c</Content>"
+       "</Remind>",
+       "standard input:1: <ReceiverList> (missing): ", true},
+      {hosttest::OneOffDefinition("2026-06-01 09:59:00", "late", {"a"}),
+       "standard input:1: RemindTime=\"2026-06-01 09:59:00\": the remind time has passed", true},
+      {Custom("&lt;Item Day='-3' Time='9' /&gt;"), "standard input:1: Day=\"-3\": ", true},
+      {Custom("&lt;Item Day='3' Time='9' /&gt;"), "standard input:1: Time=\"9\": ", true},
+      {Custom(""), "standard input:1: <Item> (missing): ", true},
   };
+  size_t forced = 0;
   for (const auto& bad : cases) {
-    std::vector<std::string> args = {"add", "-"};
-    args.insert(args.end(), bad.options.begin(), bad.options.end());
+    std::vector<std::string> args = {"add", "-", "--max-size", "4000"};
     const RunResult result = m_host.Run(args, bad.definition);
-    EXPECT_EQ(result.exitCode, 1);
-    EXPECT_EQ(result.err, "norvremind: " + bad.error + "\n");
+    EXPECT_EQ(result.exitCode, 1) << bad.error;
+    EXPECT_EQ(result.err.rfind("norvremind: " + bad.error, 0), 0u) << result.err;
+    args.push_back("--force");
+    EXPECT_EQ(m_host.Run(args, bad.definition).exitCode, bad.forceable ? 0 : 1) << bad.error;
+    forced += bad.forceable ? 1 : 0;
   }
-  EXPECT_EQ(m_host.Query("SELECT COUNT(*) FROM NORV_REMIND_DEF"), Rows{"0"});
+  EXPECT_EQ(m_host.Query("SELECT COUNT(*) FROM NORV_REMIND_DEF"), Rows{std::to_string(forced)});
 
-  const RunResult past =
-      m_host.Run({"add"}, hosttest::OneOffDefinition("2020-01-01 08:00:00", "late", {"a"}));
-  EXPECT_EQ(past.exitCode, 0);
-  EXPECT_EQ(past.err,
-            "norvremind: warning: the remind time 2020-01-01 08:00:00 has passed; the "
-            "daemon will expire this remind instead of sending it\n");
+  m_host.Set("LC_MESSAGES", "zh_CN.UTF-8");
+  EXPECT_EQ(m_host.Run({"add"}, Periodic("Interval='0'")).err,
+            "norvremind: standard input:2: Interval=\"0\": 重复间隔至少为 1（至多为 32767）\n");
 }
 
 TEST_F(HostRemindsTest, ImportStoresTheGoodDefinitionsAndReportsEachBadOne) {
@@ -91,7 +132,8 @@ TEST_F(HostRemindsTest, ImportStoresTheGoodDefinitionsAndReportsEachBadOne) {
   std::filesystem::copy_file(Example("custom-style.xml"), folder + "/2-custom.xml");
   hosttest::WriteFile(folder + "/3-broken.xml", "<Remind Type='1'><Content>x</Content>");
   hosttest::WriteFile(folder + "/4-no-start.xml",
-                      "<Remind Type='1'><Content>x</Content><Repeat RemindTime='8:00' /></Remind>");
+                      "<Remind Type='1' SendFlag='1'><Content>x</Content><Repeat RemindTime='8:00' "
+                      "/><ReceiverList><Receiver ID='a' /></ReceiverList></Remind>");
   hosttest::WriteFile(folder + "/notes.txt", "not a definition");
   hosttest::WriteFile(folder + "/5-latin1.xml",
                       "<?xml version='1.0' encoding='ISO-8859-1'?>" +
@@ -99,32 +141,87 @@ TEST_F(HostRemindsTest, ImportStoresTheGoodDefinitionsAndReportsEachBadOne) {
   // A FIFO would block a reader that opened it blindly.
   ASSERT_EQ(::mkfifo((folder + "/6-fifo.xml").c_str(), 0600), 0);
 
-  const RunResult result = m_host.Run({"import", folder});
+  // --force: the examples' fixed dates pass one day.
+  const RunResult result = m_host.Run({"import", folder, "--force"});
   EXPECT_EQ(result.exitCode, 1);
   EXPECT_EQ(result.out, "imported 3 of 6 definitions from " + folder + "; 3 failed\n");
   // Standard error is no terminal here, so it holds no progress bar.
   EXPECT_EQ(result.err, "norvremind: " + folder +
-                            "/3-broken.xml: the definition is not well-formed XML\n"
+                            "/3-broken.xml:1:37: the definition is not well-formed XML "
+                            "(Start-end tags mismatch)\n"
                             "norvremind: " +
                             folder +
-                            "/4-no-start.xml: "
-                            "周期类型的提醒，重复定义格式不正确，原因：未指定开始日期 DTStart\n"
+                            "/4-no-start.xml: not a valid definition (library: "
+                            "周期类型的提醒，重复定义格式不正确，原因：未指定开始日期 DTStart)\n"
                             "norvremind: cannot read " +
                             folder + "/6-fifo.xml: not a regular file\n");
   EXPECT_EQ(m_host.Query("SELECT CN_S_CONTENT FROM NORV_REMIND_DEF ORDER BY CN_N_TYPE"),
             (Rows{"Caf\xC3\xA9", "Drink a glass of water", "Tax return due on 30 April"}));
 }
 
-TEST_F(HostRemindsTest, ListRendersTheLibrarysShortForms) {
+TEST_F(HostRemindsTest, ExportedRemindsImportAsTheyAreFiredOnesIncludedAndOnlyOnce) {
+  // A Tuesday evening: of the examples only the remind added here is due.
+  m_host.Set("NORVREMIND_NOW", "2026-06-02 20:00:00");
+  const std::string examples = NORV_EXAMPLES_DIR;
+  EXPECT_EQ(m_host.Run({"import", examples}).exitCode, 0);
+  const std::string definition =
+      "<Remind Type='1' SendFlag='1'><Content>fired</Content><Repeat RemindTime='19:59' "
+      "RegularType='0' RegularValue='1' RegularRange='1' Num='3' DTStart='2026-06-02' />"
+      "<ReceiverList><Receiver ID='z' /></ReceiverList></Remind>";
+  const std::string fired = m_host.Add(definition);
+  hosttest::RunUntilIdle(m_host);
+
+  const std::string folder = m_dir.File("export");
+  EXPECT_EQ(m_host.Run({"export", folder}).out, "exported 7 reminds to " + folder + "\n");
+  const std::string other = "sqlite:" + m_dir.File("other.db");
+  m_host.Run({"init", "--db", other});
+  EXPECT_EQ(m_host.Run({"import", folder, "--db", other}).out,
+            "imported 7 of 7 definitions from " + folder + "\n");
+  for (const auto& file : std::filesystem::directory_iterator(folder)) {
+    const std::string id = file.path().stem();
+    EXPECT_EQ(m_host.Run({"show", id, "--json", "--db", other}).out,
+              m_host.Run({"show", id, "--json"}).out);
+  }
+  EXPECT_EQ(m_host.Run({"import", examples}).out,
+            "imported 0 of 6 definitions from " + examples + "; 6 unchanged\n");
+
+  const std::string file = folder + "/" + fired + ".xml";
+  std::string changed = "<Remind ID='" + fired + "'" + definition.substr(7);
+  hosttest::WriteFile(file, changed.replace(changed.find("fired<"), 5, "moved"));
+  const RunResult refused = m_host.Run({"import", folder});
+  EXPECT_EQ(refused.exitCode, 1);
+  EXPECT_EQ(refused.err, "norvremind: " + file + ": remind " + fired +
+                             " is stored with another definition; --replace updates it\n");
+  EXPECT_EQ(m_host.Run({"import", folder, "--replace"}).out,
+            "imported 1 of 7 definitions from " + folder + "; 1 replaced; 6 unchanged\n");
+
+  changed = definition;  // no identifier: edit keeps the remind's
+  hosttest::WriteFile(file, changed.replace(changed.find("fired"), 5, "edited"));
+  EXPECT_EQ(m_host.Run({"edit", fired.substr(0, 8), file}).out, "remind " + fired + " updated\n");
+  EXPECT_EQ(m_host.Query("SELECT CN_S_CONTENT, CN_N_REPEAT_COUNT FROM NORV_REMIND_DEF JOIN "
+                         "NORV_REMIND_REPEAT ON CN_G_ID = CN_G_REMIND_ID WHERE CN_G_ID = '" +
+                             fired + "'",
+                         2),
+            Rows{"edited|1"});
+  EXPECT_EQ(m_host.Query("SELECT COUNT(*) FROM NORV_REMIND_MSG_AM WHERE CN_G_REMIND_ID = '" +
+                         fired + "'"),
+            Rows{"1"});
+}
+
+TEST_F(HostRemindsTest, ListRendersTheLibrarysShortFormsWithNextFiringAndContent) {
+  m_host.Set("NORVREMIND_NOW", "2026-12-06 12:00:00");
   const std::string id = m_host.Run({"add", Example("one-off.xml")}).out.substr(0, 36);
   EXPECT_EQ(m_host.Run({"list", "--xml"}).out,
             "<Body><Remind ID='{" + id +
-                "}' State='0' Type='0' SendFlag='1' RemindTime='2027-"
-                "01-15 09:00:00' From='calendar' /></Body>\n");
+                "}' State='0' Type='0' SendFlag='1' RemindTime='2027-01-15 09:00:00' "
+                "From='calendar' NextFiring='2027-01-15 09:00'><Content>Dentist at 09:30, "
+                "Harbour Street 12</Content></Remind></Body>\n");
   EXPECT_EQ(m_host.Run({"list", "--json"}).out,
             "[ { \"ID\": \"{" + id +
                 "}\", \"State\": \"0\", \"Type\": \"0\", \"SendFlag\": "
-                "\"1\", \"RemindTime\": \"2027-01-15 09:00:00\", \"From\": \"calendar\" } ]\n");
+                "\"1\", \"RemindTime\": \"2027-01-15 09:00:00\", \"From\": \"calendar\", "
+                "\"NextFiring\": \"2027-01-15 09:00\", \"Content\": \"Dentist at 09:30, "
+                "Harbour Street 12\" } ]\n");
 }
 
 }  // namespace

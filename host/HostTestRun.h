@@ -18,8 +18,8 @@ struct RunResult {
   std::string err;
 };
 
-// The program as a user runs it: a home and data folder of its own, no
-// NORVREMIND_* variables unless a test sets them.
+// The program as a user runs it: a home and data folder of its own with an
+// initialised database, no NORVREMIND_* variables unless a test sets them.
 class HostEnvironment {
  public:
   explicit HostEnvironment(const std::string& home);
@@ -27,7 +27,8 @@ class HostEnvironment {
   void Set(const std::string& name, const std::string& value);
   // Runs norvremind to its end with `input` on standard input.
   RunResult Run(const std::vector<std::string>& args, const std::string& input = "") const;
-  // Adds a definition, expecting success; the new remind's identifier.
+  // Adds a definition unchecked (--force), expecting success; the new
+  // remind's identifier.
   std::string Add(const std::string& definition) const;
   // Every row of a query on the program's database, its first `columns`
   // columns joined by '|'.

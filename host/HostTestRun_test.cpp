@@ -14,7 +14,7 @@
 #include <sstream>
 #include <thread>
 
-#include "NorvTestDatabase.h"
+#include "NorvScratchDatabase.h"
 #include "core/db/CSession.h"
 
 extern char** environ;
@@ -51,6 +51,8 @@ HostEnvironment::HostEnvironment(const std::string& home)
   Set("HOME", home);
   Set("XDG_DATA_HOME", home + "/data");
   Set("USER", "tester");
+  // Commands refuse a database that does not exist, as a user's would.
+  EXPECT_EQ(Run({"init"}).exitCode, 0);
 }
 
 void HostEnvironment::Set(const std::string& name, const std::string& value) {
@@ -66,7 +68,8 @@ RunResult HostEnvironment::Run(const std::vector<std::string>& args,
 }
 
 std::string HostEnvironment::Add(const std::string& definition) const {
-  const RunResult added = Run({"add"}, definition);
+  // Setting up, not checking: a time just past is what some cases want.
+  const RunResult added = Run({"add", "--force"}, definition);
   EXPECT_EQ(added.exitCode, 0) << added.err;
   return added.out.substr(0, added.out.find('\n'));
 }

@@ -1,3 +1,4 @@
+#include <cassert>
 #include <vector>
 
 #include "core/base/COleDateTime.h"
@@ -19,6 +20,7 @@ bool IsLater(const COleDateTime& time, const COleDateTime& moment) {
 void CNorvRemindMgr::CheckIndexDeleter::operator()(CheckListIndex* index) const { delete index; }
 
 CheckListIndex& CNorvRemindMgr::CheckIndex() {
+  assert(RemindAMMsgLock.IsHeldByCurrentThread());
   if (!m_checkIndex) m_checkIndex.reset(new CheckListIndex(RemindAMMsgList));
   return *m_checkIndex;
 }

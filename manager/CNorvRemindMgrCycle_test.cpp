@@ -190,33 +190,30 @@ TEST_F(ManagerCycle, SendsOneQueuedMessagePerCallAsTheClientsMessage) {
 TEST_F(ManagerCycle, FailedSendAppendsTheDaysLogLine) {
   const std::string appFolder = CNorvCommFun::GetCurAppPath().ToUtf8();
   for (const CString& folder : {CString::FromUtf8(dir.path()), CString()}) {
-    SCOPED_TRACE(folder.ToUtf8());
     CNorvRemindMgr failing;
     failing.SendErrLogPath = folder;
     failing.IMClient.Init(CString::FromUtf8("file:" + dir.File("absent/m.jsonl")), 0, L"", L"", 1);
     const COleDateTime from = COleDateTime::GetCurrentTime();
-    const std::string file = (folder.IsEmpty() ? appFolder : folder.ToUtf8()) +
-                             "/Remind_SendAMMsgErr_" + from.Format(L"%Y%m%d").ToUtf8() + ".log";
+    const std::string file = (folder.IsEmpty() ? appFolder : dir.path()) + "/Remind_SendAMMsgErr_" +
+                             from.Format(L"%Y%m%d").ToUtf8() + ".log";
     const bool existed = std::filesystem::exists(file);
     const size_t before = Lines(file).size();
-    failing.AddSendAMMsg(Message("lost"));
-    failing.AddSendAMMsg(Message("lost too"));
+    for (const char* body : {"lost", "lost too"}) failing.AddSendAMMsg(Message(body));
     failing.SendAMMsg();
     failing.SendAMMsg();
     const COleDateTime to = COleDateTime::GetCurrentTime();
-    EXPECT_EQ(failing.SendErrLogPath.ToUtf8(), folder.IsEmpty() ? appFolder : folder.ToUtf8());
     CString reason;
     failing.IMClient.GetErrInfo(kNorvIMFileNotWritable, L"CHS", reason);
     Texts lines = Lines(file);
     if (!existed) std::filesystem::remove(file);
-    ASSERT_EQ(lines.size(), before + 2);
+    ASSERT_EQ(lines.size(), before + 2) << file;
     for (size_t i = before; i < lines.size(); ++i) {
       bool matched = false;
       for (COleDateTime at = from; at <= to; at += COleDateTimeSpan(0, 0, 0, 1)) {
-        CString line;
-        line.Format(L"%s 提醒发送消息失败，原因：%d - %s\r", at.Format(L"%Y-%m-%d %H:%M:%S"),
-                    int{kNorvIMFileNotWritable}, reason);
-        matched = matched || lines[i] == line.ToUtf8();
+        matched = matched ||
+                  lines[i] == (at.Format(L"%Y-%m-%d %H:%M:%S") + L" 提醒发送消息失败，原因：" +
+                               std::to_wstring(kNorvIMFileNotWritable) + L" - " + reason + L"\r")
+                                  .ToUtf8();
       }
       EXPECT_TRUE(matched) << lines[i];
     }
@@ -272,34 +269,31 @@ struct Counted : Base {
   std::atomic<int>& deaths;
 };
 
+// Two reminds, three styles (one renamed, one the default), four messages in
+// the reminds, the check list (one twice) and the send queue.
 TEST(ManagerLifetime, DestructionReleasesEveryObjectOnce) {
   std::vector<std::atomic<int>> deaths(9);
   {
     CNorvRemindMgr manager;
-    CNorvRemind* reminds[] = {new Counted<CNorvRemind>(deaths[0]),
-                              new Counted<CNorvRemind>(deaths[1])};
-    CNorvRemindStyle* styles[] = {new Counted<CNorvRemindStyle>(deaths[2]),
-                                  new Counted<CNorvRemindStyle>(deaths[3]),
-                                  new Counted<CNorvRemindStyle>(deaths[4])};
+    std::vector<CNorvRemind*> reminds;
+    for (int i = 0; i < 2; ++i) reminds.push_back(new Counted<CNorvRemind>(deaths[i]));
+    for (CNorvRemind* remind : reminds) ASSERT_TRUE(manager.AddRemind(remind));
+    std::vector<CNorvRemindStyle*> styles;
+    for (int i = 2; i < 5; ++i) styles.push_back(new Counted<CNorvRemindStyle>(deaths[i]));
     styles[0]->m_strName = L"plain";
     styles[1]->m_strName = L"renamed";
-    for (CNorvRemind* remind : reminds) ASSERT_TRUE(manager.AddRemind(remind));
-    ASSERT_TRUE(manager.AddRemindStyle(styles[0], true));
-    ASSERT_TRUE(manager.AddRemindStyle(styles[1], false));
+    ASSERT_TRUE(manager.AddRemindStyle(styles[0], true) &&
+                manager.AddRemindStyle(styles[1], false));
     ASSERT_TRUE(manager.RenameRemindStyle(L"renamed", L"new name"));
     manager.SetDefRemindStyle(styles[1]);
     manager.SetDefRemindStyle(styles[2]);
-    CNorvRemindAMMsg* messages[4];
     for (int i = 0; i < 4; ++i) {
-      messages[i] = new Counted<CNorvRemindAMMsg>(deaths[5 + i]);
-      messages[i]->m_RemindID = reminds[i % 2]->m_ID;
-      reminds[i % 2]->AddAMMsg(messages[i]);
+      CNorvRemindAMMsg* message = new Counted<CNorvRemindAMMsg>(deaths[5 + i]);
+      reminds[i % 2]->AddAMMsg(message);
+      if (i < 2) manager.AddRemindAMMsg(message, true);
+      manager.AddRemindAMMsg(message, false);
+      if (i >= 2) manager.AddSendAMMsg(message);
     }
-    manager.AddRemindAMMsg(messages[0], true);
-    manager.AddRemindAMMsg(messages[1], true);
-    manager.AddRemindAMMsg(messages[1], false);
-    manager.AddSendAMMsg(messages[2]);
-    manager.AddSendAMMsg(messages[3]);
     for (auto& count : deaths) ASSERT_EQ(count, 0);
   }
   for (size_t i = 0; i < deaths.size(); ++i) EXPECT_EQ(deaths[i].load(), 1) << "object " << i;

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "NorvBackendTest.h"
+#include "core/base/CNorvCommFun.h"
 #include "core/base/COleDateTimeSpan.h"
 #include "manager/CNorvRemindMgr.h"
 
@@ -237,14 +238,13 @@ TEST_P(ManagerLoad, LoadsStylesInQueryOrderAndSkipsUnusableOnes) {
   EXPECT_FALSE(manager.GetRemindStyle(L"daily")->IsDefault());
   CNorvBasePtr<CNorvRemindStyle> weekly = manager.GetRemindStyle(Guid(1));
   ASSERT_FALSE(!weekly);
-  CString fields;
-  fields.Format(L"%d %d %s %s %s", static_cast<int>(weekly->IsDefault()), weekly->GetOrder(),
-                weekly->m_strCreatorID, weekly->m_strModifierID, weekly->m_strDef);
-  EXPECT_EQ(fields, L"1 1 c1 m1 " + CString(kStyleDef));
+  EXPECT_EQ(weekly->GenInfo_XML(),
+            L"<Style ID='{" + Id(1) +
+                L"}' Order='1' Creator='c1' CreatorName='Creator' "
+                L"CreaterTime='2026-01-02 03:04:05' Modifier='m1' ModifierName='Modifier' "
+                L"ModifyTime='2026-02-03 04:05:06' IsDefault='1'><Name>Weekly</Name><Def>" +
+                CNorvCommFun::EscapeXML(kStyleDef).str() + L"</Def></Style>");
   EXPECT_EQ(weekly->m_lstStyleItem.size(), 2u);
-  COleDateTime modified;
-  EXPECT_TRUE(modified.ParseDateTime(weekly->m_strModifyTime));
-  EXPECT_EQ(modified.Format(L"%Y-%m-%d %H:%M:%S"), L"2026-02-03 04:05:06");
 }
 
 // Rows come grouped by remind; each goes to the remind of its own row only.
@@ -283,18 +283,14 @@ TEST_P(ManagerLoad, AttachesRowsToLoadedRemindsOnly) {
                             L"<Receiver Type='1' ID='id-Bob' Name='Bob' />",
                             L"<Receiver Type='2' ID='id-Zed' Name='Zed' />"}));
   }
-  const CNorvRemindRepeat& counted = manager.GetRemind(Guid(1))->m_Repeat;
-  const CNorvRemindRepeat& open = manager.GetRemind(Guid(2))->m_Repeat;
-  CString fields;
-  fields.Format(L"%s %s %d %d %d %d %d %d / %d %s %d %d", counted.m_strRemindTime,
-                counted.m_dtStart.Format(L"%Y-%m-%d"), counted.m_nRegularType, counted.m_nInterval,
-                counted.m_nRegularValue, counted.m_nRegularRange, counted.m_nNum, counted.m_nCount,
-                static_cast<int>(open.m_dtStart.GetStatus()), open.m_dtEnd.Format(L"%Y-%m-%d"),
-                open.m_nNum - CNorvRemindRepeat().m_nNum,
-                open.m_nCount - CNorvRemindRepeat().m_nCount);
-  EXPECT_EQ(fields, L"08:30 2026-01-05 1 2 62 1 10 3 / 1 2026-12-31 0 0");
-  EXPECT_EQ(counted.m_dtEnd.GetStatus(), COleDateTime::null);
-
+  // A limited rule takes its count; an unlimited one leaves Num and Count.
+  CNorvRemindRepeat& open = manager.GetRemind(Guid(2))->m_Repeat;
+  EXPECT_EQ(manager.GetRemind(Guid(1))->m_Repeat.GenInfo_XML() + open.GenInfo_XML(),
+            L"<Repeat RemindTime='08:30' RegularType='1' Interval='2' RagularValue='62' "
+            L"RegularRange='1' DTStart='2026-01-05' Num='10' Count='3' />"
+            L"<Repeat RemindTime='08:30' RegularType='1' Interval='2' RagularValue='62' "
+            L"RegularRange='0' DTStart='Invalid DateTime' DTEnd='2026-12-31' />");
+  EXPECT_EQ(open.m_nNum * 10 + open.m_nCount, 0);
   EXPECT_EQ(IdsOf(manager.RemindAMMsgList), (Texts{Id(11), Id(12), Id(13), Id(14), Id(15)}));
   std::list<CNorvBasePtr<CNorvRemindAMMsg>> first, second;
   manager.GetRemind(Guid(1))->GetAMMsgList(first);
@@ -302,6 +298,7 @@ TEST_P(ManagerLoad, AttachesRowsToLoadedRemindsOnly) {
   EXPECT_EQ(IdsOf(first), (Texts{Id(11), Id(14)}));
   EXPECT_EQ(IdsOf(second), Texts{Id(15)});
   CNorvRemindAMMsg* front = manager.RemindAMMsgList.front();
+  CString fields;
   fields.Format(L"%s %s %s %s %s %s", front->m_RemindID.GetString1(), front->m_strContent,
                 front->m_strContentType, front->m_strReceiver, front->m_strReceiverName,
                 front->GetRemindTime().Format(L"%Y-%m-%d %H:%M:%S"));

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cwchar>
 #include <set>
 #include <stdexcept>
 
@@ -71,64 +72,57 @@ class CNorvRemindDBTest : public norvtest::BackendTest {
   CString error;
 };
 
+// Each type inserts and loads back whole; a periodic remind has a repeat
+// row as well. The statements' texts are checked on the custom one.
 TEST_P(CNorvRemindDBTest, EachTypeRoundTripsThroughItsStatements) {
   for (short type : {CNorvRemind::kOneOff, CNorvRemind::kPeriodic, CNorvRemind::kCustomStyle}) {
     SCOPED_TRACE(type);
     CNorvBasePtr<CNorvRemind> remind = NewRemind(type, type);
-    CString id = remind->m_ID.GetString1();
+    const CString id = remind->m_ID.GetString1();
     statements.clear();
-    COleDateTime before = COleDateTime::GetCurrentTime();
+    const COleDateTime before = COleDateTime::GetCurrentTime();
     ASSERT_TRUE(remind->DBInsert(session, dbType(), &error)) << error.ToUtf8();
-    COleDateTime after = COleDateTime::GetCurrentTime();
-    ASSERT_EQ(statements.size(), type == CNorvRemind::kPeriodic ? 2u : 1u);
-    // The text once; the update below shows each type's time forms.
-    EXPECT_TRUE(
-        type != CNorvRemind::kCustomStyle ||
-        MatchesAtSomeSecond(
-            statements[0],
-            [&](const CString& now) {
-              return L"INSERT INTO NORV_REMIND_DEF ( CN_G_ID, CN_N_STATE, CN_N_TYPE, "
-                     L"CN_N_SEND_FLAG, "
-                     L"CN_S_FROM, CN_T_REMIND, CN_D_INVALID, CN_S_CREATOR_ID, CN_S_CREATOR_NAME, "
-                     L"CN_T_CREATE, CN_S_CONTENT, CN_S_CONTENT_TYPE, CN_S_REMIND_STYLE_DEF ) "
-                     L"VALUES ( '" +
-                     id + L"', 0, 2, 5, 'web ''portal'' \\ x', NULL, " + DeadlineSql(type) +
-                     L", 'u''1', 'Ann \\ O''Neil', " + TimeSql(now) +
-                     L", 'Pay 100% of Bob''s bill %s \\n', 'Text/''Html''', '<Def note=''C:\\x''>"
-                     L"<Item Day=''1'' Time=''9:00'' /><Item Day=''0'' Time=''17:30'' /></Def>' )";
-            },
-            before, after))
-        << statements[0].ToUtf8();
-    statements.clear();
+    const COleDateTime after = COleDateTime::GetCurrentTime();
     ASSERT_TRUE(remind->DBInsertReceiver(session, &error)) << error.ToUtf8();
-    const CString head =
-        L"INSERT INTO NORV_REMIND_RECEIVE ( CN_G_REMIND_ID, CN_N_RECEIVE_TYPE, CN_S_RECEIVE_ID, "
-        L"CN_S_RECEIVE_NAME ) VALUES ( '" +
-        id;
-    EXPECT_EQ(statements, (Statements{head + L"', 0, 'ann''s', 'Ann \\' )",
-                                      head + L"', 1, 'bob', 'Bob ''B''' )"}));
-    statements.clear();
-
     CNorvBasePtr<CNorvRemind> loaded = new CNorvRemind;
     ASSERT_EQ(loaded->DBLoadData(session, remind->m_ID, error), 1) << error.ToUtf8();
     EXPECT_EQ(loaded->GenInfo_XML(), remind->GenInfo_XML());
     EXPECT_EQ(loaded->m_strCreatorID + loaded->m_strCreatorName, L"u'1Ann \\ O'Neil");
     COleDateTime created;
     EXPECT_TRUE(created.ParseDateTime(loaded->m_strCreateTime) && created >= before);
-    ASSERT_EQ(statements.size(), type == CNorvRemind::kPeriodic ? 3u : 2u);
-    EXPECT_EQ(statements[0],
-              L"SELECT\tCN_N_STATE, CN_N_TYPE, CN_N_SEND_FLAG, CN_S_FROM, CN_T_REMIND, "
-              L"CN_D_INVALID, CN_S_CREATOR_ID, CN_S_CREATOR_NAME, CN_T_CREATE, CN_S_CONTENT, "
-              L"CN_S_CONTENT_TYPE, CN_S_REMIND_STYLE_DEF FROM\tNORV_REMIND_DEF WHERE\tCN_G_ID = '" +
-                  id + L"'");
-    EXPECT_EQ(statements[1],
-              L"SELECT\tCN_N_RECEIVE_TYPE, CN_S_RECEIVE_ID, CN_S_RECEIVE_NAME FROM\t"
-              L"NORV_REMIND_RECEIVE WHERE\tCN_G_REMIND_ID = '" +
-                  id + L"' ORDER BY CN_N_RECEIVE_TYPE, CN_S_RECEIVE_NAME");
-    if (type == CNorvRemind::kCustomStyle) {
-      ASSERT_EQ(loaded->m_lstStyleItem.size(), 2u);
-      EXPECT_EQ(loaded->m_lstStyleItem.back()->GenInfo_XML(), L"<Item Day='0' Time='17:30' />");
-    }
+    ASSERT_EQ(statements.size(), type == CNorvRemind::kPeriodic ? 7u : 5u);
+    if (type != CNorvRemind::kCustomStyle) continue;
+    EXPECT_TRUE(MatchesAtSomeSecond(
+        statements[0],
+        [&](const CString& now) {
+          return L"INSERT INTO NORV_REMIND_DEF ( CN_G_ID, CN_N_STATE, CN_N_TYPE, CN_N_SEND_FLAG, "
+                 L"CN_S_FROM, CN_T_REMIND, CN_D_INVALID, CN_S_CREATOR_ID, CN_S_CREATOR_NAME, "
+                 L"CN_T_CREATE, CN_S_CONTENT, CN_S_CONTENT_TYPE, CN_S_REMIND_STYLE_DEF ) VALUES ( "
+                 L"'" +
+                 id + L"', 0, 2, 5, 'web ''portal'' \\ x', NULL, " + DeadlineSql(type) +
+                 L", 'u''1', 'Ann \\ O''Neil', " + TimeSql(now) +
+                 L", 'Pay 100% of Bob''s bill %s \\n', 'Text/''Html''', '<Def note=''C:\\x''>"
+                 L"<Item Day=''1'' Time=''9:00'' /><Item Day=''0'' Time=''17:30'' /></Def>' )";
+        },
+        before, after))
+        << statements[0].ToUtf8();
+    const CString receive =
+        L"INSERT INTO NORV_REMIND_RECEIVE ( CN_G_REMIND_ID, CN_N_RECEIVE_TYPE, CN_S_RECEIVE_ID, "
+        L"CN_S_RECEIVE_NAME ) VALUES ( '" +
+        id;
+    EXPECT_EQ(Statements(statements.begin() + 1, statements.end()),
+              (Statements{receive + L"', 0, 'ann''s', 'Ann \\' )",
+                          receive + L"', 1, 'bob', 'Bob ''B''' )",
+                          L"SELECT\tCN_N_STATE, CN_N_TYPE, CN_N_SEND_FLAG, CN_S_FROM, CN_T_REMIND, "
+                          L"CN_D_INVALID, CN_S_CREATOR_ID, CN_S_CREATOR_NAME, CN_T_CREATE, "
+                          L"CN_S_CONTENT, CN_S_CONTENT_TYPE, CN_S_REMIND_STYLE_DEF FROM\t"
+                          L"NORV_REMIND_DEF WHERE\tCN_G_ID = '" +
+                              id + L"'",
+                          L"SELECT\tCN_N_RECEIVE_TYPE, CN_S_RECEIVE_ID, CN_S_RECEIVE_NAME FROM\t"
+                          L"NORV_REMIND_RECEIVE WHERE\tCN_G_REMIND_ID = '" +
+                              id + L"' ORDER BY CN_N_RECEIVE_TYPE, CN_S_RECEIVE_NAME"}));
+    ASSERT_EQ(loaded->m_lstStyleItem.size(), 2u);
+    EXPECT_EQ(loaded->m_lstStyleItem.back()->GenInfo_XML(), L"<Item Day='0' Time='17:30' />");
   }
   EXPECT_EQ(RepeatRows(), 1u);
 }
@@ -318,6 +312,42 @@ TEST_P(CNorvRemindDBTest, AFailingSecondStatementLeavesTheFirstRow) {
   EXPECT_FALSE(remind->DBInsertReceiver(session, &error));
   ASSERT_EQ(statements.size(), 1u);
   EXPECT_EQ(error, ReasonOf(statements.back()));
+}
+
+// Deletes the rows of none, one or several messages; the map stays.
+TEST_P(CNorvRemindDBTest, DeletesTheRowsOfItsMessagesInOneStatement) {
+  const CString tail = L"-0000-0000-0000-000000000000";
+  const auto id = [&](wchar_t digit) { return L"0000000" + CString(&digit, 1) + tail; };
+  const struct {
+    const wchar_t* digits;
+    CString statement;
+  } cases[] = {
+      {L"", L""},
+      {L"B", L"DELETE NORV_REMIND_MSG_AM WHERE CN_G_ID = '" + id(L'B') + L"'"},
+      {L"CAB", L"DELETE NORV_REMIND_MSG_AM WHERE CN_G_ID IN ( '" + id(L'A') + L"', '" + id(L'B') +
+                   L"', '" + id(L'C') + L"' )"},
+  };
+  CNorvBasePtr<CNorvRemindAMMsg> other = new CNorvRemindAMMsg;
+  other->m_ID.FromString1(id(L'D'));
+  ASSERT_TRUE(other->DBInsert(session, dbType(), CGuid(), &error)) << error.ToUtf8();
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.digits);
+    CNorvBasePtr<CNorvRemind> remind = new CNorvRemind;
+    for (const wchar_t* digit = c.digits; *digit != 0; ++digit) {
+      CNorvBasePtr<CNorvRemindAMMsg> msg = new CNorvRemindAMMsg;
+      msg->m_ID.FromString1(id(*digit));
+      ASSERT_TRUE(msg->DBInsert(session, dbType(), remind->m_ID, &error)) << error.ToUtf8();
+      remind->AddAMMsg(msg);
+    }
+    statements.clear();
+    ASSERT_TRUE(remind->DBDeleteAMMsg(session, &error)) << error.ToUtf8();
+    EXPECT_EQ(statements, c.statement.IsEmpty() ? Statements{} : Statements{c.statement});
+    EXPECT_EQ(Rows(L"SELECT CN_G_ID FROM NORV_REMIND_MSG_AM", 1),
+              (std::vector<std::vector<CString>>{{id(L'D')}}));
+    std::list<CNorvBasePtr<CNorvRemindAMMsg>> kept;
+    remind->GetAMMsgList(kept);
+    EXPECT_EQ(kept.size(), wcslen(c.digits));
+  }
 }
 
 NORV_INSTANTIATE_BACKEND_TEST(CNorvRemindDBTest);

@@ -169,21 +169,14 @@ TEST(RemindParse, AbsentTypeKeepsTheCurrentOneAndFailuresKeepWhatWasRead) {
   EXPECT_EQ(Fields(remind), L"time=2024-05-08 00:00:00 from=f flag=2 content=c receivers=a,");
 }
 
-TEST(RemindParse, HostileDefinitionsGiveTheirResultWithoutCrashing) {
+// Content gathers the text of every descendant, however deep.
+TEST(RemindParse, DeeplyNestedContentIsGatheredWithoutCrashing) {
   std::wstring deep = L"<R RemindTime='2024-05-08'><Content>";
   for (int i = 0; i < 100000; ++i) deep += L"<d>x";
   for (int i = 0; i < 100000; ++i) deep += L"</d>";
   CNorvRemind nested;
   ASSERT_EQ(Parse(nested, deep + L"</Content></R>"), L"ok");
   EXPECT_EQ(nested.m_strContent.GetLength(), 100000);
-
-  const std::wstring big(1 << 20, L'\x4E2D');
-  CNorvRemind huge;
-  ASSERT_EQ(Parse(huge, L"<R RemindTime='2024-05-08' From='" + big + L"'><Content>" + big +
-                            L"</Content></R>"),
-            L"ok");
-  EXPECT_EQ(huge.m_strContent.str() + huge.m_strFrom.str(), big + big);
-  EXPECT_EQ(Parse(L"<R RemindTime='" + big + L"'><Content>c</Content></R>"), L"指定提醒的时间无效");
 }
 
 }  // namespace

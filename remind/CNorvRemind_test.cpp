@@ -2,22 +2,35 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <atomic>
+#include <set>
 #include <string>
-#include <utility>
+#include <thread>
+#include <vector>
 
 namespace {
 
-CNorvBasePtr<CEmItem> MakeReceiver(const wchar_t* id) {
-  CNorvBasePtr<CEmItem> receiver(new CEmItem);
-  receiver->m_strReceiveID = id;
-  return receiver;
+COleDateTime At(int year, int month, int day, int hour = 0, int minute = 0) {
+  return COleDateTime(year, month, day, hour, minute, 0);
 }
+
+// 30 February does not exist: the value is invalid.
+const COleDateTime kInvalid = At(2024, 2, 30);
 
 CNorvBasePtr<CNorvRemindStyleItem> MakeItem(int day, const wchar_t* time) {
   CNorvBasePtr<CNorvRemindStyleItem> item(new CNorvRemindStyleItem);
   item->m_nDay = day;
   item->m_strTime = time;
   return item;
+}
+
+void AddReceiver(CNorvRemind& remind, short type, const wchar_t* id, const wchar_t* name = L"") {
+  CNorvBasePtr<CEmItem> receiver(new CEmItem);
+  receiver->m_nReceiveType = type;
+  receiver->m_strReceiveID = id;
+  receiver->m_strReceiveName = name;
+  remind.m_lstReceiver.push_back(receiver);
 }
 
 // What the copies carry, in one line; the repeat by its own text.
@@ -41,15 +54,16 @@ void MakeSource(CNorvRemind& remind) {
   remind.m_Repeat.m_nRegularType = 1;
   remind.m_Repeat.m_nRegularValue = 124;
   remind.m_Repeat.m_strRemindTime = L"08:30";
-  remind.m_Repeat.m_dtStart = COleDateTime(2024, 1, 1, 0, 0, 0);
-  remind.m_dtInvalid = COleDateTime(2024, 6, 1, 0, 0, 0);
-  remind.m_dtRemind = COleDateTime(2024, 5, 1, 9, 0, 0);
+  remind.m_Repeat.m_dtStart = At(2024, 1, 1);
+  remind.m_dtInvalid = At(2024, 6, 1);
+  remind.m_dtRemind = At(2024, 5, 1, 9);
   remind.m_nSendFlag = 4;
   remind.m_strContent = L"source";
   remind.m_strContentType = L"Text/Html";
   remind.m_strRemindStyleDef = L"<S/>";
   remind.m_lstStyleItem = {MakeItem(1, L"09:00"), MakeItem(0, L"08:00")};
-  remind.m_lstReceiver = {MakeReceiver(L"a"), MakeReceiver(L"b")};
+  AddReceiver(remind, 0, L"a");
+  AddReceiver(remind, 0, L"b");
   remind.m_ID.NewID();
   remind.m_strFrom = L"source from";
   remind.m_strCreatorID = L"source creator";
@@ -60,7 +74,7 @@ const wchar_t kSourceDefinition[] =
     L"style=<S/> items=2 receivers=2 <Repeat RemindTime='08:30' RegularType='1' Interval='1' "
     L"RagularValue='124' RegularRange='0' DTStart='2024-01-01' />";
 
-TEST(RemindRecord, ANewRemindIsAnActiveOneOffInstantMessage) {
+TEST(RemindRecord, ANewRemindIsAnActiveOneOffInstantMessageAndTheAccessorsReadTheFields) {
   const COleDateTime before = COleDateTime::GetCurrentTime();
   CNorvBasePtr<CNorvRemind> remind(new CNorvRemind);
   const COleDateTime after = COleDateTime::GetCurrentTime();
@@ -68,42 +82,42 @@ TEST(RemindRecord, ANewRemindIsAnActiveOneOffInstantMessage) {
             L"state=0 type=0 flag=1 remind= invalid= content=/Text/Text style= items=0 receivers=0 "
             L"<Repeat RemindTime='' RegularType='0' Interval='1' RagularValue='0' "
             L"RegularRange='0' DTStart='' />");
-  EXPECT_FALSE(remind->m_ID.IsValid());
-  EXPECT_TRUE(remind->m_mapAMMsg.empty());
+  EXPECT_FALSE(remind->m_ID.IsValid() || remind->HasRemindMsg());
   COleDateTime created;
   ASSERT_TRUE(created.ParseDateTime(remind->m_strCreateTime)) << remind->m_strCreateTime.ToUtf8();
   EXPECT_TRUE(before <= created && created <= after);
-}
 
-TEST(RemindRecord, AccessorsReadTheFields) {
-  CNorvRemind remind;
-  MakeSource(remind);
-  EXPECT_EQ(remind.GetState() * 100 + remind.GetType() * 10 + remind.GetSendFlag(), 114);
-  EXPECT_EQ(remind.GetInvalidDate(), COleDateTime(2024, 6, 1, 0, 0, 0));
-  std::list<CNorvBasePtr<CEmItem>> out{MakeReceiver(L"old")};
-  remind.GetReceiverList(out);
-  EXPECT_EQ(out, remind.m_lstReceiver);  // replaced, and the same objects
+  MakeSource(*remind);
+  EXPECT_EQ(remind->GetState() * 100 + remind->GetType() * 10 + remind->GetSendFlag(), 114);
+  EXPECT_EQ(remind->GetInvalidDate(), At(2024, 6, 1));
+  std::list<CNorvBasePtr<CEmItem>> out{new CEmItem};
+  remind->GetReceiverList(out);
+  EXPECT_EQ(out, remind->m_lstReceiver);  // replaced, and the same objects
+  CString content, contentType;
+  remind->GetContent(content, contentType);
+  EXPECT_EQ(content + L"|" + contentType, L"source|Text/Html");
   // Send flag bits 0, 1 and 2: instant message, SMS, e-mail.
   const std::pair<short, int> flags[] = {
       {1, 1}, {2, 2}, {4, 4}, {static_cast<short>(0xFFF8), 0}, {-1, 7}};
   for (const auto& [flag, channels] : flags) {
-    remind.m_nSendFlag = flag;
-    EXPECT_EQ(remind.HasAMFlag() + remind.HasSMSFlag() * 2 + remind.HasEmailFlag() * 4, channels);
+    remind->m_nSendFlag = flag;
+    EXPECT_EQ(remind->HasAMFlag() + remind->HasSMSFlag() * 2 + remind->HasEmailFlag() * 4,
+              channels);
   }
   for (short type : {0, 1, 2, 5, -1}) {
-    remind.m_nType = type;
-    EXPECT_EQ(remind.HasRepeat(), type == 1) << type;
+    remind->m_nType = type;
+    EXPECT_EQ(remind->HasRepeat(), type == 1) << type;
   }
 }
 
 // The copies share the lists' objects; the identity and the people stay.
-TEST(RemindCopy, SetInfoTakesTheDefinitionAndGetInfoAllButTheStyle) {
+TEST(RemindRecord, SetInfoTakesTheDefinitionAndGetInfoAllButTheStyle) {
   CNorvRemind target;
   target.m_ID.NewID();
   const CGuid targetID = target.m_ID;
   target.m_strFrom = L"mine";
   target.m_strCreateTime = L"2000-01-01 00:00:00";
-  target.m_lstReceiver = {MakeReceiver(L"old")};
+  AddReceiver(target, 0, L"old");
   CNorvRemind source;
   MakeSource(source);
   target.SetInfo(&source);
@@ -131,6 +145,376 @@ TEST(RemindCopy, SetInfoTakesTheDefinitionAndGetInfoAllButTheStyle) {
   oneOff.GetInfo(&copy);
   EXPECT_EQ(target.m_Repeat.GenInfo_XML() + copy.m_Repeat.GenInfo_XML(),
             source.m_Repeat.GenInfo_XML() + source.m_Repeat.GenInfo_XML());
+}
+
+const std::wstring kContentXml = L"<Content>a&lt;b</Content><ContentType>Text/Text</ContentType>";
+const std::wstring kContentJson = L", \"Content\": \"a<b\", \"ContentType\": \"Text/Text\"";
+const std::wstring kRepeatXml =
+    L"<Repeat RemindTime='08:30' RegularType='1' Interval='1' RagularValue='124' "
+    L"RegularRange='0' DTStart='2024-05-01' />";
+const std::wstring kRepeatJson =
+    L", \"Repeat\": { \"RemindTime\": \"08:30\", \"RegularType\": \"1\", \"Interval\": \"1\", "
+    L"\"RagularValue\": \"124\", \"RegularRange\": \"0\", \"DTStart\": \"2024-05-01\" }";
+const std::wstring kStyleXml =
+    L"<RemindStyleDef>&lt;S&gt;&lt;Item Day=&apos;1&apos; Time=&apos;09:00&apos;/&gt;&lt;/S&gt;"
+    L"</RemindStyleDef>";
+const std::wstring kStyleJson = L", \"RemindStyleDef\": \"<S><Item Day='1' Time='09:00'/></S>\"";
+const std::wstring kFirstXml = L"<Receiver Type='0' ID='u1' Name='N&apos;1' />";
+const std::wstring kFirstJson = L"{ \"Type\": \"0\", \"ID\": \"u1\", \"Name\": \"N'1\" }";
+const std::wstring kTwoXml =
+    L"<ReceiverList>" + kFirstXml + L"<Receiver Type='2' ID='u2' Name='' /></ReceiverList>";
+const std::wstring kTwoJson = L", \"ReceiverList\": [ " + kFirstJson +
+                              L", { \"Type\": \"2\", \"ID\": \"u2\", \"Name\": \"\" } ]";
+
+std::wstring Xml(const wchar_t* attributes) {
+  return L"<Remind ID='{01234567-89AB-CDEF-0123-456789ABCDEF}' " + std::wstring(attributes);
+}
+std::wstring Json(const wchar_t* members) {
+  return L"{ \"ID\": \"{01234567-89AB-CDEF-0123-456789ABCDEF}\", " + std::wstring(members);
+}
+
+// Each remind carries a remind time, a repeat and a style definition whatever
+// its type, so that the output shows which of them each type writes.
+TEST(RemindOutput, EveryTypeWithAndWithoutDeadlineFromAndReceivers) {
+  const COleDateTime time = At(2024, 5, 8, 9, 30);
+  const struct {
+    const char* what;
+    short type, state, flag;
+    COleDateTime remindTime, deadline;
+    const wchar_t *from, *style;
+    int receivers;
+    std::wstring xml, json;
+  } cases[] = {
+      {"one-off: its deadline is never shown", 0, 0, 1, time, At(2024, 6, 1), L"web", L"", 2,
+       Xml(L"State='0' Type='0' SendFlag='1' RemindTime='2024-05-08 09:30:00' From='web'>") +
+           kContentXml + kTwoXml + L"</Remind>",
+       Json(L"\"State\": \"0\", \"Type\": \"0\", \"SendFlag\": \"1\", "
+            L"\"RemindTime\": \"2024-05-08 09:30:00\", \"From\": \"web\"") +
+           kContentJson + kTwoJson + L" }"},
+      {"one-off without time, from or receivers", 0, 0, 1, COleDateTime(), COleDateTime(), L"", L"",
+       0, Xml(L"State='0' Type='0' SendFlag='1' RemindTime=''>") + kContentXml + L"</Remind>",
+       Json(L"\"State\": \"0\", \"Type\": \"0\", \"SendFlag\": \"1\", \"RemindTime\": \"\"") +
+           kContentJson + L" }"},
+      {"periodic with an unreadable deadline", 1, 1, 3, time, kInvalid, L"", L"", 0,
+       Xml(L"State='1' Type='1' SendFlag='3'>") + kContentXml + kRepeatXml + L"</Remind>",
+       Json(L"\"State\": \"1\", \"Type\": \"1\", \"SendFlag\": \"3\"") + kContentJson +
+           kRepeatJson + L" }"},
+      {"periodic with a deadline", 1, 0, 1, time, At(2024, 12, 31), L"", L"", 1,
+       Xml(L"State='0' Type='1' SendFlag='1' InvalidDate='2024-12-31'>") + kContentXml +
+           kRepeatXml + L"<ReceiverList>" + kFirstXml + L"</ReceiverList></Remind>",
+       Json(L"\"State\": \"0\", \"Type\": \"1\", \"SendFlag\": \"1\", "
+            L"\"InvalidDate\": \"2024-12-31\"") +
+           kContentJson + kRepeatJson + L", \"ReceiverList\": [ " + kFirstJson + L" ] }"},
+      {"custom style", 2, 0, 1, time, At(2024, 5, 10), L"f", L"<S><Item Day='1' Time='09:00'/></S>",
+       2,
+       Xml(L"State='0' Type='2' SendFlag='1' InvalidDate='2024-05-10' From='f'>") + kContentXml +
+           kStyleXml + kTwoXml + L"</Remind>",
+       Json(L"\"State\": \"0\", \"Type\": \"2\", \"SendFlag\": \"1\", "
+            L"\"InvalidDate\": \"2024-05-10\", \"From\": \"f\"") +
+           kContentJson + kStyleJson + kTwoJson + L" }"},
+      {"custom style without a definition", 2, 0, 1, time, COleDateTime(), L"", L"", 0,
+       Xml(L"State='0' Type='2' SendFlag='1'>") + kContentXml + L"<RemindStyleDef /></Remind>",
+       Json(L"\"State\": \"0\", \"Type\": \"2\", \"SendFlag\": \"1\"") + kContentJson +
+           L", \"RemindStyleDef\": \"\" }"},
+      {"type 4: neither repeat nor style", 4, -2, static_cast<short>(0x8001), time, At(2024, 5, 10),
+       L"", L"<S/>", 0,
+       Xml(L"State='-2' Type='4' SendFlag='-32767' InvalidDate='2024-05-10'>") + kContentXml +
+           L"</Remind>",
+       Json(L"\"State\": \"-2\", \"Type\": \"4\", \"SendFlag\": \"-32767\", "
+            L"\"InvalidDate\": \"2024-05-10\"") +
+           kContentJson + L" }"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    CNorvRemind remind;
+    ASSERT_TRUE(remind.m_ID.FromString(L"{01234567-89AB-CDEF-0123-456789ABCDEF}"));
+    remind.m_nType = c.type;
+    remind.m_nState = c.state;
+    remind.m_nSendFlag = c.flag;
+    remind.m_dtRemind = c.remindTime;
+    remind.m_dtInvalid = c.deadline;
+    remind.m_strFrom = c.from;
+    remind.m_strContent = L"a<b";
+    remind.m_Repeat.m_strRemindTime = L"08:30";
+    remind.m_Repeat.m_nRegularType = 1;
+    remind.m_Repeat.m_nRegularValue = 124;
+    remind.m_Repeat.m_dtStart = At(2024, 5, 1);
+    remind.m_strRemindStyleDef = c.style;
+    if (c.receivers > 0) AddReceiver(remind, 0, L"u1", L"N'1");
+    if (c.receivers > 1) AddReceiver(remind, 2, L"u2");
+    EXPECT_EQ(remind.GenInfo_XML(), c.xml);
+    EXPECT_EQ(remind.GenInfo_Json(), c.json);
+    // The short forms end where the full ones start on the content.
+    EXPECT_EQ(remind.GenListInfo_XML(), c.xml.substr(0, c.xml.find(L"><Content>")) + L" />");
+    EXPECT_EQ(remind.GenListInfo_Json(), c.json.substr(0, c.json.find(kContentJson)) + L" }");
+    EXPECT_EQ(remind.GenReceiverInfo_XML(), c.receivers == 2 ? kTwoXml
+                                            : c.receivers
+                                                ? L"<ReceiverList>" + kFirstXml + L"</ReceiverList>"
+                                                : L"");
+    EXPECT_EQ(remind.GenReceiverInfo_Json(), c.receivers == 2 ? kTwoJson.substr(2)
+                                             : c.receivers
+                                                 ? L"\"ReceiverList\": [ " + kFirstJson + L" ]"
+                                                 : L"");
+  }
+}
+
+// The times as texts joined by blanks; an invalid time shows as such.
+std::wstring Texts(const std::list<COleDateTime>& times) {
+  std::wstring out;
+  for (const COleDateTime& time : times) {
+    out += (out.empty() ? L"" : L" ") + time.Format(L"%Y-%m-%d_%H:%M").str();
+  }
+  return out;
+}
+
+// One remind of each type: a one-off at 2024-05-08 09:30; every second day
+// from 2024-05-01 at 07:45; deadline 2024-05-10 with the items (0, 09:00),
+// (1, 14:00), (1, 08:00) in this order.
+class RemindTiming : public ::testing::Test {
+ protected:
+  RemindTiming() {
+    oneOff.m_dtRemind = At(2024, 5, 8, 9, 30);
+    periodic.m_nType = CNorvRemind::kPeriodic;
+    periodic.m_Repeat.m_nInterval = 2;
+    periodic.m_Repeat.m_dtStart = At(2024, 5, 1);
+    periodic.m_Repeat.m_strRemindTime = L"07:45";
+    custom.m_nType = CNorvRemind::kCustomStyle;
+    custom.m_dtInvalid = At(2024, 5, 10);
+    custom.m_lstStyleItem = {MakeItem(0, L"09:00"), MakeItem(1, L"14:00"), MakeItem(1, L"08:00")};
+  }
+
+  CNorvRemind oneOff, periodic, custom, unset;
+};
+
+TEST_F(RemindTiming, NeedRemindAndIsInvalidAroundTheBoundaries) {
+  oneOff.m_dtInvalid = At(2024, 5, 9);  // never consulted for a one-off remind
+  const struct {
+    const char* what;
+    CNorvRemind& remind;
+    COleDateTime day;
+    bool need, invalid;
+  } cases[] = {
+      {"one-off the day before", oneOff, At(2024, 5, 7, 23, 59), false, false},
+      {"one-off at midnight", oneOff, At(2024, 5, 8), true, false},
+      {"one-off late on its day", oneOff, At(2024, 5, 8, 23, 59), true, false},
+      {"one-off the day after", oneOff, At(2024, 5, 9), false, false},
+      {"one-off on a null day", oneOff, COleDateTime(), false, false},
+      {"no remind time", unset, At(2024, 5, 8), false, false},
+      {"periodic before its start", periodic, At(2024, 4, 29), false, false},
+      {"periodic on its start", periodic, At(2024, 5, 1), true, false},
+      {"periodic between", periodic, At(2024, 5, 2), false, false},
+      {"periodic late on a day", periodic, At(2024, 5, 3, 23, 59), true, false},
+      {"custom two days ahead", custom, At(2024, 5, 8), false, false},
+      {"custom the day before", custom, At(2024, 5, 9), true, false},
+      {"custom on the deadline", custom, At(2024, 5, 10), true, true},
+      {"custom after the deadline", custom, At(2024, 5, 10, 0, 1), false, true},
+      // 09:00 two days ahead counts as one day: the item of day 1 fires.
+      {"custom with a time of day", custom, At(2024, 5, 8, 9, 0), true, false},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(c.remind.NeedRemind(c.day), c.need) << c.what;
+    EXPECT_EQ(c.remind.IsInvalid(c.day), c.invalid) << c.what;
+  }
+  unset.m_dtRemind = kInvalid;
+  EXPECT_FALSE(unset.NeedRemind(kInvalid));
+  // Neither a passed deadline nor a used-up count stops a periodic remind here.
+  periodic.m_dtInvalid = At(2024, 5, 2);
+  periodic.m_Repeat.m_nRegularRange = 1;
+  periodic.m_Repeat.m_nCount = 5;
+  EXPECT_TRUE(periodic.NeedRemind(At(2024, 5, 5)));
+  custom.m_dtInvalid = kInvalid;
+  EXPECT_FALSE(custom.NeedRemind(At(2024, 5, 10)));
+  for (short type : {3, 4, 7, -1}) {
+    oneOff.m_nType = periodic.m_nType = type;
+    EXPECT_FALSE(oneOff.NeedRemind(At(2024, 5, 8)) || periodic.NeedRemind(At(2024, 5, 9))) << type;
+  }
+}
+
+TEST_F(RemindTiming, APeriodicRemindRunsOutByDeadlineThenByCount) {
+  periodic.m_dtInvalid = At(2024, 5, 10);
+  periodic.m_Repeat.m_nRegularRange = 1;
+  periodic.m_Repeat.m_nNum = 3;
+  periodic.m_Repeat.m_nCount = 99;
+  EXPECT_FALSE(periodic.IsInvalid(At(2024, 5, 9, 23, 59)));
+  EXPECT_TRUE(periodic.IsInvalid(At(2024, 5, 10)));
+  periodic.m_dtInvalid = kInvalid;
+  const struct {
+    short range;
+    int count;
+    bool invalid;
+  } cases[] = {{1, 0, false}, {1, 2, false}, {1, 3, true},
+               {1, 4, true},  {0, 9, false}, {2, 9, false}};
+  for (const auto& c : cases) {
+    periodic.m_Repeat.m_nRegularRange = c.range;
+    periodic.m_Repeat.m_nCount = c.count;
+    EXPECT_EQ(periodic.IsInvalid(At(2024, 5, 5)), c.invalid) << c.range << "/" << c.count;
+  }
+}
+
+TEST_F(RemindTiming, TheSingleRemindTime) {
+  for (const wchar_t* day : {L"1999-01-01", L""}) {
+    COleDateTime time;
+    EXPECT_TRUE(oneOff.GetRemindTime(day, time));
+    EXPECT_EQ(time, At(2024, 5, 8, 9, 30));
+  }
+  COleDateTime time = At(2000, 1, 1);
+  EXPECT_TRUE(unset.GetRemindTime(L"2024-05-08", time));
+  EXPECT_EQ(time.GetStatus(), COleDateTime::null);
+  ASSERT_TRUE(periodic.GetRemindTime(L"2024-05-03", time));
+  EXPECT_EQ(time, At(2024, 5, 3, 7, 45));
+  time = At(2000, 1, 1);
+  EXPECT_FALSE(periodic.GetRemindTime(L"", time));
+  EXPECT_EQ(time, At(2000, 1, 1));
+  EXPECT_FALSE(periodic.GetRemindTime(L"someday", time));
+  EXPECT_EQ(time.GetStatus(), COleDateTime::invalid);
+}
+
+TEST_F(RemindTiming, TheRemindTimesAndItemsOfACustomStyleDay) {
+  std::list<CNorvBasePtr<CNorvRemindStyleItem>> items{MakeItem(7, L"07:00")};
+  custom.GetDayStyleList(1, items);
+  EXPECT_EQ(items,
+            std::list(std::next(custom.m_lstStyleItem.begin()), custom.m_lstStyleItem.end()));
+  custom.GetDayStyleList(2, items);
+  EXPECT_TRUE(items.empty());
+  EXPECT_EQ(custom.ExistDayStyle(0) + custom.ExistDayStyle(1) * 2 + custom.ExistDayStyle(2) * 4 +
+                custom.ExistDayStyle(65537) * 8,
+            3);  // 65537 is day 1 in 16 bits
+
+  custom.m_lstStyleItem.push_back(MakeItem(30000, L"10:00"));
+  custom.m_lstStyleItem.push_back(MakeItem(2, L"25:00"));
+  custom.m_lstStyleItem.push_back(MakeItem(2, L"10:15"));
+  const struct {
+    const wchar_t *day, *times;
+  } cases[] = {
+      {L"2024-05-09", L"2024-05-09_14:00 2024-05-09_08:00"},
+      {L"2024-05-10", L"2024-05-10_09:00"},
+      {L"2024-05-09 23:00:00", L"Invalid DateTime Invalid DateTime"},
+      {L"2024-05-08", L"Invalid DateTime 2024-05-08_10:15"},
+      {L"2024-05-11", L""},
+      {L"2100-01-01", L""},
+      {L"not a day", L""},
+  };
+  for (const auto& c : cases) {
+    std::list<COleDateTime> times{At(2000, 1, 1)};
+    custom.GetRemindTime(c.day, times);
+    EXPECT_EQ(Texts(times), c.times) << CString(c.day).ToUtf8();
+  }
+}
+
+// Tells when the last reference to it goes.
+struct WatchedMsg : CNorvRemindAMMsg {
+  explicit WatchedMsg(bool* destroyed) : destroyed(destroyed) { m_ID.NewID(); }
+  ~WatchedMsg() override { *destroyed = true; }
+  bool* destroyed;
+};
+
+// The order by identifier shows in the statement the DB test checks.
+TEST(RemindMessages, KeepsTheFirstObjectPerIdentifierAndReleasesRemovedOnes) {
+  CNorvRemind remind;
+  CNorvBasePtr<CNorvRemindAMMsg> noID = new CNorvRemindAMMsg;  // refused: stays the caller's
+  remind.AddAMMsg(nullptr);
+  remind.AddAMMsg(noID);
+  EXPECT_FALSE(remind.HasRemindMsg());
+  bool aGone = false, bGone = false;
+  CNorvRemindAMMsg* a = new WatchedMsg(&aGone);
+  remind.AddAMMsg(a);
+  remind.AddAMMsg(new WatchedMsg(&bGone));
+  CNorvBasePtr<CNorvRemindAMMsg> twin = new CNorvRemindAMMsg;
+  twin->m_ID = a->m_ID;
+  remind.AddAMMsg(twin);
+  std::list<CNorvBasePtr<CNorvRemindAMMsg>> msgs{twin};
+  remind.GetAMMsgList(msgs);
+  EXPECT_EQ(msgs.size(), 2u);
+  EXPECT_EQ(std::count(msgs.begin(), msgs.end(), a), 1);  // the first, shared, not copied
+  msgs.clear();
+  for (const CGuid& id : {CGuid(), twin->m_ID, twin->m_ID}) remind.RemoveAMMsg(id);
+  EXPECT_TRUE(aGone && !bGone && remind.HasRemindMsg());
+  remind.CleanAMMsgList();
+  EXPECT_TRUE(bGone && !remind.HasRemindMsg());
+}
+
+// Definition k of every type in turn; its texts and list sizes all carry k.
+CNorvBasePtr<CNorvRemind> MakeDefinition(int k) {
+  CNorvBasePtr<CNorvRemind> remind(new CNorvRemind);
+  remind->m_nType = static_cast<short>(k % 3);
+  remind->m_strContent.Format(L"content-%d", k);
+  remind->m_strContentType.Format(L"type-%d", k);
+  remind->m_dtRemind = At(2024, 5, 8 + k, 9, 30);
+  remind->m_dtInvalid = At(2024, 5, 10 + k);
+  remind->m_Repeat.m_nInterval = static_cast<short>(k + 1);
+  remind->m_Repeat.m_dtStart = At(2024, 5, 1);
+  remind->m_Repeat.m_strRemindTime.Format(L"0%d:15", k);
+  remind->m_strRemindStyleDef.Format(L"<S k='%d'/>", k);
+  for (int i = 0; i <= k; ++i) {
+    remind->m_lstStyleItem.push_back(MakeItem(i, L"09:00"));
+    AddReceiver(*remind, 0, CString::FromUtf8("u" + std::to_string(k)));
+  }
+  return remind;
+}
+
+// Two threads replace the definitions of a shared remind while three render,
+// copy out and time it and add and remove its messages. Every reading must be
+// one whole definition (each form is rendered under the remind's lock), no
+// message may be lost, and the run must be clean under ThreadSanitizer.
+TEST(RemindThreads, ReadersSeeWholeDefinitionsWhileWritersReplaceThem) {
+  constexpr int kRounds = 400, kDefinitions = 6;
+  std::vector<CNorvBasePtr<CNorvRemind>> definitions;
+  std::set<std::wstring> renderings;
+  CNorvRemind shared;
+  const auto render = [&] {
+    return std::vector<std::wstring>{shared.GenInfo_XML().str(), shared.GenInfo_Json().str(),
+                                     shared.GenListInfo_XML().str(),
+                                     shared.GenListInfo_Json().str()};
+  };
+  shared.m_ID.NewID();
+  for (int k = 0; k < kDefinitions; ++k) {
+    definitions.push_back(MakeDefinition(k));
+    shared.SetInfo(definitions[k]);
+    for (const std::wstring& text : render()) renderings.insert(text);
+  }
+  std::atomic<int> torn{0}, firings{0};
+  std::vector<std::thread> threads;
+  for (int w = 1; w <= 2; ++w) {
+    threads.emplace_back([&, w] {
+      for (int round = 0; round < kRounds; ++round)
+        shared.SetInfo(definitions[(round * w) % kDefinitions]);
+    });
+  }
+  for (int r = 0; r < 3; ++r) {
+    threads.emplace_back([&] {
+      for (int round = 0; round < kRounds; ++round) {
+        for (const std::wstring& text : render()) torn += renderings.count(text) == 0;
+        CNorvRemind copy;
+        shared.GetInfo(&copy);
+        const int k = std::stoi(copy.m_strContent.Mid(8).str());
+        torn += copy.m_strContentType != definitions[k]->m_strContentType ||
+                copy.m_lstReceiver.size() != definitions[k]->m_lstReceiver.size();
+        CString content, contentType;
+        shared.GetContent(content, contentType);
+        torn += content.Mid(8) != contentType.Mid(5);
+        const COleDateTime day = At(2024, 5, 8 + round % 8);
+        COleDateTime time;
+        std::list<COleDateTime> times;
+        std::list<CNorvBasePtr<CNorvRemindStyleItem>> items;
+        shared.GetRemindTime(day.Format(L"%Y-%m-%d"), time);
+        shared.GetRemindTime(day.Format(L"%Y-%m-%d"), times);
+        shared.GetDayStyleList(round % 4, items);
+        firings += shared.NeedRemind(day) + shared.IsInvalid(day) + shared.HasRepeat();
+        CNorvBasePtr<CNorvRemindAMMsg> msg = new CNorvRemindAMMsg;
+        msg->m_ID.NewID();
+        shared.AddAMMsg(msg);
+        if (round % 2 == 1) shared.RemoveAMMsg(msg->m_ID);
+        std::list<CNorvBasePtr<CNorvRemindAMMsg>> msgs;
+        shared.GetAMMsgList(msgs);
+      }
+    });
+  }
+  for (std::thread& thread : threads) thread.join();
+  EXPECT_EQ(torn, 0);
+  EXPECT_GT(firings, 0);
+  std::list<CNorvBasePtr<CNorvRemindAMMsg>> msgs;
+  shared.GetAMMsgList(msgs);
+  EXPECT_EQ(msgs.size(), 3u * kRounds / 2);
 }
 
 }  // namespace

@@ -50,6 +50,7 @@ TEST(RemindRepeatParse, TheRuleFirstThenTheTime) {
   }
 }
 
+// Without an end or a limit it shows in the remind's own output test.
 TEST(RemindRepeatOutput, XmlAndJsonWithAndWithoutEndAndLimit) {
   const struct {
     short range;
@@ -57,11 +58,6 @@ TEST(RemindRepeatOutput, XmlAndJsonWithAndWithoutEndAndLimit) {
     const wchar_t* xml;
     const wchar_t* json;
   } cases[] = {
-      {0, At(2026, 1, 1), COleDateTime(),
-       L"<Repeat RemindTime='08:30' RegularType='2' Interval='3' RagularValue='-1' "
-       L"RegularRange='0' DTStart='2026-01-01' />",
-       L"\"Repeat\": { \"RemindTime\": \"08:30\", \"RegularType\": \"2\", \"Interval\": \"3\", "
-       L"\"RagularValue\": \"-1\", \"RegularRange\": \"0\", \"DTStart\": \"2026-01-01\" }"},
       {1, At(2026, 1, 1), At(2026, 12, 31),
        L"<Repeat RemindTime='08:30' RegularType='2' Interval='3' RagularValue='-1' "
        L"RegularRange='1' DTStart='2026-01-01' DTEnd='2026-12-31' Num='10' Count='2' />",
@@ -121,6 +117,14 @@ TEST_P(RemindRepeatDB, StatementsAndTheRowsTheyLeave) {
             L"CN_D_END, CN_N_REPEAT_NUM, CN_N_REPEAT_COUNT ) VALUES ('" +
                 CString(kRemindID) + L"', '08:30', 0, 3, 0, 1, " + DateSql(L"2026-01-01") +
                 L", NULL, 10, 2 )");
+  // A NULL end leaves the object's end as it was.
+  CNorvRemindRepeat loaded;
+  loaded.m_dtEnd = At(2030, 1, 1);
+  EXPECT_EQ(Loaded(loaded),
+            L"<Repeat RemindTime='08:30' RegularType='0' Interval='3' "
+            L"RagularValue='0' RegularRange='1' DTStart='2026-01-01' "
+            L"DTEnd='2030-01-01' Num='10' Count='2' />");
+  statements.clear();
 
   repeat.m_strRemindTime = L"21:05";
   repeat.m_nRegularValue = 124;
@@ -132,7 +136,6 @@ TEST_P(RemindRepeatDB, StatementsAndTheRowsTheyLeave) {
             L"CN_N_INTERVAL = 3, CN_N_REGULAR_VALUE = 124, CN_N_REPEAT_RANGE = 1, CN_D_START = " +
                 DateSql(L"2026-01-01") + L", CN_D_END = " + DateSql(L"2026-12-31") +
                 L", CN_N_REPEAT_NUM = 10 WHERE CN_G_REMIND_ID = '" + kRemindID + L"'");
-  CNorvRemindRepeat loaded;
   EXPECT_EQ(Loaded(loaded),
             L"<Repeat RemindTime='21:05' RegularType='0' Interval='3' "
             L"RagularValue='124' RegularRange='1' DTStart='2026-01-01' "
@@ -155,23 +158,6 @@ TEST_P(RemindRepeatDB, StatementsAndTheRowsTheyLeave) {
             L"DELETE NORV_REMIND_REPEAT WHERE CN_G_REMIND_ID = '" + CString(kRemindID) + L"'");
   // Without a row the object stays as it was.
   EXPECT_EQ(Loaded(loaded), repeat.GenInfo_XML());
-}
-
-// A start that is not set goes in as NULL and comes back unreadable; a NULL
-// end leaves the end, and a rule without a limit Num and Count.
-TEST_P(RemindRepeatDB, LoadingLeavesWhatTheRowDoesNotCarry) {
-  CNorvRemindRepeat unset;
-  unset.m_strRemindTime = L"07:00";
-  ASSERT_TRUE(unset.DBInsert(session, dbType(), id, &error)) << error.ToUtf8();
-  EXPECT_NE(TakeStatement().Find(L"'07:00', 0, 1, 0, 0, NULL, NULL, 0, 0 )"), -1);
-  CNorvRemindRepeat kept;
-  FillDaily(kept);
-  kept.m_dtEnd = At(2030, 1, 1);
-  EXPECT_EQ(Loaded(kept),
-            L"<Repeat RemindTime='07:00' RegularType='0' Interval='1' "
-            L"RagularValue='0' RegularRange='0' DTStart='Invalid DateTime' "
-            L"DTEnd='2030-01-01' />");
-  EXPECT_EQ(kept.m_nNum * 100 + kept.m_nCount, 1002);
 }
 
 TEST_P(RemindRepeatDB, FailuresCarryTheDatabasesReason) {

@@ -111,3 +111,29 @@ CREATE TABLE IF NOT EXISTS NORV_HOST_DELIVERY (
   CN_T_NEXT     timestamp(0) without time zone,
   CN_S_REASON   text
 );
+
+-- The daemons sharing this database, each with its lease: a daemon whose
+-- lease has expired is dead to the others, and its claims are taken over.
+CREATE TABLE IF NOT EXISTS NORV_HOST_MEMBER (
+  CN_G_ID      varchar(38) PRIMARY KEY,
+  CN_S_HOST    text NOT NULL,
+  CN_N_PID     integer NOT NULL,
+  CN_T_START   timestamp(0) without time zone NOT NULL,
+  CN_T_BEAT    timestamp(0) without time zone NOT NULL,
+  CN_T_EXPIRES timestamp(0) without time zone NOT NULL,
+  CN_N_SENT    integer NOT NULL
+);
+
+-- The one daemon that may send each instant message.
+CREATE TABLE IF NOT EXISTS NORV_HOST_CLAIM (
+  CN_G_MSG_ID varchar(38) PRIMARY KEY,
+  CN_G_MEMBER varchar(38) NOT NULL
+);
+
+-- Each firing planned, once per receiver, however many daemons plan it.
+CREATE TABLE IF NOT EXISTS NORV_HOST_FIRING (
+  CN_G_REMIND_ID varchar(38) NOT NULL,
+  CN_T_REMIND    timestamp(0) without time zone NOT NULL,
+  CN_S_RECEIVER  text NOT NULL,
+  PRIMARY KEY ( CN_G_REMIND_ID, CN_T_REMIND, CN_S_RECEIVER )
+);

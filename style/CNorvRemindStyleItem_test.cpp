@@ -91,15 +91,6 @@ TEST(StyleItemParse, DefinitionTexts) {
   for (const auto& c : cases) EXPECT_EQ(ParseList(c.text), c.result) << CString(c.text).ToUtf8();
 }
 
-TEST(StyleItemParse, HostileDefinitionsDoNotCrash) {
-  std::wstring deep = L"<S><Item Day='1' Time='9:00'/>";
-  for (int i = 0; i < 100000; ++i) deep += L"<d>";
-  for (int i = 0; i < 100000; ++i) deep += L"</d>";
-  EXPECT_EQ(ParseList((deep + L"</S>").c_str()), L"ok: 1@09:00");
-  std::wstring huge = L"<S><Item Day='1' Time='" + std::wstring(1 << 20, L'9') + L"'/></S>";
-  EXPECT_EQ(ParseList(huge.c_str()), L"指定提醒时间 Time 值无效: ");
-}
-
 TEST(StyleItemSort, DayUnsignedThenTimeAsText) {
   const struct {
     ItemList items;

@@ -28,7 +28,7 @@ TEST(CNorvCommFunTest, XmlNodeEscapesMarkupAndCollapsesWhenEmpty) {
 }
 
 // A NUL cannot be stored, and a declared encoding is honoured or refused.
-TEST(CNorvCommFunTest, ParseRefusesNulAndUnknownEncodings) {
+TEST(CNorvCommFunTest, ParseRefusesMalformedTextNulAndUnknownEncodings) {
   const struct {
     CString text;
     bool parses;
@@ -41,9 +41,13 @@ TEST(CNorvCommFunTest, ParseRefusesNulAndUnknownEncodings) {
       {L"<?xml version='1.0' encoding='utf-8'?><a>&#10;&#x20;&#100;</a>", true},
       {L"<a>&#0</a>", false},  // the parser would read it without its ";"
       {L"<a>&#00x;&#x0g;</a>", false},
+      {L"", false},
+      {L"<a></b>", false},
+      {L"<a/><b/>", false},
   };
+  // A failed parse leaves no root from an earlier one.
+  CNorvXmlDocument document;
   for (const auto& c : cases) {
-    CNorvXmlDocument document;
     EXPECT_EQ(CNorvCommFun::ParseXML(c.text, document), c.parses) << c.text.ToUtf8();
     EXPECT_EQ(document.GetRootElement().IsNull(), !c.parses);
   }

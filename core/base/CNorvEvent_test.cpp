@@ -23,28 +23,6 @@ TEST(CNorvEventTest, StaysSetUntilResetAndTheFirstListedWins) {
   EXPECT_EQ(CNorvEvent::kTimeout, CNorvEvent::WaitEither(&first, &second, 20));
 }
 
-// The manager's send thread in small: wake on work, end on stop.
-TEST(CNorvEventTest, WakesAWaiterOnAnotherThreadWithoutLosingASet) {
-  CManualResetEvent work(false), done(false), stop(false);
-  std::atomic<int> handled{0};
-  std::thread worker([&] {
-    while (CNorvEvent::WaitEither(&stop, &work, CNorvEvent::kInfinite) == 1) {
-      work.Reset();
-      ++handled;
-      done.Set();
-    }
-  });
-  for (int i = 0; i < 200; ++i) {
-    work.Set();
-    CNorvEvent::Wait(&done, CNorvEvent::kInfinite);
-    done.Reset();
-  }
-  stop.Set();
-  work.Set();  // both set: stop, listed first, wins
-  worker.join();
-  EXPECT_EQ(200, handled.load());
-}
-
 // Counts its runs; each run lasts until the test releases it.
 class GatedThread : public CNorvThread {
  public:

@@ -14,15 +14,6 @@ CNorvXmlNode ParseRoot(const CString& text) {
   return document.GetRootElement();
 }
 
-TEST(CNorvXmlTest, MalformedTextIsFalseAndLeavesNoRoot) {
-  CNorvXmlDocument document;
-  ASSERT_TRUE(CNorvCommFun::ParseXML(L"<a/>", document));
-  for (const wchar_t* text : {L"", L"<a>", L"<a></b>", L"<a/><b/>", L"not xml"}) {
-    EXPECT_FALSE(CNorvCommFun::ParseXML(text, document)) << CString(text).ToUtf8();
-    EXPECT_TRUE(document.GetRootElement().IsNull());
-  }
-}
-
 TEST(CNorvXmlTest, AttributesTellAbsentFromEmpty) {
   CNorvXmlNode root = ParseRoot(L"<Remind Empty='' Name=\"&lt;\x4E2D&amp;\"/>");
   CString value = L"untouched";

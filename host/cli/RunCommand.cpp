@@ -127,6 +127,7 @@ int RunDaemon(const Invocation& invocation) {
   // The built-in XMPP transport takes its timeout from the environment.
   setenv(kNorvIMTimeoutVariable,
          std::to_string(ParseSeconds(invocation, "timeout", 5).count()).c_str(), 1);
+  options.lease = ParseSeconds(invocation, "lease", 30);
   options.untilIdle = invocation.Has("until-idle");
   if (invocation.Has("exit-after")) options.exitAfter = ParseSeconds(invocation, "exit-after", 0);
 

@@ -26,7 +26,8 @@ class StyleCatalog {
  public:
   explicit StyleCatalog(const Invocation& invocation) : m_database(ResolveDatabase(invocation)) {}
 
-  // Opens the database and loads the styles; an exit code.
+  // Opens the database and loads the styles. Prints the reason of a failure
+  // and returns an exit code, as HostDatabase::Open does.
   int Open() {
     if (int code = m_database.Open(); code != kExitOk) return code;
     CString reason;
@@ -36,13 +37,13 @@ class StyleCatalog {
     return kExitOk;
   }
 
-  // The style a user named, by name (any case) or identifier; null once
-  // the user is told there is none.
-  CNorvBasePtr<CNorvRemindStyle> Find(const std::string& text) {
+  // The style a user named, by name (any case) or identifier; null with
+  // the reason when there is none.
+  CNorvBasePtr<CNorvRemindStyle> Find(const std::string& text, CString& reason) {
     CNorvBasePtr<CNorvRemindStyle> style = m_registry.GetRemindStyle(Widen(text));
     CGuid id;
     if (!style && id.FromString(Widen(text))) style = m_registry.GetRemindStyle(id);
-    if (!style) PrintError("no style named '" + text + "'");
+    if (!style) reason = Widen("no style named '" + text + "'");
     return style;
   }
 
@@ -110,7 +111,7 @@ void PrintStyleTable(StyleCatalog& catalog) {
     CString items;
     {
       CSingleLock hold(&style->m_csDef, true);
-      items = DescribeItems(style->m_lstStyleItem);
+      items = DescribeItems(style->m_lstStyleItem, style->m_csDef);
     }
     table.AddRow({order, style->GetName(), style == defaultStyle ? L"yes" : L"", items,
                   ShortID(style->m_ID.GetString1())});
@@ -126,10 +127,10 @@ using StyleChange =
 int ChangeStyle(const Invocation& invocation, const StyleChange& change) {
   StyleCatalog catalog(invocation);
   if (int code = catalog.Open(); code != kExitOk) return code;
-  CNorvBasePtr<CNorvRemindStyle> style = catalog.Find(invocation.args[0]);
-  if (!style) return kExitFailure;
-  const std::string name = Narrow(style->GetName());
   CString reason;
+  CNorvBasePtr<CNorvRemindStyle> style = catalog.Find(invocation.args[0], reason);
+  if (!style) return Failure(reason);
+  const std::string name = Narrow(style->GetName());
   const std::string done = change(catalog, *style, reason);
   if (done.empty()) return Failure("cannot change style '" + name + "'", reason);
   PrintLine("style '" + name + "' " + done);
@@ -141,14 +142,14 @@ int ChangeStyle(const Invocation& invocation, const StyleChange& change) {
 int RunStyleAdd(const Invocation& invocation) {
   std::string text;
   std::string source;
-  if (!ReadInputText(invocation, text, source)) return kExitFailure;
+  CString reason;
+  if (!ReadInputText(invocation, text, source, reason)) return Failure(reason);
   StyleCatalog catalog(invocation);
   if (int code = catalog.Open(); code != kExitOk) return code;
 
   CNorvBasePtr<CNorvRemindStyle> style(new CNorvRemindStyle);
   style->m_ID.NewID();
   bool hasOrder = false;
-  CString reason;
   if (!ParseStyle(text, *style, hasOrder, reason)) return Failure(source, reason);
   if (catalog.registry().GetRemindStyle(style->GetName())) {
     return Failure(source, L"a style named '" + style->GetName() + L"' exists already");
@@ -188,8 +189,9 @@ int RunStyleList(const Invocation& invocation) {
 int RunStyleShow(const Invocation& invocation) {
   StyleCatalog catalog(invocation);
   if (int code = catalog.Open(); code != kExitOk) return code;
-  CNorvBasePtr<CNorvRemindStyle> style = catalog.Find(invocation.args[0]);
-  if (!style) return kExitFailure;
+  CString reason;
+  CNorvBasePtr<CNorvRemindStyle> style = catalog.Find(invocation.args[0], reason);
+  if (!style) return Failure(reason);
   PrintLine(invocation.Has("json") ? style->GenInfo_Json() : style->GenInfo_XML());
   return kExitOk;
 }

@@ -72,9 +72,16 @@ int Daemon::Start() {
   m_manager.SetAMServer(Widen(m_options.im.serverText), m_options.im.port);
   m_manager.SetAMSendUser(Widen(m_options.im.user), Widen(m_options.im.password));
   m_manager.SendErrLogPath = Widen(m_options.logFolder);
+  if (int code = Share(); code != kExitOk) return code;
+  // What is planned now is logged after the line that says the daemon started.
+  HoldLog(true);
   PlanLateOneOffs();
   CString reason;
-  if (!m_manager.InitData(m_database.session(), m_database.kind(), reason)) {
+  const bool loaded = m_membership && m_membership->LiveCount() > 1
+                          ? m_manager.LoadBesideOthers(m_database.session(), reason)
+                          : m_manager.InitData(m_database.session(), m_database.kind(), reason);
+  if (!loaded) {
+    HoldLog(false);
     PrintError("cannot load the reminds: " + Narrow(reason));
     return kExitFailure;
   }
@@ -87,14 +94,68 @@ int Daemon::Start() {
   m_manager.IMClient.SetTransport(m_transport);
   m_manager.Start();
   if (int code = CheckAccount(); code != kExitOk) {
+    HoldLog(false);
     m_manager.Stop();
     return code;
   }
-  Log(L"started on " + Widen(m_database.settings().display) + L", delivering to " +
-      Widen(m_options.im.display) + L"; " + Count(reminds.size(), L"remind", L"reminds") + L", " +
-      Count(styles, L"style", L"styles") + L", " +
-      Count(waiting, L"message waiting", L"messages waiting"));
+  LogAheadOfHeld(L"started on " + Widen(m_database.settings().display) + L", delivering to " +
+                 Widen(m_options.im.display) + L"; " +
+                 Count(reminds.size(), L"remind", L"reminds") + L", " +
+                 Count(styles, L"style", L"styles") + L", " +
+                 Count(waiting, L"message waiting", L"messages waiting"));
+  HoldLog(false);
   return kExitOk;
+}
+
+int Daemon::Share() {
+  if (m_database.settings().isSqlite) return kExitOk;
+  m_membership = std::make_unique<Membership>(m_database.settings(), m_options.lease);
+  CString reason;
+  if (!m_membership->Join(reason)) {
+    PrintError("cannot join the daemons on " + m_database.settings().display + ": " +
+               Narrow(reason));
+    return kExitUnavailable;
+  }
+  m_store.ShareWith(m_membership->id());
+  m_transport->ShareWith(m_membership->id());
+  m_planner.ShareWith(m_membership.get());
+  return kExitOk;
+}
+
+// The messages of a daemon whose lease has lapsed: sent again by this one
+// if that one had not confirmed them.
+void Daemon::TakeOver() {
+  std::vector<CNorvBasePtr<CNorvRemindAMMsg>> taken;
+  CString reason;
+  if (!m_store.TakeOver(taken, reason)) {
+    Log(L"cannot take over the messages of stopped daemons: " + reason);
+    return;
+  }
+  if (taken.empty()) return;
+  Log(L"took over " + Count(taken.size(), L"message", L"messages") + L" of a stopped daemon");
+  for (auto& message : taken) {
+    // One this daemon holds already (from its start) stays as it is.
+    if (m_ledger.Holds(message->m_ID)) continue;
+    if (CNorvBasePtr<CNorvRemind> remind = m_manager.GetRemind(message->m_RemindID)) {
+      remind->AddAMMsg(message);
+    }
+    m_manager.AddRemindAMMsg(message, true);
+    m_ledger.Expect(message);
+  }
+}
+
+// The firings and claims of past days are of no more use to anyone.
+void Daemon::PruneOldDays() {
+  CString statement;
+  statement.Format(L"DELETE FROM NORV_HOST_FIRING WHERE CN_T_REMIND < %s",
+                   m_database.TimeValue(m_day - COleDateTimeSpan(1, 0, 0, 0)));
+  CString reason;
+  if (!m_database.Run(statement, &reason) ||
+      !m_database.Run(L"DELETE FROM NORV_HOST_CLAIM WHERE NOT EXISTS ( SELECT 1 FROM "
+                      L"NORV_REMIND_MSG_AM m WHERE m.CN_G_ID = NORV_HOST_CLAIM.CN_G_MSG_ID )",
+                      &reason)) {
+    Log(L"cannot remove the firings of past days: " + reason);
+  }
 }
 
 // A refused login would fail every message; it is reported once, at start.
@@ -145,8 +206,10 @@ void Daemon::Tick() {
     m_day = today;
     m_planner.StartDay();
     Log(L"planning " + today.Format(L"%Y-%m-%d"));
+    if (m_membership) PruneOldDays();
   }
   SyncRegistry();
+  if (m_membership) TakeOver();
   // Planning many firings takes a while; the messages already in hand
   // still leave on time.
   m_planner.PlanDay(m_day, [this] {
@@ -240,6 +303,7 @@ void Daemon::RecordOutcome(const SendOutcome& outcome) {
   switch (outcome.kind) {
     case Kind::kSent:
       Log(L"sent to " + label);
+      if (m_membership) m_membership->CountSent();
       // When the send thread's session could not store it, this one tries;
       // failing both, the next run sends the message again.
       if (!outcome.recorded && !m_store.MarkSent(outcome.messageID, &reason)) {
@@ -248,6 +312,8 @@ void Daemon::RecordOutcome(const SendOutcome& outcome) {
       break;
     case Kind::kWithdrawn:
       Log(L"not sent to " + label + L": the remind was deleted or made inactive");
+      break;
+    case Kind::kLost:
       break;
     case Kind::kDeferred:
       if (!message || StopSignal() != 0) break;
@@ -322,6 +388,8 @@ void Daemon::Shutdown() {
   m_manager.CheckMsgThread.Join();
   m_manager.SendMsgThread.Join();
   RecordOutcomes();
+  // What this daemon held passes to the others at their next poll.
+  if (m_membership) m_membership->Leave();
   Log(L"stopped");
 }
 

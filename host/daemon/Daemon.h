@@ -12,8 +12,10 @@
 #include "core/base/CGuid.h"
 #include "core/base/COleDateTime.h"
 #include "host/cli/HostSettings.h"
+#include "host/daemon/DaemonManager.h"
 #include "host/daemon/DaemonPlanner.h"
 #include "host/daemon/DeliveryStore.h"
+#include "host/daemon/Membership.h"
 #include "host/daemon/SendLedger.h"
 #include "host/daemon/Waker.h"
 #include "host/store/HostDatabase.h"
@@ -35,6 +37,9 @@ struct DaemonOptions {
   // The next day is planned this long before midnight, so that its first
   // messages are in hand when it starts.
   std::chrono::seconds lookAhead{3600};
+  // Sharing a server database, a daemon that has not renewed its lease for
+  // this long is dead to the others, which take over its messages.
+  std::chrono::seconds lease{30};
   bool untilIdle = false;
   std::optional<std::chrono::seconds> exitAfter;
 };
@@ -43,7 +48,8 @@ struct DaemonOptions {
 // main loop that wakes at each planned time, at each poll of the database,
 // at each retry and at midnight. Messages go out at least once: each is
 // marked as being sent before it leaves, so a crash repeats at most the
-// one in flight.
+// one in flight. On a server database several daemons share the work: each
+// plans its share of the reminds and sends only what it has claimed.
 class Daemon {
  public:
   Daemon(HostDatabase& database, DaemonOptions options);
@@ -54,6 +60,10 @@ class Daemon {
   // kExitOk, or the exit code to end with.
   int Start();
   int CheckAccount();
+  // Joins the daemons on a server database; kExitOk or the exit code.
+  int Share();
+  void TakeOver();
+  void PruneOldDays();
   void PlanLateOneOffs();
   void Tick();
   void PlanTomorrow();
@@ -73,6 +83,8 @@ class Daemon {
 
   HostDatabase& m_database;
   DaemonOptions m_options;
+  // Null on SQLite, which has one daemon per file.
+  std::unique_ptr<Membership> m_membership;
   Waker m_waker;
   // The send thread's own session, so that a send never waits for the main
   // loop's planning.
@@ -80,7 +92,7 @@ class Daemon {
   DeliveryStore m_store;
   std::shared_ptr<RecordingTransport> m_transport;
   SendLedger m_ledger;
-  CNorvRemindMgr m_manager;
+  DaemonManager m_manager;
   DaemonPlanner m_planner;
   COleDateTime m_day;
   // Failed messages by the time of their next attempt.

@@ -9,6 +9,7 @@
 #include "core/db/CNorvRecordSet.h"
 #include "host/cli/HostText.h"
 #include "host/daemon/DaemonLog.h"
+#include "host/daemon/DeliveryStore.h"
 #include "host/store/RemindSchedule.h"
 #include "remind/internal/NorvCodes.h"
 #include "repeat/CNorvRemindRepeat.h"
@@ -60,6 +61,7 @@ void DaemonPlanner::PlanRemind(CNorvRemind& remind, const COleDateTime& day, boo
 
 void DaemonPlanner::Candidates(CNorvRemind& remind, const COleDateTime& day, const CString& dayText,
                                std::vector<Firing>& firings) {
+  if (m_membership != nullptr && !m_membership->Plans(remind.m_ID)) return;
   if (HasRunOut(remind, day)) {
     Retire(remind);
     return;
@@ -199,6 +201,7 @@ void DaemonPlanner::StoreBatch(std::vector<Firing*>& batch, bool handOver) {
 }
 
 bool DaemonPlanner::StoreRows(Firing& firing, CString& errorText) {
+  if (m_membership != nullptr && !Reserve(firing, errorText)) return false;
   if (firing.receivers.empty()) return true;  // nothing to deliver, or planned by an earlier run
   CNorvRemind& remind = *firing.remind;
   CSession& session = m_database.session();
@@ -211,11 +214,55 @@ bool DaemonPlanner::StoreRows(Firing& firing, CString& errorText) {
   for (auto& message : firing.messages) {
     if (!message->DBInsert(session, kind, remind.m_ID, &errorText)) return false;
   }
+  if (m_membership != nullptr && !Claim(firing, errorText)) return false;
   if (!firing.counts) return true;
   int limit = 0;
   int count = 0;
   remind.m_Repeat.GetRepeatNum(limit, count);
   return CNorvRemindRepeat::DBSetRepeatCount(session, remind.m_ID, count + 1, &errorText);
+}
+
+bool DaemonPlanner::Reserve(Firing& firing, CString& errorText) {
+  std::set<CString> taken;
+  for (const auto& receiver : firing.receivers) {
+    CString statement;
+    statement.Format(
+        L"INSERT INTO NORV_HOST_FIRING ( CN_G_REMIND_ID, CN_T_REMIND, CN_S_RECEIVER ) "
+        L"VALUES ( '%s', %s, %s ) ON CONFLICT DO NOTHING",
+        firing.remind->m_ID.GetString1(), m_database.TimeValue(firing.time),
+        HostDatabase::TextValue(receiver->m_strReceiveID));
+    int stored = 0;
+    if (!m_database.Run(statement, stored, &errorText)) return false;
+    if (stored == 0) taken.insert(receiver->m_strReceiveID);
+  }
+  if (taken.empty()) return true;
+  // Another daemon planned it since the stored rows were read, and counted it.
+  auto isTaken = [&](const CString& receiver) { return taken.count(receiver) != 0; };
+  firing.counts = false;
+  CStringArray receivers;
+  CStringArray names;
+  for (int i = 0; i < firing.inboxReceivers.GetSize(); ++i) {
+    if (isTaken(firing.inboxReceivers[i])) continue;
+    receivers.Add(firing.inboxReceivers[i]);
+    names.Add(firing.inboxNames[i]);
+  }
+  firing.inboxReceivers = receivers;
+  firing.inboxNames = names;
+  std::erase_if(firing.messages,
+                [&](const auto& message) { return isTaken(message->m_strReceiver); });
+  std::erase_if(firing.receivers,
+                [&](const auto& receiver) { return isTaken(receiver->m_strReceiveID); });
+  return true;
+}
+
+bool DaemonPlanner::Claim(const Firing& firing, CString& errorText) {
+  for (const auto& message : firing.messages) {
+    if (!m_database.Run(DeliveryStore::ClaimStatement(message->m_ID, m_membership->id()),
+                        &errorText)) {
+      return false;
+    }
+  }
+  return true;
 }
 
 void DaemonPlanner::HandOver(Firing& firing, bool handOver) {

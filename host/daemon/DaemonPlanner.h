@@ -13,6 +13,7 @@
 #include "core/base/CNorvBasePtr.h"
 #include "core/base/COleDateTime.h"
 #include "core/base/CStringArray.h"
+#include "host/daemon/Membership.h"
 #include "host/daemon/SendLedger.h"
 #include "host/store/HostDatabase.h"
 #include "manager/CNorvRemindMgr.h"
@@ -46,6 +47,11 @@ class DaemonPlanner {
   void PlanRemind(CNorvRemind& remind, const COleDateTime& day, bool handOver = true);
   // A new day: the firings remembered so far are of no more use.
   void StartDay() { m_planned.clear(); }
+  // Shared with other daemons from now on: only this one's share of the
+  // reminds is planned, each firing is stored once by whichever daemon
+  // comes first, and the messages planned are claimed for this one.
+  // `membership` must outlive the planner.
+  void ShareWith(const Membership* membership) { m_membership = membership; }
 
   // Times further in the past than this are not planned any more.
   static constexpr double kLateLimitDays = 1.0 / 24;
@@ -85,6 +91,10 @@ class DaemonPlanner {
   // fails, so that one bad firing costs only itself; hands over what stored.
   void StoreBatch(std::vector<Firing*>& batch, bool handOver);
   bool StoreRows(Firing& firing, CString& errorText);
+  // Records the firing for its receivers in NORV_HOST_FIRING and drops
+  // those another daemon has recorded already.
+  bool Reserve(Firing& firing, CString& errorText);
+  bool Claim(const Firing& firing, CString& errorText);
   void HandOver(Firing& firing, bool handOver);
   // Marks a remind that has run out inactive; what it planned still goes.
   void Retire(CNorvRemind& remind);
@@ -93,6 +103,7 @@ class DaemonPlanner {
   CNorvRemindMgr& m_manager;
   SendLedger& m_ledger;
   const size_t m_batchFirings;
+  const Membership* m_membership = nullptr;
   // Firings settled in this process: planned, found planned, or too late.
   std::set<FiringKey> m_planned;
 };

@@ -1,10 +1,14 @@
 #ifndef NORV_HOST_DAEMON_DELIVERYSTORE_H_
 #define NORV_HOST_DAEMON_DELIVERYSTORE_H_
 
+#include <vector>
+
 #include "core/base/CGuid.h"
+#include "core/base/CNorvBasePtr.h"
 #include "core/base/COleDateTime.h"
 #include "core/base/CString.h"
 #include "host/store/HostDatabase.h"
+#include "message/CNorvRemindAMMsg.h"
 
 namespace norvhost {
 
@@ -27,12 +31,20 @@ struct DeliveryClaim {
 
 // Reads and writes the delivery state of instant messages. Not thread-safe:
 // each thread that sends or records uses its own store on its own session.
+//
+// Shared by several daemons (a member id given), a message is sent only by
+// the daemon that holds its claim in NORV_HOST_CLAIM: the one that planned
+// it, or the first to take it over once that one's lease has lapsed.
 class DeliveryStore {
  public:
-  enum class ClaimResult { kClaimed, kWithdrawn, kUnreachable };
+  // kLost: another live daemon holds the message or has sent it.
+  enum class ClaimResult { kClaimed, kWithdrawn, kLost, kUnreachable };
 
   // `database` must outlive the store.
   explicit DeliveryStore(HostDatabase& database) : m_database(database) {}
+
+  // From now on claims are held as the daemon `member`.
+  void ShareWith(const CString& member) { m_member = member; }
 
   // Finds the earliest waiting message of the remind for the receiver and
   // marks it as being sent. kWithdrawn when there is none or its remind has
@@ -47,27 +59,47 @@ class DeliveryStore {
                     CString* reason);
   bool MarkFailed(const CGuid& messageID, const CString& lastReason, CString* reason);
 
+  // The statement that claims a message for `member` unless a live daemon
+  // holds it; it changes one row when the claim is won.
+  static CString ClaimStatement(const CGuid& messageID, const CString& member);
+  // Claims the waiting messages of daemons whose lease has lapsed; the
+  // messages taken, to be sent by this one.
+  bool TakeOver(std::vector<CNorvBasePtr<CNorvRemindAMMsg>>& taken, CString& reason);
+
  private:
-  // The row of the earliest waiting message; false when the query failed.
-  bool FindWaiting(const CString& remindID, const CString& receiver, bool& found,
-                   bool& remindActive, DeliveryClaim& claim, CString& reason);
+  // The earliest waiting message and what became of its remind.
+  enum class Waiting { kNone, kDeleted, kInactive, kActive };
+  // Fills `claim` from the earliest waiting message's row (shared: one that
+  // is due and not held by another live daemon); false when the query failed.
+  bool FindWaiting(const CString& remindID, const CString& receiver, Waiting& waiting,
+                   DeliveryClaim& claim, CString& reason);
   bool MarkSending(DeliveryClaim& claim, CString& reason);
   bool SetState(const CGuid& messageID, DeliveryState state, const CString& next,
                 const CString& lastReason, CString* reason);
 
   HostDatabase& m_database;
+  CString m_member;  // empty for the only daemon
 };
 
 template <class StillRegistered>
 DeliveryStore::ClaimResult DeliveryStore::Claim(const CString& remindID, const CString& receiver,
                                                 StillRegistered stillRegistered,
                                                 DeliveryClaim& claim, CString& reason) {
-  bool found = false;
-  bool remindActive = false;
-  if (!FindWaiting(remindID, receiver, found, remindActive, claim, reason)) {
-    return ClaimResult::kUnreachable;
+  Waiting waiting = Waiting::kNone;
+  if (!FindWaiting(remindID, receiver, waiting, claim, reason)) return ClaimResult::kUnreachable;
+  // Shared, none waiting means another daemon has sent it or holds it.
+  if (waiting == Waiting::kNone && !m_member.IsEmpty()) return ClaimResult::kLost;
+  if (waiting == Waiting::kNone || waiting == Waiting::kDeleted ||
+      (waiting == Waiting::kInactive && stillRegistered())) {
+    return ClaimResult::kWithdrawn;
   }
-  if (!found || (!remindActive && stillRegistered())) return ClaimResult::kWithdrawn;
+  if (!m_member.IsEmpty()) {
+    int won = 0;
+    if (!m_database.Run(ClaimStatement(claim.messageID, m_member), won, &reason)) {
+      return ClaimResult::kUnreachable;
+    }
+    if (won == 0) return ClaimResult::kLost;
+  }
   return MarkSending(claim, reason) ? ClaimResult::kClaimed : ClaimResult::kUnreachable;
 }
 

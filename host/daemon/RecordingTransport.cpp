@@ -45,6 +45,9 @@ void RecordingTransport::Deliver(const CMsg& msg, SendOutcome& outcome) {
     case DeliveryStore::ClaimResult::kWithdrawn:
       outcome.kind = SendOutcome::Kind::kWithdrawn;
       return;
+    case DeliveryStore::ClaimResult::kLost:
+      outcome.kind = SendOutcome::Kind::kLost;
+      return;
     case DeliveryStore::ClaimResult::kClaimed:
       break;
   }

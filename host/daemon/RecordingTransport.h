@@ -22,6 +22,7 @@ struct SendOutcome {
     kFailed,     // the attempt failed; the main loop retries or gives up
     kWithdrawn,  // its remind was deleted or made inactive: never sent
     kDeferred,   // not tried: the database cannot record it, or stopping
+    kLost,       // another daemon sends it, or has sent it
   };
   Kind kind = Kind::kDeferred;
   CString remindID;  // the message's "RemindID" attribute
@@ -50,6 +51,9 @@ class RecordingTransport : public CNorvIMTransport {
   void Init(const CString& server, int port, const CString& user, const CString& password,
             int mode) override;
   int Send(const CMsg& msg, const CString& receiver, int& errorCode, CString& errorText) override;
+
+  // Claims are held as the daemon `member` from now on; before Start.
+  void ShareWith(const CString& member) { m_store.ShareWith(member); }
 
   // Sends `msg` outside the manager, to see whether the account logs in.
   int Probe(const CMsg& msg, const CString& receiver, CString& reason);

@@ -23,6 +23,15 @@ void SendLedger::Forget(CNorvRemindAMMsg* message) {
   if (found->second.empty()) m_waiting.erase(found);
 }
 
+bool SendLedger::Holds(const CGuid& messageID) const {
+  for (const auto& [key, waiting] : m_waiting) {
+    for (const auto& message : waiting) {
+      if (message->m_ID == messageID) return true;
+    }
+  }
+  return false;
+}
+
 CNorvBasePtr<CNorvRemindAMMsg> SendLedger::Find(const SendOutcome& outcome) {
   auto found = m_waiting.find({outcome.remindID.str(), outcome.receiver.str()});
   if (found == m_waiting.end()) return CNorvBasePtr<CNorvRemindAMMsg>();

@@ -21,6 +21,7 @@ class SendLedger {
   // The message the outcome belongs to: the claimed one, else the earliest
   // waiting for its remind and receiver; null for none.
   CNorvBasePtr<CNorvRemindAMMsg> Find(const SendOutcome& outcome);
+  bool Holds(const CGuid& messageID) const;
   size_t Pending() const { return m_pending; }
 
  private:

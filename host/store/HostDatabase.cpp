@@ -13,14 +13,12 @@
 namespace norvhost {
 
 int HostDatabase::OpenSession(bool createFile) {
-  if (m_settings.isDefault) {
+  if (m_settings.isSqlite && !CheckSqliteFile(createFile)) return kExitUnavailable;
+  if (m_settings.isDefault && createFile) {
     if (std::string reason; !CreatePrivateFolder(m_settings.dataFolder, reason)) {
       PrintError("cannot create the data folder: " + reason);
       return kExitUnavailable;
     }
-  }
-  if (m_settings.isSqlite && !CheckSqliteFile(createFile || m_settings.isDefault)) {
-    return kExitUnavailable;
   }
   CString reason;
   if (!m_session.Open(Widen(m_settings.connection), &reason)) {
@@ -37,8 +35,11 @@ bool HostDatabase::CheckSqliteFile(bool mayCreate) {
   struct stat status {};
   if (::stat(path.c_str(), &status) != 0) {
     if (errno != ENOENT || mayCreate) return true;
+    // The default file needs no --db to name it, and a mistyped path must
+    // not quietly become an empty database.
     PrintError("cannot open the database " + m_settings.display +
-               ": the file does not exist; create it with: norvremind init --db " + path);
+               ": the file does not exist; create it with: norvremind init" +
+               (m_settings.isDefault ? "" : " --db " + path));
     return false;
   }
   if ((status.st_mode & (S_IRWXG | S_IRWXO)) != 0) {
@@ -74,12 +75,13 @@ int HostDatabase::OpenCreating(bool createTables, bool createFile, bool& created
 }
 
 bool HostDatabase::HasTables() {
-  // The delivery table came later than the library's; a database made
-  // before it gets it on the next run (SQLite) or init (a server).
+  // The host's tables came later than the library's; a database made
+  // before them gets them on the next run (SQLite) or init (a server). The
+  // firing table is the last one made.
   CNorvRecordSet library;
-  CNorvRecordSet delivery;
+  CNorvRecordSet host;
   return library.Open(m_session, L"SELECT COUNT(*) FROM NORV_REMIND_DEF", nullptr) &&
-         delivery.Open(m_session, L"SELECT COUNT(*) FROM NORV_HOST_DELIVERY", nullptr);
+         host.Open(m_session, L"SELECT COUNT(*) FROM NORV_HOST_FIRING", nullptr);
 }
 
 bool HostDatabase::ApplySchema(CString* errorText) {
@@ -90,7 +92,13 @@ bool HostDatabase::ApplySchema(CString* errorText) {
 }
 
 bool HostDatabase::Run(const CString& statement, CString* errorText) {
-  return CNorvDBFun::RunSQL(m_session, statement, errorText, __FILE__, __LINE__) != -1;
+  int changedRows = 0;
+  return Run(statement, changedRows, errorText);
+}
+
+bool HostDatabase::Run(const CString& statement, int& changedRows, CString* errorText) {
+  changedRows = CNorvDBFun::RunSQL(m_session, statement, errorText, __FILE__, __LINE__);
+  return changedRows != -1;
 }
 
 bool HostDatabase::QueryColumn(const CString& query, std::vector<CString>& values,
@@ -115,6 +123,10 @@ CString HostDatabase::TimeValue(const COleDateTime& time) const {
     value.Format(L"'%s'", text);
   }
   return value;
+}
+
+CString HostDatabase::TextValue(const CString& text) {
+  return L"'" + CNorvDBFun::FormatSQLValue(text) + L"'";
 }
 
 Transaction::~Transaction() {

@@ -17,9 +17,9 @@ class HostDatabase {
  public:
   explicit HostDatabase(DatabaseSettings settings) : m_settings(std::move(settings)) {}
 
-  // Opens the session. For SQLite the tables are created when missing; a
-  // server database, and a SQLite file other than the default one, must
-  // have been set up with `init`. Returns an exit code and prints the
+  // Opens the session. A SQLite file must exist, made by `init`; the tables
+  // are created when missing (a file from before the host's own table); a
+  // server database must have been set up with `init`. Returns an exit code and prints the
   // reason when it is not kExitOk.
   int Open();
   // Opens the session and creates the tables unless they exist; `created`
@@ -32,11 +32,15 @@ class HostDatabase {
 
   // Runs one statement; false with the database's reason.
   bool Run(const CString& statement, CString* errorText);
+  // The same, telling how many rows the statement changed.
+  bool Run(const CString& statement, int& changedRows, CString* errorText);
   // The first column of every row; false with the reason when the query fails.
   bool QueryColumn(const CString& query, std::vector<CString>& values, CString* errorText);
 
   // A time as the database kind writes it into a statement.
   CString TimeValue(const COleDateTime& time) const;
+  // A text as a statement's literal, quotes and all, whatever it holds.
+  static CString TextValue(const CString& text);
 
  private:
   int OpenSession(bool createFile);

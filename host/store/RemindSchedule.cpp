@@ -1,5 +1,8 @@
 #include "host/store/RemindSchedule.h"
 
+#include <algorithm>
+#include <cassert>
+#include <cstdint>
 #include <list>
 
 #include "core/base/COleDateTimeSpan.h"
@@ -66,6 +69,18 @@ CString DescribeRule(CNorvRemindRepeat& repeat) {
   return NeverRule(type, value);
 }
 
+size_t FiringsLeft(CNorvRemind& remind) {
+  CNorvRemindRepeat& repeat = remind.m_Repeat;
+  if (remind.GetType() != CNorvRemind::kPeriodic ||
+      repeat.GetRegularRange() != norvcode::kLimitedCount) {
+    return SIZE_MAX;
+  }
+  int num = 0;
+  int count = 0;
+  repeat.GetRepeatNum(num, count);
+  return count < num ? static_cast<size_t>(num - count) : 0;
+}
+
 }  // namespace
 
 bool HasRunOut(CNorvRemind& remind, const COleDateTime& day) {
@@ -92,6 +107,31 @@ std::vector<COleDateTime> FiringTimes(CNorvRemind& remind, const COleDateTime& d
     if (remind.GetRemindTime(dayText, time)) times.push_back(time);
   }
   return times;
+}
+
+std::vector<COleDateTime> NextFirings(CNorvRemind& remind, const COleDateTime& now, size_t count,
+                                      int maxDays) {
+  std::vector<COleDateTime> firings;
+  count = std::min(count, FiringsLeft(remind));
+  if (remind.GetType() == CNorvRemind::kOneOff) {
+    // One day is all it has: no need to walk towards it.
+    maxDays = 1;
+    if (remind.m_dtRemind.GetStatus() != COleDateTime::valid) return firings;
+  }
+  COleDateTime day = remind.GetType() == CNorvRemind::kOneOff ? remind.m_dtRemind : now;
+  day = COleDateTime(day.GetYear(), day.GetMonth(), day.GetDay(), 0, 0, 0);
+  for (int i = 0; i < maxDays && firings.size() < count; ++i) {
+    if (HasRunOut(remind, day)) break;
+    std::vector<COleDateTime> times = FiringTimes(remind, day);
+    std::sort(times.begin(), times.end());
+    for (const COleDateTime& time : times) {
+      if (time.GetStatus() == COleDateTime::valid && time > now && firings.size() < count) {
+        firings.push_back(time);
+      }
+    }
+    day += COleDateTimeSpan(1, 0, 0, 0);
+  }
+  return firings;
 }
 
 CString ContentOf(CNorvRemind& remind) {
@@ -148,14 +188,17 @@ CString DescribeWhen(CNorvRemind& remind) {
     }
     case CNorvRemind::kCustomStyle: {
       CSingleLock hold(&remind.m_csStyle, true);
-      return L"before " + DayText(deadline) + L": " + DescribeItems(remind.m_lstStyleItem);
+      return L"before " + DayText(deadline) + L": " +
+             DescribeItems(remind.m_lstStyleItem, remind.m_csStyle);
     }
     default:
       return L"never";
   }
 }
 
-CString DescribeItems(const std::list<CNorvBasePtr<CNorvRemindStyleItem>>& items) {
+CString DescribeItems(const std::list<CNorvBasePtr<CNorvRemindStyleItem>>& items,
+                      [[maybe_unused]] const CCriticalSection& lock) {
+  assert(lock.IsHeldByCurrentThread());
   CString text;
   for (const auto& item : items) {
     if (!text.IsEmpty()) text += L", ";

@@ -1,10 +1,14 @@
 #include "host/store/RemindStore.h"
 
+#include <cstdint>
+#include <cwchar>
 #include <cwctype>
 #include <list>
+#include <tuple>
 
 #include "core/base/CNorvCommFun.h"
 #include "core/base/CNorvXmlDocument.h"
+#include "host/cli/DefinitionCheck.h"
 #include "host/cli/HostOptions.h"
 #include "host/cli/HostText.h"
 #include "host/store/RemindLoader.h"
@@ -35,24 +39,103 @@ std::wstring HexDigits(const CString& text) {
 
 }  // namespace
 
-bool ParseDefinition(const std::string& utf8, const Creator& creator,
-                     CNorvBasePtr<CNorvRemind>& remind, CString& errorText) {
-  CNorvXmlDocument document;
-  if (!CNorvCommFun::ParseXML(CString::FromUtf8(utf8), document)) {
-    errorText = L"the definition is not well-formed XML";
+namespace {
+
+// FNV-1a, twice with different bases: 128 bits of a stable hash.
+CGuid ContentID(const std::string& text) {
+  uint64_t halves[2] = {0xcbf29ce484222325ULL, 0x84222325cbf29ce4ULL};
+  for (uint64_t& half : halves) {
+    for (unsigned char ch : text) half = (half ^ ch) * 0x100000001b3ULL;
+  }
+  wchar_t digits[33];
+  std::swprintf(digits, 33, L"%016llx%016llx", static_cast<unsigned long long>(halves[0]),
+                static_cast<unsigned long long>(halves[1]));
+  // Shaped as a name-based GUID: version 5, RFC 4122 variant.
+  digits[12] = L'5';
+  digits[16] = L"89ab"[halves[1] >> 62];
+  const std::wstring hex(digits);
+  const std::wstring shaped = hex.substr(0, 8) + L"-" + hex.substr(8, 4) + L"-" +
+                              hex.substr(12, 4) + L"-" + hex.substr(16, 4) + L"-" + hex.substr(20);
+  CGuid id;
+  id.FromString(shaped.c_str());
+  return id;
+}
+
+// What the library's parser leaves out of a definition its rendering wrote.
+void TakeExtras(const DefinitionExtras& extras, CNorvRemind& remind) {
+  if (extras.state) remind.m_nState = *extras.state;
+  if (extras.regularValue && remind.m_Repeat.m_nRegularType != 3) {
+    remind.m_Repeat.m_nRegularValue = *extras.regularValue;
+  }
+  if (extras.count) remind.m_Repeat.m_nCount = *extras.count;
+}
+
+}  // namespace
+
+bool ParseDefinition(const std::string& utf8, const std::string& source,
+                     const DefinitionOptions& options, ParsedDefinition& parsed,
+                     CString& errorText) {
+  DefinitionCheck check;
+  std::string fault;
+  if (!check.Parse(utf8, source, fault) ||
+      (!options.force && check.FindFault(COleDateTime::GetCurrentTime(), fault))) {
+    errorText = Widen(fault);
     return false;
   }
-  CNorvBasePtr<CNorvRemind> parsed(new CNorvRemind);
-  parsed->m_ID.NewID();
-  parsed->m_strCreatorID = Widen(creator.id);
-  parsed->m_strCreatorName = Widen(creator.name);
-  if (!parsed->ParseXML(document.GetRootElement(), errorText)) return false;
+  CNorvXmlDocument document;
+  if (!CNorvCommFun::ParseXML(CString::FromUtf8(utf8), document)) {
+    errorText = Widen(source + ": " +
+                      Localized("the definition is not well-formed XML", "定义不是格式正确的 XML"));
+    return false;
+  }
+  CNorvBasePtr<CNorvRemind> remind(new CNorvRemind);
+  remind->m_strCreatorID = Widen(options.creator.id);
+  remind->m_strCreatorName = Widen(options.creator.name);
+  CString reason;
   // The parser takes style texts the loaders refuse; such a remind would be
   // stored and then never fire.
   std::list<CNorvBasePtr<CNorvRemindStyleItem>> items;
-  if (!CheckLoadable(*parsed, items, errorText)) return false;
-  remind = parsed;
+  if (!remind->ParseXML(document.GetRootElement(), reason) ||
+      !CheckLoadable(*remind, items, reason)) {
+    errorText =
+        Widen(source + ": " + Localized("not a valid definition (library: ", "定义无效（库：") +
+              Narrow(reason) + Localized(")", "）"));
+    return false;
+  }
+  const DefinitionExtras extras = check.Extras();
+  TakeExtras(extras, *remind);
+  parsed.idGiven = !extras.id.empty() && remind->m_ID.FromString(Widen(extras.id));
+  parsed.stateGiven = extras.state.has_value();
+  if (!parsed.idGiven) {
+    if (options.idFromContent) {
+      remind->m_ID = ContentID(Narrow(CanonicalDefinition(*remind)));
+    } else {
+      remind->m_ID.NewID();
+    }
+  }
+  parsed.remind = remind;
   return true;
+}
+
+CString CanonicalDefinition(CNorvRemind& remind) {
+  const CGuid id = remind.m_ID;
+  const short state = remind.m_nState;
+  const int count = remind.m_Repeat.m_nCount;
+  // The loaders read receivers back in this order, whatever order they had.
+  std::list<CNorvBasePtr<CEmItem>> receivers = remind.m_lstReceiver;
+  remind.m_lstReceiver.sort([](const auto& a, const auto& b) {
+    return std::tie(a->m_nReceiveType, a->m_strReceiveName.str(), a->m_strReceiveID.str()) <
+           std::tie(b->m_nReceiveType, b->m_strReceiveName.str(), b->m_strReceiveID.str());
+  });
+  remind.m_ID = CGuid();
+  remind.m_nState = norvcode::kRemindActive;
+  remind.m_Repeat.m_nCount = 0;
+  const CString text = remind.GenInfo_XML();
+  remind.m_ID = id;
+  remind.m_nState = state;
+  remind.m_Repeat.m_nCount = count;
+  remind.m_lstReceiver.swap(receivers);
+  return text;
 }
 
 bool StoreReminds(HostDatabase& database, const std::vector<CNorvRemind*>& reminds,
@@ -70,6 +153,16 @@ bool StoreReminds(HostDatabase& database, const std::vector<CNorvRemind*>& remin
 
 bool StoreRemind(HostDatabase& database, CNorvRemind* remind, CString& errorText) {
   return StoreReminds(database, {remind}, errorText);
+}
+
+bool UpdateRemind(HostDatabase& database, CNorvRemind& remind, short previousType,
+                  CString& errorText) {
+  CSession& session = database.session();
+  Transaction transaction(database);
+  return transaction.Begin(&errorText) &&
+         remind.DBUpdate(session, database.kind(), previousType, &errorText) &&
+         CNorvRemind::DBDeleteReceiver(session, remind.m_ID, &errorText) &&
+         remind.DBInsertReceiver(session, &errorText) && transaction.Commit(&errorText);
 }
 
 bool ListRemindIDs(HostDatabase& database, bool activeOnly, std::vector<CGuid>& ids,

@@ -13,17 +13,49 @@
 
 namespace norvhost {
 
-// A new remind from a definition text: a fresh identifier, the creator, and
-// the library's parser, checked as the loaders will check it. False with the
-// reason (the library's text where the library found the fault).
-bool ParseDefinition(const std::string& utf8, const Creator& creator,
-                     CNorvBasePtr<CNorvRemind>& remind, CString& errorText);
+// How a definition is taken.
+struct DefinitionOptions {
+  Creator creator;
+  // Stores what the host's checks refuse (the library's own checks stay).
+  bool force = false;
+  // Without an ID attribute: an identifier derived from the content, so
+  // that the same definition always names the same remind; a fresh one
+  // otherwise.
+  bool idFromContent = false;
+};
+
+// A parsed remind and what its definition said of the parts a stored
+// remind otherwise keeps.
+struct ParsedDefinition {
+  CNorvBasePtr<CNorvRemind> remind;
+  bool idGiven = false;
+  bool stateGiven = false;
+};
+
+// A remind from a definition text named `source` in messages: the XML read
+// with positions, the host's checks (see DefinitionCheck), the library's
+// parser, and the parts its own rendering writes (ID, State, Count, the
+// "RagularValue" spelling) taken back, so a rendered remind reads back the
+// same. False with the whole message, source and line included.
+bool ParseDefinition(const std::string& utf8, const std::string& source,
+                     const DefinitionOptions& options, ParsedDefinition& parsed,
+                     CString& errorText);
+
+// The remind's definition without its identifier, state and firings: equal
+// for two reminds that fire alike. Renders `remind`, which nobody else may
+// use meanwhile.
+CString CanonicalDefinition(CNorvRemind& remind);
 
 // Stores parsed reminds with their receivers and repeat rules in one
 // transaction, all or nothing.
 bool StoreReminds(HostDatabase& database, const std::vector<CNorvRemind*>& reminds,
                   CString& errorText);
 bool StoreRemind(HostDatabase& database, CNorvRemind* remind, CString& errorText);
+
+// Rewrites a stored remind's definition and receivers in one transaction,
+// keeping its firings and messages. `previousType` is the stored type.
+bool UpdateRemind(HostDatabase& database, CNorvRemind& remind, short previousType,
+                  CString& errorText);
 
 // The identifiers of the stored reminds, oldest first.
 bool ListRemindIDs(HostDatabase& database, bool activeOnly, std::vector<CGuid>& ids,

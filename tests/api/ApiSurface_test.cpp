@@ -43,20 +43,15 @@ struct SigOf<R (C::*)(A...) const> {
   static_assert(std::is_same_v<names, TYPES(__VA_ARGS__)>, "fields of " #C)
 #define F(C, m) decltype(C::m)
 
-template <class T>
-struct SmartPointerSurface {
-  static_assert(std::is_same_v<decltype(of<const Ptr<T>>().operator->()),
-                               _NoAddRefReleaseOnCNorvBasePtr<T>*>);
-  static_assert(
-      !requires(Ptr<T> p) { p->AddRef(); } && !requires(Ptr<T> p) { p->Release(); });
-  static_assert(std::is_same_v<decltype(of<Ptr<T>>() = of<T*>()), T*>);
-  static_assert(std::has_virtual_destructor_v<_NoAddRefReleaseOnCNorvBasePtr<T>>);
-};
-template struct SmartPointerSurface<CEmItem>;
-template struct SmartPointerSurface<CNorvRemind>;
-template struct SmartPointerSurface<CNorvRemindAMMsg>;
-template struct SmartPointerSurface<CNorvRemindStyle>;
-template struct SmartPointerSurface<CNorvRemindStyleItem>;
+// The arrow must not reach the count: a host's Release() would free the object under the pointer.
+template <class P>
+concept ArrowReachesCount = requires(P p) {
+  p->AddRef();
+}
+|| requires(P p) { p->Release(); };
+static_assert(!ArrowReachesCount<Ptr<CNorvRemind>> && !ArrowReachesCount<Ptr<CEmItem>> &&
+              ArrowReachesCount<CNorvRemind*>);
+static_assert(std::is_same_v<decltype(of<Ptr<CEmItem>>() = of<CEmItem*>()), CEmItem*>);
 
 using R = CNorvRemind;
 FIELDS(CEmItem, TYPES(F(CEmItem, m_nReceiveType)), short);
@@ -102,51 +97,34 @@ static_assert(
     std::is_same_v<decltype(CNorvDBFun::RunSQL(of<CSession>(), L"", nullptr, "", 0)), int>);
 static_assert(std::has_virtual_destructor_v<CNorvBase> && std::is_abstract_v<CNorvIMTransport>);
 
-bool Ascending(std::initializer_list<const void*> fields) {
-  return std::is_sorted(fields.begin(), fields.end(), std::less<const void*>());
+bool Ascending(const auto*... fields) {
+  const std::initializer_list<const void*> addresses = {fields...};
+  return std::is_sorted(addresses.begin(), addresses.end(), std::less<const void*>());
 }
 
 // Hosts built against the header lay the objects out in declaration order,
 // and the manager relies on it to tear its IM client down last.
 TEST(ApiSurface, FieldsLieInTheirDeclaredOrder) {
   CNorvRemind r;
-  EXPECT_TRUE(Ascending({&r.m_cs,
-                         &r.m_ID,
-                         &r.m_nState,
-                         &r.m_nType,
-                         &r.m_Repeat,
-                         &r.m_dtRemind,
-                         &r.m_dtInvalid,
-                         &r.m_csStyle,
-                         &r.m_strRemindStyleDef,
-                         &r.m_lstStyleItem,
-                         &r.m_strFrom,
-                         &r.m_strCreatorID,
-                         &r.m_strCreatorName,
-                         &r.m_strCreateTime,
-                         &r.m_nSendFlag,
-                         &r.m_strContent,
-                         &r.m_strContentType,
-                         &r.m_csReceiver,
-                         &r.m_lstReceiver,
-                         &r.m_csAMMsg,
-                         &r.m_mapAMMsg}));
+  EXPECT_TRUE(Ascending(&r.m_cs, &r.m_ID, &r.m_nState, &r.m_nType, &r.m_Repeat, &r.m_dtRemind,
+                        &r.m_dtInvalid, &r.m_csStyle, &r.m_strRemindStyleDef, &r.m_lstStyleItem,
+                        &r.m_strFrom, &r.m_strCreatorID, &r.m_strCreatorName, &r.m_strCreateTime,
+                        &r.m_nSendFlag, &r.m_strContent, &r.m_strContentType, &r.m_csReceiver,
+                        &r.m_lstReceiver, &r.m_csAMMsg, &r.m_mapAMMsg));
   CNorvRemindStyle s;
-  EXPECT_TRUE(Ascending({&s.m_cs, &s.m_ID, &s.m_strName, &s.m_nOrder, &s.m_bDefault, &s.m_csDef,
-                         &s.m_strDef, &s.m_lstStyleItem, &s.m_strCreatorID, &s.m_strCreatorName,
-                         &s.m_strCreateTime, &s.m_strModifierID, &s.m_strModifierName,
-                         &s.m_strModifyTime}));
+  EXPECT_TRUE(Ascending(&s.m_cs, &s.m_ID, &s.m_strName, &s.m_nOrder, &s.m_bDefault, &s.m_csDef,
+                        &s.m_strDef, &s.m_lstStyleItem, &s.m_strCreatorID, &s.m_strCreatorName,
+                        &s.m_strCreateTime, &s.m_strModifierID, &s.m_strModifierName,
+                        &s.m_strModifyTime));
   CNorvRemindAMMsg m;
-  EXPECT_TRUE(Ascending({&m.m_cs, &m.m_ID, &m.m_RemindID, &m.m_strContentType, &m.m_strContent,
-                         &m.m_dtRemind, &m.m_strReceiver, &m.m_strReceiverName}));
+  EXPECT_TRUE(Ascending(&m.m_cs, &m.m_ID, &m.m_RemindID, &m.m_strContentType, &m.m_strContent,
+                        &m.m_dtRemind, &m.m_strReceiver, &m.m_strReceiverName));
   CNorvRemindMgr g;
-  EXPECT_TRUE(
-      Ascending({&g.IMClient,       &g.AMServer,       &g.AMPort,          &g.AMSendUser,
-                 &g.AMSendPassword, &g.SendErrLogPath, &g.StopEvent,       &g.StyleLock,
-                 &g.StyleIDMap,     &g.StyleNameMap,   &g.StyleList,       &g.DefaultStyle,
-                 &g.RemindLock,     &g.RemindMap,      &g.RemindAMMsgLock, &g.RemindAMMsgList,
-                 &g.CheckMsgThread, &g.SendAMMsgLock,  &g.SendAMMsgList,   &g.SendMsgThread,
-                 &g.SendEvent}));
+  EXPECT_TRUE(Ascending(&g.IMClient, &g.AMServer, &g.AMPort, &g.AMSendUser, &g.AMSendPassword,
+                        &g.SendErrLogPath, &g.StopEvent, &g.StyleLock, &g.StyleIDMap,
+                        &g.StyleNameMap, &g.StyleList, &g.DefaultStyle, &g.RemindLock, &g.RemindMap,
+                        &g.RemindAMMsgLock, &g.RemindAMMsgList, &g.CheckMsgThread, &g.SendAMMsgLock,
+                        &g.SendAMMsgList, &g.SendMsgThread, &g.SendEvent));
 }
 
 // Through the header a text literal on the left must compare texts, not addresses.

@@ -14,11 +14,9 @@
 #include <iostream>
 #include <map>
 #include <memory>
-#include <random>
 #include <set>
 #include <thread>
 
-#include "NorvScratchDatabase.h"
 #include "NorvTestXmpp.h"
 #include "core/db/CNorvDBFun.h"
 #include "core/db/CSession.h"
@@ -88,27 +86,6 @@ class DeliveryFaultTest : public hosttest::HostTest {
   }
 };
 
-TEST_F(DeliveryFaultTest, KillNineDuringABurstRepeatsAtMostTheMessageInFlight) {
-  constexpr int kRounds = 3;
-  const auto expected = Burst(100, LocalTime(3), 20000);
-  std::mt19937 random(std::random_device{}());
-  size_t sentBefore = 0;
-  for (int round = 0; round < kRounds; ++round) {
-    BackgroundHost daemon(m_host, {"run", "--poll", "1"});
-    const size_t more = std::uniform_int_distribution<size_t>(5, 40)(random);
-    daemon.WaitForOutput("sent to", seconds(20), more);
-    daemon.Signal(SIGKILL);
-    ASSERT_EQ(daemon.WaitForExit(seconds(30)), 128 + SIGKILL);
-    sentBefore += CountOf(daemon.Output(), "sent to");
-  }
-  RunUntilIdle(m_host);
-  const Tally tally = Count("daemon killed with SIGKILL 3 times during a burst", expected);
-  EXPECT_EQ(tally.lost, 0u);
-  // One send thread: at most one message in flight at each kill.
-  EXPECT_LE(tally.duplicated, static_cast<size_t>(kRounds));
-  EXPECT_EQ(Waiting(), Rows{"0"});
-}
-
 TEST_F(DeliveryFaultTest, SqliteLockedByAnotherProcessDelaysButLosesNothing) {
   const auto expected = Burst(10, LocalTime(4));
   BackgroundHost daemon(m_host, {"run", "--until-idle", "--poll", "1", "--retry-after", "1"});
@@ -124,30 +101,6 @@ TEST_F(DeliveryFaultTest, SqliteLockedByAnotherProcessDelaysButLosesNothing) {
   EXPECT_EQ(daemon.WaitForExit(seconds(60)), 0) << daemon.Output();
   const Tally tally = Count("SQLite locked by another process while sending", expected);
   EXPECT_EQ(tally.lost, 0u);
-  EXPECT_EQ(tally.duplicated, 0u);
-}
-
-TEST_F(DeliveryFaultTest, PostgresStoppedWhileSendingDelaysButLosesNothing) {
-  NORV_REQUIRE_POSTGRES();
-  norvtest::ScratchDatabase scratch(norvtest::Backend::kPostgres);
-  {
-    CSession session;
-    ASSERT_TRUE(scratch.Open(session));
-  }
-  m_host.Set("NORVREMIND_DB", scratch.connection().ToUtf8());
-  ASSERT_EQ(m_host.Run({"init"}).exitCode, 0);
-  const auto expected = Burst(10, LocalTime(4));
-  BackgroundHost daemon(m_host, {"run", "--until-idle", "--poll", "1", "--retry-after", "1"});
-  ASSERT_TRUE(daemon.WaitForOutput("planned", seconds(30), 10)) << daemon.Output();
-  const std::string pause = std::string(NORV_TESTS_DIR) + "/postgres/pause-postgres.sh " +
-                            std::getenv("NORV_TEST_PG_DIR");
-  ASSERT_EQ(std::system((pause + " stop").c_str()), 0);
-  const bool waited = daemon.WaitForOutput("the database cannot record it", seconds(30));
-  ASSERT_EQ(std::system((pause + " start").c_str()), 0);
-  EXPECT_TRUE(waited) << daemon.Output();
-  EXPECT_EQ(daemon.WaitForExit(seconds(90)), 0) << daemon.Output();
-  const Tally tally = Count("PostgreSQL stopped while sending", expected);
-  EXPECT_EQ(tally.lost, 0u) << daemon.Output();
   EXPECT_EQ(tally.duplicated, 0u);
 }
 

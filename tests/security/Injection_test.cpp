@@ -4,9 +4,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cwctype>
 #include <functional>
 #include <map>
+#include <nlohmann/json.hpp>
 #include <string>
 
 #include "NorvBackendTest.h"
@@ -37,53 +37,14 @@ CGuid Guid(const wchar_t* text) {
   return id;
 }
 
-// A JSON reader just large enough for the library's output: objects,
-// arrays and strings. Fills `members` with every string by its name (the
-// last one wins); false when the text is not JSON.
-class JsonStrings {
- public:
-  bool Parse(const std::wstring& text) {
-    m_text = text + L'\x1';  // a sentinel no valid text reaches
-    return Value(L"") && Eat(L'\x1');
+// Every string member of a JSON value by its name, the last one winning.
+void CollectStrings(const nlohmann::json& value, const std::string& name,
+                    std::map<std::string, std::string>& members) {
+  if (value.is_string()) members[name] = value.get<std::string>();
+  for (const auto& [key, item] : value.items()) {
+    if (value.is_structured()) CollectStrings(item, value.is_object() ? key : name, members);
   }
-  std::map<std::wstring, std::wstring> members;
-
- private:
-  bool Eat(wchar_t ch) {
-    while (std::iswspace(m_text[m_pos])) ++m_pos;
-    return m_text[m_pos] == ch && ++m_pos;
-  }
-  bool String(std::wstring& out) {
-    if (!Eat(L'"')) return false;
-    for (wchar_t ch; (ch = m_text[m_pos++]) != L'"'; out += ch) {
-      if (ch < 0x20) return false;
-      if (ch != L'\\') continue;
-      const size_t kind = std::wstring(L"\"\\/bfnrtu").find(ch = m_text[m_pos++]);
-      if (kind == std::wstring::npos) return false;
-      ch = L"\"\\/\b\f\n\r\t"[kind];
-      if (kind == 8) ch = static_cast<wchar_t>(std::stoul(m_text.substr(m_pos, 4), nullptr, 16));
-      if (kind == 8) m_pos += 4;
-    }
-    return true;
-  }
-  bool Value(const std::wstring& name) {
-    if (Eat(L'{')) return Items(L'}', true);
-    if (Eat(L'[')) return Items(L']', false);
-    members[name].clear();
-    return String(members[name]);
-  }
-  bool Items(wchar_t close, bool named) {
-    if (Eat(close)) return true;
-    do {
-      std::wstring name;
-      if ((named && !(String(name) && Eat(L':'))) || !Value(name)) return false;
-    } while (Eat(L','));
-    return Eat(close);
-  }
-
-  std::wstring m_text;
-  size_t m_pos = 0;
-};
+}
 
 class InjectionTest : public norvtest::BackendTest {
  protected:
@@ -270,10 +231,13 @@ TEST(InjectionOutputTest, EveryRenderingParsesAndGivesTheTextBack) {
       }
     }
     for (const Rendering& json : jsons) {
-      JsonStrings parsed;
-      ASSERT_TRUE(parsed.Parse(json.text.str())) << json.text.ToUtf8();
+      const auto parsed = nlohmann::json::parse(json.text.ToUtf8(), nullptr, false);
+      ASSERT_FALSE(parsed.is_discarded()) << json.text.ToUtf8();
+      std::map<std::string, std::string> members;
+      CollectStrings(parsed, "", members);
       for (const wchar_t* name : json.names) {
-        EXPECT_EQ(parsed.members[name], payload) << CString(name).ToUtf8();
+        EXPECT_EQ(members[CString(name).ToUtf8()], CString(payload).ToUtf8())
+            << CString(name).ToUtf8();
       }
     }
   }

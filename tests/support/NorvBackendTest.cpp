@@ -1,6 +1,5 @@
 #include "NorvBackendTest.h"
 
-#include "NorvTestDatabase.h"
 #include "core/base/COleDateTimeSpan.h"
 #include "core/db/CNorvDBFun.h"
 #include "core/db/CNorvRecordSet.h"

@@ -6,6 +6,7 @@
 #include <memory>
 #include <ostream>
 #include <string>
+#include <vector>
 
 #include "NorvTestSupport.h"
 #include "core/base/CString.h"
@@ -49,6 +50,12 @@ class ScratchDatabase {
   std::string m_postgresName;
   CString m_connection;
 };
+
+// Every row of a query, each as the texts of its first `columns` columns;
+// a query that fails fails the case.
+std::vector<std::vector<CString>> QueryRows(CSession& session, const CString& query, int columns);
+// The first column of every row of a query.
+std::vector<CString> QueryColumn(CSession& session, const CString& query);
 
 }  // namespace norvtest
 
