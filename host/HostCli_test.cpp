@@ -17,7 +17,8 @@ using HostCliTest = hosttest::HostTest;
 TEST_F(HostCliTest, EveryCommandHasHelp) {
   const std::string overview = m_host.Run({"--help"}).out;
   std::istringstream commands(
-      "init,add,import,export,edit,list,show,state,delete,style add,style list,style show,style rename,"
+      "init,add,import,export,edit,list,show,state,delete,style add,style list,style show,style "
+      "rename,"
       "style reorder,style default,style delete,due,next,history,inbox,read,run");
   for (std::string command; std::getline(commands, command, ',');) {
     EXPECT_NE(overview.find("\n  " + command + " "), std::string::npos) << command;

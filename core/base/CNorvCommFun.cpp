@@ -10,33 +10,9 @@
 #include <string>
 
 #include "core/base/XmlTextGuard.h"
+#include "core/base/internal/JsonEscape.h"
 
 namespace {
-
-void AppendJsonControl(std::wstring& out, wchar_t ch) {
-  switch (ch) {
-    case L'\n':
-      out += L"\\n";
-      return;
-    case L'\t':
-      out += L"\\t";
-      return;
-    case L'\r':
-      out += L"\\r";
-      return;
-    case L'\b':
-      out += L"\\b";
-      return;
-    case L'\f':
-      out += L"\\f";
-      return;
-    default: {
-      wchar_t code[8];
-      std::swprintf(code, 8, L"\\u%04X", static_cast<unsigned>(ch));
-      out += code;
-    }
-  }
-}
 
 // Writes the whole buffer, resuming after interrupted or partial writes.
 void WriteAll(int fd, const std::string& data) {
@@ -108,14 +84,7 @@ CString CNorvCommFun::EscapeJson(const CString& value) {
   std::wstring out;
   out.reserve(value.str().size());
   for (wchar_t ch : value.str()) {
-    if (ch == L'"' || ch == L'\\') {
-      out += L'\\';
-      out += ch;
-    } else if (static_cast<unsigned>(ch) < 0x20) {
-      AppendJsonControl(out, ch);
-    } else {
-      out += ch;
-    }
+    if (!norvjson::AppendEscape(out, static_cast<char32_t>(ch))) out += ch;
   }
   return CString(std::move(out));
 }

@@ -20,6 +20,7 @@ namespace {
 using hosttest::BackgroundHost;
 using hosttest::CountOf;
 using hosttest::HostEnvironment;
+using std::chrono::milliseconds;
 using std::chrono::seconds;
 using Clock = std::chrono::steady_clock;
 
@@ -121,10 +122,14 @@ TEST_F(ClusterFaultTest, KilledJoiningAndRestartedDaemonsDeliverEveryFiringOnce)
   daemons["a"] = StartDaemon("a-again");
   ASSERT_TRUE(daemons["b"]->WaitForOutput("sharing the database: 4", seconds(60)))
       << daemons["b"]->Output();
-  std::this_thread::sleep_for(seconds(2));  // for every daemon to see the four
-  const std::string status = m_homes.front()->Run({"status"}).out;
+  // The killed daemon counts until its lease (6 s) lapses.
+  std::string status;
+  for (const auto deadline = Clock::now() + seconds(30);
+       status.find("4 daemons running\nID ") == std::string::npos && Clock::now() < deadline;
+       std::this_thread::sleep_for(milliseconds(500)))
+    status = m_homes.front()->Run({"status"}).out;
   EXPECT_NE(status.find("4 daemons running\nID "), std::string::npos) << status;
-  Import("second", 400, 300, 1, 20);        // due from 10:01:20 to 10:02:00
+  Import("second", 400, 300, 1, 20);  // due from 10:01:20 to 10:02:00
 
   std::map<std::string, size_t> received;
   for (const std::string& id : m_homes.front()->Query("SELECT CN_G_ID FROM NORV_REMIND_DEF"))

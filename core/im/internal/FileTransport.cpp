@@ -8,6 +8,7 @@
 #include <string_view>
 #include <system_error>
 
+#include "core/base/internal/JsonEscape.h"
 #include "core/base/internal/NorvClock.h"
 #include "core/base/internal/Utf8.h"
 #include "core/im/NorvIMError.h"
@@ -17,42 +18,12 @@ namespace {
 constexpr wchar_t kPrefix[] = L"file:";
 constexpr int kPrefixLength = 5;
 
-void AppendControl(std::string& line, char32_t code) {
-  switch (code) {
-    case U'\n':
-      line += "\\n";
-      return;
-    case U'\t':
-      line += "\\t";
-      return;
-    case U'\r':
-      line += "\\r";
-      return;
-    case U'\b':
-      line += "\\b";
-      return;
-    case U'\f':
-      line += "\\f";
-      return;
-    default: {
-      constexpr char kHex[] = "0123456789ABCDEF";
-      line += "\\u00";
-      line += kHex[code >> 4];
-      line += kHex[code & 0xF];
-    }
-  }
-}
-
 // Escapes and encodes in one pass: the wide text is never copied.
 void AppendJsonText(std::string& line, const std::wstring& text) {
   for (wchar_t ch : text) {
     const auto code = static_cast<char32_t>(ch);
-    if (code == U'"' || code == U'\\') {
-      line += '\\';
-      line += static_cast<char>(code);
-    } else if (code < 0x20) {
-      AppendControl(line, code);
-    } else if (code < 0x80) {
+    if (norvjson::AppendEscape(line, code)) continue;
+    if (code < 0x80) {
       line += static_cast<char>(code);
     } else {
       norvutf8::Append(line, code);
