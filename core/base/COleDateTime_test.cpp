@@ -14,9 +14,6 @@ namespace {
 constexpr double kSecond = 1.0 / 86400.0;
 
 std::wstring Text(const COleDateTime& value) { return value.Format(L"%Y-%m-%d %H:%M:%S").str(); }
-std::string Narrow(const COleDateTime& value) {
-  return value.Format(L"%Y-%m-%d %H:%M:%S").ToUtf8();
-}
 
 TEST(COleDateTimeTest, FieldsMapToLinearDaysAndWeekdaysFromSunday) {
   const struct {
@@ -145,7 +142,7 @@ TEST(COleDateTimeTest, ClockStartsAtAWrittenLocalTimeAndRefusesAnythingElse) {
   }
   const COleDateTime now = COleDateTime::GetCurrentTime();
   EXPECT_NEAR(now.m_dt * 86400.0, std::round(now.m_dt * 86400.0), 1e-3) << "whole seconds";
-  const std::string realNow = Narrow(now);
+  const std::string realNow = CString(Text(now)).ToUtf8();
   ASSERT_TRUE(norvclock::StartAt("2031-05-06 12:00:00"));
   EXPECT_EQ(COleDateTime::GetCurrentTime().Format(L"%Y-%m-%d %H:%M").str(), L"2031-05-06 12:00");
   ASSERT_TRUE(norvclock::StartAt(realNow.c_str()));

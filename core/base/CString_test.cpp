@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <iterator>
 #include <ostream>
 #include <stdexcept>
 
@@ -80,24 +81,16 @@ TEST(CStringTest, ConversionsSlicingAndSearching) {
 TEST(CStringTest, CaseFoldingStopsAtTheLetters) {
   EXPECT_EQ(L"@az[`az{", CString(L"@AZ[`az{").MakeLower());
   EXPECT_EQ(L"@AZ[`AZ{", CString(L"@AZ[`az{").MakeUpper());
-  const struct {
-    const wchar_t *left, *right;
-    int sign;
-  } cases[] = {{L"Receiver", L"RECEIVER", 0},
-               {L"zZ", L"Zz", 0},
-               {L"", L"", 0},
-               {L"abc", L"ABD", -1},
-               {L"b", L"A", 1},
-               {L"ab", L"AB C", -1},
-               {L"a", L"", 1},
-               {L"[", L"a", -1},
-               {L"_", L"A", -1},
-               {L"@", L"a", -1},
-               {L"{", L"Z", 1}};
-  for (const auto& c : cases) {
-    const int result = CString(c.left).CompareNoCase(c.right);
-    EXPECT_EQ(c.sign, (result > 0) - (result < 0))
-        << CString(c.left).ToUtf8() << " " << CString(c.right).ToUtf8();
+  // Every text orders before each later one, and equals itself in either case.
+  const wchar_t* ascending[] = {L"",    L"@",   L"[", L"_",        L"a",  L"ab", L"AB C",
+                                L"abc", L"ABD", L"b", L"Receiver", L"zZ", L"{"};
+  for (size_t i = 0; i < std::size(ascending); ++i) {
+    CString text(ascending[i]), upper(text);
+    EXPECT_EQ(0, text.CompareNoCase(upper.MakeUpper())) << text.ToUtf8();
+    for (size_t j = i + 1; j < std::size(ascending); ++j) {
+      EXPECT_LT(text.CompareNoCase(ascending[j]), 0) << text.ToUtf8() << " " << j;
+      EXPECT_GT(CString(ascending[j]).CompareNoCase(text), 0) << text.ToUtf8() << " " << j;
+    }
   }
 }
 

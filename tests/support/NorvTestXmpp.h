@@ -54,12 +54,9 @@ struct XmppReceived {
   std::vector<std::pair<std::string, std::string>> attribs;
 };
 
-// A second XMPP client, built on libstrophe like the library's own: it
-// logs in over TLS verified against the test server's CA on a thread of
-// its own, announces its presence and collects the messages it receives
-// whose "RemindID" attribute is `remindId` (all of them for an empty one). Test
-// programs running side by side share the receiving account; each case's
-// own identifier keeps their messages apart.
+// A second XMPP client on a thread of its own, logged in over TLS verified
+// against the test CA. It keeps the messages whose "RemindID" attribute is
+// `remindId` (all for an empty one): test programs share the account.
 class XmppReceiver {
  public:
   XmppReceiver(const std::string& host, int port, const std::string& jid,
