@@ -223,10 +223,10 @@ if [ -n "${NORV_TEST_PG:-}" ] && command -v pgbench >/dev/null; then
     info "${name%:}" "$value"
   done < <(NORV_CLAIMS=$([ "$quick" = 1 ] && echo 100 || echo 5000) \
     "$root/bench/cluster_bench.sh" "$build/host/norvremind" "$([ "$quick" = 1 ] && echo 40 || echo 2000)")
-  figure cluster_3_vs_1_daemons_sent_per_s "${cluster[cluster_3_daemons_sent_per_s]}" \
-    "${cluster[cluster_1_daemons_sent_per_s]}" ">=" 1.5
-  figure cluster_claim_vs_bare_update_us "${cluster[cluster_claim_us_per_message]}" \
-    "${cluster[cluster_bare_update_returning_us_per_message]}" "<=" 3
+  figure cluster_3_vs_1_daemons_sent_per_s "${cluster[cluster_3_daemons_sent_per_s]:-}" \
+    "${cluster[cluster_1_daemons_sent_per_s]:-}" ">=" 1.5
+  figure cluster_claim_vs_bare_update_us "${cluster[cluster_claim_us_per_message]:-}" \
+    "${cluster[cluster_bare_update_returning_us_per_message]:-}" "<=" 3
 else
   skip cluster_daemons "NORV_TEST_PG is not set or pgbench is missing"
 fi
