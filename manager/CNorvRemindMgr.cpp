@@ -1,21 +1,24 @@
 #include "manager/CNorvRemindMgr.h"
 
+#include <cassert>
+
 #include "core/base/CSingleLock.h"
 
-CNorvRemindMgr::CCheckMsgThread::~CCheckMsgThread() = default;
+CNorvRemindMgr::CManagerThread::~CManagerThread() = default;
 
-unsigned CNorvRemindMgr::CCheckMsgThread::Run() {
-  Owner->Thread_CheckAMMsg();
+unsigned CNorvRemindMgr::CManagerThread::RunBody(void (CNorvRemindMgr::*body)()) {
+  assert(Owner != nullptr);
+  (Owner->*body)();
   GetHandle()->Set();
   return 0;
 }
 
-CNorvRemindMgr::CSendMsgThread::~CSendMsgThread() = default;
+unsigned CNorvRemindMgr::CCheckMsgThread::Run() {
+  return RunBody(&CNorvRemindMgr::Thread_CheckAMMsg);
+}
 
 unsigned CNorvRemindMgr::CSendMsgThread::Run() {
-  Owner->Thread_SendAMMsg();
-  GetHandle()->Set();
-  return 0;
+  return RunBody(&CNorvRemindMgr::Thread_SendAMMsg);
 }
 
 CNorvRemindMgr::CNorvRemindMgr() : CheckMsgThread(this), SendMsgThread(this) {}

@@ -54,26 +54,32 @@ class NORV_EXPORT CNorvRemindMgr {
   using StyleListType = std::list<CNorvBasePtr<CNorvRemindStyle>>;
   using AMMsgList = std::list<CNorvBasePtr<CNorvRemindAMMsg>>;
 
-  // Runs Thread_CheckAMMsg and signals GetHandle() when it returns. Owner
-  // may also be set after construction, before Start.
-  class NORV_EXPORT CCheckMsgThread : public CNorvThread {
+  // A thread that runs one of Owner's thread bodies and signals GetHandle()
+  // when it returns. Owner is not counted; it may also be set after
+  // construction, before Start.
+  class NORV_EXPORT CManagerThread : public CNorvThread {
    public:
-    explicit CCheckMsgThread(CNorvRemindMgr* owner = nullptr) : Owner(owner) {}
-    ~CCheckMsgThread() override;
-    unsigned Run() override;
+    explicit CManagerThread(CNorvRemindMgr* owner = nullptr) : Owner(owner) {}
+    ~CManagerThread() override;
 
-    CNorvRemindMgr* Owner;  // not counted
+    CNorvRemindMgr* Owner;
+
+   protected:
+    unsigned RunBody(void (CNorvRemindMgr::*body)());
   };
 
-  // Runs Thread_SendAMMsg and signals GetHandle() when it returns; Owner as
-  // above.
-  class NORV_EXPORT CSendMsgThread : public CNorvThread {
+  // Runs Thread_CheckAMMsg.
+  class NORV_EXPORT CCheckMsgThread : public CManagerThread {
    public:
-    explicit CSendMsgThread(CNorvRemindMgr* owner = nullptr) : Owner(owner) {}
-    ~CSendMsgThread() override;
+    using CManagerThread::CManagerThread;
     unsigned Run() override;
+  };
 
-    CNorvRemindMgr* Owner;  // not counted
+  // Runs Thread_SendAMMsg.
+  class NORV_EXPORT CSendMsgThread : public CManagerThread {
+   public:
+    using CManagerThread::CManagerThread;
+    unsigned Run() override;
   };
 
   static constexpr unsigned kCheckIntervalMs = 60000;
@@ -182,6 +188,7 @@ class NORV_EXPORT CNorvRemindMgr {
   bool DBLoadMsg_AM(CSession& session, CString* errorText);
 
  private:
+  // The caller holds StyleLock.
   void RemoveFromStyleList(CNorvRemindStyle* style);
   CString SendErrLogFolder();
 

@@ -1,5 +1,7 @@
 #include "core/base/CSingleLock.h"
+#include "core/base/internal/LockedField.h"
 #include "manager/CNorvRemindMgr.h"
+#include "manager/internal/RegistryMap.h"
 
 bool CNorvRemindMgr::AddRemind(CNorvRemind* remind) {
   if (remind == nullptr) return false;
@@ -15,26 +17,18 @@ bool CNorvRemindMgr::RemoveRemind(CGuid id) {
   if (!id.IsValid()) return false;
   CNorvBasePtr<CNorvRemind> removed;  // released after the lock
   CSingleLock lock(&RemindLock, true);
-  auto entry = RemindMap.find(id);
-  if (entry == RemindMap.end()) return false;
-  removed = entry->second;
-  RemindMap.erase(entry);
-  return true;
+  removed = norvregistry::Take(RemindMap, id);
+  return removed != nullptr;
 }
 
 CNorvBasePtr<CNorvRemind> CNorvRemindMgr::GetRemind(CGuid id) {
   if (!id.IsValid()) return nullptr;
   CSingleLock lock(&RemindLock, true);
-  auto entry = RemindMap.find(id);
-  return entry == RemindMap.end() ? nullptr : entry->second;
+  return norvregistry::Find(RemindMap, id);
 }
 
 void CNorvRemindMgr::GetRemindList(RemindList& reminds) {
-  RemindMapType copy;
-  {
-    CSingleLock lock(&RemindLock, true);
-    copy = RemindMap;
-  }
+  const RemindMapType copy = norvlock::CopyOf(RemindLock, RemindMap);
   reminds.clear();
   for (const auto& entry : copy) reminds.push_back(entry.second);
 }

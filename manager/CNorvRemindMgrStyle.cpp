@@ -1,7 +1,9 @@
 #include <cassert>
 
 #include "core/base/CSingleLock.h"
+#include "core/base/internal/LockedField.h"
 #include "manager/CNorvRemindMgr.h"
+#include "manager/internal/RegistryMap.h"
 
 namespace {
 
@@ -10,15 +12,7 @@ CString NameKey(CString name) {
   return name;
 }
 
-short OrderOf(CNorvRemindStyle* style) {
-  CSingleLock lock(&style->m_cs, true);
-  return style->m_nOrder;
-}
-
-CGuid IdOf(CNorvRemindStyle* style) {
-  CSingleLock lock(&style->m_cs, true);
-  return style->m_ID;
-}
+short OrderOf(CNorvRemindStyle* style) { return norvlock::CopyOf(style->m_cs, style->m_nOrder); }
 
 }  // namespace
 
@@ -76,10 +70,8 @@ bool CNorvRemindMgr::RemoveRemindStyle(CGuid id) {
   if (!id.IsValid()) return false;
   CNorvBasePtr<CNorvRemindStyle> removed;  // released after the lock
   CSingleLock lock(&StyleLock, true);
-  auto entry = StyleIDMap.find(id);
-  if (entry == StyleIDMap.end()) return false;
-  removed = entry->second;
-  StyleIDMap.erase(entry);
+  removed = norvregistry::Take(StyleIDMap, id);
+  if (!removed) return false;
   StyleNameMap.erase(NameKey(removed->GetName()));
   RemoveFromStyleList(removed);
   return true;
@@ -90,16 +82,15 @@ bool CNorvRemindMgr::RemoveRemindStyle(CString name) {
   const CString key = NameKey(name);
   CNorvBasePtr<CNorvRemindStyle> removed;  // released after the lock
   CSingleLock lock(&StyleLock, true);
-  auto entry = StyleNameMap.find(key);
-  if (entry == StyleNameMap.end()) return false;
-  removed = entry->second;
-  StyleNameMap.erase(entry);
-  StyleIDMap.erase(IdOf(removed));
+  removed = norvregistry::Take(StyleNameMap, key);
+  if (!removed) return false;
+  StyleIDMap.erase(norvlock::CopyOf(removed->m_cs, removed->m_ID));
   RemoveFromStyleList(removed);
   return true;
 }
 
 void CNorvRemindMgr::RemoveFromStyleList(CNorvRemindStyle* style) {
+  assert(StyleLock.IsHeldByCurrentThread());
   StyleList.remove_if(
       [style](const CNorvBasePtr<CNorvRemindStyle>& entry) { return entry == style; });
 }
@@ -107,16 +98,14 @@ void CNorvRemindMgr::RemoveFromStyleList(CNorvRemindStyle* style) {
 CNorvBasePtr<CNorvRemindStyle> CNorvRemindMgr::GetRemindStyle(CGuid id) {
   if (!id.IsValid()) return nullptr;
   CSingleLock lock(&StyleLock, true);
-  auto entry = StyleIDMap.find(id);
-  return entry == StyleIDMap.end() ? nullptr : entry->second;
+  return norvregistry::Find(StyleIDMap, id);
 }
 
 CNorvBasePtr<CNorvRemindStyle> CNorvRemindMgr::GetRemindStyle(CString name) {
   if (name.IsEmpty()) return nullptr;
   const CString key = NameKey(name);
   CSingleLock lock(&StyleLock, true);
-  auto entry = StyleNameMap.find(key);
-  return entry == StyleNameMap.end() ? nullptr : entry->second;
+  return norvregistry::Find(StyleNameMap, key);
 }
 
 bool CNorvRemindMgr::RenameRemindStyle(CString oldName, CString newName) {
@@ -141,16 +130,11 @@ void CNorvRemindMgr::SetDefRemindStyle(CNorvRemindStyle* style) {
 }
 
 CNorvBasePtr<CNorvRemindStyle> CNorvRemindMgr::GetDefRemindStyle() {
-  CSingleLock lock(&StyleLock, true);
-  return DefaultStyle;
+  return norvlock::CopyOf(StyleLock, DefaultStyle);
 }
 
 CString CNorvRemindMgr::GenRemindStyleListInfo_XML() {
-  StyleListType styles;
-  {
-    CSingleLock lock(&StyleLock, true);
-    styles = StyleList;
-  }
+  const StyleListType styles = norvlock::CopyOf(StyleLock, StyleList);
   CString text;
   for (CNorvRemindStyle* style : styles) text += style->GenListInfo_XML();
   if (text.IsEmpty()) return text;
@@ -158,11 +142,7 @@ CString CNorvRemindMgr::GenRemindStyleListInfo_XML() {
 }
 
 CString CNorvRemindMgr::GenRemindStyleListInfo_Json() {
-  StyleListType styles;
-  {
-    CSingleLock lock(&StyleLock, true);
-    styles = StyleList;
-  }
+  const StyleListType styles = norvlock::CopyOf(StyleLock, StyleList);
   CString text;
   for (CNorvRemindStyle* style : styles) text += L", " + style->GenListInfo_Json();
   if (text.IsEmpty()) return text;

@@ -33,39 +33,35 @@ bool IsQuotedIDList(const CString& idList) {
 
 bool CNorvRemindAMMsg::DBInsert(CSession& session, short dbType, CGuid remindID,
                                 CString* errorText) {
-  CString statement;
-  statement.Format(
+  return norvsql::RunFormat(
+      session, errorText,
       L"INSERT INTO NORV_REMIND_MSG_AM ( CN_G_ID, CN_G_REMIND_ID, CN_T_REMIND, CN_S_CONTENT_TYPE, "
       L"CN_S_CONTENT, CN_S_RECEIVER, CN_S_RECEIVER_NAME, CN_N_STATUS ) "
       L"VALUES ( '%s', '%s', %s, '%s', '%s', '%s', '%s', %d )",
       m_ID.GetString1(), remindID.GetString1(), norvsql::TimeValue(GetRemindTime(), dbType),
       Escape(m_strContentType), Escape(m_strContent), Escape(m_strReceiver),
       Escape(m_strReceiverName), norvcode::kAMWaiting);
-  return norvsql::Run(session, statement, errorText);
 }
 
 bool CNorvRemindAMMsg::DBSetSuccess(CSession& session, short dbType, CString* errorText) {
-  CString statement;
-  statement.Format(
+  return norvsql::RunFormat(
+      session, errorText,
       L"UPDATE NORV_REMIND_MSG_AM SET CN_N_STATUS = %d, CN_T_SEND = %s WHERE CN_G_ID = '%s'",
       norvcode::kAMSent, norvsql::NowValue(dbType), m_ID.GetString1());
-  return norvsql::Run(session, statement, errorText);
 }
 
 bool CNorvRemindAMMsg::DBSetFail(CSession& session, short dbType, CString errorInfo,
                                  CString* errorText) {
-  CString statement;
-  statement.Format(
+  return norvsql::RunFormat(
+      session, errorText,
       L"UPDATE NORV_REMIND_MSG_AM SET CN_N_STATUS = %d, CN_T_SEND = %s, CN_S_ERRINFO = '%s' "
       L"WHERE CN_G_ID = '%s'",
       norvcode::kAMFailed, norvsql::NowValue(dbType), Escape(errorInfo), m_ID.GetString1());
-  return norvsql::Run(session, statement, errorText);
 }
 
 bool CNorvRemindAMMsg::DBDelete(CSession& session, CGuid msgID, CString* errorText) {
-  CString statement;
-  statement.Format(L"DELETE NORV_REMIND_MSG_AM WHERE CN_G_ID = '%s'", msgID.GetString1());
-  return norvsql::Run(session, statement, errorText);
+  return norvsql::RunFormat(session, errorText, L"DELETE NORV_REMIND_MSG_AM WHERE CN_G_ID = '%s'",
+                            msgID.GetString1());
 }
 
 bool CNorvRemindAMMsg::DBDelete2(CSession& session, CString idList, CString* errorText) {
@@ -73,13 +69,12 @@ bool CNorvRemindAMMsg::DBDelete2(CSession& session, CString idList, CString* err
     if (errorText != nullptr) *errorText = L"Not a list of quoted message identifiers: " + idList;
     return false;
   }
-  CString statement;
-  statement.Format(L"DELETE NORV_REMIND_MSG_AM WHERE CN_G_ID IN ( %s )", idList);
-  return norvsql::Run(session, statement, errorText);
+  return norvsql::RunFormat(session, errorText,
+                            L"DELETE NORV_REMIND_MSG_AM WHERE CN_G_ID IN ( %s )", idList);
 }
 
 bool CNorvRemindAMMsg::DBDelete3(CSession& session, CGuid remindID, CString* errorText) {
-  CString statement;
-  statement.Format(L"DELETE NORV_REMIND_MSG_AM WHERE CN_G_REMIND_ID = '%s'", remindID.GetString1());
-  return norvsql::Run(session, statement, errorText);
+  return norvsql::RunFormat(session, errorText,
+                            L"DELETE NORV_REMIND_MSG_AM WHERE CN_G_REMIND_ID = '%s'",
+                            remindID.GetString1());
 }

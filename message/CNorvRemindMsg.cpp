@@ -1,12 +1,9 @@
 #include "message/CNorvRemindMsg.h"
 
-#include "core/base/CSingleLock.h"
+#include "core/base/internal/LockedField.h"
 
 CNorvRemindMsg::CNorvRemindMsg() : m_dtRemind(0.0) {}
 
 CNorvRemindMsg::~CNorvRemindMsg() = default;
 
-COleDateTime CNorvRemindMsg::GetRemindTime() {
-  CSingleLock lock(&m_cs, true);
-  return m_dtRemind;
-}
+COleDateTime CNorvRemindMsg::GetRemindTime() { return norvlock::CopyOf(m_cs, m_dtRemind); }

@@ -10,6 +10,10 @@
 #include "core/db/CSession.h"
 
 // What the inbox message of a remind and its instant message share.
+//
+// Locks: m_cs guards the remind time. The other fields are set before the
+// message is shared (by parsing, loading or the remind that makes it) and
+// only read after that.
 class NORV_EXPORT CNorvRemindMsg : public CNorvBase {
  public:
   CNorvRemindMsg();

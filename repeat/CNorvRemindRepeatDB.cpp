@@ -1,4 +1,3 @@
-#include "core/base/CSingleLock.h"
 #include "core/db/CNorvDBFun.h"
 #include "core/db/CNorvRecordSet.h"
 #include "core/db/internal/NorvSQLValue.h"
@@ -14,51 +13,47 @@ constexpr const wchar_t* kQuotedDate = L"%Y-%m-%d %H:%M:%S";
 
 bool CNorvRemindRepeat::DBInsert(CSession& session, short dbType, CGuid remindID,
                                  CString* errorText) const {
-  CString statement;
-  {
-    CSingleLock lock(&m_cs, true);
-    statement.Format(
-        L"INSERT INTO NORV_REMIND_REPEAT ( CN_G_REMIND_ID, CN_S_REMIND_TIME, CN_N_REGULAR_TYPE, "
-        L"CN_N_INTERVAL, CN_N_REGULAR_VALUE, CN_N_REPEAT_RANGE, CN_D_START, CN_D_END, "
-        L"CN_N_REPEAT_NUM, CN_N_REPEAT_COUNT ) VALUES ('%s', '%s', %d, %d, %d, %d, %s, %s, %d, %d "
-        L")",
-        remindID.GetString1(), CNorvDBFun::FormatSQLValue(m_strRemindTime), m_nRegularType,
-        m_nInterval, m_nRegularValue, m_nRegularRange,
-        norvsql::DateValue(m_dtStart, dbType, kQuotedDate),
-        norvsql::DateValue(m_dtEnd, dbType, kQuotedDate), m_nNum, m_nCount);
-  }
-  return norvsql::Run(session, statement, errorText);
+  CNorvRemindRepeat rule;  // a consistent copy, so no lock is held while the statement runs
+  GetInfo(&rule);
+  return norvsql::RunFormat(
+      session, errorText,
+      L"INSERT INTO NORV_REMIND_REPEAT ( CN_G_REMIND_ID, CN_S_REMIND_TIME, CN_N_REGULAR_TYPE, "
+      L"CN_N_INTERVAL, CN_N_REGULAR_VALUE, CN_N_REPEAT_RANGE, CN_D_START, CN_D_END, "
+      L"CN_N_REPEAT_NUM, CN_N_REPEAT_COUNT ) VALUES ('%s', '%s', %d, %d, %d, %d, %s, %s, %d, %d "
+      L")",
+      remindID.GetString1(), CNorvDBFun::FormatSQLValue(rule.m_strRemindTime), rule.m_nRegularType,
+      rule.m_nInterval, rule.m_nRegularValue, rule.m_nRegularRange,
+      norvsql::DateValue(rule.m_dtStart, dbType, kQuotedDate),
+      norvsql::DateValue(rule.m_dtEnd, dbType, kQuotedDate), rule.m_nNum, rule.m_nCount);
 }
 
 bool CNorvRemindRepeat::DBUpdate(CSession& session, short dbType, CGuid remindID,
                                  CString* errorText) const {
-  CString statement;
-  {
-    CSingleLock lock(&m_cs, true);
-    statement.Format(
-        L"UPDATE NORV_REMIND_REPEAT SET CN_S_REMIND_TIME = '%s', CN_N_REGULAR_TYPE = %d, "
-        L"CN_N_INTERVAL = %d, CN_N_REGULAR_VALUE = %d, CN_N_REPEAT_RANGE = %d, CN_D_START = %s, "
-        L"CN_D_END = %s, CN_N_REPEAT_NUM = %d WHERE CN_G_REMIND_ID = '%s'",
-        CNorvDBFun::FormatSQLValue(m_strRemindTime), m_nRegularType, m_nInterval, m_nRegularValue,
-        m_nRegularRange, norvsql::DateValue(m_dtStart, dbType, kQuotedDate),
-        norvsql::DateValue(m_dtEnd, dbType, kQuotedDate), m_nNum, remindID.GetString1());
-  }
-  return norvsql::Run(session, statement, errorText);
+  CNorvRemindRepeat rule;  // a consistent copy, so no lock is held while the statement runs
+  GetInfo(&rule);
+  return norvsql::RunFormat(
+      session, errorText,
+      L"UPDATE NORV_REMIND_REPEAT SET CN_S_REMIND_TIME = '%s', CN_N_REGULAR_TYPE = %d, "
+      L"CN_N_INTERVAL = %d, CN_N_REGULAR_VALUE = %d, CN_N_REPEAT_RANGE = %d, CN_D_START = %s, "
+      L"CN_D_END = %s, CN_N_REPEAT_NUM = %d WHERE CN_G_REMIND_ID = '%s'",
+      CNorvDBFun::FormatSQLValue(rule.m_strRemindTime), rule.m_nRegularType, rule.m_nInterval,
+      rule.m_nRegularValue, rule.m_nRegularRange,
+      norvsql::DateValue(rule.m_dtStart, dbType, kQuotedDate),
+      norvsql::DateValue(rule.m_dtEnd, dbType, kQuotedDate), rule.m_nNum, remindID.GetString1());
 }
 
 bool CNorvRemindRepeat::DBDelete(CSession& session, CGuid remindID, CString* errorText) {
-  CString statement;
-  statement.Format(L"DELETE NORV_REMIND_REPEAT WHERE CN_G_REMIND_ID = '%s'", remindID.GetString1());
-  return norvsql::Run(session, statement, errorText);
+  return norvsql::RunFormat(session, errorText,
+                            L"DELETE NORV_REMIND_REPEAT WHERE CN_G_REMIND_ID = '%s'",
+                            remindID.GetString1());
 }
 
 bool CNorvRemindRepeat::DBSetRepeatCount(CSession& session, CGuid remindID, int count,
                                          CString* errorText) {
-  CString statement;
-  statement.Format(
+  return norvsql::RunFormat(
+      session, errorText,
       L"UPDATE NORV_REMIND_REPEAT SET CN_N_REPEAT_COUNT = %d WHERE CN_G_REMIND_ID = '%s'", count,
       remindID.GetString1());
-  return norvsql::Run(session, statement, errorText);
 }
 
 bool CNorvRemindRepeat::DBLoadData(CSession& session, CGuid remindID, CString* errorText) {

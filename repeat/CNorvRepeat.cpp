@@ -1,6 +1,7 @@
 #include "repeat/CNorvRepeat.h"
 
 #include "core/base/CSingleLock.h"
+#include "core/base/internal/LockedField.h"
 
 namespace {
 
@@ -37,25 +38,10 @@ void CNorvRepeat::GetInfo(CNorvRepeat* target) const {
   CopyRule(*this, *target);
 }
 
-short CNorvRepeat::GetReqularType() const {
-  CSingleLock lock(&m_cs, true);
-  return m_nRegularType;
-}
-
-short CNorvRepeat::GetInterval() const {
-  CSingleLock lock(&m_cs, true);
-  return m_nInterval;
-}
-
-short CNorvRepeat::GetRegularValue() const {
-  CSingleLock lock(&m_cs, true);
-  return m_nRegularValue;
-}
-
-short CNorvRepeat::GetRegularRange() const {
-  CSingleLock lock(&m_cs, true);
-  return m_nRegularRange;
-}
+short CNorvRepeat::GetReqularType() const { return norvlock::CopyOf(m_cs, m_nRegularType); }
+short CNorvRepeat::GetInterval() const { return norvlock::CopyOf(m_cs, m_nInterval); }
+short CNorvRepeat::GetRegularValue() const { return norvlock::CopyOf(m_cs, m_nRegularValue); }
+short CNorvRepeat::GetRegularRange() const { return norvlock::CopyOf(m_cs, m_nRegularRange); }
 
 void CNorvRepeat::GetRepeatNum(int& num, int& count) const {
   CSingleLock lock(&m_cs, true);
@@ -63,10 +49,7 @@ void CNorvRepeat::GetRepeatNum(int& num, int& count) const {
   count = m_nCount;
 }
 
-int CNorvRepeat::GetRepeatNum() const {
-  CSingleLock lock(&m_cs, true);
-  return m_nNum;
-}
+int CNorvRepeat::GetRepeatNum() const { return norvlock::CopyOf(m_cs, m_nNum); }
 
 int CNorvRepeat::IncRepeatCount() {
   CSingleLock lock(&m_cs, true);

@@ -2,6 +2,7 @@
 
 #include "core/base/COleDateTime.h"
 #include "core/base/CSingleLock.h"
+#include "core/base/internal/LockedField.h"
 
 CNorvRemindStyle::CNorvRemindStyle()
     : m_nOrder(0),
@@ -33,40 +34,13 @@ void CNorvRemindStyle::GetInfo(CNorvRemindStyle* target) {
   target->m_nOrder = m_nOrder;
 }
 
-void CNorvRemindStyle::SetName(CString name) {
-  CSingleLock lock(&m_cs, true);
-  m_strName = name;
-}
-
-CString CNorvRemindStyle::GetName() {
-  CSingleLock lock(&m_cs, true);
-  return m_strName;
-}
-
-void CNorvRemindStyle::SetOrder(short order) {
-  CSingleLock lock(&m_cs, true);
-  m_nOrder = order;
-}
-
-short CNorvRemindStyle::GetOrder() {
-  CSingleLock lock(&m_cs, true);
-  return m_nOrder;
-}
-
-void CNorvRemindStyle::SetDefault(bool isDefault) {
-  CSingleLock lock(&m_cs, true);
-  m_bDefault = isDefault;
-}
-
-bool CNorvRemindStyle::IsDefault() {
-  CSingleLock lock(&m_cs, true);
-  return m_bDefault;
-}
-
-CString CNorvRemindStyle::GetDefInfo() {
-  CSingleLock lock(&m_csDef, true);
-  return m_strDef;
-}
+void CNorvRemindStyle::SetName(CString name) { norvlock::Store(m_cs, m_strName, name); }
+CString CNorvRemindStyle::GetName() { return norvlock::CopyOf(m_cs, m_strName); }
+void CNorvRemindStyle::SetOrder(short order) { norvlock::Store(m_cs, m_nOrder, order); }
+short CNorvRemindStyle::GetOrder() { return norvlock::CopyOf(m_cs, m_nOrder); }
+void CNorvRemindStyle::SetDefault(bool isDefault) { norvlock::Store(m_cs, m_bDefault, isDefault); }
+bool CNorvRemindStyle::IsDefault() { return norvlock::CopyOf(m_cs, m_bDefault); }
+CString CNorvRemindStyle::GetDefInfo() { return norvlock::CopyOf(m_csDef, m_strDef); }
 
 bool CNorvRemindStyle::ParseXML(const CNorvXmlNode& element, CString& errorText) {
   CString order;

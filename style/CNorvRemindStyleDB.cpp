@@ -1,4 +1,5 @@
 #include "core/base/CSingleLock.h"
+#include "core/base/internal/LockedField.h"
 #include "core/db/CNorvDBFun.h"
 #include "core/db/internal/NorvSQLValue.h"
 #include "style/CNorvRemindStyle.h"
@@ -12,9 +13,8 @@ CString Escape(const CString& text) { return CNorvDBFun::FormatSQLValue(text); }
 }  // namespace
 
 bool CNorvRemindStyle::DBDelete(CSession& session, CGuid& id, CString* errorText) {
-  CString statement;
-  statement.Format(L"DELETE NORV_REMIND_STYLE WHERE CN_G_ID = '%s'", id.GetString1());
-  return norvsql::Run(session, statement, errorText);
+  return norvsql::RunFormat(session, errorText, L"DELETE NORV_REMIND_STYLE WHERE CN_G_ID = '%s'",
+                            id.GetString1());
 }
 
 bool CNorvRemindStyle::DBInsert(CSession& session, short dbType, CString* errorText) {
@@ -50,27 +50,21 @@ bool CNorvRemindStyle::DBUpdate(CSession& session, short dbType, CString* errorT
 }
 
 bool CNorvRemindStyle::DBRename(CSession& session, CString newName, CString* errorText) {
-  CString statement;
-  statement.Format(L"UPDATE NORV_REMIND_STYLE SET CN_S_NAME = '%s' WHERE CN_G_ID = '%s'",
-                   Escape(newName), CopyID().GetString1());
-  return norvsql::Run(session, statement, errorText);
+  return norvsql::RunFormat(session, errorText,
+                            L"UPDATE NORV_REMIND_STYLE SET CN_S_NAME = '%s' WHERE CN_G_ID = '%s'",
+                            Escape(newName), CopyID().GetString1());
 }
 
 bool CNorvRemindStyle::DBSetOrder(CSession& session, int order, CString* errorText) {
-  CString statement;
-  statement.Format(L"UPDATE NORV_REMIND_STYLE SET CN_N_ORDER = %d WHERE CN_G_ID = '%s'", order,
-                   CopyID().GetString1());
-  return norvsql::Run(session, statement, errorText);
+  return norvsql::RunFormat(session, errorText,
+                            L"UPDATE NORV_REMIND_STYLE SET CN_N_ORDER = %d WHERE CN_G_ID = '%s'",
+                            order, CopyID().GetString1());
 }
 
 bool CNorvRemindStyle::DBSetDefault(CSession& session, bool isDefault, CString* errorText) {
-  CString statement;
-  statement.Format(L"UPDATE NORV_REMIND_STYLE SET CN_C_DEFAULT = '%s' WHERE CN_G_ID = '%s'",
-                   isDefault ? L"Y" : L"N", CopyID().GetString1());
-  return norvsql::Run(session, statement, errorText);
+  return norvsql::RunFormat(
+      session, errorText, L"UPDATE NORV_REMIND_STYLE SET CN_C_DEFAULT = '%s' WHERE CN_G_ID = '%s'",
+      isDefault ? L"Y" : L"N", CopyID().GetString1());
 }
 
-CGuid CNorvRemindStyle::CopyID() {
-  CSingleLock lock(&m_cs, true);
-  return m_ID;
-}
+CGuid CNorvRemindStyle::CopyID() { return norvlock::CopyOf(m_cs, m_ID); }

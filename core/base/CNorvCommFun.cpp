@@ -27,6 +27,21 @@ void WriteAll(int fd, const std::string& data) {
   }
 }
 
+// The entity that stands for a character markup would otherwise read as its
+// own, or null.
+const wchar_t* XmlEntityOf(wchar_t ch) {
+  static constexpr struct {
+    wchar_t ch;
+    const wchar_t* entity;
+  } kEntities[] = {
+      {L'&', L"&amp;"}, {L'<', L"&lt;"}, {L'>', L"&gt;"}, {L'\'', L"&apos;"}, {L'"', L"&quot;"}};
+  if (ch > L'>') return nullptr;  // most characters, without the walk
+  for (const auto& entry : kEntities) {
+    if (entry.ch == ch) return entry.entity;
+  }
+  return nullptr;
+}
+
 }  // namespace
 
 bool CNorvCommFun::ParseXML(const CString& text, CNorvXmlDocument& document) {
@@ -57,24 +72,10 @@ CString CNorvCommFun::EscapeXML(const CString& value) {
   std::wstring out;
   out.reserve(value.str().size());
   for (wchar_t ch : value.str()) {
-    switch (ch) {
-      case L'&':
-        out += L"&amp;";
-        break;
-      case L'<':
-        out += L"&lt;";
-        break;
-      case L'>':
-        out += L"&gt;";
-        break;
-      case L'\'':
-        out += L"&apos;";
-        break;
-      case L'"':
-        out += L"&quot;";
-        break;
-      default:
-        out += ch;
+    if (const wchar_t* entity = XmlEntityOf(ch)) {
+      out += entity;
+    } else {
+      out += ch;
     }
   }
   return CString(std::move(out));

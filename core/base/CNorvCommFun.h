@@ -6,7 +6,8 @@
 #include "core/base/NorvExport.h"
 
 // Helpers shared by every area: XML parsing, XML and JSON member text, the
-// log file and the application folder.
+// log file and the application folder. Every function may be called from
+// any thread; WriteLogFile keeps each text whole.
 class NORV_EXPORT CNorvCommFun {
  public:
   // False on malformed text (the document is then empty).

@@ -7,7 +7,9 @@
 #include "core/base/CString.h"
 #include "core/base/NorvExport.h"
 
-// A parsed XML document. Filled by CNorvCommFun::ParseXML.
+// A parsed XML document. Filled by CNorvCommFun::ParseXML. One thread at a
+// time; nodes taken from it keep their document alive after a new Load or
+// the end of this object.
 class NORV_EXPORT CNorvXmlDocument {
  public:
   CNorvXmlDocument() = default;

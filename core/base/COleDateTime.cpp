@@ -125,6 +125,24 @@ int SecondOfDayOrInvalid(const COleDateTime& value, int divisor, int modulus) {
              : -1;
 }
 
+// The conversions Format knows: each a field, zero-padded to its width.
+struct Conversion {
+  wchar_t letter;
+  int Fields::*field;
+  int width;
+};
+constexpr Conversion kConversions[] = {
+    {L'Y', &Fields::year, 4}, {L'm', &Fields::month, 2},  {L'd', &Fields::day, 2},
+    {L'H', &Fields::hour, 2}, {L'M', &Fields::minute, 2}, {L'S', &Fields::second, 2},
+};
+
+const Conversion* ConversionOf(wchar_t letter) {
+  for (const Conversion& conversion : kConversions) {
+    if (conversion.letter == letter) return &conversion;
+  }
+  return nullptr;
+}
+
 // "%0*d" without swprintf, which costs more than the rest of Format.
 void AppendNumber(std::wstring& out, int value, int width) {
   wchar_t digits[16];
@@ -207,32 +225,12 @@ CString COleDateTime::Format(const wchar_t* format) const {
       out += *p;
       continue;
     }
-    switch (*++p) {
-      case L'Y':
-        AppendNumber(out, fields.year, 4);
-        break;
-      case L'm':
-        AppendNumber(out, fields.month, 2);
-        break;
-      case L'd':
-        AppendNumber(out, fields.day, 2);
-        break;
-      case L'H':
-        AppendNumber(out, fields.hour, 2);
-        break;
-      case L'M':
-        AppendNumber(out, fields.minute, 2);
-        break;
-      case L'S':
-        AppendNumber(out, fields.second, 2);
-        break;
-      case L'%':
-        out += L'%';
-        break;
-      default:
-        out += L'%';
-        out += *p;
-        break;
+    const wchar_t letter = *++p;
+    if (const Conversion* conversion = ConversionOf(letter)) {
+      AppendNumber(out, fields.*conversion->field, conversion->width);
+    } else {
+      out += L'%';  // "%%" is one '%'; an unknown conversion stays as written
+      if (letter != L'%') out += letter;
     }
   }
   return CString(std::move(out));

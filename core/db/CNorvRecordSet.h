@@ -9,7 +9,7 @@
 
 class CNorvDBCursor;
 
-// A forward-only result set.
+// A forward-only result set, used by one thread at a time.
 class NORV_EXPORT CNorvRecordSet {
  public:
   CNorvRecordSet();

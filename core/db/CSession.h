@@ -13,6 +13,10 @@ class CNorvDBBackend;
 // "sqlite:<path>", "sqlite::memory:", "postgresql://..." or
 // "postgresql:<libpq conninfo>". Statements arrive in the library's
 // Oracle-style dialect and are translated for the backend.
+//
+// Threads: statements and queries may come from several threads at once;
+// the backend runs them one at a time. Open, Close and SetStatementLog may
+// not overlap any other use.
 class NORV_EXPORT CSession {
  public:
   CSession();

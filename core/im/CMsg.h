@@ -8,7 +8,8 @@
 #include "core/base/NorvExport.h"
 
 // One instant message as handed to CIM::SendMsgEx: a type, a body with its
-// content type, an extension type and named attributes.
+// content type, an extension type and named attributes. A plain value: one
+// thread at a time; SendMsgEx only reads it.
 class NORV_EXPORT CMsg {
  public:
   using AttribList = std::vector<std::pair<CString, CString>>;

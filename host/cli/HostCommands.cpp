@@ -315,6 +315,11 @@ int Failure(const CString& reason) {
   return kExitFailure;
 }
 
+int Unavailable(const CString& reason) {
+  PrintError(Narrow(reason));
+  return kExitUnavailable;
+}
+
 void RequireOneFormat(const Invocation& invocation) {
   if (invocation.Has("xml") && invocation.Has("json")) {
     throw UsageError("give --xml or --json, not both");

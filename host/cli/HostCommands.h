@@ -58,6 +58,9 @@ bool ReadInputText(const Invocation& invocation, std::string& text, std::string&
 // kExitFailure.
 int Failure(const std::string& what, const CString& reason);
 int Failure(const CString& reason);
+// Prints the reason as an error and returns kExitUnavailable: something the
+// command needs outside the program is missing or out of reach.
+int Unavailable(const CString& reason);
 // The day YYYY-MM-DD the option `name` gives, at 00:00; throws UsageError.
 COleDateTime ParseDayOption(const Invocation& invocation, const std::string& name);
 // Throws UsageError when both --xml and --json are given.

@@ -26,6 +26,13 @@ std::wstring FitWidth(const std::wstring& text, size_t width);
 
 // "[ a, b ]" of JSON texts, "[]" for none.
 CString JsonArray(const std::vector<CString>& items);
+// The same of each item's JSON text as `render` writes it.
+template <typename Items, typename Render>
+CString JsonArray(Items& items, Render render) {
+  std::vector<CString> texts;
+  for (auto& item : items) texts.push_back(render(item));
+  return JsonArray(texts);
+}
 
 // The short form of an identifier that tables show.
 CString ShortID(const CString& id);

@@ -127,9 +127,7 @@ int RunInbox(const Invocation& invocation) {
     return Failure("cannot read the inbox of " + receiver, reason);
   }
   if (invocation.Has("json")) {
-    std::vector<CString> items;
-    for (const InboxRow& row : inbox) items.push_back(RowJson(row));
-    PrintLine(JsonArray(items));
+    PrintLine(JsonArray(inbox, RowJson));
   } else {
     PrintInbox(inbox, receiver);
   }
@@ -142,10 +140,7 @@ int RunRead(const Invocation& invocation) {
   bool read = false;
   CString reason;
   const CString id = FindInboxRow(database, invocation.args[0], read, reason);
-  if (id.IsEmpty()) {
-    PrintError(Narrow(reason));
-    return kExitFailure;
-  }
+  if (id.IsEmpty()) return Failure(reason);
   const std::string name = "inbox row " + Narrow(id);
   if (read) {
     PrintLine(name + " was already read");

@@ -35,16 +35,16 @@ std::chrono::seconds ParseSeconds(const Invocation& invocation, const std::strin
 
 // The outbox's folder must exist before the first send. Only the data
 // folder is made here: a folder the user named but lacks is a mistake.
-bool PrepareOutbox(const IMSettings& im, const std::string& dataFolder) {
-  std::string reason;
-  if (im.isDefault && !CreatePrivateFolder(dataFolder, reason)) {
-    PrintError(reason);
+bool PrepareOutbox(const IMSettings& im, const std::string& dataFolder, CString& reason) {
+  if (std::string failure; im.isDefault && !CreatePrivateFolder(dataFolder, failure)) {
+    reason = Widen(failure);
     return false;
   }
   const std::filesystem::path folder = std::filesystem::path(im.server.substr(5)).parent_path();
   std::error_code failed;
   if (folder.empty() || std::filesystem::is_directory(folder, failed)) return true;
-  PrintError("the folder of the outbox " + folder.string() + " does not exist; create it first");
+  reason =
+      Widen("the folder of the outbox " + folder.string() + " does not exist; create it first");
   return false;
 }
 
@@ -65,17 +65,17 @@ class RunLock {
     close(m_descriptor);
   }
 
-  bool Acquire(const std::string& dataFolder, const DatabaseSettings& database) {
+  bool Acquire(const std::string& dataFolder, const DatabaseSettings& database, CString& reason) {
     m_path = PathFor(dataFolder, database);
     for (;;) {
       const int descriptor = open(m_path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
       if (descriptor < 0) {
-        PrintError("cannot create " + m_path + ": " + std::strerror(errno));
+        reason = Widen("cannot create " + m_path + ": " + std::strerror(errno));
         return false;
       }
       if (flock(descriptor, LOCK_EX | LOCK_NB) != 0) {
         close(descriptor);
-        PrintError("another norvremind run is using " + database.display);
+        reason = Widen("another norvremind run is using " + database.display);
         return false;
       }
       if (StillNamed(descriptor)) {
@@ -131,21 +131,20 @@ int RunDaemon(const Invocation& invocation) {
   options.untilIdle = invocation.Has("until-idle");
   if (invocation.Has("exit-after")) options.exitAfter = ParseSeconds(invocation, "exit-after", 0);
 
+  CString reason;
   if (options.im.isFile) {
-    if (!PrepareOutbox(options.im, dataFolder)) return kExitUnavailable;
-  } else if (std::string reason; !CanConnect(options.im.server, options.im.port, reason)) {
-    PrintError("cannot reach the XMPP server " + options.im.server + ":" +
-               std::to_string(options.im.port) + ": " + reason);
-    return kExitUnavailable;
+    if (!PrepareOutbox(options.im, dataFolder, reason)) return Unavailable(reason);
+  } else if (std::string failure; !CanConnect(options.im.server, options.im.port, failure)) {
+    return Unavailable(Widen("cannot reach the XMPP server " + options.im.server + ":" +
+                             std::to_string(options.im.port) + ": " + failure));
   }
-  if (std::string reason; !CreatePrivateFolder(dataFolder, reason)) {
-    PrintError(reason);
-    return kExitUnavailable;
+  if (std::string failure; !CreatePrivateFolder(dataFolder, failure)) {
+    return Unavailable(Widen(failure));
   }
   HostDatabase database(databaseSettings);
   if (int code = database.Open(); code != kExitOk) return code;
   RunLock lock;
-  if (!lock.Acquire(dataFolder, databaseSettings)) return kExitFailure;
+  if (!lock.Acquire(dataFolder, databaseSettings, reason)) return Failure(reason);
   Daemon daemon(database, std::move(options));
   return daemon.Run();
 }

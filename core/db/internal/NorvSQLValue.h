@@ -54,6 +54,14 @@ inline bool Run(CSession& session, const CString& statement, CString* errorText)
                             CNorvDBFun::kSourceLine) != -1;
 }
 
+// Formats one statement as CString::Format does and runs it as Run does.
+template <typename... Args>
+bool RunFormat(CSession& session, CString* errorText, const wchar_t* format, const Args&... args) {
+  CString statement;
+  statement.Format(format, args...);
+  return Run(session, statement, errorText);
+}
+
 }  // namespace norvsql
 
 #endif  // NORV_CORE_DB_INTERNAL_NORVSQLVALUE_H_
