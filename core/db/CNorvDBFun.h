@@ -5,6 +5,8 @@
 #include "core/base/NorvExport.h"
 #include "core/db/CSession.h"
 
+// Statement helpers. RunSQL may run on several threads at once with one
+// session, as CSession allows.
 class NORV_EXPORT CNorvDBFun {
  public:
   // The source location every statement of the library reports to RunSQL.
