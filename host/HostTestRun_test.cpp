@@ -174,6 +174,15 @@ std::vector<std::string> FileLines(const std::string& path) {
   return lines;
 }
 
+std::multiset<std::string> Delivered(const std::string& outbox) {
+  std::multiset<std::string> delivered;
+  for (const std::string& line : FileLines(outbox)) {
+    EXPECT_EQ(line.back(), '}') << "torn line: " << line.substr(0, 80);
+    delivered.insert(JsonField(line, "Receiver") + " " + JsonField(line, "Body"));
+  }
+  return delivered;
+}
+
 std::string LocalTime(int seconds, const char* format) {
   const std::time_t moment = std::time(nullptr) + seconds;
   std::tm fields{};
