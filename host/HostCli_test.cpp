@@ -141,6 +141,10 @@ TEST_F(HostCliTest, HistoryInboxAndReadAfterSendsThatSucceedAndFail) {
   const std::string failing = m_host.Add(hosttest::OneOffDefinition(at, "Fails", {"alice"}));
   hosttest::RunUntilIdle(m_host,
                          {"--im", "file:/dev/full", "--catch-up", "1", "--retry-after", "1"});
+  // The manager's own send-error log goes to the data folder.
+  EXPECT_FALSE(hosttest::FileLines(m_host.DataFolder() + "/Remind_SendAMMsgErr_" +
+                                   hosttest::LocalTime(0, "%Y%m%d") + ".log")
+                   .empty());
 
   // "receiver state content", or with the reason where there is one.
   const auto history = [this](std::vector<std::string> filter) {
