@@ -71,8 +71,7 @@ TEST_F(DaemonPlannerTest, BatchesStoreWholeFiringsOnceAndABadFiringCostsOnlyItse
       {3, 1000, true, 12, "0/0"},
   };
   for (const auto& test : cases) {
-    SCOPED_TRACE(testing::Message()
-                 << "batch " << test.batch << ", stop after " << test.stopAfterChecks);
+    SCOPED_TRACE(testing::Message() << test.batch << " " << test.stopAfterChecks);
     norvtest::TempDir dir;
     m_host = hosttest::HostEnvironment(dir.path());
     const std::string time = hosttest::LocalTime(7200);
