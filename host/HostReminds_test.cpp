@@ -9,7 +9,6 @@
 
 namespace {
 
-using hosttest::Example;
 using hosttest::Rows;
 using hosttest::RunResult;
 
@@ -19,7 +18,8 @@ const char kHostile[] = "o'neil'); DROP TABLE NORV_REMIND_DEF; --";
 
 TEST_F(HostRemindsTest, RemindIsListedShownDeactivatedAndDeletedWithEverythingItOwns) {
   const std::string id =
-      m_host.Run({"add", Example("workdays.xml"), "--creator-id", kHostile}).out.substr(0, 36);
+      m_host.Run({"add", NORV_EXAMPLES_DIR "/workdays.xml", "--creator-id", kHostile})
+          .out.substr(0, 36);
   std::string shortID = id.substr(0, 8);
   for (char& ch : shortID) ch = static_cast<char>(std::tolower(ch));
   const std::string row = "periodic  working days at 09:30  Alice, Bob  每日站会 / Daily stand-up";
@@ -128,8 +128,8 @@ TEST_F(HostRemindsTest, AddRefusesWhatCanNeverFireNamingLineAttributeAndValueUnl
 TEST_F(HostRemindsTest, ImportStoresTheGoodDefinitionsAndReportsEachBadOne) {
   const std::string folder = m_dir.File("definitions");
   std::filesystem::create_directories(folder);
-  std::filesystem::copy_file(Example("daily.xml"), folder + "/1-daily.xml");
-  std::filesystem::copy_file(Example("custom-style.xml"), folder + "/2-custom.xml");
+  std::filesystem::copy_file(NORV_EXAMPLES_DIR "/daily.xml", folder + "/1-daily.xml");
+  std::filesystem::copy_file(NORV_EXAMPLES_DIR "/custom-style.xml", folder + "/2-custom.xml");
   hosttest::WriteFile(folder + "/3-broken.xml", "<Remind Type='1'><Content>x</Content>");
   hosttest::WriteFile(folder + "/4-no-start.xml",
                       "<Remind Type='1' SendFlag='1'><Content>x</Content><Repeat RemindTime='8:00' "
@@ -207,7 +207,7 @@ TEST_F(HostRemindsTest, ExportedRemindsImportAsTheyAreFiredOnesIncludedAndOnlyOn
 
 TEST_F(HostRemindsTest, ListRendersTheLibrarysShortFormsWithNextFiringAndContent) {
   m_host.Set("NORVREMIND_NOW", "2026-12-06 12:00:00");
-  const std::string id = m_host.Run({"add", Example("one-off.xml")}).out.substr(0, 36);
+  const std::string id = m_host.Run({"add", NORV_EXAMPLES_DIR "/one-off.xml"}).out.substr(0, 36);
   EXPECT_EQ(m_host.Run({"list", "--xml"}).out,
             "<Body><Remind ID='{" + id +
                 "}' State='0' Type='0' SendFlag='1' RemindTime='2027-01-15 09:00:00' "
@@ -236,7 +236,8 @@ class HostStylesTest : public hosttest::HostTest {
 };
 
 TEST_F(HostStylesTest, StylesKeepTheirOrderDefaultAndNamesAndBadOnesAreRefused) {
-  const std::string exam = Style({"add", Example("styles/exam-countdown.xml")}).substr(0, 36);
+  const std::string exam =
+      Style({"add", NORV_EXAMPLES_DIR "/styles/exam-countdown.xml"}).substr(0, 36);
   const std::string weekly = Style({"add", "--default"}, m_weekly).substr(0, 36);
   // Without an Order attribute a style goes after the last one.
   EXPECT_EQ(Style({"list", "--xml"}), "<Body><Style ID='{" + exam +

@@ -85,7 +85,6 @@ using Rows = std::vector<std::string>;
 std::string RunUntilIdle(const HostEnvironment& environment,
                          const std::vector<std::string>& extra = {});
 
-std::string Example(const std::string& name);
 size_t CountOf(const std::string& text, const std::string& fragment);
 void WriteFile(const std::string& path, const std::string& text);
 // The lines of a file, none when it does not exist.

@@ -154,8 +154,6 @@ std::string RunUntilIdle(const HostEnvironment& environment,
   return daemon.Output();
 }
 
-std::string Example(const std::string& name) { return std::string(NORV_EXAMPLES_DIR) + "/" + name; }
-
 size_t CountOf(const std::string& text, const std::string& fragment) {
   size_t count = 0;
   for (size_t at = text.find(fragment); at != std::string::npos;
