@@ -3,12 +3,13 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstdlib>
-#include <functional>
+#include <iterator>
 #include <limits>
 #include <string>
 #include <string_view>
 #include <tuple>
-#include <unordered_map>
+#include <utility>
+#include <vector>
 
 #include "core/db/CNorvRecordSet.h"
 
@@ -16,13 +17,9 @@ namespace norvhost {
 
 namespace {
 
-// Heterogeneous, so that a row's identifier is looked up without a copy.
-struct TextHash {
-  using is_transparent = void;
-  size_t operator()(std::string_view text) const { return std::hash<std::string_view>{}(text); }
-};
-// By the identifier's text as stored: the other tables name a remind by it.
-using RemindIndex = std::unordered_map<std::string, CNorvRemind*, TextHash, std::equal_to<>>;
+// Reminds by identifier, sorted for a binary search: no allocation per
+// remind, and a search stays within a few cache lines.
+using RemindIndex = std::vector<std::pair<CGuid, CNorvRemind*>>;
 
 constexpr const wchar_t* kActiveOnly = L" WHERE CN_N_STATE = 0";
 
@@ -37,6 +34,16 @@ short ToShort(std::string_view text) { return static_cast<short>(ToInt(text)); }
 
 CString Wide(const CNorvRecordSet& row, int column) {
   return CString::FromUtf8(row.GetText(column));
+}
+
+// An identifier column, without a wide copy on the heap: identifiers are
+// ASCII, so any other byte fails the parse as it would have.
+bool ReadID(const CNorvRecordSet& row, int column, CGuid& id) {
+  const std::string_view text = row.GetText(column);
+  wchar_t wide[48] = {};
+  if (text.size() >= std::size(wide)) return false;
+  std::copy(text.begin(), text.end(), wide);
+  return id.FromString1(wide);
 }
 
 // An unreadable text, an empty one included, gives an invalid date.
@@ -84,7 +91,9 @@ void FillRepeat(CNorvRemindRepeat& repeat, const CNorvRecordSet& row) {
 // sort several times dearer than reading the rows.
 struct OrderKey {
   double created;
-  std::string_view id;
+  // The identifier's text in the loader's `ids`.
+  size_t idAt;
+  size_t idLength;
   size_t index;
 };
 
@@ -93,10 +102,13 @@ double CreationKey(const CString& text) {
   return time.ParseDateTime(text) ? time.m_dt : std::numeric_limits<double>::infinity();
 }
 
-void InCreationOrder(std::vector<CNorvBasePtr<CNorvRemind>>& reminds,
+void InCreationOrder(std::vector<CNorvBasePtr<CNorvRemind>>& reminds, const std::string& ids,
                      std::vector<OrderKey>& order) {
-  std::sort(order.begin(), order.end(), [](const OrderKey& a, const OrderKey& b) {
-    return a.created != b.created ? a.created < b.created : a.id < b.id;
+  const auto id = [&ids](const OrderKey& key) {
+    return std::string_view(ids).substr(key.idAt, key.idLength);
+  };
+  std::sort(order.begin(), order.end(), [&id](const OrderKey& a, const OrderKey& b) {
+    return a.created != b.created ? a.created < b.created : id(a) < id(b);
   });
   std::vector<CNorvBasePtr<CNorvRemind>> sorted;
   sorted.reserve(reminds.size());
@@ -105,7 +117,7 @@ void InCreationOrder(std::vector<CNorvBasePtr<CNorvRemind>>& reminds,
 }
 
 bool ReadDefinitions(HostDatabase& database, bool activeOnly,
-                     std::vector<CNorvBasePtr<CNorvRemind>>& reminds, RemindIndex& index,
+                     std::vector<CNorvBasePtr<CNorvRemind>>& reminds,
                      std::vector<UnloadableRemind>& unloadable, CString& errorText) {
   CString query =
       L"SELECT CN_G_ID, CN_N_STATE, CN_N_TYPE, CN_N_SEND_FLAG, CN_S_FROM, CN_T_REMIND, "
@@ -114,23 +126,35 @@ bool ReadDefinitions(HostDatabase& database, bool activeOnly,
   if (activeOnly) query += kActiveOnly;
   CNorvRecordSet records;
   if (!records.Open(database.session(), query, &errorText)) return false;
+  // The identifiers' texts one after another.
+  std::string ids;
   std::vector<OrderKey> order;
   while (records.MoveNext() == 0) {
     CNorvBasePtr<CNorvRemind> remind(new CNorvRemind);
-    if (!remind->m_ID.FromString1(Wide(records, 1))) continue;
+    if (!ReadID(records, 1, remind->m_ID)) continue;
     FillDefinition(*remind, records);
     CString reason;
     if (CheckLoadable(*remind, remind->m_lstStyleItem, reason)) {
-      const auto added = index.emplace(std::string(records.GetText(1)), remind).first;
       reminds.push_back(remind);
-      order.push_back({CreationKey(remind->m_strCreateTime), added->first, reminds.size() - 1});
+      const std::string_view id = records.GetText(1);
+      order.push_back(
+          {CreationKey(remind->m_strCreateTime), ids.size(), id.size(), reminds.size() - 1});
+      ids.append(id);
     } else {
       unloadable.emplace_back(remind->m_ID, reason);
     }
   }
   records.Close();
-  InCreationOrder(reminds, order);
+  InCreationOrder(reminds, ids, order);
   return true;
+}
+
+// The first remind with the identifier, in the reminds' order, or null.
+CNorvRemind* Find(const RemindIndex& index, const CGuid& id) {
+  const auto found =
+      std::lower_bound(index.begin(), index.end(), id,
+                       [](const auto& entry, const CGuid& key) { return entry.first < key; });
+  return found != index.end() && found->first == id ? found->second : nullptr;
 }
 
 // Each row of `query` that names an indexed remind in its first column,
@@ -141,8 +165,9 @@ bool ReadAttached(HostDatabase& database, const CString& query, const RemindInde
   CNorvRecordSet records;
   if (!records.Open(database.session(), query, &errorText)) return false;
   while (records.MoveNext() == 0) {
-    const auto found = index.find(records.GetText(1));
-    if (found != index.end()) attach(*found->second, records);
+    CGuid id;
+    CNorvRemind* remind = ReadID(records, 1, id) ? Find(index, id) : nullptr;
+    if (remind != nullptr) attach(*remind, records);
   }
   return true;
 }
@@ -205,13 +230,15 @@ bool CheckLoadable(CNorvRemind& remind, std::list<CNorvBasePtr<CNorvRemindStyleI
 bool ReadReminds(HostDatabase& database, bool activeOnly,
                  std::vector<CNorvBasePtr<CNorvRemind>>& reminds,
                  std::vector<UnloadableRemind>& unloadable, CString& errorText) {
+  if (!ReadDefinitions(database, activeOnly, reminds, unloadable, errorText)) return false;
+  RemindIndex index;
+  index.reserve(reminds.size());
+  for (auto& remind : reminds) index.emplace_back(remind->m_ID, remind);
+  std::stable_sort(index.begin(), index.end(),
+                   [](const auto& a, const auto& b) { return a.first < b.first; });
   // Rows of inactive reminds are read and dropped: cheaper than asking the
   // database to leave them out.
-  RemindIndex index;
-  if (!ReadDefinitions(database, activeOnly, reminds, index, unloadable, errorText) ||
-      !ReadReceivers(database, index, errorText)) {
-    return false;
-  }
+  if (!ReadReceivers(database, index, errorText)) return false;
   const CString repeats =
       L"SELECT CN_G_REMIND_ID, CN_S_REMIND_TIME, CN_D_START, CN_D_END, CN_N_REGULAR_TYPE, "
       L"CN_N_INTERVAL, CN_N_REGULAR_VALUE, CN_N_REPEAT_RANGE, CN_N_REPEAT_NUM, "
