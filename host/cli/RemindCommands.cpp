@@ -130,7 +130,8 @@ class ImportPlan {
 
   void Take(const std::string& source, ParsedDefinition& parsed) {
     CNorvRemind& remind = *parsed.remind;
-    const CString canonical = CanonicalDefinition(remind);
+    const CString& canonical = parsed.canonical;
+    assert(!canonical.IsEmpty());
     const auto [taken, isNew] = m_taken.emplace(remind.m_ID, canonical);
     if (!isNew && taken->second == canonical) {
       ++m_unchanged;

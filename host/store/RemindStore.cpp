@@ -106,9 +106,10 @@ bool ParseDefinition(const std::string& utf8, const std::string& source,
   TakeExtras(extras, *remind);
   parsed.idGiven = !extras.id.empty() && remind->m_ID.FromString(Widen(extras.id));
   parsed.stateGiven = extras.state.has_value();
+  if (options.idFromContent) parsed.canonical = CanonicalDefinition(*remind);
   if (!parsed.idGiven) {
     if (options.idFromContent) {
-      remind->m_ID = ContentID(Narrow(CanonicalDefinition(*remind)));
+      remind->m_ID = ContentID(Narrow(parsed.canonical));
     } else {
       remind->m_ID.NewID();
     }

@@ -30,6 +30,8 @@ struct ParsedDefinition {
   CNorvBasePtr<CNorvRemind> remind;
   bool idGiven = false;
   bool stateGiven = false;
+  // With DefinitionOptions::idFromContent: CanonicalDefinition(*remind).
+  CString canonical;
 };
 
 // A remind from a definition text named `source` in messages: the XML read
