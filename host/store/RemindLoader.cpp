@@ -62,7 +62,7 @@ void FillDefinition(CNorvRemind& remind, const CNorvRecordSet& row) {
   if (remind.m_nType == CNorvRemind::kOneOff) {
     remind.m_dtRemind.ParseDateTime(Wide(row, 6));
   } else if (!row.GetText(7).empty()) {
-    remind.m_dtInvalid = ReadDate(row, 7);
+    remind.m_dtInvalid.ParseDateTime(Wide(row, 7), VAR_DATEVALUEONLY);
   }
   remind.m_strCreatorID = Wide(row, 8);
   remind.m_strCreatorName = Wide(row, 9);
