@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "host/HostTestRun.h"
-#include "host/store/RemindStore.h"
+#include "host/cli/HostCommands.h"
 
 namespace {
 
