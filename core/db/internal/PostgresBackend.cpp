@@ -147,8 +147,8 @@ class PostgresCursor : public CNorvDBCursor {
       value.Empty();
       return;
     }
-    value = CString::FromUtf8(std::string_view(PQgetvalue(m_result, m_row, column - 1),
-                                               PQgetlength(m_result, m_row, column - 1)));
+    value.AssignUtf8(std::string_view(PQgetvalue(m_result, m_row, column - 1),
+                                      PQgetlength(m_result, m_row, column - 1)));
   }
 
  private:

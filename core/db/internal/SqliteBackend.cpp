@@ -172,29 +172,24 @@ class SqliteCursor : public CNorvDBCursor {
 
   bool Next() override {
     std::lock_guard<std::mutex> hold(m_connection->lock);
-    m_row.clear();
     // A finished statement stepped again would start over.
-    if (m_finished || NextStep() != SQLITE_ROW) {
-      m_finished = true;
-      return false;
-    }
-    const int columns = sqlite3_column_count(m_statement);
-    for (int i = 0; i < columns; ++i) {
-      const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(m_statement, i));
-      const int length = sqlite3_column_bytes(m_statement, i);
-      m_row.push_back(text == nullptr
-                          ? CString()
-                          : CString::FromUtf8(std::string_view(text, static_cast<size_t>(length))));
-    }
-    return true;
+    m_onRow = !m_finished && NextStep() == SQLITE_ROW;
+    m_finished = !m_onRow;
+    return m_onRow;
   }
 
+  // Decodes straight from the statement's row: only the columns asked for
+  // are converted, each into the caller's string. The connection is opened
+  // serialized, so reading needs no lock of ours.
   void ReadValue(int column, CString& value) const override {
-    if (column < 1 || column > static_cast<int>(m_row.size())) {
+    if (!m_onRow || column < 1 || column > sqlite3_column_count(m_statement)) {
       value.Empty();
       return;
     }
-    value = m_row[static_cast<size_t>(column - 1)];
+    const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(m_statement, column - 1));
+    const int length = sqlite3_column_bytes(m_statement, column - 1);
+    value.AssignUtf8(text == nullptr ? std::string_view()
+                                     : std::string_view(text, static_cast<size_t>(length)));
   }
 
  private:
@@ -209,7 +204,7 @@ class SqliteCursor : public CNorvDBCursor {
   sqlite3_stmt* m_statement;
   std::optional<LiftedStatement> m_lifted;
   int m_pendingStep;
-  std::vector<CString> m_row;
+  bool m_onRow = false;
   bool m_finished = false;
 };
 
