@@ -31,6 +31,10 @@ bool CNorvRecordSet::GetValue(int column, CString& value) const {
   return true;
 }
 
+int CNorvRecordSet::GetIntValue(int column) const {
+  return m_onRow ? m_cursor->ReadInt(column) : 0;
+}
+
 void CNorvRecordSet::Close() {
   m_cursor.reset();
   m_onRow = false;

@@ -15,6 +15,13 @@ class CNorvDBCursor {
   // Sets `value` to a 1-based column of the current row; "" for NULL or a
   // bad index. Into the caller's string, so that a reused one keeps its room.
   virtual void ReadValue(int column, CString& value) const = 0;
+  // The same read as CString::ToInt reads the text; a backend that holds
+  // the number itself skips making the text.
+  virtual int ReadInt(int column) const {
+    thread_local CString text;
+    ReadValue(column, text);
+    return text.ToInt();
+  }
 };
 
 class CNorvDBBackend {

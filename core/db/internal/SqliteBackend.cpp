@@ -192,6 +192,15 @@ class SqliteCursor : public CNorvDBCursor {
                                      : std::string_view(text, static_cast<size_t>(length)));
   }
 
+  int ReadInt(int column) const override {
+    if (m_onRow && column >= 1 && column <= sqlite3_column_count(m_statement) &&
+        sqlite3_column_type(m_statement, column - 1) == SQLITE_INTEGER) {
+      // Cut to the low 32 bits, as the text's reading would be.
+      return static_cast<int>(static_cast<uint32_t>(sqlite3_column_int64(m_statement, column - 1)));
+    }
+    return CNorvDBCursor::ReadInt(column);
+  }
+
  private:
   static constexpr int kNotStepped = -1;
 
