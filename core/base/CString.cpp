@@ -106,8 +106,8 @@ CString CString::FromUtf8(std::string_view utf8) {
 void CString::AssignUtf8(std::string_view utf8) {
   std::wstring& out = m_str;
   // Most stored text is ASCII: its leading run is widened in one go.
-  const auto firstWide = std::find_if(utf8.begin(), utf8.end(),
-                                      [](char ch) { return static_cast<unsigned char>(ch) >= 0x80; });
+  const auto firstWide = std::find_if(
+      utf8.begin(), utf8.end(), [](char ch) { return static_cast<unsigned char>(ch) >= 0x80; });
   size_t pos = static_cast<size_t>(firstWide - utf8.begin());
   out.reserve(utf8.size());
   out.resize(pos);

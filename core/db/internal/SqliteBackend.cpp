@@ -4,6 +4,7 @@
 #include <sqlite3.h>
 #include <unistd.h>
 
+#include <cstdint>
 #include <mutex>
 #include <optional>
 #include <string_view>

@@ -117,7 +117,8 @@ void FileTransport::Watch() {
   if (m_watcher < 0) return;
   // Through the descriptor, so that the watch is on the very file written to.
   const std::string opened = "/proc/self/fd/" + std::to_string(m_fd);
-  m_watch = ::inotify_add_watch(m_watcher, opened.c_str(), IN_MOVE_SELF | IN_DELETE_SELF | IN_ATTRIB);
+  m_watch =
+      ::inotify_add_watch(m_watcher, opened.c_str(), IN_MOVE_SELF | IN_DELETE_SELF | IN_ATTRIB);
 }
 
 bool FileTransport::EnsureOpen(std::string& failure) {
