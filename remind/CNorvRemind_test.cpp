@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <regex>
 #include <set>
 #include <string>
 #include <thread>
@@ -147,87 +148,56 @@ TEST(RemindRecord, SetInfoTakesTheDefinitionAndGetInfoAllButTheStyle) {
             source.m_Repeat.GenInfo_XML() + source.m_Repeat.GenInfo_XML());
 }
 
-const std::wstring kContentXml = L"<Content>a&lt;b</Content><ContentType>Text/Text</ContentType>";
-const std::wstring kContentJson = L", \"Content\": \"a<b\", \"ContentType\": \"Text/Text\"";
 const std::wstring kRepeatXml =
     L"<Repeat RemindTime='08:30' RegularType='1' Interval='1' RagularValue='124' "
     L"RegularRange='0' DTStart='2024-05-01' />";
 const std::wstring kRepeatJson =
     L", \"Repeat\": { \"RemindTime\": \"08:30\", \"RegularType\": \"1\", \"Interval\": \"1\", "
     L"\"RagularValue\": \"124\", \"RegularRange\": \"0\", \"DTStart\": \"2024-05-01\" }";
-const std::wstring kStyleXml =
-    L"<RemindStyleDef>&lt;S&gt;&lt;Item Day=&apos;1&apos; Time=&apos;09:00&apos;/&gt;&lt;/S&gt;"
-    L"</RemindStyleDef>";
-const std::wstring kStyleJson = L", \"RemindStyleDef\": \"<S><Item Day='1' Time='09:00'/></S>\"";
 const std::wstring kFirstXml = L"<Receiver Type='0' ID='u1' Name='N&apos;1' />";
 const std::wstring kFirstJson = L"{ \"Type\": \"0\", \"ID\": \"u1\", \"Name\": \"N'1\" }";
-const std::wstring kTwoXml =
-    L"<ReceiverList>" + kFirstXml + L"<Receiver Type='2' ID='u2' Name='' /></ReceiverList>";
-const std::wstring kTwoJson = L", \"ReceiverList\": [ " + kFirstJson +
-                              L", { \"Type\": \"2\", \"ID\": \"u2\", \"Name\": \"\" } ]";
-
-std::wstring Xml(const wchar_t* attributes) {
-  return L"<Remind ID='{01234567-89AB-CDEF-0123-456789ABCDEF}' " + std::wstring(attributes);
-}
-std::wstring Json(const wchar_t* members) {
-  return L"{ \"ID\": \"{01234567-89AB-CDEF-0123-456789ABCDEF}\", " + std::wstring(members);
-}
+const std::wstring kSecondXml = L"<Receiver Type='2' ID='u2' Name='' />";
+const std::wstring kSecondJson = L", { \"Type\": \"2\", \"ID\": \"u2\", \"Name\": \"\" }";
 
 // Each remind carries a remind time, a repeat and a style definition whatever
-// its type, so that the output shows which of them each type writes.
+// its type, so that the output shows which of them each type writes. The
+// attributes are given in XML; the JSON members follow them in order.
 TEST(RemindOutput, EveryTypeWithAndWithoutDeadlineFromAndReceivers) {
   const COleDateTime time = At(2024, 5, 8, 9, 30);
   const struct {
-    const char* what;
     short type, state, flag;
     COleDateTime remindTime, deadline;
     const wchar_t *from, *style;
     int receivers;
-    std::wstring xml, json;
+    const wchar_t* attributes;
+    bool repeat = false;
+    const wchar_t *styleXml = L"", *styleJson = L"";
   } cases[] = {
-      {"one-off: its deadline is never shown", 0, 0, 1, time, At(2024, 6, 1), L"web", L"", 2,
-       Xml(L"State='0' Type='0' SendFlag='1' RemindTime='2024-05-08 09:30:00' From='web'>") +
-           kContentXml + kTwoXml + L"</Remind>",
-       Json(L"\"State\": \"0\", \"Type\": \"0\", \"SendFlag\": \"1\", "
-            L"\"RemindTime\": \"2024-05-08 09:30:00\", \"From\": \"web\"") +
-           kContentJson + kTwoJson + L" }"},
-      {"one-off without time, from or receivers", 0, 0, 1, COleDateTime(), COleDateTime(), L"", L"",
-       0, Xml(L"State='0' Type='0' SendFlag='1' RemindTime=''>") + kContentXml + L"</Remind>",
-       Json(L"\"State\": \"0\", \"Type\": \"0\", \"SendFlag\": \"1\", \"RemindTime\": \"\"") +
-           kContentJson + L" }"},
-      {"periodic with an unreadable deadline", 1, 1, 3, time, kInvalid, L"", L"", 0,
-       Xml(L"State='1' Type='1' SendFlag='3'>") + kContentXml + kRepeatXml + L"</Remind>",
-       Json(L"\"State\": \"1\", \"Type\": \"1\", \"SendFlag\": \"3\"") + kContentJson +
-           kRepeatJson + L" }"},
-      {"periodic with a deadline", 1, 0, 1, time, At(2024, 12, 31), L"", L"", 1,
-       Xml(L"State='0' Type='1' SendFlag='1' InvalidDate='2024-12-31'>") + kContentXml +
-           kRepeatXml + L"<ReceiverList>" + kFirstXml + L"</ReceiverList></Remind>",
-       Json(L"\"State\": \"0\", \"Type\": \"1\", \"SendFlag\": \"1\", "
-            L"\"InvalidDate\": \"2024-12-31\"") +
-           kContentJson + kRepeatJson + L", \"ReceiverList\": [ " + kFirstJson + L" ] }"},
-      {"custom style", 2, 0, 1, time, At(2024, 5, 10), L"f", L"<S><Item Day='1' Time='09:00'/></S>",
-       2,
-       Xml(L"State='0' Type='2' SendFlag='1' InvalidDate='2024-05-10' From='f'>") + kContentXml +
-           kStyleXml + kTwoXml + L"</Remind>",
-       Json(L"\"State\": \"0\", \"Type\": \"2\", \"SendFlag\": \"1\", "
-            L"\"InvalidDate\": \"2024-05-10\", \"From\": \"f\"") +
-           kContentJson + kStyleJson + kTwoJson + L" }"},
-      {"custom style without a definition", 2, 0, 1, time, COleDateTime(), L"", L"", 0,
-       Xml(L"State='0' Type='2' SendFlag='1'>") + kContentXml + L"<RemindStyleDef /></Remind>",
-       Json(L"\"State\": \"0\", \"Type\": \"2\", \"SendFlag\": \"1\"") + kContentJson +
-           L", \"RemindStyleDef\": \"\" }"},
-      {"type 4: neither repeat nor style", 4, -2, static_cast<short>(0x8001), time, At(2024, 5, 10),
-       L"", L"<S/>", 0,
-       Xml(L"State='-2' Type='4' SendFlag='-32767' InvalidDate='2024-05-10'>") + kContentXml +
-           L"</Remind>",
-       Json(L"\"State\": \"-2\", \"Type\": \"4\", \"SendFlag\": \"-32767\", "
-            L"\"InvalidDate\": \"2024-05-10\"") +
-           kContentJson + L" }"},
+      // A one-off remind never shows its deadline.
+      {0, 0, 1, time, At(2024, 6, 1), L"web", L"", 2,
+       L"State='0' Type='0' SendFlag='1' RemindTime='2024-05-08 09:30:00' From='web'"},
+      {0, 0, 1, COleDateTime(), COleDateTime(), L"", L"", 0,
+       L"State='0' Type='0' SendFlag='1' RemindTime=''"},
+      // An unreadable deadline is left out.
+      {1, 1, 3, time, kInvalid, L"", L"", 0, L"State='1' Type='1' SendFlag='3'", true},
+      {1, 0, 1, time, At(2024, 12, 31), L"", L"", 1,
+       L"State='0' Type='1' SendFlag='1' InvalidDate='2024-12-31'", true},
+      {2, 0, 1, time, At(2024, 5, 10), L"f", L"<S><Item Day='1' Time='09:00'/></S>", 2,
+       L"State='0' Type='2' SendFlag='1' InvalidDate='2024-05-10' From='f'", false,
+       L"<RemindStyleDef>&lt;S&gt;&lt;Item Day=&apos;1&apos; Time=&apos;09:00&apos;/&gt;&lt;/S&gt;"
+       L"</RemindStyleDef>",
+       L", \"RemindStyleDef\": \"<S><Item Day='1' Time='09:00'/></S>\""},
+      {2, 0, 1, time, COleDateTime(), L"", L"", 0, L"State='0' Type='2' SendFlag='1'", false,
+       L"<RemindStyleDef />", L", \"RemindStyleDef\": \"\""},
+      // Neither repeat nor style for other types.
+      {4, -2, static_cast<short>(0x8001), time, At(2024, 5, 10), L"", L"<S/>", 0,
+       L"State='-2' Type='4' SendFlag='-32767' InvalidDate='2024-05-10'"},
   };
+  const std::wstring id = L"{01234567-89AB-CDEF-0123-456789ABCDEF}";
   for (const auto& c : cases) {
-    SCOPED_TRACE(c.what);
+    SCOPED_TRACE(CString(c.attributes).ToUtf8());
     CNorvRemind remind;
-    ASSERT_TRUE(remind.m_ID.FromString(L"{01234567-89AB-CDEF-0123-456789ABCDEF}"));
+    ASSERT_TRUE(remind.m_ID.FromString(id.c_str()));
     remind.m_nType = c.type;
     remind.m_nState = c.state;
     remind.m_nSendFlag = c.flag;
@@ -242,19 +212,30 @@ TEST(RemindOutput, EveryTypeWithAndWithoutDeadlineFromAndReceivers) {
     remind.m_strRemindStyleDef = c.style;
     if (c.receivers > 0) AddReceiver(remind, 0, L"u1", L"N'1");
     if (c.receivers > 1) AddReceiver(remind, 2, L"u2");
-    EXPECT_EQ(remind.GenInfo_XML(), c.xml);
-    EXPECT_EQ(remind.GenInfo_Json(), c.json);
-    // The short forms end where the full ones start on the content.
-    EXPECT_EQ(remind.GenListInfo_XML(), c.xml.substr(0, c.xml.find(L"><Content>")) + L" />");
-    EXPECT_EQ(remind.GenListInfo_Json(), c.json.substr(0, c.json.find(kContentJson)) + L" }");
-    EXPECT_EQ(remind.GenReceiverInfo_XML(), c.receivers == 2 ? kTwoXml
-                                            : c.receivers
-                                                ? L"<ReceiverList>" + kFirstXml + L"</ReceiverList>"
-                                                : L"");
-    EXPECT_EQ(remind.GenReceiverInfo_Json(), c.receivers == 2 ? kTwoJson.substr(2)
-                                             : c.receivers
-                                                 ? L"\"ReceiverList\": [ " + kFirstJson + L" ]"
-                                                 : L"");
+    const std::wstring members =
+        std::regex_replace(c.attributes, std::wregex(L"(\\w+)='([^']*)'( ?)"), L"\"$1\": \"$2\"$3");
+    const std::wstring xmlHead = L"<Remind ID='" + id + L"' " + c.attributes;
+    const std::wstring jsonHead = L"{ \"ID\": \"" + id + L"\", " +
+                                  std::regex_replace(members, std::wregex(L"\" \""), L"\", \"");
+    const std::wstring receiversXml = c.receivers == 0 ? L""
+                                                       : L"<ReceiverList>" + kFirstXml +
+                                                             (c.receivers > 1 ? kSecondXml : L"") +
+                                                             L"</ReceiverList>";
+    const std::wstring receiversJson =
+        c.receivers == 0
+            ? L""
+            : L"\"ReceiverList\": [ " + kFirstJson + (c.receivers > 1 ? kSecondJson : L"") + L" ]";
+    EXPECT_EQ(remind.GenInfo_XML(),
+              xmlHead + L"><Content>a&lt;b</Content><ContentType>Text/Text</ContentType>" +
+                  (c.repeat ? kRepeatXml : L"") + c.styleXml + receiversXml + L"</Remind>");
+    EXPECT_EQ(remind.GenInfo_Json(), jsonHead +
+                                         L", \"Content\": \"a<b\", \"ContentType\": \"Text/Text\"" +
+                                         (c.repeat ? kRepeatJson : L"") + c.styleJson +
+                                         (c.receivers ? L", " + receiversJson : L"") + L" }");
+    EXPECT_EQ(remind.GenListInfo_XML(), xmlHead + L" />");
+    EXPECT_EQ(remind.GenListInfo_Json(), jsonHead + L" }");
+    EXPECT_EQ(remind.GenReceiverInfo_XML(), receiversXml);
+    EXPECT_EQ(remind.GenReceiverInfo_Json(), receiversJson);
   }
 }
 

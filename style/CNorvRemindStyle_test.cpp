@@ -87,11 +87,14 @@ TEST(CNorvRemindStyleTest, NewStylesAreStampedAndCopiesTakeTheirFieldsOnly) {
   const CString jsonHead = L"{ \"ID\": \"" + CGuid().GetString() + L"\", \"Order\": \"4\", ";
   const CString jsonName = L"\"IsDefault\": \"1\", \"Name\": \"A&B \\\"x\\\"\"";
   EXPECT_EQ(copy->GenListInfo_Json(), jsonHead + jsonName + L" }");
-  EXPECT_EQ(copy->GenInfo_Json(),
-            jsonHead +
-                L"\"Creator\": \"\", \"CreatorName\": \"\", \"CreateTime\": \"then\", "
-                L"\"Modifier\": \"\", \"ModifierName\": \"\", \"ModifyTime\": \"then\", " +
-                jsonName + L", \"Def\": \"<Def />\" }");
+  CString json = jsonHead +
+                 L"\"Creator\": \"\", \"CreatorName\": \"\", \"CreateTime\": \"then\", "
+                 L"\"Modifier\": \"\", \"ModifierName\": \"\", \"ModifyTime\": \"then\", " +
+                 jsonName + L", \"Def\": \"<Def />\" }";
+  EXPECT_EQ(copy->GenInfo_Json(), json);
+  copy->SetDefault(false);
+  json.Replace(L"\"IsDefault\": \"1\", ", L"");
+  EXPECT_EQ(copy->GenInfo_Json(), json);
   EXPECT_TRUE(copy->m_lstStyleItem.empty());
 }
 
