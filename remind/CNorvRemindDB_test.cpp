@@ -308,24 +308,22 @@ TEST_P(CNorvRemindDBTest, AFailingSecondStatementLeavesTheFirstRow) {
 
 // Deletes the rows of none, one or several messages; the map stays.
 TEST_P(CNorvRemindDBTest, DeletesTheRowsOfItsMessagesInOneStatement) {
-  const CString tail = L"-0000-0000-0000-000000000000";
-  const auto id = [&](wchar_t digit) { return L"0000000" + CString(&digit, 1) + tail; };
-  const struct {
-    const wchar_t* digits;
-    CString statement;
-  } cases[] = {
-      {L"", L""},
-      {L"B", L"DELETE NORV_REMIND_MSG_AM WHERE CN_G_ID = '" + id(L'B') + L"'"},
-      {L"CAB", L"DELETE NORV_REMIND_MSG_AM WHERE CN_G_ID IN ( '" + id(L'A') + L"', '" + id(L'B') +
-                   L"', '" + id(L'C') + L"' )"},
+  const auto id = [](wchar_t digit) {
+    return L"0000000" + CString(&digit, 1) + L"-0000-0000-0000-000000000000";
   };
-  CNorvBasePtr<CNorvRemindAMMsg> other = new CNorvRemindAMMsg;
+  const std::pair<const wchar_t*, Statements> cases[] = {
+      {L"", {}},
+      {L"B", {L"DELETE NORV_REMIND_MSG_AM WHERE CN_G_ID = '" + id(L'B') + L"'"}},
+      {L"CAB",
+       {L"DELETE NORV_REMIND_MSG_AM WHERE CN_G_ID IN ( '" + id(L'A') + L"', '" + id(L'B') +
+        L"', '" + id(L'C') + L"' )"}},
+  };
+  CNorvBasePtr<CNorvRemindAMMsg> other = new CNorvRemindAMMsg;  // another remind's: it stays
   other->m_ID.FromString1(id(L'D'));
   ASSERT_TRUE(other->DBInsert(session, dbType(), CGuid(), &error)) << error.ToUtf8();
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.digits);
+  for (const auto& [digits, expected] : cases) {
     CNorvBasePtr<CNorvRemind> remind = new CNorvRemind;
-    for (const wchar_t* digit = c.digits; *digit != 0; ++digit) {
+    for (const wchar_t* digit = digits; *digit != 0; ++digit) {
       CNorvBasePtr<CNorvRemindAMMsg> msg = new CNorvRemindAMMsg;
       msg->m_ID.FromString1(id(*digit));
       ASSERT_TRUE(msg->DBInsert(session, dbType(), remind->m_ID, &error)) << error.ToUtf8();
@@ -333,12 +331,12 @@ TEST_P(CNorvRemindDBTest, DeletesTheRowsOfItsMessagesInOneStatement) {
     }
     statements.clear();
     ASSERT_TRUE(remind->DBDeleteAMMsg(session, &error)) << error.ToUtf8();
-    EXPECT_EQ(statements, c.statement.IsEmpty() ? Statements{} : Statements{c.statement});
+    EXPECT_EQ(statements, expected);
     EXPECT_EQ(Rows(L"SELECT CN_G_ID FROM NORV_REMIND_MSG_AM", 1),
               (std::vector<std::vector<CString>>{{id(L'D')}}));
     std::list<CNorvBasePtr<CNorvRemindAMMsg>> kept;
     remind->GetAMMsgList(kept);
-    EXPECT_EQ(kept.size(), wcslen(c.digits));
+    EXPECT_EQ(kept.size(), wcslen(digits));
   }
 }
 
