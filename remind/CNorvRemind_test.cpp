@@ -311,27 +311,6 @@ TEST_F(RemindTiming, NeedRemindAndIsInvalidAroundTheBoundaries) {
   }
 }
 
-TEST_F(RemindTiming, APeriodicRemindRunsOutByDeadlineThenByCount) {
-  periodic.m_dtInvalid = At(2024, 5, 10);
-  periodic.m_Repeat.m_nRegularRange = 1;
-  periodic.m_Repeat.m_nNum = 3;
-  periodic.m_Repeat.m_nCount = 99;
-  EXPECT_FALSE(periodic.IsInvalid(At(2024, 5, 9, 23, 59)));
-  EXPECT_TRUE(periodic.IsInvalid(At(2024, 5, 10)));
-  periodic.m_dtInvalid = kInvalid;
-  const struct {
-    short range;
-    int count;
-    bool invalid;
-  } cases[] = {{1, 0, false}, {1, 2, false}, {1, 3, true},
-               {1, 4, true},  {0, 9, false}, {2, 9, false}};
-  for (const auto& c : cases) {
-    periodic.m_Repeat.m_nRegularRange = c.range;
-    periodic.m_Repeat.m_nCount = c.count;
-    EXPECT_EQ(periodic.IsInvalid(At(2024, 5, 5)), c.invalid) << c.range << "/" << c.count;
-  }
-}
-
 TEST_F(RemindTiming, TheSingleRemindTime) {
   for (const wchar_t* day : {L"1999-01-01", L""}) {
     COleDateTime time;
