@@ -33,8 +33,7 @@ TEST(StyleItemParse, DefinitionTexts) {
       {L"<S><Item Day='1'/></S>", L"未指定提醒时间 Time: "},
       {L"<S><Item Day='1' Time=''/></S>", L"指定提醒时间 Time 值为空: "},
       {L"<S><Item Day='1' Time='25:00'/></S>", L"指定提醒时间 Time 值无效: "},
-      {L"<S><Item Day='1' Time='8:61'/><Item Day='1' Time='9:00:00'/></S>",
-       L"指定提醒时间 Time 值无效: "},
+      {L"<S><Item Day='1' Time='8:61'/></S>", L"指定提醒时间 Time 值无效: "},
       {L"<S><Item Day='1' Time='9:00:00'/></S>", L"指定提醒时间 Time 值无效: "},
       {L"<S><Item Day='1' Time='abc'/></S>", L"指定提醒时间 Time 值无效: "},
       {L"<S><Item Day='2' Time='8:5'/><Item Day='12abc' Time='17:30'/><Item Day='x' Time='0:00'/>"
