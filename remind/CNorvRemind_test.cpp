@@ -75,77 +75,69 @@ const wchar_t kSourceDefinition[] =
     L"style=<S/> items=2 receivers=2 <Repeat RemindTime='08:30' RegularType='1' Interval='1' "
     L"RagularValue='124' RegularRange='0' DTStart='2024-01-01' />";
 
-TEST(RemindRecord, ANewRemindIsAnActiveOneOffInstantMessageAndTheAccessorsReadTheFields) {
+// The copies share the lists' objects; the identity and the people stay.
+TEST(RemindRecord, ANewRemindTheAccessorsAndTheCopies) {
   const COleDateTime before = COleDateTime::GetCurrentTime();
-  CNorvBasePtr<CNorvRemind> remind(new CNorvRemind);
-  const COleDateTime after = COleDateTime::GetCurrentTime();
-  EXPECT_EQ(Definition(*remind),
+  CNorvBasePtr<CNorvRemind> source(new CNorvRemind);
+  COleDateTime created;
+  ASSERT_TRUE(created.ParseDateTime(source->m_strCreateTime)) << source->m_strCreateTime.ToUtf8();
+  EXPECT_TRUE(before <= created && created <= COleDateTime::GetCurrentTime());
+  EXPECT_EQ(Definition(*source),
             L"state=0 type=0 flag=1 remind= invalid= content=/Text/Text style= items=0 receivers=0 "
             L"<Repeat RemindTime='' RegularType='0' Interval='1' RagularValue='0' "
             L"RegularRange='0' DTStart='' />");
-  EXPECT_FALSE(remind->m_ID.IsValid() || remind->HasRemindMsg());
-  COleDateTime created;
-  ASSERT_TRUE(created.ParseDateTime(remind->m_strCreateTime)) << remind->m_strCreateTime.ToUtf8();
-  EXPECT_TRUE(before <= created && created <= after);
+  EXPECT_FALSE(source->m_ID.IsValid() || source->HasRemindMsg());
 
-  MakeSource(*remind);
-  EXPECT_EQ(remind->GetState() * 100 + remind->GetType() * 10 + remind->GetSendFlag(), 114);
-  EXPECT_EQ(remind->GetInvalidDate(), At(2024, 6, 1));
+  MakeSource(*source);
+  EXPECT_EQ(source->GetState() * 100 + source->GetType() * 10 + source->GetSendFlag(), 114);
+  EXPECT_EQ(source->GetInvalidDate(), At(2024, 6, 1));
   std::list<CNorvBasePtr<CEmItem>> out{new CEmItem};
-  remind->GetReceiverList(out);
-  EXPECT_EQ(out, remind->m_lstReceiver);  // replaced, and the same objects
+  source->GetReceiverList(out);
+  EXPECT_EQ(out, source->m_lstReceiver);  // replaced, and the same objects
   CString content, contentType;
-  remind->GetContent(content, contentType);
+  source->GetContent(content, contentType);
   EXPECT_EQ(content + L"|" + contentType, L"source|Text/Html");
-  // Send flag bits 0, 1 and 2: instant message, SMS, e-mail.
-  const std::pair<short, int> flags[] = {
-      {1, 1}, {2, 2}, {4, 4}, {static_cast<short>(0xFFF8), 0}, {-1, 7}};
-  for (const auto& [flag, channels] : flags) {
-    remind->m_nSendFlag = flag;
-    EXPECT_EQ(remind->HasAMFlag() + remind->HasSMSFlag() * 2 + remind->HasEmailFlag() * 4,
-              channels);
-  }
-  for (short type : {0, 1, 2, 5, -1}) {
-    remind->m_nType = type;
-    EXPECT_EQ(remind->HasRepeat(), type == 1) << type;
-  }
-}
 
-// The copies share the lists' objects; the identity and the people stay.
-TEST(RemindRecord, SetInfoTakesTheDefinitionAndGetInfoAllButTheStyle) {
   CNorvRemind target;
   target.m_ID.NewID();
   const CGuid targetID = target.m_ID;
   target.m_strFrom = L"mine";
   target.m_strCreateTime = L"2000-01-01 00:00:00";
   AddReceiver(target, 0, L"old");
-  CNorvRemind source;
-  MakeSource(source);
-  target.SetInfo(&source);
+  target.SetInfo(source);
   EXPECT_EQ(Definition(target), kSourceDefinition);
-  EXPECT_EQ(target.m_lstReceiver, source.m_lstReceiver);
-  EXPECT_EQ(target.m_lstStyleItem, source.m_lstStyleItem);
-  EXPECT_TRUE(target.m_ID == targetID);
+  EXPECT_TRUE(target.m_lstReceiver == source->m_lstReceiver &&
+              target.m_lstStyleItem == source->m_lstStyleItem && target.m_ID == targetID);
   EXPECT_EQ(target.m_strFrom + target.m_strCreatorID + target.m_strCreateTime,
             L"mine2000-01-01 00:00:00");
-
   CNorvRemind copy;
   copy.m_strRemindStyleDef = L"<mine/>";
   copy.m_lstStyleItem = {MakeItem(1, L"01:00")};
-  source.GetInfo(&copy);
+  source->GetInfo(&copy);
   std::wstring expected = kSourceDefinition;
   expected.replace(expected.find(L"style=<S/> items=2"), 18, L"style=<mine/> items=1");
   EXPECT_EQ(Definition(copy), expected);
-  EXPECT_EQ(copy.m_lstReceiver, source.m_lstReceiver);
-  EXPECT_TRUE(copy.m_strFrom.IsEmpty());
-
+  EXPECT_TRUE(copy.m_lstReceiver == source->m_lstReceiver && copy.m_strFrom.IsEmpty());
   // Only a periodic source hands its repeat over.
   CNorvRemind oneOff;
   oneOff.m_Repeat.m_strRemindTime = L"23:00";
   target.SetInfo(&oneOff);
   oneOff.GetInfo(&copy);
   EXPECT_EQ(target.m_Repeat.GenInfo_XML() + copy.m_Repeat.GenInfo_XML(),
-            source.m_Repeat.GenInfo_XML() + source.m_Repeat.GenInfo_XML());
+            source->m_Repeat.GenInfo_XML() + source->m_Repeat.GenInfo_XML());
+
+  // Send flag bits 0, 1 and 2: instant message, SMS, e-mail; only type 1 repeats.
+  const std::pair<short, int> flags[] = {
+      {1, 1}, {2, 2}, {4, 4}, {static_cast<short>(0xFFF8), 0}, {-1, 7}};
+  for (const auto& [flag, channels] : flags) {
+    source->m_nSendFlag = flag;
+    EXPECT_EQ(source->HasAMFlag() + source->HasSMSFlag() * 2 + source->HasEmailFlag() * 4,
+              channels);
+  }
+  for (short type : {0, 1, 2, 5, -1}) {
+    source->m_nType = type;
+    EXPECT_EQ(source->HasRepeat(), type == 1) << type;
+  }
 }
 
 const std::wstring kRepeatXml =
