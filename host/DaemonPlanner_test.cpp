@@ -28,7 +28,8 @@ class DaemonPlannerTest : public hosttest::HostTest {
   // daemon would; the number of messages handed to the manager.
   size_t Plan(size_t batch, int stopAfterChecks) {
     norvhost::HostDatabase database(Settings());
-    EXPECT_EQ(database.Open(), 0);
+    CString reason;
+    EXPECT_EQ(database.Open(reason), norvhost::OpenResult::kOpened) << reason.ToUtf8();
     CNorvRemindMgr manager;
     std::vector<CNorvBasePtr<CNorvRemind>> reminds;
     EXPECT_EQ(norvhost::LoadReminds(database, true, reminds), 0);
@@ -87,7 +88,8 @@ TEST_F(DaemonPlannerTest, BatchesStoreWholeFiringsOnceAndABadFiringCostsOnlyItse
     ASSERT_EQ(m_host.Run({"import", dir.File("defs")}).exitCode, 0);
     if (test.refuseCarol) {
       norvhost::HostDatabase database(Settings());
-      ASSERT_EQ(database.Open(), 0);
+      CString reason;
+      ASSERT_EQ(database.Open(reason), norvhost::OpenResult::kOpened) << reason.ToUtf8();
       ASSERT_TRUE(database.Run(
           L"CREATE TRIGGER refuse BEFORE INSERT ON NORV_REMIND_MSG WHEN NEW.CN_S_RECEIVER = "
           L"'carol' BEGIN SELECT RAISE(ABORT, 'refused'); END",

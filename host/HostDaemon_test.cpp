@@ -7,6 +7,9 @@
 #include <filesystem>
 #include <set>
 
+#include "NorvScratchDatabase.h"
+#include "core/db/CNorvDBFun.h"
+#include "core/db/CSession.h"
 #include "host/HostTestRun.h"
 
 namespace {
@@ -171,6 +174,36 @@ TEST_F(HostDaemonTest, SigtermWhilePlanningLeavesEveryFiringWholeAndTheRestartDe
   EXPECT_EQ(Delivered(), expected);
   EXPECT_EQ(m_host.Query("SELECT COUNT(*) FROM NORV_REMIND_MSG_AM WHERE CN_N_STATUS = 1"),
             Rows{std::to_string(reminds * 3)});
+}
+
+// A database made before the host kept tables of its own gets them from the
+// next command, once, with the library's tables and rows left as they were.
+TEST_F(HostDaemonTest, DatabaseFromBeforeTheHostTablesGetsThemOnce) {
+  std::filesystem::create_directories(m_dir.File("server"));
+  hosttest::HostEnvironment server(m_dir.File("server"));
+  std::vector<std::pair<hosttest::HostEnvironment*, std::string>> hosts{
+      {&m_host, m_host.DatabaseConnection()}};
+  norvtest::ScratchDatabase scratch(norvtest::Backend::kPostgres);
+  if (CSession session; !norvtest::PostgresConnection().empty() && scratch.Open(session)) {
+    hosts.emplace_back(&server, scratch.connection().ToUtf8());
+    server.Set("NORVREMIND_DB", hosts.back().second);
+  }
+  for (auto [host, database] : hosts) {
+    host->Add(OneOffDefinition(LocalTime(600), "Kept", {"kim"}));
+    CSession session;
+    ASSERT_TRUE(session.Open(CString::FromUtf8(database)));
+    ASSERT_NE(CNorvDBFun::RunSQL(session,
+                                 L"DROP TABLE NORV_HOST_DELIVERY; DROP TABLE NORV_HOST_MEMBER; "
+                                 L"DROP TABLE NORV_HOST_CLAIM; DROP TABLE NORV_HOST_FIRING",
+                                 nullptr, __FILE__, __LINE__),
+              -1);
+    const hosttest::RunResult first = host->Run({"list"});
+    EXPECT_EQ(first.exitCode, 0);
+    EXPECT_NE(first.out.find("Kept"), std::string::npos) << first.out;
+    EXPECT_EQ(CountOf(first.err + host->Run({"list"}).err, "added the host's own tables to "), 1u)
+        << first.err;
+    EXPECT_EQ(host->Query("SELECT COUNT(*) FROM NORV_HOST_FIRING"), Rows{"0"});
+  }
 }
 
 }  // namespace

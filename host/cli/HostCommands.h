@@ -7,6 +7,7 @@
 #include "core/base/COleDateTime.h"
 #include "core/base/CString.h"
 #include "host/cli/HostOptions.h"
+#include "host/store/HostDatabase.h"
 
 namespace norvhost {
 
@@ -58,6 +59,11 @@ bool ReadInputText(const Invocation& invocation, std::string& text, std::string&
 // kExitFailure.
 int Failure(const std::string& what, const CString& reason);
 int Failure(const CString& reason);
+// Prints what opening `database` reported, and `reason` unless `result` is
+// kOpened; the exit code that goes with `result`.
+int OpenExitCode(const HostDatabase& database, OpenResult result, const CString& reason);
+// Opens `database` for a command; kExitOk, or the exit code with the reason printed.
+int OpenDatabase(HostDatabase& database);
 // The day YYYY-MM-DD the option `name` gives, at 00:00; throws UsageError.
 COleDateTime ParseDayOption(const Invocation& invocation, const std::string& name);
 // Throws UsageError when both --xml and --json are given.

@@ -143,11 +143,14 @@ int RunDaemon(const Invocation& invocation) {
     return kExitUnavailable;
   }
   HostDatabase database(databaseSettings);
-  if (int code = database.Open(); code != kExitOk) return code;
+  if (int code = OpenDatabase(database); code != kExitOk) return code;
   RunLock lock;
   if (!lock.Acquire(dataFolder, databaseSettings)) return kExitFailure;
   Daemon daemon(database, std::move(options));
-  return daemon.Run();
+  CString reason;
+  const int code = daemon.Run(reason);
+  if (code != kExitOk) PrintError(Narrow(reason));
+  return code;
 }
 
 }  // namespace norvhost
