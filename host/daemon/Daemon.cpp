@@ -140,7 +140,8 @@ int Daemon::Share(CString& reason) {
   if (m_database.settings().isSqlite) return kExitOk;
   m_membership = std::make_unique<Membership>(m_database.settings(), m_options.lease);
   if (CString failure; !m_membership->Join(failure)) {
-    reason = L"cannot join the daemons on " + Widen(m_database.settings().display) + L": " + failure;
+    reason =
+        L"cannot join the daemons on " + Widen(m_database.settings().display) + L": " + failure;
     return kExitUnavailable;
   }
   m_store.ShareWith(m_membership->id());
