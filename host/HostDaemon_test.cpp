@@ -8,7 +8,6 @@
 #include <set>
 
 #include "NorvScratchDatabase.h"
-#include "core/db/CSession.h"
 #include "core/db/internal/NorvSQLValue.h"
 #include "host/HostTestRun.h"
 

@@ -189,6 +189,7 @@ TEST_F(ClusterFaultTest, DaemonsStartedTogetherOnPastDueOneOffsDeliverEachOnce) 
   };
   for (const auto deadline = Clock::now() + seconds(20); lines() < 40 && Clock::now() < deadline;)
     std::this_thread::sleep_for(milliseconds(200));
+  for (auto& daemon : daemons) ASSERT_TRUE(daemon->WaitForOutput("started on", seconds(30)));
   EXPECT_NE(m_homes.front()->Run({"status"}).out.find("4 daemons running\nID "), std::string::npos);
   for (auto& daemon : daemons) {
     daemon->Signal(SIGTERM);
