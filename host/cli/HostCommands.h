@@ -4,12 +4,17 @@
 #include <string>
 #include <vector>
 
+#include "core/base/CGuid.h"
+#include "core/base/CNorvBasePtr.h"
 #include "core/base/COleDateTime.h"
 #include "core/base/CString.h"
 #include "host/cli/HostOptions.h"
 #include "host/store/HostDatabase.h"
+#include "remind/CNorvRemind.h"
 
 namespace norvhost {
+
+class HostDatabase;
 
 // Every command of the program, with its help text.
 const std::vector<CommandSpec>& Commands();
@@ -68,6 +73,13 @@ int OpenDatabase(HostDatabase& database);
 COleDateTime ParseDayOption(const Invocation& invocation, const std::string& name);
 // Throws UsageError when both --xml and --json are given.
 void RequireOneFormat(const Invocation& invocation);
+// The remind the user named (see FindRemindID); an exit code.
+int ResolveRemindID(HostDatabase& database, const std::string& text, CGuid& id);
+// Every stored remind (the active ones only when `activeOnly`), oldest
+// first, read in bulk. A remind that cannot be loaded is reported and left
+// out, and makes the result kExitFailure.
+int LoadReminds(HostDatabase& database, bool activeOnly,
+                std::vector<CNorvBasePtr<CNorvRemind>>& reminds);
 
 }  // namespace norvhost
 
