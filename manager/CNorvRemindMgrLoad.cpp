@@ -25,34 +25,41 @@ COleDateTime DateTimeColumn(const CNorvRecordSet& rows, int column) {
   return time;
 }
 
-CGuid GuidColumn(const CNorvRecordSet& rows, int column) {
+CGuid GuidOf(const CString& text) {
   CGuid id;
-  id.FromString1(norvrows::TransientColumn(rows, column));
+  id.FromString1(text);
   return id;
 }
 
-// The receiver, repeat and message rows come grouped by remind: the last
-// lookup is remembered so each remind is looked up once.
+CGuid GuidColumn(const CNorvRecordSet& rows, int column) {
+  return GuidOf(norvrows::TransientColumn(rows, column));
+}
+
+// The receiver and repeat rows come grouped by remind: the last row's
+// identifier is remembered, so each is parsed and looked up once.
 class RememberedRemind {
  public:
   explicit RememberedRemind(CNorvRemindMgr& manager) : m_manager(manager) {}
 
-  CNorvBasePtr<CNorvRemind> Find(const CGuid& id) {
-    if (!m_known || id != m_id) {
-      m_id = id;
-      m_remind = m_manager.GetRemind(id);
+  // The registered remind whose identifier is in the row's `column`, null
+  // for an invalid identifier or one not registered; `id` gets the
+  // identifier.
+  CNorvBasePtr<CNorvRemind> Find(const CNorvRecordSet& rows, int column, CGuid& id) {
+    const CString& text = norvrows::TransientColumn(rows, column);
+    if (!m_known || text != m_text) {
+      m_text = text;
+      m_id = GuidOf(text);
+      m_remind = m_manager.GetRemind(m_id);
       m_known = true;
     }
+    id = m_id;
     return m_remind;
-  }
-  void Forget() {
-    m_known = false;
-    m_remind = nullptr;
   }
 
  private:
   CNorvRemindMgr& m_manager;
   bool m_known = false;
+  CString m_text;
   CGuid m_id;
   CNorvBasePtr<CNorvRemind> m_remind;
 };
@@ -66,9 +73,8 @@ bool FillRegisteredReminds(CNorvRemindMgr& manager, CSession& session, const CSt
   if (!rows.Open(session, query, errorText)) return false;
   RememberedRemind remembered(manager);
   while (rows.MoveNext() == 0) {
-    const CGuid remindID = GuidColumn(rows, 1);
-    if (!remindID.IsValid()) continue;
-    CNorvBasePtr<CNorvRemind> remind = remembered.Find(remindID);
+    CGuid remindID;
+    CNorvBasePtr<CNorvRemind> remind = remembered.Find(rows, 1, remindID);
     if (remind) fill(rows, *remind);
   }
   rows.Close();
@@ -241,13 +247,8 @@ bool CNorvRemindMgr::DBLoadMsg_AM(CSession& session, CString* errorText) {
   if (!rows.Open(session, query, errorText)) return false;
   RememberedRemind remembered(*this);
   while (rows.MoveNext() == 0) {
-    const CGuid remindID = GuidColumn(rows, 1);
-    CNorvBasePtr<CNorvRemind> remind;
-    if (remindID.IsValid()) {
-      remind = remembered.Find(remindID);
-    } else {
-      remembered.Forget();
-    }
+    CGuid remindID;
+    CNorvBasePtr<CNorvRemind> remind = remembered.Find(rows, 1, remindID);
     CNorvBasePtr<CNorvRemindAMMsg> message = new CNorvRemindAMMsg;
     message->m_RemindID = remindID;
     message->m_ID = GuidColumn(rows, 2);

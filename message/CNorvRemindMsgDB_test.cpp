@@ -24,82 +24,45 @@ CString MsgID(int n) {
   return id;
 }
 
-CNorvBasePtr<CNorvRemindAMMsg> NewAMMsg(int n) {
+using CNorvRemindMsgDBTest = norvtest::BackendTest;
+
+// Quotes in every text are covered by tests/security. Each operation's
+// statement, "{now}" for the time it runs at; the base's DBSetFail runs the
+// instant message's override; a duplicate insert leaves the database's reason.
+TEST_P(CNorvRemindMsgDBTest, EachOperationRunsItsStatement) {
   CNorvBasePtr<CNorvRemindAMMsg> msg = new CNorvRemindAMMsg;
-  msg->m_ID = Guid(MsgID(n));
+  msg->m_ID = Guid(MsgID(1));
   msg->m_RemindID = Guid(L"99999999-9999-9999-9999-999999999999");
   msg->m_dtRemind = COleDateTime(2025, 3, 5, 14, 7, 9);
   msg->m_strContentType = L"Text/Text";
   msg->m_strContent = L"Pay Bob's bill: 100% C:\\bills";
   msg->m_strReceiver = L"o'neil@im";
   msg->m_strReceiverName = L"O'Neil \\ Sales";
-  return msg;
-}
-
-TEST(CNorvRemindMsgTest, ANewMessageIsEmptyAndDueAtTheEpoch) {
-  CNorvBasePtr<CNorvRemindAMMsg> msg = new CNorvRemindAMMsg;
-  EXPECT_FALSE(msg->m_ID.IsValid() || msg->m_RemindID.IsValid());
-  EXPECT_EQ(msg->m_strContent + msg->m_strContentType + msg->m_strReceiver +
-                msg->m_strReceiverName + msg->GetRemindTime().Format(L"%Y-%m-%d %H:%M:%S"),
-            L"1899-12-30 00:00:00");
-}
-
-class CNorvRemindMsgDBTest : public norvtest::BackendTest {
- protected:
-  // Checks the one statement run since `before` against `pattern`, whose
-  // "{now}" stands for the current time in this case's database kind.
-  void ExpectStampedNow(const CString& pattern, const COleDateTime& before) {
-    COleDateTime after = COleDateTime::GetCurrentTime();
-    CString statement = TakeStatement();
-    EXPECT_TRUE(MatchesAtSomeSecond(
-        statement,
-        [&](const CString& now) {
-          CString expected = pattern;
-          expected.Replace(L"{now}", TimeSql(now));
-          return expected;
-        },
-        before, after))
-        << statement.ToUtf8();
-  }
-
-  void Insert(CNorvRemindAMMsg& msg) {
-    CString error;
-    ASSERT_TRUE(msg.DBInsert(session, dbType(), Guid(kRemindID), &error)) << error.ToUtf8();
-  }
-};
-
-TEST_P(CNorvRemindMsgDBTest, EachOperationRunsItsStatement) {
-  CNorvBasePtr<CNorvRemindAMMsg> sent = NewAMMsg(1);
-  CNorvBasePtr<CNorvRemindAMMsg> failed = NewAMMsg(2);
-  Insert(*sent);
-  EXPECT_EQ(TakeStatement(),
-            L"INSERT INTO NORV_REMIND_MSG_AM ( CN_G_ID, CN_G_REMIND_ID, CN_T_REMIND, "
-            L"CN_S_CONTENT_TYPE, CN_S_CONTENT, CN_S_RECEIVER, CN_S_RECEIVER_NAME, CN_N_STATUS ) "
-            L"VALUES ( '00000000-0000-0000-0000-000000000001', '" +
-                kRemindID + L"', " + TimeSql(L"2025-03-05 14:07:09") +
-                L", 'Text/Text', 'Pay Bob''s bill: 100% C:\\bills', 'o''neil@im', "
-                L"'O''Neil \\ Sales', 0 )");
-  Insert(*failed);
-  statements.clear();
-
-  // Each operation's statement, "{now}" for the time it runs at; the base's
-  // DBSetFail runs the instant message's override.
   CString error;
+  const CString insert =
+      L"INSERT INTO NORV_REMIND_MSG_AM ( CN_G_ID, CN_G_REMIND_ID, CN_T_REMIND, "
+      L"CN_S_CONTENT_TYPE, CN_S_CONTENT, CN_S_RECEIVER, CN_S_RECEIVER_NAME, CN_N_STATUS ) "
+      L"VALUES ( '00000000-0000-0000-0000-000000000001', '" +
+      kRemindID + L"', " + TimeSql(L"2025-03-05 14:07:09") +
+      L", 'Text/Text', 'Pay Bob''s bill: 100% C:\\bills', 'o''neil@im', 'O''Neil \\ Sales', 0 )";
   const CString list = L"'" + MsgID(1) + L"', '" + MsgID(2) + L"'";
-  const struct {
-    std::function<bool()> run;
-    CString statement;
-  } cases[] = {
-      {[&] { return sent->DBSetSuccess(session, dbType(), &error); },
+  const std::pair<std::function<bool()>, CString> cases[] = {
+      {[&] { return msg->DBInsert(session, dbType(), Guid(kRemindID), &error); }, insert},
+      {[&] {
+         return !msg->DBInsert(session, dbType(), Guid(kRemindID), &error) && !error.IsEmpty() &&
+                error == ReasonOf(insert);
+       },
+       L""},
+      {[&] { return msg->DBSetSuccess(session, dbType(), &error); },
        L"UPDATE NORV_REMIND_MSG_AM SET CN_N_STATUS = 1, CN_T_SEND = {now} WHERE CN_G_ID = '" +
            MsgID(1) + L"'"},
       {[&] {
-         CNorvRemindMsg* base = failed;
+         CNorvRemindMsg* base = msg;
          return base->DBSetFail(session, dbType(), L"user 'x' offline \\ code 12", &error);
        },
        L"UPDATE NORV_REMIND_MSG_AM SET CN_N_STATUS = 2, CN_T_SEND = {now}, "
        L"CN_S_ERRINFO = 'user ''x'' offline \\ code 12' WHERE CN_G_ID = '" +
-           MsgID(2) + L"'"},
+           MsgID(1) + L"'"},
       {[&] { return CNorvRemindAMMsg::DBDelete2(session, list, &error); },
        L"DELETE NORV_REMIND_MSG_AM WHERE CN_G_ID IN ( " + list + L" )"},
       {[&] { return CNorvRemindAMMsg::DBDelete3(session, Guid(kRemindID), &error); },
@@ -121,13 +84,35 @@ TEST_P(CNorvRemindMsgDBTest, EachOperationRunsItsStatement) {
       {[&] { return CNorvRemindMsg::DBDelete(session, Guid(MsgID(1)), &error); },
        L"DELETE NORV_REMIND_MSG WHERE CN_G_ID = '" + MsgID(1) + L"'"},
   };
-  for (const auto& c : cases) {
+  for (const auto& [run, pattern] : cases) {
     const COleDateTime before = COleDateTime::GetCurrentTime();
-    ASSERT_TRUE(c.run()) << error.ToUtf8();
-    ExpectStampedNow(c.statement, before);
+    ASSERT_TRUE(run()) << error.ToUtf8();
+    const CString statement = pattern.IsEmpty() ? CString() : TakeStatement();
+    const auto at = [&](const CString& now) {
+      CString expected = pattern;
+      expected.Replace(L"{now}", TimeSql(now));
+      return expected;
+    };
+    EXPECT_TRUE(MatchesAtSomeSecond(statement, at, before, COleDateTime::GetCurrentTime()))
+        << statement.ToUtf8();
+    statements.clear();
   }
 
-  // An inbox message records no send outcome.
+  // A list that is not quoted identifiers runs nothing.
+  const CString quoted = L"'" + MsgID(1) + L"'";
+  for (const CString& bad :
+       {CString(), quoted + L" OR 1=1", MsgID(1), CString(L"'x', 'y'"), CString(L" , ")}) {
+    error.Empty();
+    EXPECT_FALSE(CNorvRemindAMMsg::DBDelete2(session, bad, &error)) << bad.ToUtf8();
+    EXPECT_EQ(error, L"Not a list of quoted message identifiers: " + bad);
+  }
+
+  // A new message is empty and due at the epoch; an inbox one records no send outcome.
+  CNorvBasePtr<CNorvRemindAMMsg> fresh = new CNorvRemindAMMsg;
+  EXPECT_FALSE(fresh->m_ID.IsValid() || fresh->m_RemindID.IsValid());
+  EXPECT_EQ(fresh->m_strContent + fresh->m_strContentType + fresh->m_strReceiver +
+                fresh->m_strReceiverName + fresh->GetRemindTime().Format(L"%Y-%m-%d %H:%M:%S"),
+            L"1899-12-30 00:00:00");
   CNorvBasePtr<CNorvRemindMsg> inbox = new CNorvRemindMsg;
   inbox->m_ID = Guid(MsgID(1));
   error = L"untouched";
@@ -135,30 +120,6 @@ TEST_P(CNorvRemindMsgDBTest, EachOperationRunsItsStatement) {
   EXPECT_FALSE(inbox->DBSetFail(session, dbType(), L"x", &error));
   EXPECT_TRUE(statements.empty());
   EXPECT_EQ(error, L"untouched");
-}
-
-// Quotes in every text are covered by tests/security; a failing statement
-// (here a duplicate id) leaves the database's reason, and a list that is
-// not quoted identifiers runs nothing.
-TEST_P(CNorvRemindMsgDBTest, FailuresLeaveTheDatabasesReason) {
-  CNorvBasePtr<CNorvRemindAMMsg> msg = NewAMMsg(1);
-  Insert(*msg);
-  CString statement = TakeStatement();
-  CString error;
-  EXPECT_FALSE(msg->DBInsert(session, dbType(), Guid(kRemindID), &error));
-  EXPECT_EQ(error, ReasonOf(statement));
-  EXPECT_FALSE(error.IsEmpty());
-
-  const CString quoted = L"'" + MsgID(1) + L"'";
-  for (const CString& list :
-       {CString(), quoted + L" OR 1=1", MsgID(1), CString(L"'x', 'y'"), CString(L" , ")}) {
-    statements.clear();
-    error.Empty();
-    EXPECT_FALSE(CNorvRemindAMMsg::DBDelete2(session, list, &error)) << list.ToUtf8();
-    EXPECT_TRUE(statements.empty());
-    EXPECT_EQ(error, L"Not a list of quoted message identifiers: " + list);
-  }
-  EXPECT_EQ(Rows(L"SELECT CN_G_ID FROM NORV_REMIND_MSG_AM", 1).size(), 1u);
 }
 
 NORV_INSTANTIATE_BACKEND_TEST(CNorvRemindMsgDBTest);

@@ -127,28 +127,6 @@ TEST_P(CNorvRemindDBTest, EachTypeRoundTripsThroughItsStatements) {
   EXPECT_EQ(RepeatRows(), 1u);
 }
 
-TEST_P(CNorvRemindDBTest, MissingDatesAreStoredAsNullAndRefusedOnLoad) {
-  const wchar_t* errors[] = {L"常规提醒未指定提醒时间", L"", L"自定义样式提醒未指定截止日期"};
-  for (short type : {CNorvRemind::kOneOff, CNorvRemind::kPeriodic, CNorvRemind::kCustomStyle}) {
-    CNorvBasePtr<CNorvRemind> remind = NewRemind(type, type);
-    remind->m_dtRemind = remind->m_dtInvalid = COleDateTime();
-    ASSERT_TRUE(remind->DBInsert(session, dbType(), &error)) << error.ToUtf8();
-    EXPECT_NE(statements[0].Find(L", 5, 'web ''portal'' \\ x', NULL, NULL, "), -1);
-    CNorvBasePtr<CNorvRemind> loaded = new CNorvRemind;
-    error.Empty();
-    EXPECT_EQ(loaded->DBLoadData(session, remind->m_ID, error), *errors[type] ? -1 : 1);
-    EXPECT_EQ(error, errors[type]);
-    statements.clear();
-  }
-  // A one-off remind reads neither the deadline nor the style column.
-  Exec(
-      L"UPDATE NORV_REMIND_DEF SET CN_T_REMIND = '2026-01-01 00:00:00', "
-      L"CN_D_INVALID = '2027-01-01 00:00:00', CN_S_REMIND_STYLE_DEF = '<D />' WHERE CN_N_TYPE = 0");
-  CNorvBasePtr<CNorvRemind> oneOff = Load(NewRemind(0, 0)->m_ID);
-  EXPECT_EQ(oneOff->m_dtInvalid.Format(L"%Y-%m-%d"), L"");
-  EXPECT_EQ(oneOff->m_strRemindStyleDef, L"");
-}
-
 TEST_P(CNorvRemindDBTest, UpdateFollowsEveryChangeOfType) {
   CNorvBasePtr<CNorvRemind> remind = NewRemind(CNorvRemind::kPeriodic);
   ASSERT_TRUE(remind->DBInsert(session, dbType(), &error)) << error.ToUtf8();
@@ -250,6 +228,8 @@ TEST_P(CNorvRemindDBTest, InsertMsgWritesOneRowPerReceiver) {
   EXPECT_EQ(Rows(L"SELECT CN_G_ID FROM NORV_REMIND_MSG", 1).size(), 4u);
 }
 
+// Missing dates are stored as NULL and refused on load where the type needs
+// them; a one-off remind reads neither the deadline nor the style column.
 TEST_P(CNorvRemindDBTest, LoadFailuresCarryTheirReasons) {
   CNorvBasePtr<CNorvRemind> missing = new CNorvRemind;
   error = L"untouched";
@@ -258,18 +238,30 @@ TEST_P(CNorvRemindDBTest, LoadFailuresCarryTheirReasons) {
   EXPECT_FALSE(missing->m_ID.IsValid());
 
   CNorvBasePtr<CNorvRemind> remind = NewRemind(CNorvRemind::kCustomStyle);
+  remind->m_dtRemind = remind->m_dtInvalid = COleDateTime();
+  statements.clear();
   ASSERT_TRUE(remind->DBInsert(session, dbType(), &error)) << error.ToUtf8();
-  const wchar_t* badStyles[][2] = {
-      {L"", L"提醒自定义样式内容为空"},
-      {L"not xml", L"解析提醒自定义样式信息时失败，原因：XML数据格式异常"},
-      {L"<D><Item Day=''1'' /></D>", L"解析提醒自定义样式信息时失败，原因：未指定提醒时间 Time"},
+  EXPECT_NE(statements[0].Find(L", 5, 'web ''portal'' \\ x', NULL, NULL, "), -1);
+  const wchar_t* cases[][2] = {
+      {L"CN_N_TYPE = 2", L"自定义样式提醒未指定截止日期"},
+      {L"CN_D_INVALID = '2027-01-01 00:00:00', CN_S_REMIND_STYLE_DEF = ''",
+       L"提醒自定义样式内容为空"},
+      {L"CN_S_REMIND_STYLE_DEF = 'not xml'",
+       L"解析提醒自定义样式信息时失败，原因：XML数据格式异常"},
+      {L"CN_S_REMIND_STYLE_DEF = '<D><Item Day=''1'' /></D>'",
+       L"解析提醒自定义样式信息时失败，原因：未指定提醒时间 Time"},
+      {L"CN_N_TYPE = 0", L"常规提醒未指定提醒时间"},
+      {L"CN_T_REMIND = '2026-01-01 00:00:00'", L""},
   };
-  for (auto& bad : badStyles) {
-    Exec(CString(L"UPDATE NORV_REMIND_DEF SET CN_S_REMIND_STYLE_DEF = '") + bad[0] + L"'");
+  for (auto& [change, reason] : cases) {
+    Exec(CString(L"UPDATE NORV_REMIND_DEF SET ") + change);
     CNorvBasePtr<CNorvRemind> loaded = new CNorvRemind;
-    EXPECT_EQ(loaded->DBLoadData(session, remind->m_ID, error), -1);
-    EXPECT_EQ(error, bad[1]);
+    error.Empty();
+    EXPECT_EQ(loaded->DBLoadData(session, remind->m_ID, error), *reason ? -1 : 1) << change;
+    EXPECT_EQ(error, reason);
   }
+  CNorvBasePtr<CNorvRemind> oneOff = Load(remind->m_ID);
+  EXPECT_EQ(oneOff->m_dtInvalid.Format(L"%Y-%m-%d") + oneOff->m_strRemindStyleDef, L"");
 
   // Periodic, so that every query runs; each dropped table fails its own.
   Exec(L"UPDATE NORV_REMIND_DEF SET CN_N_TYPE = 1");
@@ -316,24 +308,22 @@ TEST_P(CNorvRemindDBTest, AFailingSecondStatementLeavesTheFirstRow) {
 
 // Deletes the rows of none, one or several messages; the map stays.
 TEST_P(CNorvRemindDBTest, DeletesTheRowsOfItsMessagesInOneStatement) {
-  const CString tail = L"-0000-0000-0000-000000000000";
-  const auto id = [&](wchar_t digit) { return L"0000000" + CString(&digit, 1) + tail; };
-  const struct {
-    const wchar_t* digits;
-    CString statement;
-  } cases[] = {
-      {L"", L""},
-      {L"B", L"DELETE NORV_REMIND_MSG_AM WHERE CN_G_ID = '" + id(L'B') + L"'"},
-      {L"CAB", L"DELETE NORV_REMIND_MSG_AM WHERE CN_G_ID IN ( '" + id(L'A') + L"', '" + id(L'B') +
-                   L"', '" + id(L'C') + L"' )"},
+  const auto id = [](wchar_t digit) {
+    return L"0000000" + CString(&digit, 1) + L"-0000-0000-0000-000000000000";
   };
-  CNorvBasePtr<CNorvRemindAMMsg> other = new CNorvRemindAMMsg;
+  const std::pair<const wchar_t*, Statements> cases[] = {
+      {L"", {}},
+      {L"B", {L"DELETE NORV_REMIND_MSG_AM WHERE CN_G_ID = '" + id(L'B') + L"'"}},
+      {L"CAB",
+       {L"DELETE NORV_REMIND_MSG_AM WHERE CN_G_ID IN ( '" + id(L'A') + L"', '" + id(L'B') +
+        L"', '" + id(L'C') + L"' )"}},
+  };
+  CNorvBasePtr<CNorvRemindAMMsg> other = new CNorvRemindAMMsg;  // another remind's: it stays
   other->m_ID.FromString1(id(L'D'));
   ASSERT_TRUE(other->DBInsert(session, dbType(), CGuid(), &error)) << error.ToUtf8();
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.digits);
+  for (const auto& [digits, expected] : cases) {
     CNorvBasePtr<CNorvRemind> remind = new CNorvRemind;
-    for (const wchar_t* digit = c.digits; *digit != 0; ++digit) {
+    for (const wchar_t* digit = digits; *digit != 0; ++digit) {
       CNorvBasePtr<CNorvRemindAMMsg> msg = new CNorvRemindAMMsg;
       msg->m_ID.FromString1(id(*digit));
       ASSERT_TRUE(msg->DBInsert(session, dbType(), remind->m_ID, &error)) << error.ToUtf8();
@@ -341,12 +331,12 @@ TEST_P(CNorvRemindDBTest, DeletesTheRowsOfItsMessagesInOneStatement) {
     }
     statements.clear();
     ASSERT_TRUE(remind->DBDeleteAMMsg(session, &error)) << error.ToUtf8();
-    EXPECT_EQ(statements, c.statement.IsEmpty() ? Statements{} : Statements{c.statement});
+    EXPECT_EQ(statements, expected);
     EXPECT_EQ(Rows(L"SELECT CN_G_ID FROM NORV_REMIND_MSG_AM", 1),
               (std::vector<std::vector<CString>>{{id(L'D')}}));
     std::list<CNorvBasePtr<CNorvRemindAMMsg>> kept;
     remind->GetAMMsgList(kept);
-    EXPECT_EQ(kept.size(), wcslen(c.digits));
+    EXPECT_EQ(kept.size(), wcslen(digits));
   }
 }
 

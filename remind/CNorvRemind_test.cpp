@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <regex>
 #include <set>
 #include <string>
 #include <thread>
@@ -74,160 +75,121 @@ const wchar_t kSourceDefinition[] =
     L"style=<S/> items=2 receivers=2 <Repeat RemindTime='08:30' RegularType='1' Interval='1' "
     L"RagularValue='124' RegularRange='0' DTStart='2024-01-01' />";
 
-TEST(RemindRecord, ANewRemindIsAnActiveOneOffInstantMessageAndTheAccessorsReadTheFields) {
+// The copies share the lists' objects; the identity and the people stay.
+TEST(RemindRecord, ANewRemindTheAccessorsAndTheCopies) {
   const COleDateTime before = COleDateTime::GetCurrentTime();
-  CNorvBasePtr<CNorvRemind> remind(new CNorvRemind);
-  const COleDateTime after = COleDateTime::GetCurrentTime();
-  EXPECT_EQ(Definition(*remind),
+  CNorvBasePtr<CNorvRemind> source(new CNorvRemind);
+  COleDateTime created;
+  ASSERT_TRUE(created.ParseDateTime(source->m_strCreateTime)) << source->m_strCreateTime.ToUtf8();
+  EXPECT_TRUE(before <= created && created <= COleDateTime::GetCurrentTime());
+  EXPECT_EQ(Definition(*source),
             L"state=0 type=0 flag=1 remind= invalid= content=/Text/Text style= items=0 receivers=0 "
             L"<Repeat RemindTime='' RegularType='0' Interval='1' RagularValue='0' "
             L"RegularRange='0' DTStart='' />");
-  EXPECT_FALSE(remind->m_ID.IsValid() || remind->HasRemindMsg());
-  COleDateTime created;
-  ASSERT_TRUE(created.ParseDateTime(remind->m_strCreateTime)) << remind->m_strCreateTime.ToUtf8();
-  EXPECT_TRUE(before <= created && created <= after);
+  EXPECT_FALSE(source->m_ID.IsValid() || source->HasRemindMsg());
 
-  MakeSource(*remind);
-  EXPECT_EQ(remind->GetState() * 100 + remind->GetType() * 10 + remind->GetSendFlag(), 114);
-  EXPECT_EQ(remind->GetInvalidDate(), At(2024, 6, 1));
+  MakeSource(*source);
+  EXPECT_EQ(source->GetState() * 100 + source->GetType() * 10 + source->GetSendFlag(), 114);
+  EXPECT_EQ(source->GetInvalidDate(), At(2024, 6, 1));
   std::list<CNorvBasePtr<CEmItem>> out{new CEmItem};
-  remind->GetReceiverList(out);
-  EXPECT_EQ(out, remind->m_lstReceiver);  // replaced, and the same objects
+  source->GetReceiverList(out);
+  EXPECT_EQ(out, source->m_lstReceiver);  // replaced, and the same objects
   CString content, contentType;
-  remind->GetContent(content, contentType);
+  source->GetContent(content, contentType);
   EXPECT_EQ(content + L"|" + contentType, L"source|Text/Html");
-  // Send flag bits 0, 1 and 2: instant message, SMS, e-mail.
-  const std::pair<short, int> flags[] = {
-      {1, 1}, {2, 2}, {4, 4}, {static_cast<short>(0xFFF8), 0}, {-1, 7}};
-  for (const auto& [flag, channels] : flags) {
-    remind->m_nSendFlag = flag;
-    EXPECT_EQ(remind->HasAMFlag() + remind->HasSMSFlag() * 2 + remind->HasEmailFlag() * 4,
-              channels);
-  }
-  for (short type : {0, 1, 2, 5, -1}) {
-    remind->m_nType = type;
-    EXPECT_EQ(remind->HasRepeat(), type == 1) << type;
-  }
-}
 
-// The copies share the lists' objects; the identity and the people stay.
-TEST(RemindRecord, SetInfoTakesTheDefinitionAndGetInfoAllButTheStyle) {
   CNorvRemind target;
   target.m_ID.NewID();
   const CGuid targetID = target.m_ID;
   target.m_strFrom = L"mine";
   target.m_strCreateTime = L"2000-01-01 00:00:00";
   AddReceiver(target, 0, L"old");
-  CNorvRemind source;
-  MakeSource(source);
-  target.SetInfo(&source);
+  target.SetInfo(source);
   EXPECT_EQ(Definition(target), kSourceDefinition);
-  EXPECT_EQ(target.m_lstReceiver, source.m_lstReceiver);
-  EXPECT_EQ(target.m_lstStyleItem, source.m_lstStyleItem);
-  EXPECT_TRUE(target.m_ID == targetID);
+  EXPECT_TRUE(target.m_lstReceiver == source->m_lstReceiver &&
+              target.m_lstStyleItem == source->m_lstStyleItem && target.m_ID == targetID);
   EXPECT_EQ(target.m_strFrom + target.m_strCreatorID + target.m_strCreateTime,
             L"mine2000-01-01 00:00:00");
-
   CNorvRemind copy;
   copy.m_strRemindStyleDef = L"<mine/>";
   copy.m_lstStyleItem = {MakeItem(1, L"01:00")};
-  source.GetInfo(&copy);
+  source->GetInfo(&copy);
   std::wstring expected = kSourceDefinition;
   expected.replace(expected.find(L"style=<S/> items=2"), 18, L"style=<mine/> items=1");
   EXPECT_EQ(Definition(copy), expected);
-  EXPECT_EQ(copy.m_lstReceiver, source.m_lstReceiver);
-  EXPECT_TRUE(copy.m_strFrom.IsEmpty());
-
+  EXPECT_TRUE(copy.m_lstReceiver == source->m_lstReceiver && copy.m_strFrom.IsEmpty());
   // Only a periodic source hands its repeat over.
   CNorvRemind oneOff;
   oneOff.m_Repeat.m_strRemindTime = L"23:00";
   target.SetInfo(&oneOff);
   oneOff.GetInfo(&copy);
   EXPECT_EQ(target.m_Repeat.GenInfo_XML() + copy.m_Repeat.GenInfo_XML(),
-            source.m_Repeat.GenInfo_XML() + source.m_Repeat.GenInfo_XML());
+            source->m_Repeat.GenInfo_XML() + source->m_Repeat.GenInfo_XML());
+
+  // Send flag bits 0, 1 and 2: instant message, SMS, e-mail; only type 1 repeats.
+  const std::pair<short, int> flags[] = {
+      {1, 1}, {2, 2}, {4, 4}, {static_cast<short>(0xFFF8), 0}, {-1, 7}};
+  for (const auto& [flag, channels] : flags) {
+    source->m_nSendFlag = flag;
+    EXPECT_EQ(source->HasAMFlag() + source->HasSMSFlag() * 2 + source->HasEmailFlag() * 4,
+              channels);
+  }
+  for (short type : {0, 1, 2, 5, -1}) {
+    source->m_nType = type;
+    EXPECT_EQ(source->HasRepeat(), type == 1) << type;
+  }
 }
 
-const std::wstring kContentXml = L"<Content>a&lt;b</Content><ContentType>Text/Text</ContentType>";
-const std::wstring kContentJson = L", \"Content\": \"a<b\", \"ContentType\": \"Text/Text\"";
 const std::wstring kRepeatXml =
     L"<Repeat RemindTime='08:30' RegularType='1' Interval='1' RagularValue='124' "
     L"RegularRange='0' DTStart='2024-05-01' />";
 const std::wstring kRepeatJson =
     L", \"Repeat\": { \"RemindTime\": \"08:30\", \"RegularType\": \"1\", \"Interval\": \"1\", "
     L"\"RagularValue\": \"124\", \"RegularRange\": \"0\", \"DTStart\": \"2024-05-01\" }";
-const std::wstring kStyleXml =
-    L"<RemindStyleDef>&lt;S&gt;&lt;Item Day=&apos;1&apos; Time=&apos;09:00&apos;/&gt;&lt;/S&gt;"
-    L"</RemindStyleDef>";
-const std::wstring kStyleJson = L", \"RemindStyleDef\": \"<S><Item Day='1' Time='09:00'/></S>\"";
 const std::wstring kFirstXml = L"<Receiver Type='0' ID='u1' Name='N&apos;1' />";
 const std::wstring kFirstJson = L"{ \"Type\": \"0\", \"ID\": \"u1\", \"Name\": \"N'1\" }";
-const std::wstring kTwoXml =
-    L"<ReceiverList>" + kFirstXml + L"<Receiver Type='2' ID='u2' Name='' /></ReceiverList>";
-const std::wstring kTwoJson = L", \"ReceiverList\": [ " + kFirstJson +
-                              L", { \"Type\": \"2\", \"ID\": \"u2\", \"Name\": \"\" } ]";
-
-std::wstring Xml(const wchar_t* attributes) {
-  return L"<Remind ID='{01234567-89AB-CDEF-0123-456789ABCDEF}' " + std::wstring(attributes);
-}
-std::wstring Json(const wchar_t* members) {
-  return L"{ \"ID\": \"{01234567-89AB-CDEF-0123-456789ABCDEF}\", " + std::wstring(members);
-}
+const std::wstring kSecondXml = L"<Receiver Type='2' ID='u2' Name='' />";
+const std::wstring kSecondJson = L", { \"Type\": \"2\", \"ID\": \"u2\", \"Name\": \"\" }";
 
 // Each remind carries a remind time, a repeat and a style definition whatever
-// its type, so that the output shows which of them each type writes.
+// its type, so that the output shows which of them each type writes. The
+// attributes are given in XML; the JSON members follow them in order.
 TEST(RemindOutput, EveryTypeWithAndWithoutDeadlineFromAndReceivers) {
   const COleDateTime time = At(2024, 5, 8, 9, 30);
   const struct {
-    const char* what;
     short type, state, flag;
     COleDateTime remindTime, deadline;
     const wchar_t *from, *style;
     int receivers;
-    std::wstring xml, json;
+    const wchar_t* attributes;
+    bool repeat = false;
+    const wchar_t *styleXml = L"", *styleJson = L"";
   } cases[] = {
-      {"one-off: its deadline is never shown", 0, 0, 1, time, At(2024, 6, 1), L"web", L"", 2,
-       Xml(L"State='0' Type='0' SendFlag='1' RemindTime='2024-05-08 09:30:00' From='web'>") +
-           kContentXml + kTwoXml + L"</Remind>",
-       Json(L"\"State\": \"0\", \"Type\": \"0\", \"SendFlag\": \"1\", "
-            L"\"RemindTime\": \"2024-05-08 09:30:00\", \"From\": \"web\"") +
-           kContentJson + kTwoJson + L" }"},
-      {"one-off without time, from or receivers", 0, 0, 1, COleDateTime(), COleDateTime(), L"", L"",
-       0, Xml(L"State='0' Type='0' SendFlag='1' RemindTime=''>") + kContentXml + L"</Remind>",
-       Json(L"\"State\": \"0\", \"Type\": \"0\", \"SendFlag\": \"1\", \"RemindTime\": \"\"") +
-           kContentJson + L" }"},
-      {"periodic with an unreadable deadline", 1, 1, 3, time, kInvalid, L"", L"", 0,
-       Xml(L"State='1' Type='1' SendFlag='3'>") + kContentXml + kRepeatXml + L"</Remind>",
-       Json(L"\"State\": \"1\", \"Type\": \"1\", \"SendFlag\": \"3\"") + kContentJson +
-           kRepeatJson + L" }"},
-      {"periodic with a deadline", 1, 0, 1, time, At(2024, 12, 31), L"", L"", 1,
-       Xml(L"State='0' Type='1' SendFlag='1' InvalidDate='2024-12-31'>") + kContentXml +
-           kRepeatXml + L"<ReceiverList>" + kFirstXml + L"</ReceiverList></Remind>",
-       Json(L"\"State\": \"0\", \"Type\": \"1\", \"SendFlag\": \"1\", "
-            L"\"InvalidDate\": \"2024-12-31\"") +
-           kContentJson + kRepeatJson + L", \"ReceiverList\": [ " + kFirstJson + L" ] }"},
-      {"custom style", 2, 0, 1, time, At(2024, 5, 10), L"f", L"<S><Item Day='1' Time='09:00'/></S>",
-       2,
-       Xml(L"State='0' Type='2' SendFlag='1' InvalidDate='2024-05-10' From='f'>") + kContentXml +
-           kStyleXml + kTwoXml + L"</Remind>",
-       Json(L"\"State\": \"0\", \"Type\": \"2\", \"SendFlag\": \"1\", "
-            L"\"InvalidDate\": \"2024-05-10\", \"From\": \"f\"") +
-           kContentJson + kStyleJson + kTwoJson + L" }"},
-      {"custom style without a definition", 2, 0, 1, time, COleDateTime(), L"", L"", 0,
-       Xml(L"State='0' Type='2' SendFlag='1'>") + kContentXml + L"<RemindStyleDef /></Remind>",
-       Json(L"\"State\": \"0\", \"Type\": \"2\", \"SendFlag\": \"1\"") + kContentJson +
-           L", \"RemindStyleDef\": \"\" }"},
-      {"type 4: neither repeat nor style", 4, -2, static_cast<short>(0x8001), time, At(2024, 5, 10),
-       L"", L"<S/>", 0,
-       Xml(L"State='-2' Type='4' SendFlag='-32767' InvalidDate='2024-05-10'>") + kContentXml +
-           L"</Remind>",
-       Json(L"\"State\": \"-2\", \"Type\": \"4\", \"SendFlag\": \"-32767\", "
-            L"\"InvalidDate\": \"2024-05-10\"") +
-           kContentJson + L" }"},
+      // A one-off remind never shows its deadline.
+      {0, 0, 1, time, At(2024, 6, 1), L"web", L"", 2,
+       L"State='0' Type='0' SendFlag='1' RemindTime='2024-05-08 09:30:00' From='web'"},
+      {0, 0, 1, COleDateTime(), COleDateTime(), L"", L"", 0,
+       L"State='0' Type='0' SendFlag='1' RemindTime=''"},
+      // An unreadable deadline is left out.
+      {1, 1, 3, time, kInvalid, L"", L"", 0, L"State='1' Type='1' SendFlag='3'", true},
+      {1, 0, 1, time, At(2024, 12, 31), L"", L"", 1,
+       L"State='0' Type='1' SendFlag='1' InvalidDate='2024-12-31'", true},
+      {2, 0, 1, time, At(2024, 5, 10), L"f", L"<S><Item Day='1' Time='09:00'/></S>", 2,
+       L"State='0' Type='2' SendFlag='1' InvalidDate='2024-05-10' From='f'", false,
+       L"<RemindStyleDef>&lt;S&gt;&lt;Item Day=&apos;1&apos; Time=&apos;09:00&apos;/&gt;&lt;/S&gt;"
+       L"</RemindStyleDef>",
+       L", \"RemindStyleDef\": \"<S><Item Day='1' Time='09:00'/></S>\""},
+      {2, 0, 1, time, COleDateTime(), L"", L"", 0, L"State='0' Type='2' SendFlag='1'", false,
+       L"<RemindStyleDef />", L", \"RemindStyleDef\": \"\""},
+      // Neither repeat nor style for other types.
+      {4, -2, static_cast<short>(0x8001), time, At(2024, 5, 10), L"", L"<S/>", 0,
+       L"State='-2' Type='4' SendFlag='-32767' InvalidDate='2024-05-10'"},
   };
+  const std::wstring id = L"{01234567-89AB-CDEF-0123-456789ABCDEF}";
   for (const auto& c : cases) {
-    SCOPED_TRACE(c.what);
+    SCOPED_TRACE(CString(c.attributes).ToUtf8());
     CNorvRemind remind;
-    ASSERT_TRUE(remind.m_ID.FromString(L"{01234567-89AB-CDEF-0123-456789ABCDEF}"));
+    ASSERT_TRUE(remind.m_ID.FromString(id.c_str()));
     remind.m_nType = c.type;
     remind.m_nState = c.state;
     remind.m_nSendFlag = c.flag;
@@ -242,19 +204,30 @@ TEST(RemindOutput, EveryTypeWithAndWithoutDeadlineFromAndReceivers) {
     remind.m_strRemindStyleDef = c.style;
     if (c.receivers > 0) AddReceiver(remind, 0, L"u1", L"N'1");
     if (c.receivers > 1) AddReceiver(remind, 2, L"u2");
-    EXPECT_EQ(remind.GenInfo_XML(), c.xml);
-    EXPECT_EQ(remind.GenInfo_Json(), c.json);
-    // The short forms end where the full ones start on the content.
-    EXPECT_EQ(remind.GenListInfo_XML(), c.xml.substr(0, c.xml.find(L"><Content>")) + L" />");
-    EXPECT_EQ(remind.GenListInfo_Json(), c.json.substr(0, c.json.find(kContentJson)) + L" }");
-    EXPECT_EQ(remind.GenReceiverInfo_XML(), c.receivers == 2 ? kTwoXml
-                                            : c.receivers
-                                                ? L"<ReceiverList>" + kFirstXml + L"</ReceiverList>"
-                                                : L"");
-    EXPECT_EQ(remind.GenReceiverInfo_Json(), c.receivers == 2 ? kTwoJson.substr(2)
-                                             : c.receivers
-                                                 ? L"\"ReceiverList\": [ " + kFirstJson + L" ]"
-                                                 : L"");
+    const std::wstring members =
+        std::regex_replace(c.attributes, std::wregex(L"(\\w+)='([^']*)'( ?)"), L"\"$1\": \"$2\"$3");
+    const std::wstring xmlHead = L"<Remind ID='" + id + L"' " + c.attributes;
+    const std::wstring jsonHead = L"{ \"ID\": \"" + id + L"\", " +
+                                  std::regex_replace(members, std::wregex(L"\" \""), L"\", \"");
+    const std::wstring receiversXml = c.receivers == 0 ? L""
+                                                       : L"<ReceiverList>" + kFirstXml +
+                                                             (c.receivers > 1 ? kSecondXml : L"") +
+                                                             L"</ReceiverList>";
+    const std::wstring receiversJson =
+        c.receivers == 0
+            ? L""
+            : L"\"ReceiverList\": [ " + kFirstJson + (c.receivers > 1 ? kSecondJson : L"") + L" ]";
+    EXPECT_EQ(remind.GenInfo_XML(),
+              xmlHead + L"><Content>a&lt;b</Content><ContentType>Text/Text</ContentType>" +
+                  (c.repeat ? kRepeatXml : L"") + c.styleXml + receiversXml + L"</Remind>");
+    EXPECT_EQ(remind.GenInfo_Json(), jsonHead +
+                                         L", \"Content\": \"a<b\", \"ContentType\": \"Text/Text\"" +
+                                         (c.repeat ? kRepeatJson : L"") + c.styleJson +
+                                         (c.receivers ? L", " + receiversJson : L"") + L" }");
+    EXPECT_EQ(remind.GenListInfo_XML(), xmlHead + L" />");
+    EXPECT_EQ(remind.GenListInfo_Json(), jsonHead + L" }");
+    EXPECT_EQ(remind.GenReceiverInfo_XML(), receiversXml);
+    EXPECT_EQ(remind.GenReceiverInfo_Json(), receiversJson);
   }
 }
 
@@ -327,27 +300,6 @@ TEST_F(RemindTiming, NeedRemindAndIsInvalidAroundTheBoundaries) {
   for (short type : {3, 4, 7, -1}) {
     oneOff.m_nType = periodic.m_nType = type;
     EXPECT_FALSE(oneOff.NeedRemind(At(2024, 5, 8)) || periodic.NeedRemind(At(2024, 5, 9))) << type;
-  }
-}
-
-TEST_F(RemindTiming, APeriodicRemindRunsOutByDeadlineThenByCount) {
-  periodic.m_dtInvalid = At(2024, 5, 10);
-  periodic.m_Repeat.m_nRegularRange = 1;
-  periodic.m_Repeat.m_nNum = 3;
-  periodic.m_Repeat.m_nCount = 99;
-  EXPECT_FALSE(periodic.IsInvalid(At(2024, 5, 9, 23, 59)));
-  EXPECT_TRUE(periodic.IsInvalid(At(2024, 5, 10)));
-  periodic.m_dtInvalid = kInvalid;
-  const struct {
-    short range;
-    int count;
-    bool invalid;
-  } cases[] = {{1, 0, false}, {1, 2, false}, {1, 3, true},
-               {1, 4, true},  {0, 9, false}, {2, 9, false}};
-  for (const auto& c : cases) {
-    periodic.m_Repeat.m_nRegularRange = c.range;
-    periodic.m_Repeat.m_nCount = c.count;
-    EXPECT_EQ(periodic.IsInvalid(At(2024, 5, 5)), c.invalid) << c.range << "/" << c.count;
   }
 }
 

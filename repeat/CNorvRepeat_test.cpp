@@ -8,6 +8,7 @@
 
 #include "core/base/CNorvCommFun.h"
 #include "core/base/CNorvXmlDocument.h"
+#include "repeat/CNorvRemindRepeat.h"
 
 namespace {
 
@@ -55,12 +56,14 @@ TEST(RepeatRule, DefaultsCopiesAndTheFiringCount) {
 }
 
 // Each case starts from a rule that has fired 3 times and ends 2027-01-01.
-// The first failing step names the error, and what was read before it stays.
+// The first failing step names the error, the rule's before the remind time,
+// and what was read before it stays.
 TEST(RepeatRuleParse, ErrorsInStepOrderAndTheFieldsLeft) {
   const struct {
     const wchar_t *xml, *result, *fields;
   } cases[] = {
-      {L"<Repeat DTEnd='bad' RegularRange='1' />", L"未指定开始日期 DTStart", nullptr},
+      {L"<Repeat DTEnd='bad' RegularRange='1' RemindTime='bad' />", L"未指定开始日期 DTStart",
+       nullptr},
       {L"<Repeat DTStart='bad' DTEnd='bad' RegularRange='1' />", L"指定开始日期 DTStart 无效",
        nullptr},
       {L"<Repeat DTStart='' />", L"指定开始日期 DTStart 无效", nullptr},
@@ -69,36 +72,44 @@ TEST(RepeatRuleParse, ErrorsInStepOrderAndTheFieldsLeft) {
       {L"<Repeat DTStart='2026-01-01' RegularRange='1' Num='0' />", L"指定重复次数不正确", nullptr},
       {L"<Repeat DTStart='2026-01-01' RegularRange='1' Num='many' />", L"指定重复次数不正确",
        nullptr},
-      {L"<Repeat DTStart='nope' />", L"指定开始日期 DTStart 无效",
-       L"type=0 interval=1 value=0 range=0 num=0 count=3 start=Invalid DateTime end=2027-01-01"},
+      {L"<Repeat DTStart='2026-01-01' />", L"未指定提醒时间", nullptr},
+      {L"<Repeat DTStart='2026-01-01' RemindTime='08:30:15' />", L"指定提醒时间“08:30:15”无效",
+       nullptr},
+      {L"<Repeat DTStart='2026-01-01' RemindTime='25:00' />", L"指定提醒时间“25:00”无效",
+       L"type=0 interval=1 value=0 range=0 num=0 count=3 start=2026-01-01 end=2027-01-01 25:00"},
+      {L"<Repeat DTStart='nope' RemindTime='9:00' />", L"指定开始日期 DTStart 无效",
+       L"type=0 interval=1 value=0 range=0 num=0 count=3 start=Invalid DateTime end=2027-01-01 "},
       {L"<Repeat DTStart='2026-03-01' RegularType='2' Interval='4' RegularValue='-1' "
        L"RegularRange='1' />",
        L"未指定重复次数",
-       L"type=2 interval=4 value=-1 range=1 num=0 count=3 start=2026-03-01 end=2027-01-01"},
+       L"type=2 interval=4 value=-1 range=1 num=0 count=3 start=2026-03-01 end=2027-01-01 "},
       {L"<Repeat DTStart='2026-01-05 17:45:00' DTEnd='2026-12-31' RegularType='1' Interval='2' "
-       L"RegularValue='124' RegularRange='1' Num='12' Count='99' />",
+       L"RegularValue='124' RegularRange='1' Num='12' Count='99' RemindTime='8:05' />",
        L"ok",
-       L"type=1 interval=2 value=124 range=1 num=12 count=3 start=2026-01-05 end=2026-12-31"},
+       L"type=1 interval=2 value=124 range=1 num=12 count=3 start=2026-01-05 end=2026-12-31 8:05"},
       // Absent or empty attributes keep their values; Num is read only for a limit.
-      {L"<Repeat DTStart='2026-01-01' DTEnd='' Num='5' />", L"ok",
-       L"type=0 interval=1 value=0 range=0 num=0 count=3 start=2026-01-01 end=2027-01-01"},
+      {L"<Repeat DTStart='2026-01-01' DTEnd='' Num='5' RemindTime='23:59' />", L"ok",
+       L"type=0 interval=1 value=0 range=0 num=0 count=3 start=2026-01-01 end=2027-01-01 23:59"},
       // A yearly rule does not read its value.
-      {L"<Repeat DTStart='2026-01-01' RegularType='3' RegularValue='12' />", L"ok",
-       L"type=3 interval=1 value=0 range=0 num=0 count=3 start=2026-01-01 end=2027-01-01"},
-      {L"<Repeat DTStart='2026-01-01' RegularValue='12abc' RegularRange='1' Num='-5' />", L"ok",
-       L"type=0 interval=1 value=12 range=1 num=-5 count=3 start=2026-01-01 end=2027-01-01"},
+      {L"<Repeat DTStart='2026-01-01' RegularType='3' RegularValue='12' RemindTime='0:00' />",
+       L"ok",
+       L"type=3 interval=1 value=0 range=0 num=0 count=3 start=2026-01-01 end=2027-01-01 0:00"},
+      {L"<Repeat DTStart='2026-01-01' RegularValue='12abc' RegularRange='1' Num='-5' "
+       L"RemindTime='12:30' />",
+       L"ok",
+       L"type=0 interval=1 value=12 range=1 num=-5 count=3 start=2026-01-01 end=2027-01-01 12:30"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(CString(c.xml).ToUtf8());
     CNorvXmlDocument document;
     ASSERT_TRUE(CNorvCommFun::ParseXML(c.xml, document));
-    CNorvRepeat rule;
+    CNorvRemindRepeat rule;
     rule.m_nCount = 3;
     rule.m_dtEnd = At(L"2027-01-01");
     CString error;
     EXPECT_EQ(rule.ParseXML(document.GetRootElement(), error) ? L"ok" : error.str(), c.result);
     if (c.fields != nullptr) {
-      EXPECT_EQ(Fields(rule), c.fields);
+      EXPECT_EQ(Fields(rule) + L" " + rule.m_strRemindTime.str(), c.fields);
     }
   }
 }

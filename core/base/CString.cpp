@@ -98,11 +98,22 @@ wchar_t LowerCase(wchar_t ch) {
 }  // namespace
 
 CString CString::FromUtf8(std::string_view utf8) {
-  std::wstring out;
+  CString text;
+  text.AssignUtf8(utf8);
+  return text;
+}
+
+void CString::AssignUtf8(std::string_view utf8) {
+  std::wstring& out = m_str;
+  // Most stored text is ASCII: its leading run is widened in one go.
+  const auto firstWide = std::find_if(
+      utf8.begin(), utf8.end(), [](char ch) { return static_cast<unsigned char>(ch) >= 0x80; });
+  size_t pos = static_cast<size_t>(firstWide - utf8.begin());
   out.reserve(utf8.size());
-  size_t pos = 0;
+  out.resize(pos);
+  std::transform(utf8.begin(), firstWide, out.begin(),
+                 [](char ch) { return static_cast<wchar_t>(ch); });
   while (pos < utf8.size()) {
-    // Most stored text is ASCII: one byte, one character, nothing to check.
     if (static_cast<unsigned char>(utf8[pos]) < 0x80) {
       out += static_cast<wchar_t>(utf8[pos++]);
       continue;
@@ -121,7 +132,6 @@ CString CString::FromUtf8(std::string_view utf8) {
     out += IsValidScalar(code, length) ? static_cast<wchar_t>(code) : kReplacement;
     pos += length;
   }
-  return CString(std::move(out));
 }
 
 std::string CString::ToUtf8() const {

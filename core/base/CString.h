@@ -49,6 +49,9 @@ class NORV_EXPORT CString {
   CString(const wchar_t* text, int length) : m_str(text, static_cast<size_t>(length)) {}
 
   static CString FromUtf8(std::string_view utf8);
+  // The same into this string, whose room is reused: a loop reading many
+  // values into one string allocates only when a value outgrows it.
+  void AssignUtf8(std::string_view utf8);
   std::string ToUtf8() const;
 
   int GetLength() const { return static_cast<int>(m_str.size()); }

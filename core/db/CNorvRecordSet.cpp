@@ -27,12 +27,16 @@ bool CNorvRecordSet::GetValue(int column, CString& value) const {
     value.Empty();
     return false;
   }
-  value = CString::FromUtf8(m_cursor->Text(column));
+  value.AssignUtf8(m_cursor->Text(column));
   return true;
 }
 
 std::string_view CNorvRecordSet::GetText(int column) const {
   return m_onRow ? m_cursor->Text(column) : std::string_view();
+}
+
+int CNorvRecordSet::GetIntValue(int column) const {
+  return m_onRow ? m_cursor->ReadInt(column) : 0;
 }
 
 void CNorvRecordSet::Close() {

@@ -22,7 +22,7 @@ const CString& TransientColumn(const CNorvRecordSet& rows, int column) {
 }
 
 short ShortColumn(const CNorvRecordSet& rows, int column) {
-  return static_cast<short>(TransientColumn(rows, column).ToInt());
+  return static_cast<short>(rows.GetIntValue(column));
 }
 
 void ReadRemindDef(const CNorvRecordSet& rows, const RemindDefColumns& columns,
@@ -72,8 +72,8 @@ void ReadRepeat(const CNorvRecordSet& rows, int first, CNorvRemindRepeat& repeat
   repeat.m_nRegularValue = ShortColumn(rows, first + 5);
   repeat.m_nRegularRange = ShortColumn(rows, first + 6);
   if (repeat.m_nRegularRange == norvcode::kLimitedCount) {
-    repeat.m_nNum = TransientColumn(rows, first + 7).ToInt();
-    repeat.m_nCount = TransientColumn(rows, first + 8).ToInt();
+    repeat.m_nNum = rows.GetIntValue(first + 7);
+    repeat.m_nCount = rows.GetIntValue(first + 8);
   }
 }
 

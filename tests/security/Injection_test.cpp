@@ -58,14 +58,18 @@ class InjectionTest : public norvtest::BackendTest {
     }
   }
 
-  // Rows of every table but those of the other remind.
-  size_t OwnRows() {
+  // `own` rows in all tables besides the other remind's, which are untouched.
+  void ExpectRows(size_t own) {
     size_t rows = 0;
     for (const wchar_t* table : {L"NORV_REMIND_DEF", L"NORV_REMIND_RECEIVE", L"NORV_REMIND_MSG",
                                  L"NORV_REMIND_MSG_AM", L"NORV_REMIND_STYLE"}) {
       rows += Rows(CString(L"SELECT 1 FROM ") + table, 1).size();
     }
-    return rows - 3;
+    EXPECT_EQ(rows, own + 3);
+    EXPECT_EQ(Rows(CString(L"SELECT CN_N_STATUS FROM NORV_REMIND_MSG WHERE CN_G_REMIND_ID = '") +
+                       kOtherRemindID + L"'",
+                   1),
+              (Table{{L"0"}, {L"0"}, {L"0"}}));
   }
 
   void Clear() {
@@ -74,13 +78,6 @@ class InjectionTest : public norvtest::BackendTest {
       Exec(CString(L"DELETE FROM ") + table);
     }
     Exec(CString(L"DELETE FROM NORV_REMIND_MSG WHERE CN_G_REMIND_ID = '") + kRemindID + L"'");
-  }
-
-  void ExpectOthersIntact() {
-    EXPECT_EQ(Rows(CString(L"SELECT CN_N_STATUS FROM NORV_REMIND_MSG WHERE CN_G_REMIND_ID = '") +
-                       kOtherRemindID + L"'",
-                   1),
-              (Table{{L"0"}, {L"0"}, {L"0"}}));
   }
 };
 
@@ -184,8 +181,7 @@ TEST_P(InjectionTest, EveryTextIsStoredAsGivenAndReachesNoOtherRow) {
       const Table rows = Rows(query, columns);
       ASSERT_EQ(rows.size(), 1u);
       EXPECT_EQ(rows[0], std::vector<CString>(columns, payload));
-      EXPECT_EQ(OwnRows(), field.rows);
-      ExpectOthersIntact();
+      ExpectRows(field.rows);
       Clear();
     }
   }

@@ -17,6 +17,9 @@ class CNorvDBCursor {
   // index. Valid until the next Next() or the cursor's end: callers that
   // want no wide text pay for none.
   virtual std::string_view Text(int column) const = 0;
+  // The same read as CString::ToInt reads the text; a backend that holds
+  // the number itself skips making the text.
+  virtual int ReadInt(int column) const { return CString::FromUtf8(Text(column)).ToInt(); }
 };
 
 class CNorvDBBackend {

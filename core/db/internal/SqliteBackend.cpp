@@ -4,6 +4,7 @@
 #include <sqlite3.h>
 #include <unistd.h>
 
+#include <cstdint>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -174,25 +175,28 @@ class SqliteCursor : public CNorvDBCursor {
   bool Next() override {
     std::lock_guard<std::mutex> hold(m_connection->lock);
     // A finished statement stepped again would start over.
-    if (m_finished || NextStep() != SQLITE_ROW) {
-      m_finished = true;
-      m_row.clear();
-      return false;
-    }
-    // Copied under the lock, into strings that keep their room row to row.
-    m_row.resize(static_cast<size_t>(sqlite3_column_count(m_statement)));
-    for (size_t i = 0; i < m_row.size(); ++i) {
-      const int column = static_cast<int>(i);
-      const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(m_statement, column));
-      m_row[i].assign(text == nullptr ? "" : text,
-                      static_cast<size_t>(sqlite3_column_bytes(m_statement, column)));
-    }
-    return true;
+    m_onRow = !m_finished && NextStep() == SQLITE_ROW;
+    m_finished = !m_onRow;
+    return m_onRow;
   }
 
+  // Straight from the statement's row, valid until the next step: only the
+  // columns asked for are read. The connection is opened serialized, so
+  // reading needs no lock of ours.
   std::string_view Text(int column) const override {
-    if (column < 1 || column > static_cast<int>(m_row.size())) return {};
-    return m_row[static_cast<size_t>(column - 1)];
+    if (!m_onRow || column < 1 || column > sqlite3_column_count(m_statement)) return {};
+    const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(m_statement, column - 1));
+    if (text == nullptr) return {};
+    return std::string_view(text, static_cast<size_t>(sqlite3_column_bytes(m_statement, column - 1)));
+  }
+
+  int ReadInt(int column) const override {
+    if (m_onRow && column >= 1 && column <= sqlite3_column_count(m_statement) &&
+        sqlite3_column_type(m_statement, column - 1) == SQLITE_INTEGER) {
+      // Cut to the low 32 bits, as the text's reading would be.
+      return static_cast<int>(static_cast<uint32_t>(sqlite3_column_int64(m_statement, column - 1)));
+    }
+    return CNorvDBCursor::ReadInt(column);
   }
 
  private:
@@ -207,7 +211,7 @@ class SqliteCursor : public CNorvDBCursor {
   sqlite3_stmt* m_statement;
   std::optional<LiftedStatement> m_lifted;
   int m_pendingStep;
-  std::vector<std::string> m_row;
+  bool m_onRow = false;
   bool m_finished = false;
 };
 

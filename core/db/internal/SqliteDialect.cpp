@@ -226,6 +226,8 @@ class Lifter {
 std::optional<LiftedStatement> LiftLiterals(std::string_view sql) { return Lifter(sql).Run(); }
 
 int CompareDateTimes(std::string_view left, std::string_view right) {
+  // Equal texts are equal times whatever their form; sorting meets many.
+  if (left == right) return 0;
   if (IsPlainDateTime(left) && IsPlainDateTime(right)) return left.compare(right);
   const std::optional<long long> leftTime = ReadSeconds(left);
   const std::optional<long long> rightTime = ReadSeconds(right);

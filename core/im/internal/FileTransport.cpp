@@ -1,6 +1,7 @@
 #include "core/im/internal/FileTransport.h"
 
 #include <fcntl.h>
+#include <sys/inotify.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -86,7 +87,10 @@ bool FileTransport::Accepts(const CString& server) {
   return server.Left(kPrefixLength).CompareNoCase(kPrefix) == 0;
 }
 
-FileTransport::~FileTransport() { CloseFile(); }
+FileTransport::~FileTransport() {
+  CloseFile();
+  if (m_watcher >= 0) ::close(m_watcher);
+}
 
 void FileTransport::Init(const CString& server, int, const CString&, const CString&, int) {
   std::lock_guard<std::mutex> hold(m_mutex);
@@ -95,11 +99,30 @@ void FileTransport::Init(const CString& server, int, const CString&, const CStri
 }
 
 void FileTransport::CloseFile() {
+  if (m_watch >= 0) ::inotify_rm_watch(m_watcher, m_watch);
+  m_watch = -1;
   if (m_fd >= 0) ::close(m_fd);
   m_fd = -1;
 }
 
+bool FileTransport::Unchanged() {
+  if (m_watch < 0) return false;
+  alignas(inotify_event) char events[4096];
+  // Reading drains what came; any event costs one lookup of the path.
+  return ::read(m_watcher, events, sizeof events) < 0 && errno == EAGAIN;
+}
+
+void FileTransport::Watch() {
+  if (m_watcher < 0) m_watcher = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+  if (m_watcher < 0) return;
+  // Through the descriptor, so that the watch is on the very file written to.
+  const std::string opened = "/proc/self/fd/" + std::to_string(m_fd);
+  m_watch =
+      ::inotify_add_watch(m_watcher, opened.c_str(), IN_MOVE_SELF | IN_DELETE_SELF | IN_ATTRIB);
+}
+
 bool FileTransport::EnsureOpen(std::string& failure) {
+  if (m_fd >= 0 && Unchanged()) return true;
   struct stat named {};
   if (m_fd >= 0 && ::stat(m_path.c_str(), &named) == 0 && named.st_dev == m_device &&
       named.st_ino == m_inode) {
@@ -118,6 +141,7 @@ bool FileTransport::EnsureOpen(std::string& failure) {
   if (m_fd >= 0 && ::fstat(m_fd, &opened) == 0) {
     m_device = opened.st_dev;
     m_inode = opened.st_ino;
+    Watch();
   }
   if (m_fd < 0) failure = LastError();
   return m_fd >= 0;

@@ -15,7 +15,7 @@
 // Each line goes out in a single write() to the file opened for appending,
 // and a write cut short (a full disk) is taken back, so a reader sees whole
 // lines only. The file is kept open between messages and opened again when
-// its path names another file (a reader moved it away). A created file is
+// its path names another file (a reader moved or removed it). A created file is
 // readable by its owner only. Lines are not synced to disk one by one: a
 // line survives a crash of the process at once, a crash of the machine
 // once the system has written it out.
@@ -32,6 +32,10 @@ class FileTransport final : public CNorvIMTransport {
  private:
   // Opens the path unless the open descriptor still names it.
   bool EnsureOpen(std::string& failure);
+  // True while the open file can have been neither moved nor removed since
+  // it was opened; then the path need not be looked up again.
+  bool Unchanged();
+  void Watch();
   bool AppendLine(const std::string& line, std::string& failure);
   void CloseFile();
 
@@ -43,6 +47,11 @@ class FileTransport final : public CNorvIMTransport {
   // The open file's identity, read once: a descriptor keeps its file.
   dev_t m_device = 0;
   ino_t m_inode = 0;
+  // Reports a rename, removal or link change of the open file, so that the
+  // path is looked up only then; -1 where inotify is out of reach, and the
+  // path is looked up for every message.
+  int m_watcher = -1;
+  int m_watch = -1;
 };
 
 #endif  // NORV_CORE_IM_INTERNAL_FILETRANSPORT_H_
