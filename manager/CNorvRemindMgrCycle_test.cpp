@@ -300,21 +300,19 @@ TEST(ManagerLifetime, DestructionReleasesEveryObjectOnce) {
 // message must come out exactly once, and the ones taken back never.
 TEST_F(ManagerCycle, HostThreadsAgainstRunningThreads) {
   constexpr int kHosts = 4, kRounds = 150;
-  Texts expected;
-  for (int tag = 0; tag < kHosts * kRounds; ++tag) expected.push_back(std::to_string(tag));
   SendToFile(sent);
   manager.Start();
   std::vector<std::thread> hosts;
   for (int host = 0; host < kHosts; ++host) {
-    hosts.emplace_back([this, host, &expected] {
+    hosts.emplace_back([this, host] {
       std::vector<CGuid> reminds;
       for (int round = 0; round < kRounds; ++round) {
-        const std::string& tag = expected[host * kRounds + round];
+        const std::string tag = std::to_string(host) + "-" + std::to_string(round);
         CNorvBasePtr<CNorvRemind> remind = new CNorvRemind;
         remind->m_ID.NewID();
         manager.AddRemind(remind);
         reminds.push_back(remind->m_ID);
-        auto deliver = Message(tag, -1, remind->m_ID), withdrawn = Message("w", 3600);
+        auto deliver = Message("deliver-" + tag, -1, remind->m_ID), withdrawn = Message("w", 3600);
         remind->AddAMMsg(deliver);
         manager.AddRemindAMMsg(deliver, round % 2 == 0);
         manager.AddRemindAMMsg(withdrawn, true);
@@ -343,8 +341,13 @@ TEST_F(ManagerCycle, HostThreadsAgainstRunningThreads) {
   manager.CheckAMMsg();
   EXPECT_TRUE(manager.RemindAMMsgList.empty());
   manager.Stop();
-  Await([&] { return Bodies(sent).size() >= expected.size(); });
-  Texts bodies = Bodies(sent);
+  Await([&] { return Bodies(sent).size() >= size_t{kHosts * kRounds}; });
+  Texts expected, bodies = Bodies(sent);
+  for (int host = 0; host < kHosts; ++host) {
+    for (int round = 0; round < kRounds; ++round) {
+      expected.push_back("deliver-" + std::to_string(host) + "-" + std::to_string(round));
+    }
+  }
   std::sort(expected.begin(), expected.end());
   std::sort(bodies.begin(), bodies.end());
   EXPECT_EQ(bodies, expected);

@@ -246,10 +246,7 @@ TEST_P(DatabaseTest, SessionsOnSeveralThreadsWriteTogether) {
   EXPECT_EQ(QueryColumn(session, L"SELECT COUNT(*) FROM NORV_REMIND_MSG_AM"), Column{L"200"});
 }
 
-const CString kToDateQuery = L"SELECT to_date( '2026-12-05 10:07:09', 'yyyy-mm-dd hh24:mi:ss' )";
-
-// What only PostgreSQL does: the connection texts libpq reads and a
-// connection the server may drop.
+// What only PostgreSQL does: the connection texts libpq reads.
 class PostgresSessionTest : public testing::Test {
  protected:
   void SetUp() override {
@@ -281,26 +278,10 @@ TEST_F(PostgresSessionTest, HostSettingsInAConninfoDoNotBreakTheDialect) {
   EXPECT_EQ(QueryColumn(host, L"SELECT CN_S_NAME FROM HOST_ONLY"), Column{name});
   EXPECT_EQ(QueryColumn(host, L"SHOW search_path"), Column{L"hostside, norv, pg_catalog"});
   // ISO output and the time of day, even inside a daylight-saving gap.
-  EXPECT_EQ(QueryColumn(host, kToDateQuery), Column{L"2026-12-05 10:07:09"});
+  EXPECT_EQ(QueryColumn(host, L"SELECT to_date( '2026-12-05 10:07:09', 'yyyy-mm-dd hh24:mi:ss' )"),
+            Column{L"2026-12-05 10:07:09"});
   EXPECT_EQ(QueryColumn(host, L"SELECT to_date( '2026-03-29 02:30:00', 'yyyy-mm-dd hh24:mi:ss' )"),
             Column{L"2026-03-29 02:30:00"});
-}
-
-TEST_F(PostgresSessionTest, ReconnectsAfterTheServerDropsTheConnectionWithoutRetrying) {
-  const Column pid = QueryColumn(session, L"SELECT pg_backend_pid()");
-  ASSERT_EQ(pid.size(), 1u);
-  CSession admin;
-  ASSERT_TRUE(database.Open(admin));
-  EXPECT_EQ(QueryColumn(admin, L"SELECT pg_terminate_backend(" + pid[0] + L", 10000)"),
-            Column{L"t"});
-
-  const CString insert = L"INSERT INTO NORV_REMIND_MSG_AM ( CN_G_ID ) VALUES ( 'after' )";
-  CString error;
-  EXPECT_EQ(RunStatement(session, insert, &error), -1);
-  EXPECT_FALSE(error.IsEmpty());
-  EXPECT_EQ(RunStatement(session, insert, &error), 1) << error.ToUtf8();
-  EXPECT_EQ(QueryColumn(session, L"SELECT COUNT(*) FROM NORV_REMIND_MSG_AM"), Column{L"1"});
-  EXPECT_EQ(QueryColumn(session, kToDateQuery), Column{L"2026-12-05 10:07:09"});
 }
 
 }  // namespace
