@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -18,6 +19,9 @@ enum class Backend { kSqlite, kPostgres };
 // "sqlite" or "postgresql": names the cases of a suite instantiated over
 // the backends.
 std::string BackendName(const testing::TestParamInfo<Backend>& info);
+
+// Lets GoogleTest print a backend parameter by name.
+void PrintTo(Backend backend, std::ostream* out);
 
 // A fresh database holding the library's six tables and nothing else,
 // removed with the object: a file in a temporary folder for SQLite, a
