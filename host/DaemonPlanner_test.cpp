@@ -9,14 +9,14 @@
 #include <vector>
 
 #include "host/HostTestRun.h"
-#include "host/store/RemindStore.h"
+#include "host/cli/HostCommands.h"
 
 namespace {
 
 using hosttest::Rows;
 
 constexpr int kReminds = 7;
-// Each remind's inbox and instant rows, or "-" for a remind with none.
+// Each remind's inbox and instant rows as "inbox/instant".
 constexpr const char* kPerRemind =
     "SELECT (SELECT COUNT(*) FROM NORV_REMIND_MSG m WHERE m.CN_G_REMIND_ID = d.CN_G_ID) || '/' || "
     "(SELECT COUNT(*) FROM NORV_REMIND_MSG_AM a WHERE a.CN_G_REMIND_ID = d.CN_G_ID) "
@@ -27,7 +27,11 @@ class DaemonPlannerTest : public hosttest::HostTest {
   // Plans the day of the reminds with a fresh planner, as a restarted
   // daemon would; the number of messages handed to the manager.
   size_t Plan(size_t batch, int stopAfterChecks) {
-    norvhost::HostDatabase database(Settings());
+    norvhost::DatabaseSettings settings;
+    settings.connection = m_host.DatabaseConnection();
+    settings.sqlitePath = m_host.DataFolder() + "/norvremind.db";
+    settings.isDefault = false;
+    norvhost::HostDatabase database(settings);
     EXPECT_EQ(database.Open(), 0);
     CNorvRemindMgr manager;
     std::vector<CNorvBasePtr<CNorvRemind>> reminds;
@@ -39,14 +43,6 @@ class DaemonPlannerTest : public hosttest::HostTest {
     planner.PlanDay(m_day, [&] { return ++checks > stopAfterChecks; });
     EXPECT_EQ(manager.RemindAMMsgList.size(), ledger.Pending());
     return ledger.Pending();
-  }
-
-  norvhost::DatabaseSettings Settings() const {
-    norvhost::DatabaseSettings settings;
-    settings.connection = m_host.DatabaseConnection();
-    settings.sqlitePath = m_host.DataFolder() + "/norvremind.db";
-    settings.isDefault = false;
-    return settings;
   }
 
   COleDateTime m_day;
@@ -71,8 +67,7 @@ TEST_F(DaemonPlannerTest, BatchesStoreWholeFiringsOnceAndABadFiringCostsOnlyItse
       {3, 1000, true, 12, "0/0"},
   };
   for (const auto& test : cases) {
-    SCOPED_TRACE(testing::Message()
-                 << "batch " << test.batch << ", stop after " << test.stopAfterChecks);
+    SCOPED_TRACE(testing::Message() << test.batch << " " << test.stopAfterChecks);
     norvtest::TempDir dir;
     m_host = hosttest::HostEnvironment(dir.path());
     const std::string time = hosttest::LocalTime(7200);
@@ -86,12 +81,9 @@ TEST_F(DaemonPlannerTest, BatchesStoreWholeFiringsOnceAndABadFiringCostsOnlyItse
     }
     ASSERT_EQ(m_host.Run({"import", dir.File("defs")}).exitCode, 0);
     if (test.refuseCarol) {
-      norvhost::HostDatabase database(Settings());
-      ASSERT_EQ(database.Open(), 0);
-      ASSERT_TRUE(database.Run(
-          L"CREATE TRIGGER refuse BEFORE INSERT ON NORV_REMIND_MSG WHEN NEW.CN_S_RECEIVER = "
-          L"'carol' BEGIN SELECT RAISE(ABORT, 'refused'); END",
-          nullptr));
+      m_host.Query(
+          "CREATE TRIGGER refuse BEFORE INSERT ON NORV_REMIND_MSG WHEN NEW.CN_S_RECEIVER "
+          "= 'carol' BEGIN SELECT RAISE(ABORT, 'refused'); END");
     }
     EXPECT_EQ(Plan(test.batch, test.stopAfterChecks), test.firstRun);
     for (const std::string& rows : m_host.Query(kPerRemind)) {

@@ -14,16 +14,19 @@ using hosttest::RunResult;
 
 using HostCliTest = hosttest::HostTest;
 
-TEST_F(HostCliTest, EveryCommandHasHelp) {
+hosttest::Rows Words(const std::string& text) {
+  std::istringstream words(text);
+  return {std::istream_iterator<std::string>(words), {}};
+}
+
+TEST_F(HostCliTest, EveryCommandHasHelpAndNeedsTheDatabaseThatOnlyInitCreates) {
   const std::string overview = m_host.Run({"--help"}).out;
   std::istringstream commands(
-      "init,add,import,export,edit,list,show,state,delete,style add,style list,style show,style "
-      "rename,"
-      "style reorder,style default,style delete,due,next,history,inbox,read,run");
+      "init,add,import,export,edit,list,show,state,delete,style add,style list,style show,"
+      "style rename,style reorder,style default,style delete,due,next,history,inbox,read,run");
   for (std::string command; std::getline(commands, command, ',');) {
     EXPECT_NE(overview.find("\n  " + command + " "), std::string::npos) << command;
-    std::istringstream words(command + " --help");
-    const RunResult help = m_host.Run({std::istream_iterator<std::string>(words), {}});
+    const RunResult help = m_host.Run(Words(command + " --help"));
     EXPECT_EQ(help.exitCode, 0) << command;
     EXPECT_EQ(help.out.rfind("Usage: norvremind " + command, 0), 0u) << help.out;
     EXPECT_EQ(help.out.find("--db-kind"), std::string::npos) << command;
@@ -31,6 +34,27 @@ TEST_F(HostCliTest, EveryCommandHasHelp) {
   const std::string group = m_host.Run({"style", "--help"}).out;
   EXPECT_EQ(group.rfind("Usage: norvremind style COMMAND", 0), 0u) << group;
   EXPECT_NE(group.find("\n  style rename OLD NEW "), std::string::npos) << group;
+
+  // Every command but init refuses a missing database, which init creates once.
+  const std::string database = m_host.DataFolder() + "/norvremind.db";
+  ASSERT_EQ(std::remove(database.c_str()), 0);
+  const std::string definition = hosttest::OneOffDefinition("2030-01-01 09:00:00", "x", {"a"});
+  std::istringstream needing(
+      "add,import /,list,show 0,state 0 1,delete 0,style add,style list,due,next 0,history,"
+      "inbox a,read 0,run");
+  for (std::string command; std::getline(needing, command, ',');) {
+    const RunResult refused = m_host.Run(Words(command), definition);
+    EXPECT_EQ(refused.exitCode, 3) << command;
+    EXPECT_EQ(refused.err, "norvremind: cannot open the database " + m_host.DatabaseConnection() +
+                               ": the file does not exist; create it with: norvremind init\n");
+  }
+  const std::string other = m_dir.File("elsewhere.db");
+  EXPECT_EQ(m_host.Run({"init"}).out,
+            "created the tables in " + m_host.DatabaseConnection() + "\n");
+  EXPECT_EQ(m_host.Run({"init"}).out,
+            "the tables already exist in " + m_host.DatabaseConnection() + "\n");
+  EXPECT_EQ(m_host.Run({"init", "--db", other}).out,
+            "created the tables in sqlite:" + other + "\n");
 }
 
 TEST_F(HostCliTest, MistakesAndUnreachableServersSayWhyWithTheirExitCode) {
@@ -107,30 +131,6 @@ TEST_F(HostCliTest, MistakesAndUnreachableServersSayWhyWithTheirExitCode) {
             "YYYY-MM-DD HH:MM:SS\n");
 }
 
-TEST_F(HostCliTest, EveryCommandButInitRefusesAMissingDatabaseWhichInitCreatesOnce) {
-  const std::string database = m_host.DataFolder() + "/norvremind.db";
-  ASSERT_EQ(std::remove(database.c_str()), 0);
-  const std::string definition = hosttest::OneOffDefinition("2030-01-01 09:00:00", "x", {"a"});
-  std::istringstream commands(
-      "add,import /,list,show 0,state 0 1,delete 0,style add,style list,due,next 0,history,"
-      "inbox a,read 0,run");
-  for (std::string command; std::getline(commands, command, ',');) {
-    std::istringstream words(command);
-    const RunResult refused =
-        m_host.Run({std::istream_iterator<std::string>(words), {}}, definition);
-    EXPECT_EQ(refused.exitCode, 3) << command;
-    EXPECT_EQ(refused.err, "norvremind: cannot open the database " + m_host.DatabaseConnection() +
-                               ": the file does not exist; create it with: norvremind init\n");
-  }
-  const std::string other = m_dir.File("elsewhere.db");
-  EXPECT_EQ(m_host.Run({"init"}).out,
-            "created the tables in " + m_host.DatabaseConnection() + "\n");
-  EXPECT_EQ(m_host.Run({"init"}).out,
-            "the tables already exist in " + m_host.DatabaseConnection() + "\n");
-  EXPECT_EQ(m_host.Run({"init", "--db", other}).out,
-            "created the tables in sqlite:" + other + "\n");
-}
-
 // One send that succeeds for two receivers and one that keeps failing,
 // then what history, list, inbox and read make of them.
 TEST_F(HostCliTest, HistoryInboxAndReadAfterSendsThatSucceedAndFail) {
@@ -141,6 +141,10 @@ TEST_F(HostCliTest, HistoryInboxAndReadAfterSendsThatSucceedAndFail) {
   const std::string failing = m_host.Add(hosttest::OneOffDefinition(at, "Fails", {"alice"}));
   hosttest::RunUntilIdle(m_host,
                          {"--im", "file:/dev/full", "--catch-up", "1", "--retry-after", "1"});
+  // The manager's own send-error log goes to the data folder.
+  EXPECT_FALSE(hosttest::FileLines(m_host.DataFolder() + "/Remind_SendAMMsgErr_" +
+                                   hosttest::LocalTime(0, "%Y%m%d") + ".log")
+                   .empty());
 
   // "receiver state content", or with the reason where there is one.
   const auto history = [this](std::vector<std::string> filter) {

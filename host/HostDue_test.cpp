@@ -37,7 +37,7 @@ class HostDueTest : public hosttest::HostTest {
   }
 };
 
-TEST_F(HostDueTest, EachRemindTypeFiresOnItsDays) {
+TEST_F(HostDueTest, EachRemindTypeFiresOnItsDaysInRangesAndNextButNotWhenInactive) {
   const std::string water = "08:00:00 Drink a glass of water";
   const std::string standUp = "09:30:00 每日站会 / Daily stand-up in room 4";
   const std::string gym = "18:00:00 Gym at 18:30";
@@ -57,27 +57,8 @@ TEST_F(HostDueTest, EachRemindTypeFiresOnItsDays) {
       {"2028-01-31", {water, standUp, gym}},
   };
   for (const auto& day : days) EXPECT_EQ(Due(day.day), day.expected) << day.day;
-}
 
-TEST_F(HostDueTest, TableShowsTheDayAndInactiveRemindsAreNotDue) {
-  const std::string day = "2026-12-05";
-  const std::string id =
-      hosttest::JsonField(m_host.Run({"due", "--date", day, "--json"}).out, "RemindID");
-  std::string shortID = id.substr(1, 8);
-  for (char& ch : shortID) ch = static_cast<char>(std::tolower(ch));
-  EXPECT_EQ(m_host.Run({"due", "--date", day}).out,
-            "due on 2026-12-05:\n"
-            "TIME      ID        TYPE      RECEIVERS  CONTENT\n"
-            "--------  --------  --------  ---------  ----------------------\n"
-            "08:00:00  " +
-                shortID + "  periodic  Alice      Drink a glass of water\n");
-
-  ASSERT_EQ(m_host.Run({"state", id, "1"}).exitCode, 0);
-  EXPECT_EQ(m_host.Run({"due", "--date", day}).out, "nothing is due on 2026-12-05\n");
-  EXPECT_EQ(m_host.Run({"due", "--date", day, "--json"}).out, "[]\n");
-}
-
-TEST_F(HostDueTest, RangeJoinsItsDaysAndNextListsTheComingFirings) {
+  // A range joins its days; next lists the coming firings.
   const std::string first = m_host.Run({"due", "--date", "2027-04-30", "--json"}).out;
   const std::string joined = first.substr(0, first.size() - 3) + ", " +
                              m_host.Run({"due", "--date", "2027-05-01", "--json"}).out.substr(2);
@@ -103,6 +84,21 @@ TEST_F(HostDueTest, RangeJoinsItsDaysAndNextListsTheComingFirings) {
   }
   // Limited to 24 firings, none used yet.
   EXPECT_EQ(hosttest::CountOf(m_host.Run({"next", Id("Gym at 18:30"), "1000"}).out, "\n"), 24u);
+
+  // The table shows the day; an inactive remind is not due.
+  const std::string day = "2026-12-05", id = Id("Drink a glass of water");
+  std::string shortID = id.substr(0, 8);
+  for (char& ch : shortID) ch = static_cast<char>(std::tolower(ch));
+  EXPECT_EQ(m_host.Run({"due", "--date", day}).out,
+            "due on 2026-12-05:\n"
+            "TIME      ID        TYPE      RECEIVERS  CONTENT\n"
+            "--------  --------  --------  ---------  ----------------------\n"
+            "08:00:00  " +
+                shortID + "  periodic  Alice      Drink a glass of water\n");
+
+  ASSERT_EQ(m_host.Run({"state", id, "1"}).exitCode, 0);
+  EXPECT_EQ(m_host.Run({"due", "--date", day}).out, "nothing is due on 2026-12-05\n");
+  EXPECT_EQ(m_host.Run({"due", "--date", day, "--json"}).out, "[]\n");
 }
 
 }  // namespace

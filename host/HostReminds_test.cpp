@@ -1,5 +1,5 @@
-// add, import, list, show, state and delete through the real program, with
-// the stored rows checked in the database it wrote.
+// add, import, list, show, state, delete and the style commands through the
+// real program, with the stored rows checked in the database it wrote.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -9,7 +9,6 @@
 
 namespace {
 
-using hosttest::Example;
 using hosttest::Rows;
 using hosttest::RunResult;
 
@@ -19,7 +18,8 @@ const char kHostile[] = "o'neil'); DROP TABLE NORV_REMIND_DEF; --";
 
 TEST_F(HostRemindsTest, RemindIsListedShownDeactivatedAndDeletedWithEverythingItOwns) {
   const std::string id =
-      m_host.Run({"add", Example("workdays.xml"), "--creator-id", kHostile}).out.substr(0, 36);
+      m_host.Run({"add", NORV_EXAMPLES_DIR "/workdays.xml", "--creator-id", kHostile})
+          .out.substr(0, 36);
   std::string shortID = id.substr(0, 8);
   for (char& ch : shortID) ch = static_cast<char>(std::tolower(ch));
   const std::string row = "periodic  working days at 09:30  Alice, Bob  每日站会 / Daily stand-up";
@@ -128,8 +128,8 @@ TEST_F(HostRemindsTest, AddRefusesWhatCanNeverFireNamingLineAttributeAndValueUnl
 TEST_F(HostRemindsTest, ImportStoresTheGoodDefinitionsAndReportsEachBadOne) {
   const std::string folder = m_dir.File("definitions");
   std::filesystem::create_directories(folder);
-  std::filesystem::copy_file(Example("daily.xml"), folder + "/1-daily.xml");
-  std::filesystem::copy_file(Example("custom-style.xml"), folder + "/2-custom.xml");
+  std::filesystem::copy_file(NORV_EXAMPLES_DIR "/daily.xml", folder + "/1-daily.xml");
+  std::filesystem::copy_file(NORV_EXAMPLES_DIR "/custom-style.xml", folder + "/2-custom.xml");
   hosttest::WriteFile(folder + "/3-broken.xml", "<Remind Type='1'><Content>x</Content>");
   hosttest::WriteFile(folder + "/4-no-start.xml",
                       "<Remind Type='1' SendFlag='1'><Content>x</Content><Repeat RemindTime='8:00' "
@@ -198,19 +198,16 @@ TEST_F(HostRemindsTest, ExportedRemindsImportAsTheyAreFiredOnesIncludedAndOnlyOn
   changed = definition;  // no identifier: edit keeps the remind's
   hosttest::WriteFile(file, changed.replace(changed.find("fired"), 5, "edited"));
   EXPECT_EQ(m_host.Run({"edit", fired.substr(0, 8), file}).out, "remind " + fired + " updated\n");
-  EXPECT_EQ(m_host.Query("SELECT CN_S_CONTENT, CN_N_REPEAT_COUNT FROM NORV_REMIND_DEF JOIN "
-                         "NORV_REMIND_REPEAT ON CN_G_ID = CN_G_REMIND_ID WHERE CN_G_ID = '" +
-                             fired + "'",
+  EXPECT_EQ(m_host.Query("SELECT CN_N_REPEAT_COUNT, (SELECT COUNT(*) FROM NORV_REMIND_MSG_AM) "
+                         "FROM NORV_REMIND_REPEAT JOIN NORV_REMIND_DEF ON CN_G_ID = CN_G_REMIND_ID "
+                         "WHERE CN_S_CONTENT = 'edited'",
                          2),
-            Rows{"edited|1"});
-  EXPECT_EQ(m_host.Query("SELECT COUNT(*) FROM NORV_REMIND_MSG_AM WHERE CN_G_REMIND_ID = '" +
-                         fired + "'"),
-            Rows{"1"});
+            Rows{"1|1"});
 }
 
 TEST_F(HostRemindsTest, ListRendersTheLibrarysShortFormsWithNextFiringAndContent) {
   m_host.Set("NORVREMIND_NOW", "2026-12-06 12:00:00");
-  const std::string id = m_host.Run({"add", Example("one-off.xml")}).out.substr(0, 36);
+  const std::string id = m_host.Run({"add", NORV_EXAMPLES_DIR "/one-off.xml"}).out.substr(0, 36);
   EXPECT_EQ(m_host.Run({"list", "--xml"}).out,
             "<Body><Remind ID='{" + id +
                 "}' State='0' Type='0' SendFlag='1' RemindTime='2027-01-15 09:00:00' "
@@ -222,6 +219,75 @@ TEST_F(HostRemindsTest, ListRendersTheLibrarysShortFormsWithNextFiringAndContent
                 "\"1\", \"RemindTime\": \"2027-01-15 09:00:00\", \"From\": \"calendar\", "
                 "\"NextFiring\": \"2027-01-15 09:00\", \"Content\": \"Dentist at 09:30, "
                 "Harbour Street 12\" } ]\n");
+}
+
+class HostStylesTest : public hosttest::HostTest {
+ protected:
+  // Runs a style command, expecting success; its output.
+  std::string Style(std::vector<std::string> args, const std::string& input = "") {
+    args.insert(args.begin(), "style");
+    const RunResult result = m_host.Run(args, input);
+    EXPECT_EQ(result.exitCode, 0) << result.err;
+    return result.out;
+  }
+  const std::string m_weekly =
+      "<Style><Name>Weekly review</Name><Def>&lt;Def&gt;&lt;Item Day='1' Time='9:5' /&gt;"
+      "&lt;/Def&gt;</Def></Style>";
+};
+
+TEST_F(HostStylesTest, StylesKeepTheirOrderDefaultAndNamesAndBadOnesAreRefused) {
+  const std::string exam =
+      Style({"add", NORV_EXAMPLES_DIR "/styles/exam-countdown.xml"}).substr(0, 36);
+  const std::string weekly = Style({"add", "--default"}, m_weekly).substr(0, 36);
+  // Without an Order attribute a style goes after the last one.
+  EXPECT_EQ(Style({"list", "--xml"}), "<Body><Style ID='{" + exam +
+                                          "}' Order='1'><Name>Exam countdown</Name>"
+                                          "</Style><Style ID='{" +
+                                          weekly +
+                                          "}' Order='2' IsDefault='1'><Name>Weekly review"
+                                          "</Name></Style></Body>\n");
+
+  EXPECT_EQ(Style({"default", "exam COUNTDOWN"}), "style 'Exam countdown' is now the default\n");
+  EXPECT_EQ(Style({"reorder", "Weekly review", "-3"}),
+            "style 'Weekly review' now has the order -3\n");
+  EXPECT_EQ(Style({"list", "--json"}), "[ { \"ID\": \"{" + weekly +
+                                           "}\", \"Order\": \"-3\", \"Name\": \"Weekly review\" }, "
+                                           "{ \"ID\": \"{" +
+                                           exam +
+                                           "}\", \"Order\": \"1\", \"IsDefault\": \"1\", "
+                                           "\"Name\": \"Exam countdown\" } ]\n");
+  EXPECT_NE(Style({"list"}).find("\n1      Exam countdown  yes      7d 19:00, 1d 19:00, 0d 07:00"),
+            std::string::npos);
+
+  EXPECT_EQ(m_host.Run({"style", "rename", "Weekly review", "EXAM countdown"}).err,
+            "norvremind: cannot change style 'Weekly review': a style named 'EXAM countdown' "
+            "exists already\n");
+  EXPECT_EQ(Style({"rename", "weekly review", "Sprint review"}),
+            "style 'Weekly review' renamed to 'Sprint review'\n");
+  EXPECT_NE(Style({"show", "sprint review", "--json"}).find("\"Name\": \"Sprint review\""),
+            std::string::npos);
+  EXPECT_EQ(Style({"delete", "Sprint review"}), "style 'Sprint review' deleted\n");
+  EXPECT_EQ(m_host.Run({"style", "show", "Sprint review"}).err,
+            "norvremind: no style named 'Sprint review'\n");
+
+  // Bad styles are refused with the library's text and nothing is stored.
+  const struct {
+    std::string style;
+    std::string error;
+  } cases[] = {
+      {"<Style><Name>n</Name></Style>", "未设置样式的提醒定义"},
+      {"<Style><Name>n</Name><Def>&lt;Def&gt;&lt;Item Time='8:00' /&gt;&lt;/Def&gt;</Def></Style>",
+       "未指定提前天数 Day"},
+      {"<Style><Name>n</Name>", "the style is not well-formed XML"},
+      {"<Style><Name>Exam countdown</Name>" + m_weekly.substr(33),
+       "a style named 'Exam countdown' exists already"},
+  };
+  for (const auto& bad : cases) {
+    const RunResult result = m_host.Run({"style", "add"}, bad.style);
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_EQ(result.err, "norvremind: standard input: " + bad.error + "\n");
+  }
+  EXPECT_EQ(hosttest::CountOf(Style({"list", "--xml"}), "<Style "), 1u);
 }
 
 }  // namespace

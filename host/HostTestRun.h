@@ -5,6 +5,7 @@
 #include <sys/types.h>
 
 #include <chrono>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -84,11 +85,12 @@ using Rows = std::vector<std::string>;
 std::string RunUntilIdle(const HostEnvironment& environment,
                          const std::vector<std::string>& extra = {});
 
-std::string Example(const std::string& name);
 size_t CountOf(const std::string& text, const std::string& fragment);
 void WriteFile(const std::string& path, const std::string& text);
 // The lines of a file, none when it does not exist.
 std::vector<std::string> FileLines(const std::string& path);
+// "receiver body" of every line of an outbox, each line checked to be whole.
+std::multiset<std::string> Delivered(const std::string& outbox);
 // The local time `seconds` from now, as "YYYY-MM-DD HH:MM:SS" or in another
 // strftime format.
 std::string LocalTime(int seconds, const char* format = "%Y-%m-%d %H:%M:%S");

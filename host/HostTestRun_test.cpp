@@ -30,6 +30,17 @@ std::vector<char*> Pointers(std::vector<std::string>& texts) {
   return pointers;
 }
 
+// Polls `done` until it holds or `timeout` passes; whether it held.
+template <typename Done>
+bool WaitUntil(std::chrono::seconds timeout, Done done) {
+  const auto deadline = std::chrono::steady_clock::now() + timeout;
+  while (!done()) {
+    if (std::chrono::steady_clock::now() >= deadline) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  return true;
+}
+
 std::string ReadFile(const std::string& path) {
   std::ifstream file(path, std::ios::binary);
   std::ostringstream text;
@@ -115,28 +126,19 @@ BackgroundHost::~BackgroundHost() {
 
 bool BackgroundHost::WaitForOutput(const std::string& fragment, std::chrono::seconds timeout,
                                    size_t times) {
-  const auto deadline = std::chrono::steady_clock::now() + timeout;
-  while (CountOf(Output(), fragment) < times) {
-    if (std::chrono::steady_clock::now() > deadline) return false;
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
-  }
-  return true;
+  return WaitUntil(timeout, [&] { return CountOf(Output(), fragment) >= times; });
 }
 
 void BackgroundHost::Signal(int signal) { kill(m_pid, signal); }
 
 int BackgroundHost::WaitForExit(std::chrono::seconds timeout) {
-  const auto deadline = std::chrono::steady_clock::now() + timeout;
-  int status = 0;
-  while (m_exitCode == -1) {
-    if (waitpid(m_pid, &status, WNOHANG) == m_pid) {
+  WaitUntil(timeout, [this] {
+    int status = 0;
+    if (m_exitCode == -1 && waitpid(m_pid, &status, WNOHANG) == m_pid) {
       m_exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-    } else if (std::chrono::steady_clock::now() >= deadline) {
-      return -1;
-    } else {
-      std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
-  }
+    return m_exitCode != -1;
+  });
   return m_exitCode;
 }
 
@@ -151,8 +153,6 @@ std::string RunUntilIdle(const HostEnvironment& environment,
   EXPECT_EQ(daemon.WaitForExit(std::chrono::seconds(90)), 0) << daemon.Output() << daemon.Errors();
   return daemon.Output();
 }
-
-std::string Example(const std::string& name) { return std::string(NORV_EXAMPLES_DIR) + "/" + name; }
 
 size_t CountOf(const std::string& text, const std::string& fragment) {
   size_t count = 0;
@@ -172,6 +172,15 @@ std::vector<std::string> FileLines(const std::string& path) {
   std::vector<std::string> lines;
   for (std::string line; std::getline(file, line);) lines.push_back(line);
   return lines;
+}
+
+std::multiset<std::string> Delivered(const std::string& outbox) {
+  std::multiset<std::string> delivered;
+  for (const std::string& line : FileLines(outbox)) {
+    EXPECT_EQ(line.back(), '}') << "torn line: " << line.substr(0, 80);
+    delivered.insert(JsonField(line, "Receiver") + " " + JsonField(line, "Body"));
+  }
+  return delivered;
 }
 
 std::string LocalTime(int seconds, const char* format) {

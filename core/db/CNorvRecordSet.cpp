@@ -27,8 +27,12 @@ bool CNorvRecordSet::GetValue(int column, CString& value) const {
     value.Empty();
     return false;
   }
-  m_cursor->ReadValue(column, value);
+  value = CString::FromUtf8(m_cursor->Text(column));
   return true;
+}
+
+std::string_view CNorvRecordSet::GetText(int column) const {
+  return m_onRow ? m_cursor->Text(column) : std::string_view();
 }
 
 void CNorvRecordSet::Close() {

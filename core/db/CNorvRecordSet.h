@@ -2,6 +2,7 @@
 #define NORV_CORE_DB_CNORVRECORDSET_H_
 
 #include <memory>
+#include <string_view>
 
 #include "core/base/CString.h"
 #include "core/base/NorvExport.h"
@@ -23,6 +24,9 @@ class NORV_EXPORT CNorvRecordSet {
   int MoveNext();
   // The value of a 1-based column of the current row as text ("" for NULL).
   bool GetValue(int column, CString& value) const;
+  // The same as UTF-8, without widening it; valid until the next MoveNext()
+  // or Close().
+  std::string_view GetText(int column) const;
   void Close();
   bool IsOpened() const;
 

@@ -46,7 +46,7 @@ int OpenForReading(const std::string& path, const DefinitionLimits& limits, std:
     error = "larger than " + std::to_string(limits.maxBytes) + " bytes (see --max-size)";
   } else {
     // A pipe given on purpose, such as <(command), is read as it comes.
-    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    if (!S_ISREG(info.st_mode)) ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
     return fd;
   }
   if (fd >= 0) ::close(fd);

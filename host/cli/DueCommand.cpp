@@ -125,6 +125,7 @@ int RunDue(const Invocation& invocation) {
   std::vector<CNorvBasePtr<CNorvRemind>> reminds;
   const int result = LoadReminds(database, true, reminds);
   std::vector<Firing> firings;
+  firings.reserve(reminds.size());
   for (COleDateTime day = range.first; !(range.last < day); day += COleDateTimeSpan(1, 0, 0, 0)) {
     const CString dayText = day.Format(L"%Y-%m-%d");
     for (auto& remind : reminds) {

@@ -4,11 +4,16 @@
 #include <string>
 #include <vector>
 
+#include "core/base/CGuid.h"
+#include "core/base/CNorvBasePtr.h"
 #include "core/base/COleDateTime.h"
 #include "core/base/CString.h"
 #include "host/cli/HostOptions.h"
+#include "remind/CNorvRemind.h"
 
 namespace norvhost {
+
+class HostDatabase;
 
 // Every command of the program, with its help text.
 const std::vector<CommandSpec>& Commands();
@@ -62,6 +67,13 @@ int Failure(const CString& reason);
 COleDateTime ParseDayOption(const Invocation& invocation, const std::string& name);
 // Throws UsageError when both --xml and --json are given.
 void RequireOneFormat(const Invocation& invocation);
+// The remind the user named (see FindRemindID); an exit code.
+int ResolveRemindID(HostDatabase& database, const std::string& text, CGuid& id);
+// Every stored remind (the active ones only when `activeOnly`), oldest
+// first, read in bulk. A remind that cannot be loaded is reported and left
+// out, and makes the result kExitFailure.
+int LoadReminds(HostDatabase& database, bool activeOnly,
+                std::vector<CNorvBasePtr<CNorvRemind>>& reminds);
 
 }  // namespace norvhost
 

@@ -22,6 +22,8 @@ bool IsWide(wchar_t ch) {
 }
 
 size_t CharWidth(wchar_t ch) {
+  // Below the first combining mark nothing is wide: most text ends here.
+  if (ch < 0x0300) return 1;
   if (IsCombining(ch)) return 0;
   return IsWide(ch) ? 2 : 1;
 }

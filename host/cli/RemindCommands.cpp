@@ -130,7 +130,8 @@ class ImportPlan {
 
   void Take(const std::string& source, ParsedDefinition& parsed) {
     CNorvRemind& remind = *parsed.remind;
-    const CString canonical = CanonicalDefinition(remind);
+    const CString& canonical = parsed.canonical;
+    assert(!canonical.IsEmpty());
     const auto [taken, isNew] = m_taken.emplace(remind.m_ID, canonical);
     if (!isNew && taken->second == canonical) {
       ++m_unchanged;
@@ -326,6 +327,24 @@ void PrintRemindTable(std::vector<ListedRemind>& reminds, bool withState) {
 }
 
 }  // namespace
+
+int ResolveRemindID(HostDatabase& database, const std::string& text, CGuid& id) {
+  CString reason;
+  return FindRemindID(database, text, id, reason) ? kExitOk : Failure(reason);
+}
+
+int LoadReminds(HostDatabase& database, bool activeOnly,
+                std::vector<CNorvBasePtr<CNorvRemind>>& reminds) {
+  std::vector<UnloadableRemind> unloadable;
+  CString reason;
+  if (!ReadReminds(database, activeOnly, reminds, unloadable, reason)) {
+    return Failure("cannot read the reminds", reason);
+  }
+  for (const auto& [id, why] : unloadable) {
+    PrintError("remind " + Narrow(id.GetString1()) + " cannot be loaded: " + Narrow(why));
+  }
+  return unloadable.empty() ? kExitOk : kExitFailure;
+}
 
 int RunAdd(const Invocation& invocation) {
   std::string text;

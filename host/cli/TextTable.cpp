@@ -1,52 +1,74 @@
 #include "host/cli/TextTable.h"
 
 #include <algorithm>
+#include <cassert>
 
 #include "host/cli/HostText.h"
 
 namespace norvhost {
 
+namespace {
+
+bool IsLineBreak(wchar_t ch) { return ch == L'\n' || ch == L'\r' || ch == L'\t'; }
+
+}  // namespace
+
+TextTable::Cell TextTable::MakeCell(const CString& text, size_t maxWidth) {
+  const std::wstring& raw = text.str();
+  // A cell is one line: line breaks of free texts become blanks.
+  if (std::none_of(raw.begin(), raw.end(), IsLineBreak)) {
+    const size_t width = DisplayWidth(raw);
+    // Most cells fit as they are.
+    if (maxWidth == 0 || width <= maxWidth) return {text.ToUtf8(), width};
+  }
+  std::wstring cell = raw;
+  std::replace_if(cell.begin(), cell.end(), IsLineBreak, L' ');
+  if (maxWidth > 0) cell = FitWidth(cell, maxWidth);
+  const size_t width = DisplayWidth(cell);
+  return {CString(std::move(cell)).ToUtf8(), width};
+}
+
 void TextTable::AddColumn(const std::wstring& title, size_t maxWidth) {
-  m_columns.push_back({title, maxWidth});
+  assert(m_rows.empty());
+  Cell cell = MakeCell(title, 0);
+  const size_t width = cell.width;
+  m_columns.push_back({std::move(cell), maxWidth, width});
 }
 
 void TextTable::AddRow(std::vector<CString> cells) {
-  std::vector<std::wstring> row;
+  std::vector<Cell> row;
+  row.reserve(m_columns.size());
   for (size_t i = 0; i < m_columns.size(); ++i) {
-    std::wstring cell = i < cells.size() ? cells[i].str() : std::wstring();
-    // A cell is one line: line breaks of free texts become blanks.
-    std::replace(cell.begin(), cell.end(), L'\n', L' ');
-    std::replace(cell.begin(), cell.end(), L'\r', L' ');
-    std::replace(cell.begin(), cell.end(), L'\t', L' ');
-    if (m_columns[i].maxWidth > 0) cell = FitWidth(cell, m_columns[i].maxWidth);
-    row.push_back(std::move(cell));
+    Column& column = m_columns[i];
+    row.push_back(MakeCell(i < cells.size() ? cells[i] : CString(), column.maxWidth));
+    column.width = std::max(column.width, row.back().width);
   }
   m_rows.push_back(std::move(row));
 }
 
+void TextTable::RenderLine(const std::vector<Cell>& cells, std::string& out) const {
+  for (size_t i = 0; i < cells.size(); ++i) {
+    out += cells[i].text;
+    if (i + 1 < cells.size()) out.append(m_columns[i].width - cells[i].width + 2, ' ');
+  }
+  out += '\n';
+}
+
 std::string TextTable::Render() const {
-  std::vector<size_t> widths;
-  for (const Column& column : m_columns) widths.push_back(DisplayWidth(column.title));
-  for (const auto& row : m_rows) {
-    for (size_t i = 0; i < row.size(); ++i) widths[i] = std::max(widths[i], DisplayWidth(row[i]));
+  std::vector<Cell> titles;
+  std::vector<Cell> rules;
+  size_t lineWidth = 0;
+  for (const Column& column : m_columns) {
+    titles.push_back(column.title);
+    rules.push_back({std::string(column.width, '-'), column.width});
+    lineWidth += column.width + 2;
   }
-  auto renderLine = [&](const std::vector<std::wstring>& cells) {
-    std::wstring line;
-    for (size_t i = 0; i < cells.size(); ++i) {
-      line += cells[i];
-      if (i + 1 < cells.size()) line += std::wstring(widths[i] - DisplayWidth(cells[i]) + 2, L' ');
-    }
-    return CString(line).ToUtf8() + "\n";
-  };
-  std::vector<std::wstring> titles;
-  std::vector<std::wstring> rules;
-  for (size_t i = 0; i < m_columns.size(); ++i) {
-    titles.push_back(m_columns[i].title);
-    rules.push_back(std::wstring(widths[i], L'-'));
-  }
-  std::string text = renderLine(titles) + renderLine(rules);
-  for (const auto& row : m_rows) text += renderLine(row);
-  return text;
+  std::string out;
+  out.reserve((m_rows.size() + 2) * lineWidth);
+  RenderLine(titles, out);
+  RenderLine(rules, out);
+  for (const auto& row : m_rows) RenderLine(row, out);
+  return out;
 }
 
 }  // namespace norvhost

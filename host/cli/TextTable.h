@@ -12,18 +12,29 @@ namespace norvhost {
 // ellipsis where a column has a width limit.
 class TextTable {
  public:
-  // `maxWidth` 0: the column is as wide as its widest cell.
+  // `maxWidth` 0: the column is as wide as its widest cell. All columns
+  // come before the first row.
   void AddColumn(const std::wstring& title, size_t maxWidth = 0);
   void AddRow(std::vector<CString> cells);
   std::string Render() const;
 
  private:
-  struct Column {
-    std::wstring title;
-    size_t maxWidth;
+  // A cell as printed: UTF-8, and the terminal columns it takes.
+  struct Cell {
+    std::string text;
+    size_t width;
   };
+  struct Column {
+    Cell title;
+    size_t maxWidth;
+    size_t width;  // of the widest cell so far
+  };
+
+  static Cell MakeCell(const CString& text, size_t maxWidth);
+  void RenderLine(const std::vector<Cell>& cells, std::string& out) const;
+
   std::vector<Column> m_columns;
-  std::vector<std::vector<std::wstring>> m_rows;
+  std::vector<std::vector<Cell>> m_rows;
 };
 
 }  // namespace norvhost

@@ -1,8 +1,15 @@
 #include "host/store/RemindLoader.h"
 
 #include <algorithm>
+#include <cstdint>
+#include <cstdlib>
+#include <iterator>
 #include <limits>
-#include <map>
+#include <string>
+#include <string_view>
+#include <tuple>
+#include <utility>
+#include <vector>
 
 #include "core/db/CNorvRecordSet.h"
 
@@ -10,56 +17,72 @@ namespace norvhost {
 
 namespace {
 
-using RemindIndex = std::map<CGuid, CNorvRemind*>;
+// Reminds by identifier, sorted for a binary search: no allocation per
+// remind, and a search stays within a few cache lines.
+using RemindIndex = std::vector<std::pair<CGuid, CNorvRemind*>>;
 
 constexpr const wchar_t* kActiveOnly = L" WHERE CN_N_STATE = 0";
-constexpr const wchar_t* kOfActiveReminds =
-    L" WHERE CN_G_REMIND_ID IN (SELECT CN_G_ID FROM NORV_REMIND_DEF WHERE CN_N_STATE = 0)";
 
-short ToShort(const CString& text) { return static_cast<short>(text.ToInt()); }
+// Leading blanks, a sign and digits, as the library reads its numbers.
+int ToInt(std::string_view text) {
+  char digits[32] = {};
+  text.copy(digits, sizeof digits - 1);
+  return static_cast<int>(static_cast<uint32_t>(std::strtol(digits, nullptr, 10)));
+}
+
+short ToShort(std::string_view text) { return static_cast<short>(ToInt(text)); }
+
+CString Wide(const CNorvRecordSet& row, int column) {
+  return CString::FromUtf8(row.GetText(column));
+}
+
+// An identifier column, without a wide copy on the heap: identifiers are
+// ASCII, so any other byte fails the parse as it would have.
+bool ReadID(const CNorvRecordSet& row, int column, CGuid& id) {
+  const std::string_view text = row.GetText(column);
+  wchar_t wide[48] = {};
+  if (text.size() >= std::size(wide)) return false;
+  std::copy(text.begin(), text.end(), wide);
+  return id.FromString1(wide);
+}
 
 // An unreadable text, an empty one included, gives an invalid date.
-COleDateTime ReadDate(const CString& text) {
+COleDateTime ReadDate(const CNorvRecordSet& row, int column) {
   COleDateTime date;
-  date.ParseDateTime(text, VAR_DATEVALUEONLY);
+  date.ParseDateTime(Wide(row, column), VAR_DATEVALUEONLY);
   return date;
 }
 
-// Columns 1.. of the current row; column 0 stays empty.
-void ReadRow(CNorvRecordSet& records, std::vector<CString>& columns) {
-  for (size_t i = 1; i < columns.size(); ++i) records.GetValue(static_cast<int>(i), columns[i]);
-}
-
 // The fields the library's loader reads from a definition row.
-void FillDefinition(CNorvRemind& remind, const std::vector<CString>& column) {
-  remind.m_nState = ToShort(column[2]);
-  remind.m_nType = ToShort(column[3]);
-  remind.m_nSendFlag = ToShort(column[4]);
-  remind.m_strFrom = column[5];
+void FillDefinition(CNorvRemind& remind, const CNorvRecordSet& row) {
+  remind.m_nState = ToShort(row.GetText(2));
+  remind.m_nType = ToShort(row.GetText(3));
+  remind.m_nSendFlag = ToShort(row.GetText(4));
+  remind.m_strFrom = Wide(row, 5);
   if (remind.m_nType == CNorvRemind::kOneOff) {
-    remind.m_dtRemind.ParseDateTime(column[6]);
-  } else if (!column[7].IsEmpty()) {
-    remind.m_dtInvalid.ParseDateTime(column[7], VAR_DATEVALUEONLY);
+    remind.m_dtRemind.ParseDateTime(Wide(row, 6));
+  } else if (!row.GetText(7).empty()) {
+    remind.m_dtInvalid.ParseDateTime(Wide(row, 7), VAR_DATEVALUEONLY);
   }
-  remind.m_strCreatorID = column[8];
-  remind.m_strCreatorName = column[9];
-  remind.m_strCreateTime = column[10];
-  remind.m_strContent = column[11];
-  remind.m_strContentType = column[12];
-  if (remind.m_nType == CNorvRemind::kCustomStyle) remind.m_strRemindStyleDef = column[13];
+  remind.m_strCreatorID = Wide(row, 8);
+  remind.m_strCreatorName = Wide(row, 9);
+  remind.m_strCreateTime = Wide(row, 10);
+  remind.m_strContent = Wide(row, 11);
+  remind.m_strContentType = Wide(row, 12);
+  if (remind.m_nType == CNorvRemind::kCustomStyle) remind.m_strRemindStyleDef = Wide(row, 13);
 }
 
-void FillRepeat(CNorvRemindRepeat& repeat, const std::vector<CString>& column) {
-  repeat.m_strRemindTime = column[2];
-  repeat.m_dtStart = ReadDate(column[3]);
-  if (!column[4].IsEmpty()) repeat.m_dtEnd = ReadDate(column[4]);
-  repeat.m_nRegularType = ToShort(column[5]);
-  repeat.m_nInterval = ToShort(column[6]);
-  repeat.m_nRegularValue = ToShort(column[7]);
-  repeat.m_nRegularRange = ToShort(column[8]);
+void FillRepeat(CNorvRemindRepeat& repeat, const CNorvRecordSet& row) {
+  repeat.m_strRemindTime = Wide(row, 2);
+  repeat.m_dtStart = ReadDate(row, 3);
+  if (!row.GetText(4).empty()) repeat.m_dtEnd = ReadDate(row, 4);
+  repeat.m_nRegularType = ToShort(row.GetText(5));
+  repeat.m_nInterval = ToShort(row.GetText(6));
+  repeat.m_nRegularValue = ToShort(row.GetText(7));
+  repeat.m_nRegularRange = ToShort(row.GetText(8));
   if (repeat.m_nRegularRange == 1) {
-    repeat.m_nNum = column[9].ToInt();
-    repeat.m_nCount = column[10].ToInt();
+    repeat.m_nNum = ToInt(row.GetText(9));
+    repeat.m_nCount = ToInt(row.GetText(10));
   }
 }
 
@@ -68,7 +91,9 @@ void FillRepeat(CNorvRemindRepeat& repeat, const std::vector<CString>& column) {
 // sort several times dearer than reading the rows.
 struct OrderKey {
   double created;
-  CString id;
+  // The identifier's text in the loader's `ids`.
+  size_t idAt;
+  size_t idLength;
   size_t index;
 };
 
@@ -77,10 +102,13 @@ double CreationKey(const CString& text) {
   return time.ParseDateTime(text) ? time.m_dt : std::numeric_limits<double>::infinity();
 }
 
-void InCreationOrder(std::vector<CNorvBasePtr<CNorvRemind>>& reminds,
+void InCreationOrder(std::vector<CNorvBasePtr<CNorvRemind>>& reminds, const std::string& ids,
                      std::vector<OrderKey>& order) {
-  std::sort(order.begin(), order.end(), [](const OrderKey& a, const OrderKey& b) {
-    return a.created != b.created ? a.created < b.created : a.id.str() < b.id.str();
+  const auto id = [&ids](const OrderKey& key) {
+    return std::string_view(ids).substr(key.idAt, key.idLength);
+  };
+  std::sort(order.begin(), order.end(), [&id](const OrderKey& a, const OrderKey& b) {
+    return a.created != b.created ? a.created < b.created : id(a) < id(b);
   });
   std::vector<CNorvBasePtr<CNorvRemind>> sorted;
   sorted.reserve(reminds.size());
@@ -98,39 +126,77 @@ bool ReadDefinitions(HostDatabase& database, bool activeOnly,
   if (activeOnly) query += kActiveOnly;
   CNorvRecordSet records;
   if (!records.Open(database.session(), query, &errorText)) return false;
-  std::vector<CString> column(14);
+  // The identifiers' texts one after another.
+  std::string ids;
   std::vector<OrderKey> order;
   while (records.MoveNext() == 0) {
-    ReadRow(records, column);
     CNorvBasePtr<CNorvRemind> remind(new CNorvRemind);
-    if (!remind->m_ID.FromString1(column[1])) continue;
-    FillDefinition(*remind, column);
+    if (!ReadID(records, 1, remind->m_ID)) continue;
+    FillDefinition(*remind, records);
     CString reason;
     if (CheckLoadable(*remind, remind->m_lstStyleItem, reason)) {
       reminds.push_back(remind);
-      order.push_back({CreationKey(remind->m_strCreateTime), column[1], reminds.size() - 1});
+      const std::string_view id = records.GetText(1);
+      order.push_back(
+          {CreationKey(remind->m_strCreateTime), ids.size(), id.size(), reminds.size() - 1});
+      ids.append(id);
     } else {
       unloadable.emplace_back(remind->m_ID, reason);
     }
   }
   records.Close();
-  InCreationOrder(reminds, order);
+  InCreationOrder(reminds, ids, order);
   return true;
 }
 
-// Rows of `table` for the indexed reminds, each handed to `attach`.
+// The first remind with the identifier, in the reminds' order, or null.
+CNorvRemind* Find(const RemindIndex& index, const CGuid& id) {
+  const auto found =
+      std::lower_bound(index.begin(), index.end(), id,
+                       [](const auto& entry, const CGuid& key) { return entry.first < key; });
+  return found != index.end() && found->first == id ? found->second : nullptr;
+}
+
+// Each row of `query` that names an indexed remind in its first column,
+// handed to `attach` with the remind.
 template <typename Attach>
-bool ReadAttached(HostDatabase& database, const CString& query, size_t columns,
-                  const RemindIndex& index, CString& errorText, Attach attach) {
+bool ReadAttached(HostDatabase& database, const CString& query, const RemindIndex& index,
+                  CString& errorText, Attach attach) {
   CNorvRecordSet records;
   if (!records.Open(database.session(), query, &errorText)) return false;
-  std::vector<CString> column(columns + 1);
   while (records.MoveNext() == 0) {
-    ReadRow(records, column);
     CGuid id;
-    if (!id.FromString1(column[1])) continue;
-    const auto found = index.find(id);
-    if (found != index.end()) attach(*found->second, column);
+    CNorvRemind* remind = ReadID(records, 1, id) ? Find(index, id) : nullptr;
+    if (remind != nullptr) attach(*remind, records);
+  }
+  return true;
+}
+
+bool ReadReceivers(HostDatabase& database, const RemindIndex& index, CString& errorText) {
+  CString query =
+      L"SELECT CN_G_REMIND_ID, CN_N_RECEIVE_TYPE, CN_S_RECEIVE_ID, CN_S_RECEIVE_NAME "
+      L"FROM NORV_REMIND_RECEIVE";
+  // SQLite's collation is the order of code points: its rows, read in
+  // table order, are sorted here rather than through the index, whose walk
+  // costs a table lookup per row. A server sorts in its own collation.
+  const bool sortHere = database.settings().isSqlite;
+  if (!sortHere) query += L" ORDER BY CN_G_REMIND_ID, CN_N_RECEIVE_TYPE, CN_S_RECEIVE_NAME";
+  const auto addReceiver = [](CNorvRemind& remind, const CNorvRecordSet& row) {
+    CNorvBasePtr<CEmItem> receiver(new CEmItem);
+    receiver->m_nReceiveType = ToShort(row.GetText(2));
+    receiver->m_strReceiveID = Wide(row, 3);
+    receiver->m_strReceiveName = Wide(row, 4);
+    remind.m_lstReceiver.push_back(receiver);
+  };
+  if (!ReadAttached(database, query, index, errorText, addReceiver)) return false;
+  if (sortHere) {
+    for (const auto& [id, remind] : index) {
+      // Stable, as the index keeps equal keys in table order.
+      remind->m_lstReceiver.sort([](const auto& a, const auto& b) {
+        return std::tie(a->m_nReceiveType, a->m_strReceiveName.str()) <
+               std::tie(b->m_nReceiveType, b->m_strReceiveName.str());
+      });
+    }
   }
   return true;
 }
@@ -166,31 +232,21 @@ bool ReadReminds(HostDatabase& database, bool activeOnly,
                  std::vector<UnloadableRemind>& unloadable, CString& errorText) {
   if (!ReadDefinitions(database, activeOnly, reminds, unloadable, errorText)) return false;
   RemindIndex index;
-  for (auto& remind : reminds) index.emplace(remind->m_ID, remind);
-
-  CString receivers =
-      L"SELECT CN_G_REMIND_ID, CN_N_RECEIVE_TYPE, CN_S_RECEIVE_ID, CN_S_RECEIVE_NAME "
-      L"FROM NORV_REMIND_RECEIVE";
-  if (activeOnly) receivers += kOfActiveReminds;
-  receivers += L" ORDER BY CN_G_REMIND_ID, CN_N_RECEIVE_TYPE, CN_S_RECEIVE_NAME";
-  const auto addReceiver = [](CNorvRemind& remind, const std::vector<CString>& column) {
-    CNorvBasePtr<CEmItem> receiver(new CEmItem);
-    receiver->m_nReceiveType = ToShort(column[2]);
-    receiver->m_strReceiveID = column[3];
-    receiver->m_strReceiveName = column[4];
-    remind.m_lstReceiver.push_back(receiver);
-  };
-  if (!ReadAttached(database, receivers, 4, index, errorText, addReceiver)) return false;
-
-  CString repeats =
+  index.reserve(reminds.size());
+  for (auto& remind : reminds) index.emplace_back(remind->m_ID, remind);
+  std::stable_sort(index.begin(), index.end(),
+                   [](const auto& a, const auto& b) { return a.first < b.first; });
+  // Rows of inactive reminds are read and dropped: cheaper than asking the
+  // database to leave them out.
+  if (!ReadReceivers(database, index, errorText)) return false;
+  const CString repeats =
       L"SELECT CN_G_REMIND_ID, CN_S_REMIND_TIME, CN_D_START, CN_D_END, CN_N_REGULAR_TYPE, "
       L"CN_N_INTERVAL, CN_N_REGULAR_VALUE, CN_N_REPEAT_RANGE, CN_N_REPEAT_NUM, "
       L"CN_N_REPEAT_COUNT FROM NORV_REMIND_REPEAT";
-  if (activeOnly) repeats += kOfActiveReminds;
-  const auto setRepeat = [](CNorvRemind& remind, const std::vector<CString>& column) {
-    if (remind.m_nType == CNorvRemind::kPeriodic) FillRepeat(remind.m_Repeat, column);
+  const auto setRepeat = [](CNorvRemind& remind, const CNorvRecordSet& row) {
+    if (remind.m_nType == CNorvRemind::kPeriodic) FillRepeat(remind.m_Repeat, row);
   };
-  return ReadAttached(database, repeats, 10, index, errorText, setRepeat);
+  return ReadAttached(database, repeats, index, errorText, setRepeat);
 }
 
 }  // namespace norvhost

@@ -208,10 +208,9 @@ CString DescribeItems(const std::list<CNorvBasePtr<CNorvRemindStyleItem>>& items
 }
 
 CString DescribeReceivers(CNorvRemind& remind) {
-  std::list<CNorvBasePtr<CEmItem>> receivers;
-  remind.GetReceiverList(receivers);
+  CSingleLock hold(&remind.m_csReceiver, true);
   CString text;
-  for (auto& receiver : receivers) {
+  for (const auto& receiver : remind.m_lstReceiver) {
     if (!text.IsEmpty()) text += L", ";
     text += receiver->m_strReceiveName.IsEmpty() ? receiver->m_strReceiveID
                                                  : receiver->m_strReceiveName;

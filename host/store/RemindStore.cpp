@@ -106,9 +106,10 @@ bool ParseDefinition(const std::string& utf8, const std::string& source,
   TakeExtras(extras, *remind);
   parsed.idGiven = !extras.id.empty() && remind->m_ID.FromString(Widen(extras.id));
   parsed.stateGiven = extras.state.has_value();
+  if (options.idFromContent) parsed.canonical = CanonicalDefinition(*remind);
   if (!parsed.idGiven) {
     if (options.idFromContent) {
-      remind->m_ID = ContentID(Narrow(CanonicalDefinition(*remind)));
+      remind->m_ID = ContentID(Narrow(parsed.canonical));
     } else {
       remind->m_ID.NewID();
     }
@@ -184,27 +185,11 @@ bool ListRemindIDs(HostDatabase& database, bool activeOnly, std::vector<CGuid>& 
   return true;
 }
 
-int LoadReminds(HostDatabase& database, bool activeOnly,
-                std::vector<CNorvBasePtr<CNorvRemind>>& reminds) {
-  std::vector<UnloadableRemind> unloadable;
-  CString reason;
-  if (!ReadReminds(database, activeOnly, reminds, unloadable, reason)) {
-    PrintError("cannot read the reminds: " + Narrow(reason));
-    return kExitFailure;
-  }
-  for (const UnloadableRemind& remind : unloadable) {
-    PrintError("remind " + Narrow(remind.first.GetString1()) +
-               " cannot be loaded: " + Narrow(remind.second));
-  }
-  return unloadable.empty() ? kExitOk : kExitFailure;
-}
-
-int ResolveRemindID(HostDatabase& database, const std::string& text, CGuid& id) {
-  CString reason;
+bool FindRemindID(HostDatabase& database, const std::string& text, CGuid& id, CString& reason) {
   std::vector<CGuid> ids;
   if (!ListRemindIDs(database, false, ids, &reason)) {
-    PrintError("cannot read the reminds: " + Narrow(reason));
-    return kExitFailure;
+    reason = L"cannot read the reminds: " + reason;
+    return false;
   }
   const std::wstring wanted = HexDigits(Widen(text));
   std::vector<CGuid> matches;
@@ -216,12 +201,12 @@ int ResolveRemindID(HostDatabase& database, const std::string& text, CGuid& id) 
   }
   if (matches.size() == 1) {
     id = matches.front();
-    return kExitOk;
+    return true;
   }
-  PrintError(matches.empty() ? "no remind with the identifier '" + text + "'"
-                             : "'" + text + "' names " + std::to_string(matches.size()) +
-                                   " reminds; give more of the identifier");
-  return kExitFailure;
+  reason = Widen(matches.empty() ? "no remind with the identifier '" + text + "'"
+                                 : "'" + text + "' names " + std::to_string(matches.size()) +
+                                       " reminds; give more of the identifier");
+  return false;
 }
 
 int LoadRemind(HostDatabase& database, const CGuid& id, CNorvBasePtr<CNorvRemind>& remind,

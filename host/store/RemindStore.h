@@ -30,6 +30,8 @@ struct ParsedDefinition {
   CNorvBasePtr<CNorvRemind> remind;
   bool idGiven = false;
   bool stateGiven = false;
+  // With DefinitionOptions::idFromContent: CanonicalDefinition(*remind).
+  CString canonical;
 };
 
 // A remind from a definition text named `source` in messages: the XML read
@@ -61,15 +63,9 @@ bool UpdateRemind(HostDatabase& database, CNorvRemind& remind, short previousTyp
 bool ListRemindIDs(HostDatabase& database, bool activeOnly, std::vector<CGuid>& ids,
                    CString* errorText);
 
-// Every stored remind (the active ones only when `activeOnly`), oldest
-// first, read in bulk. A remind that cannot be loaded is reported and left
-// out, and makes the result kExitFailure.
-int LoadReminds(HostDatabase& database, bool activeOnly,
-                std::vector<CNorvBasePtr<CNorvRemind>>& reminds);
-
 // The remind a user named: a whole identifier in either form, or a prefix
-// of exactly one. Prints the reason and returns an exit code on failure.
-int ResolveRemindID(HostDatabase& database, const std::string& text, CGuid& id);
+// of exactly one. False with the reason, worded for the user.
+bool FindRemindID(HostDatabase& database, const std::string& text, CGuid& id, CString& reason);
 
 // 1 loaded, 0 no such remind, -1 failure with the library's reason.
 int LoadRemind(HostDatabase& database, const CGuid& id, CNorvBasePtr<CNorvRemind>& remind,

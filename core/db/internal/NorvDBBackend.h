@@ -2,6 +2,7 @@
 #define NORV_CORE_DB_INTERNAL_NORVDBBACKEND_H_
 
 #include <memory>
+#include <string_view>
 
 #include "core/base/CString.h"
 
@@ -12,9 +13,10 @@ class CNorvDBCursor {
   virtual ~CNorvDBCursor() = default;
   // True when a row is available; false at the end or on an error.
   virtual bool Next() = 0;
-  // Sets `value` to a 1-based column of the current row; "" for NULL or a
-  // bad index. Into the caller's string, so that a reused one keeps its room.
-  virtual void ReadValue(int column, CString& value) const = 0;
+  // A 1-based column of the current row as UTF-8; "" for NULL or a bad
+  // index. Valid until the next Next() or the cursor's end: callers that
+  // want no wide text pay for none.
+  virtual std::string_view Text(int column) const = 0;
 };
 
 class CNorvDBBackend {

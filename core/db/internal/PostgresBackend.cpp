@@ -142,13 +142,10 @@ class PostgresCursor : public CNorvDBCursor {
     return m_row < m_rows;
   }
 
-  void ReadValue(int column, CString& value) const override {
-    if (m_row < 0 || m_row >= m_rows || column < 1 || column > PQnfields(m_result)) {
-      value.Empty();
-      return;
-    }
-    value = CString::FromUtf8(std::string_view(PQgetvalue(m_result, m_row, column - 1),
-                                               PQgetlength(m_result, m_row, column - 1)));
+  std::string_view Text(int column) const override {
+    if (m_row < 0 || m_row >= m_rows || column < 1 || column > PQnfields(m_result)) return {};
+    return std::string_view(PQgetvalue(m_result, m_row, column - 1),
+                            static_cast<size_t>(PQgetlength(m_result, m_row, column - 1)));
   }
 
  private:

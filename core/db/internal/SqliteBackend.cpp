@@ -6,6 +6,7 @@
 
 #include <mutex>
 #include <optional>
+#include <string>
 #include <string_view>
 #include <unordered_map>
 #include <utility>
@@ -172,29 +173,26 @@ class SqliteCursor : public CNorvDBCursor {
 
   bool Next() override {
     std::lock_guard<std::mutex> hold(m_connection->lock);
-    m_row.clear();
     // A finished statement stepped again would start over.
     if (m_finished || NextStep() != SQLITE_ROW) {
       m_finished = true;
+      m_row.clear();
       return false;
     }
-    const int columns = sqlite3_column_count(m_statement);
-    for (int i = 0; i < columns; ++i) {
-      const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(m_statement, i));
-      const int length = sqlite3_column_bytes(m_statement, i);
-      m_row.push_back(text == nullptr
-                          ? CString()
-                          : CString::FromUtf8(std::string_view(text, static_cast<size_t>(length))));
+    // Copied under the lock, into strings that keep their room row to row.
+    m_row.resize(static_cast<size_t>(sqlite3_column_count(m_statement)));
+    for (size_t i = 0; i < m_row.size(); ++i) {
+      const int column = static_cast<int>(i);
+      const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(m_statement, column));
+      m_row[i].assign(text == nullptr ? "" : text,
+                      static_cast<size_t>(sqlite3_column_bytes(m_statement, column)));
     }
     return true;
   }
 
-  void ReadValue(int column, CString& value) const override {
-    if (column < 1 || column > static_cast<int>(m_row.size())) {
-      value.Empty();
-      return;
-    }
-    value = m_row[static_cast<size_t>(column - 1)];
+  std::string_view Text(int column) const override {
+    if (column < 1 || column > static_cast<int>(m_row.size())) return {};
+    return m_row[static_cast<size_t>(column - 1)];
   }
 
  private:
@@ -209,7 +207,7 @@ class SqliteCursor : public CNorvDBCursor {
   sqlite3_stmt* m_statement;
   std::optional<LiftedStatement> m_lifted;
   int m_pendingStep;
-  std::vector<CString> m_row;
+  std::vector<std::string> m_row;
   bool m_finished = false;
 };
 
