@@ -91,13 +91,13 @@ norvhost::DatabaseSettings Settings(const std::string& file) {
 void Populate(const std::string& file, size_t reminds) {
   norvhost::HostDatabase database(Settings(file));
   bool created = false;
-  if (database.OpenForInit(created) != norvhost::kExitOk) std::exit(1);
+  CString reason;
+  if (database.OpenForInit(created, reason) != norvhost::OpenResult::kOpened) std::exit(1);
   norvhost::DefinitionOptions options;
   options.creator = norvhost::Creator{"bench", "bench"};
   std::vector<CNorvBasePtr<CNorvRemind>> batch;
   for (size_t i = 0; i < reminds; ++i) {
     norvhost::ParsedDefinition parsed;
-    CString reason;
     if (!norvhost::ParseDefinition(Definition(i), "bench", options, parsed, reason)) std::exit(1);
     batch.push_back(parsed.remind);
     if (batch.size() == 1000 || i + 1 == reminds) {
@@ -173,9 +173,9 @@ COleDateTime Tomorrow() {
 
 double PlanOurs(const std::string& file) {
   norvhost::HostDatabase database(Settings(file));
-  if (database.Open() != norvhost::kExitOk) std::exit(1);
-  CNorvRemindMgr manager;
   CString reason;
+  if (database.Open(reason) != norvhost::OpenResult::kOpened) std::exit(1);
+  CNorvRemindMgr manager;
   if (!manager.InitData(database.session(), database.kind(), reason)) std::exit(1);
   norvhost::SendLedger ledger;
   norvhost::DaemonPlanner planner(database, manager, ledger);
@@ -318,7 +318,8 @@ double ImportBare(const std::string& file, size_t definitions) {
 void Fresh(const std::string& file) {
   norvhost::HostDatabase database(Settings(file));
   bool created = false;
-  if (database.OpenForInit(created) != norvhost::kExitOk) std::exit(1);
+  CString reason;
+  if (database.OpenForInit(created, reason) != norvhost::OpenResult::kOpened) std::exit(1);
 }
 
 }  // namespace

@@ -32,7 +32,8 @@ class DaemonPlannerTest : public hosttest::HostTest {
     settings.sqlitePath = m_host.DataFolder() + "/norvremind.db";
     settings.isDefault = false;
     norvhost::HostDatabase database(settings);
-    EXPECT_EQ(database.Open(), 0);
+    CString reason;
+    EXPECT_EQ(database.Open(reason), norvhost::OpenResult::kOpened) << reason.ToUtf8();
     CNorvRemindMgr manager;
     std::vector<CNorvBasePtr<CNorvRemind>> reminds;
     EXPECT_EQ(norvhost::LoadReminds(database, true, reminds), 0);

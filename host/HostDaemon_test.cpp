@@ -7,6 +7,8 @@
 #include <filesystem>
 #include <set>
 
+#include "NorvScratchDatabase.h"
+#include "core/db/internal/NorvSQLValue.h"
 #include "host/HostTestRun.h"
 
 namespace {
@@ -59,25 +61,6 @@ TEST_F(HostDaemonTest, OneOffRemindsAreDeliveredOncePerReceiverIfLateThenExpired
   EXPECT_EQ(CountOf(again, "sent to"), 0u);
   EXPECT_EQ(Delivered().size(), 3u);
   EXPECT_EQ(m_host.Query("SELECT CN_N_STATE FROM NORV_REMIND_DEF"), (Rows{"1", "1"}));
-}
-
-TEST_F(HostDaemonTest, RestartBeforeTheRemindTimeNeitherLosesNorRepeatsIt) {
-  // Far enough ahead for the first daemon to start and stop on a busy machine.
-  const std::string time = LocalTime(15);
-  m_host.Add(OneOffDefinition(time, "Stretch", {"carol"}));
-  {
-    BackgroundHost daemon(m_host, {"run"});
-    ASSERT_TRUE(daemon.WaitForOutput("planned " + time, seconds(30))) << daemon.Output();
-    daemon.Signal(SIGTERM);
-    EXPECT_EQ(daemon.WaitForExit(seconds(30)), 0);
-    EXPECT_NE(daemon.Output().find("stopping on SIGTERM"), std::string::npos) << daemon.Output();
-  }
-  const std::string restarted = RunUntilIdle(m_host);
-  EXPECT_NE(restarted.find("1 message waiting"), std::string::npos) << restarted;
-  EXPECT_EQ(CountOf(restarted, "  planned "), 0u) << restarted;
-  EXPECT_EQ(Delivered(), std::multiset<std::string>{"carol Stretch"});
-  EXPECT_EQ(m_host.Query("SELECT CN_N_STATUS FROM NORV_REMIND_MSG_AM"), Rows{"1"});
-  EXPECT_EQ(m_host.Query("SELECT COUNT(*) FROM NORV_REMIND_MSG"), Rows{"1"});
 }
 
 TEST_F(HostDaemonTest, PeriodicFiringIsCountedOnceAndTheRemindRunsOut) {
@@ -158,6 +141,7 @@ TEST_F(HostDaemonTest, SigtermWhilePlanningLeavesEveryFiringWholeAndTheRestartDe
     EXPECT_EQ(daemon.WaitForExit(seconds(30)), 0);
     const std::string output = daemon.Output();
     EXPECT_EQ(output.rfind("  stopped\n"), output.size() - 10) << output;
+    EXPECT_NE(output.find("stopping on SIGTERM"), std::string::npos) << output;
   }
   // Every remind has all three inbox rows and messages, or none.
   for (const std::string& row : m_host.Query(
@@ -171,6 +155,26 @@ TEST_F(HostDaemonTest, SigtermWhilePlanningLeavesEveryFiringWholeAndTheRestartDe
   EXPECT_EQ(Delivered(), expected);
   EXPECT_EQ(m_host.Query("SELECT COUNT(*) FROM NORV_REMIND_MSG_AM WHERE CN_N_STATUS = 1"),
             Rows{std::to_string(reminds * 3)});
+}
+
+// A database from before the host's own tables gets them, once; its rows stay.
+TEST_F(HostDaemonTest, DatabaseFromBeforeTheHostTablesGetsThemOnce) {
+  norvtest::ScratchDatabase scratch(norvtest::Backend::kPostgres);
+  std::vector<std::string> databases{m_host.DatabaseConnection()};
+  if (CSession session; !norvtest::PostgresConnection().empty() && scratch.Open(session))
+    databases.push_back(scratch.connection().ToUtf8());
+  for (const std::string& database : databases) {
+    hosttest::HostEnvironment host(m_host.home());
+    host.Set("NORVREMIND_DB", database);
+    host.Add(OneOffDefinition(LocalTime(600), "Kept", {"kim"}));
+    CSession session;
+    ASSERT_TRUE(session.Open(CString::FromUtf8(database)));
+    for (const wchar_t* table : {L"DELIVERY", L"MEMBER", L"CLAIM", L"FIRING"})
+      ASSERT_TRUE(norvsql::Run(session, CString(L"DROP TABLE NORV_HOST_") + table, nullptr));
+    const hosttest::RunResult first = host.Run({"list"});
+    EXPECT_NE(first.out.find("Kept"), std::string::npos) << first.err;
+    EXPECT_EQ(CountOf(first.err + host.Run({"list"}).err, "added the host's own tables to "), 1u);
+  }
 }
 
 }  // namespace

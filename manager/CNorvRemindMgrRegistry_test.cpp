@@ -186,19 +186,4 @@ TEST_F(StyleOrder, RemovalLeavesTheDefaultAndGoesByTheStylesCurrentKeys) {
   EXPECT_TRUE(!manager.GetDefRemindStyle());
 }
 
-// The texts wrap the styles' own, in display order.
-TEST(StyleRegistry, ListTextsWrapTheStylesInDisplayOrder) {
-  CNorvRemindMgr manager;
-  EXPECT_EQ(manager.GenRemindStyleListInfo_XML() + manager.GenRemindStyleListInfo_Json(), L"");
-  CNorvBasePtr<CNorvRemindStyle> second = NewStyle(L"Weekly", 2), first = NewStyle(L"Daily", 1);
-  second->m_bDefault = true;
-  ASSERT_TRUE(manager.AddRemindStyle(second, true));
-  ASSERT_TRUE(manager.AddRemindStyle(first, true));
-  EXPECT_TRUE(!manager.GetDefRemindStyle());  // the style's flag alone does not make it the default
-  EXPECT_EQ(manager.GenRemindStyleListInfo_XML(),
-            L"<Body>" + first->GenListInfo_XML() + second->GenListInfo_XML() + L"</Body>");
-  EXPECT_EQ(manager.GenRemindStyleListInfo_Json(),
-            L"[ " + first->GenListInfo_Json() + L", " + second->GenListInfo_Json() + L" ]");
-}
-
 }  // namespace

@@ -3,19 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
 
-#include "NorvTestSupport.h"
-
 namespace {
-
-std::string ReadFile(const std::string& path) {
-  std::stringstream content;
-  content << std::ifstream(path, std::ios::binary).rdbuf();
-  return content.str();
-}
 
 TEST(CNorvCommFunTest, XmlNodeEscapesMarkupAndCollapsesWhenEmpty) {
   EXPECT_EQ(CNorvCommFun::GenXMLNodeStr(L"Content", L"a&b<c>d'e\"f %s"),
@@ -57,16 +47,6 @@ TEST(CNorvCommFunTest, JsonMemberEscapesAsRfc8259Requires) {
   EXPECT_EQ(CNorvCommFun::GenJsonNodeStr(L"Content", CString(L"q\"\\/\n\t\r\b\f\x01\0<\x4E2D", 13)),
             L"\"Content\": \"q\\\"\\\\/\\n\\t\\r\\b\\f\\u0001\\u0000<\x4E2D\"");
   EXPECT_EQ(CNorvCommFun::GenJsonNodeStr(L"Name", L""), L"\"Name\": \"\"");
-}
-
-TEST(CNorvCommFunTest, LogFileIsCreatedThenAppendedAsUtf8) {
-  norvtest::TempDir dir;
-  const CString path = CString::FromUtf8(dir.File("send-error.log"));
-  CNorvCommFun::WriteLogFile(path, L"first \x4E2D\n");
-  CNorvCommFun::WriteLogFile(path, L"second\n");
-  EXPECT_EQ(ReadFile(path.ToUtf8()), "first \xE4\xB8\xAD\nsecond\n");
-  CNorvCommFun::WriteLogFile(CString::FromUtf8(dir.File("absent/log.txt")), L"lost\n");
-  EXPECT_FALSE(std::filesystem::exists(dir.File("absent")));
 }
 
 TEST(CNorvCommFunTest, AppPathIsTheFolderOfTheRunningProgram) {

@@ -9,20 +9,6 @@
 
 namespace {
 
-TEST(CNorvEventTest, StaysSetUntilResetAndTheFirstListedWins) {
-  CManualResetEvent first(false), second(true);
-  EXPECT_EQ(&second, second.GetEvent());
-  EXPECT_TRUE(CNorvEvent::Wait(&second, 0) && CNorvEvent::Wait(&second, 10));
-  EXPECT_EQ(1, CNorvEvent::WaitEither(&first, &second, 20));
-  first.Set();
-  EXPECT_EQ(0, CNorvEvent::WaitEither(&first, &second, CNorvEvent::kInfinite));
-  EXPECT_EQ(0, CNorvEvent::WaitEither(&second, &first, 0));
-  first.Reset();
-  second.Reset();
-  EXPECT_FALSE(CNorvEvent::Wait(&second, 20));
-  EXPECT_EQ(CNorvEvent::kTimeout, CNorvEvent::WaitEither(&first, &second, 20));
-}
-
 // Counts its runs; each run lasts until the test releases it.
 class GatedThread : public CNorvThread {
  public:

@@ -26,17 +26,6 @@ TEST(CNorvXmlTest, AttributesTellAbsentFromEmpty) {
   EXPECT_EQ(value, L"<\x4E2D&");
 }
 
-TEST(CNorvXmlTest, WalksEveryChildInOrderAndConcatenatesDescendantText) {
-  CNorvXmlNode root =
-      ParseRoot(L"<r>lead<!-- note --><a>1<y>2</y></a><![CDATA[<raw>]]><b/>e&amp;</r>");
-  std::wstring seen;
-  for (CNorvXmlNode n = root.GetFirstChild(); !n.IsNull(); n = n.GetNextSibling()) {
-    seen += (n.IsElement() ? L"E:" + n.GetName().str() : L"N:") + L"=" + n.GetText().str() + L";";
-  }
-  EXPECT_EQ(seen, L"N:=lead;N:=;E:a=12;N:=<raw>;E:b=;N:=e&;");
-  EXPECT_EQ(root.GetText(), L"lead12<raw>e&");
-}
-
 TEST(CNorvXmlTest, NodeOutlivesItsDocumentAndNullNodeAnswersEmpty) {
   CNorvXmlNode child;
   {

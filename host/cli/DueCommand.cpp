@@ -121,7 +121,7 @@ COleDateTime ParseDayOption(const Invocation& invocation, const std::string& nam
 int RunDue(const Invocation& invocation) {
   const DayRange range = RangeOf(invocation);
   HostDatabase database(ResolveDatabase(invocation));
-  if (int code = database.Open(); code != kExitOk) return code;
+  if (int code = OpenDatabase(database); code != kExitOk) return code;
   std::vector<CNorvBasePtr<CNorvRemind>> reminds;
   const int result = LoadReminds(database, true, reminds);
   std::vector<Firing> firings;

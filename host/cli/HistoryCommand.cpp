@@ -86,7 +86,7 @@ int RunHistory(const Invocation& invocation) {
     throw UsageError("--to is before --from");
   }
   HostDatabase database(ResolveDatabase(invocation));
-  if (int code = database.Open(); code != kExitOk) return code;
+  if (int code = OpenDatabase(database); code != kExitOk) return code;
   if (invocation.Has("remind")) {
     CGuid id;
     if (int code = ResolveRemindID(database, invocation.Get("remind"), id); code != kExitOk) {

@@ -320,6 +320,19 @@ int Unavailable(const CString& reason) {
   return kExitUnavailable;
 }
 
+int OpenExitCode(const HostDatabase& database, OpenResult result, const CString& reason) {
+  for (const std::string& notice : database.notices()) PrintError(notice);
+  if (result == OpenResult::kOpened) return kExitOk;
+  PrintError(Narrow(reason));
+  return result == OpenResult::kUnavailable ? kExitUnavailable : kExitFailure;
+}
+
+int OpenDatabase(HostDatabase& database) {
+  CString reason;
+  const OpenResult result = database.Open(reason);
+  return OpenExitCode(database, result, reason);
+}
+
 void RequireOneFormat(const Invocation& invocation) {
   if (invocation.Has("xml") && invocation.Has("json")) {
     throw UsageError("give --xml or --json, not both");

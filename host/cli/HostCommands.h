@@ -9,6 +9,7 @@
 #include "core/base/COleDateTime.h"
 #include "core/base/CString.h"
 #include "host/cli/HostOptions.h"
+#include "host/store/HostDatabase.h"
 #include "remind/CNorvRemind.h"
 
 namespace norvhost {
@@ -66,6 +67,11 @@ int Failure(const CString& reason);
 // Prints the reason as an error and returns kExitUnavailable: something the
 // command needs outside the program is missing or out of reach.
 int Unavailable(const CString& reason);
+// Prints what opening `database` reported, and `reason` unless `result` is
+// kOpened; the exit code that goes with `result`.
+int OpenExitCode(const HostDatabase& database, OpenResult result, const CString& reason);
+// Opens `database` for a command; kExitOk, or the exit code with the reason printed.
+int OpenDatabase(HostDatabase& database);
 // The day YYYY-MM-DD the option `name` gives, at 00:00; throws UsageError.
 COleDateTime ParseDayOption(const Invocation& invocation, const std::string& name);
 // Throws UsageError when both --xml and --json are given.

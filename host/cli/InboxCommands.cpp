@@ -120,7 +120,7 @@ CString FindInboxRow(HostDatabase& database, const std::string& text, bool& read
 int RunInbox(const Invocation& invocation) {
   const std::string receiver = invocation.args[0];
   HostDatabase database(ResolveDatabase(invocation));
-  if (int code = database.Open(); code != kExitOk) return code;
+  if (int code = OpenDatabase(database); code != kExitOk) return code;
   std::vector<InboxRow> inbox;
   CString reason;
   if (!ReadInbox(database, Widen(receiver), invocation.Has("unread"), inbox, reason)) {
@@ -136,7 +136,7 @@ int RunInbox(const Invocation& invocation) {
 
 int RunRead(const Invocation& invocation) {
   HostDatabase database(ResolveDatabase(invocation));
-  if (int code = database.Open(); code != kExitOk) return code;
+  if (int code = OpenDatabase(database); code != kExitOk) return code;
   bool read = false;
   CString reason;
   const CString id = FindInboxRow(database, invocation.args[0], read, reason);

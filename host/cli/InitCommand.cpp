@@ -7,7 +7,9 @@ namespace norvhost {
 int RunInit(const Invocation& invocation) {
   HostDatabase database(ResolveDatabase(invocation));
   bool created = false;
-  if (int code = database.OpenForInit(created); code != kExitOk) return code;
+  CString reason;
+  const OpenResult result = database.OpenForInit(created, reason);
+  if (int code = OpenExitCode(database, result, reason); code != kExitOk) return code;
   PrintLine((created ? "created the tables in " : "the tables already exist in ") +
             database.settings().display);
   return kExitOk;

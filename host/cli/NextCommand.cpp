@@ -33,7 +33,7 @@ size_t ParseCount(const Invocation& invocation) {
 int RunNext(const Invocation& invocation) {
   const size_t count = ParseCount(invocation);
   HostDatabase database(ResolveDatabase(invocation));
-  if (int code = database.Open(); code != kExitOk) return code;
+  if (int code = OpenDatabase(database); code != kExitOk) return code;
   CGuid id;
   if (int code = ResolveRemindID(database, invocation.args[0], id); code != kExitOk) return code;
   CNorvBasePtr<CNorvRemind> remind;

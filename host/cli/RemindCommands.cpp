@@ -47,7 +47,7 @@ void WarnIfPast(CNorvRemind& remind) {
 // Opens the database and finds the remind the first argument names; an
 // exit code.
 int OpenNamedRemind(const Invocation& invocation, HostDatabase& database, CGuid& id) {
-  if (int code = database.Open(); code != kExitOk) return code;
+  if (int code = OpenDatabase(database); code != kExitOk) return code;
   return ResolveRemindID(database, invocation.args[0], id);
 }
 
@@ -352,7 +352,7 @@ int RunAdd(const Invocation& invocation) {
   CString reason;
   if (!ReadInputText(invocation, text, source, reason)) return Failure(reason);
   HostDatabase database(ResolveDatabase(invocation));
-  if (int code = database.Open(); code != kExitOk) return code;
+  if (int code = OpenDatabase(database); code != kExitOk) return code;
   ParsedDefinition parsed;
   if (!ParseDefinition(text, source, OptionsOf(invocation, false), parsed, reason)) {
     return Failure(reason);
@@ -379,7 +379,7 @@ int RunImport(const Invocation& invocation) {
     return kExitFailure;
   }
   HostDatabase database(ResolveDatabase(invocation));
-  if (int code = database.Open(); code != kExitOk) return code;
+  if (int code = OpenDatabase(database); code != kExitOk) return code;
   const DefinitionOptions options = OptionsOf(invocation, true);
   const DefinitionLimits limits = LimitsOf(invocation, true);
 
@@ -415,7 +415,7 @@ int RunImport(const Invocation& invocation) {
 
 int RunExport(const Invocation& invocation) {
   HostDatabase database(ResolveDatabase(invocation));
-  if (int code = database.Open(); code != kExitOk) return code;
+  if (int code = OpenDatabase(database); code != kExitOk) return code;
   std::vector<CNorvBasePtr<CNorvRemind>> reminds;
   int result = kExitOk;
   if (invocation.args.size() == 1) result = LoadReminds(database, false, reminds);
@@ -476,7 +476,7 @@ int RunEdit(const Invocation& invocation) {
 int RunList(const Invocation& invocation) {
   RequireOneFormat(invocation);
   HostDatabase database(ResolveDatabase(invocation));
-  if (int code = database.Open(); code != kExitOk) return code;
+  if (int code = OpenDatabase(database); code != kExitOk) return code;
   std::vector<CNorvBasePtr<CNorvRemind>> reminds;
   const bool all = invocation.Has("all");
   const int result = LoadReminds(database, !all, reminds);

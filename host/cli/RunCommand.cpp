@@ -142,11 +142,13 @@ int RunDaemon(const Invocation& invocation) {
     return Unavailable(Widen(failure));
   }
   HostDatabase database(databaseSettings);
-  if (int code = database.Open(); code != kExitOk) return code;
+  if (int code = OpenDatabase(database); code != kExitOk) return code;
   RunLock lock;
   if (!lock.Acquire(dataFolder, databaseSettings, reason)) return Failure(reason);
   Daemon daemon(database, std::move(options));
-  return daemon.Run();
+  const int code = daemon.Run(reason);
+  if (code != kExitOk) PrintError(Narrow(reason));
+  return code;
 }
 
 }  // namespace norvhost

@@ -41,7 +41,7 @@ void PrintMembers(const std::vector<MemberRow>& members) {
 
 int RunStatus(const Invocation& invocation) {
   HostDatabase database(ResolveDatabase(invocation));
-  if (int code = database.Open(); code != kExitOk) return code;
+  if (int code = OpenDatabase(database); code != kExitOk) return code;
   CString reason;
   if (!database.settings().isSqlite) {
     std::vector<MemberRow> members;

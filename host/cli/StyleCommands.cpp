@@ -27,9 +27,9 @@ class StyleCatalog {
   explicit StyleCatalog(const Invocation& invocation) : m_database(ResolveDatabase(invocation)) {}
 
   // Opens the database and loads the styles. Prints the reason of a failure
-  // and returns an exit code, as HostDatabase::Open does.
+  // and returns an exit code, as OpenDatabase does.
   int Open() {
-    if (int code = m_database.Open(); code != kExitOk) return code;
+    if (int code = OpenDatabase(m_database); code != kExitOk) return code;
     CString reason;
     if (!m_registry.DBLoadRemindStyle(m_database.session(), &reason)) {
       return Failure("cannot read the styles", reason);

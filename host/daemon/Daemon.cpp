@@ -6,12 +6,14 @@
 #include <vector>
 
 #include "core/base/CSingleLock.h"
+#include "core/db/internal/NorvSQLValue.h"
 #include "host/cli/HostClock.h"
 #include "host/cli/HostText.h"
 #include "host/daemon/DaemonLog.h"
 #include "host/store/RemindLoader.h"
 #include "host/store/RemindSchedule.h"
 #include "host/store/RemindStore.h"
+#include "remind/internal/NorvCodes.h"
 
 namespace norvhost {
 
@@ -39,9 +41,9 @@ Daemon::Daemon(HostDatabase& database, DaemonOptions options)
       m_transport(std::make_shared<RecordingTransport>(m_waker, m_sendDatabase, m_manager)),
       m_planner(database, m_manager, m_ledger) {}
 
-int Daemon::Run() {
+int Daemon::Run(CString& reason) {
   CatchStopSignals(m_waker);
-  if (int code = Start(); code != kExitOk) return code;
+  if (int code = Start(reason); code != kExitOk) return code;
   const steady_clock::time_point started = steady_clock::now();
   steady_clock::time_point nextTick = started;
   while (StopSignal() == 0) {
@@ -67,22 +69,19 @@ int Daemon::Run() {
   return kExitOk;
 }
 
-int Daemon::Start() {
-  if (int code = m_sendDatabase.Open(); code != kExitOk) return code;
+int Daemon::Start(CString& reason) {
+  // The main session has opened the database and made its tables.
+  if (m_sendDatabase.Open(reason) != OpenResult::kOpened) return kExitUnavailable;
   m_manager.SetAMServer(Widen(m_options.im.serverText), m_options.im.port);
   m_manager.SetAMSendUser(Widen(m_options.im.user), Widen(m_options.im.password));
   m_manager.SendErrLogPath = Widen(m_options.logFolder);
-  if (int code = Share(); code != kExitOk) return code;
+  if (int code = Share(reason); code != kExitOk) return code;
   // What is planned now is logged after the line that says the daemon started.
   HoldLog(true);
   PlanLateOneOffs();
-  CString reason;
-  const bool loaded = m_membership && m_membership->LiveCount() > 1
-                          ? m_manager.LoadBesideOthers(m_database.session(), reason)
-                          : m_manager.InitData(m_database.session(), m_database.kind(), reason);
-  if (!loaded) {
+  if (CString failure; !Load(failure)) {
     HoldLog(false);
-    PrintError("cannot load the reminds: " + Narrow(reason));
+    reason = L"cannot load the reminds: " + failure;
     return kExitFailure;
   }
   // Nothing else runs in the manager until Start.
@@ -93,7 +92,7 @@ int Daemon::Start() {
   m_manager.GetRemindList(reminds);
   m_manager.IMClient.SetTransport(m_transport);
   m_manager.Start();
-  if (int code = CheckAccount(); code != kExitOk) {
+  if (int code = CheckAccount(reason); code != kExitOk) {
     HoldLog(false);
     m_manager.Stop();
     return code;
@@ -107,13 +106,42 @@ int Daemon::Start() {
   return kExitOk;
 }
 
-int Daemon::Share() {
+bool Daemon::Load(CString& reason) {
+  if (!m_membership) return m_manager.InitData(m_database.session(), m_database.kind(), reason);
+  // The library's load would expire every one-off whose time has come,
+  // withdrawing them from daemons that are about to send their messages.
+  if (CString failure; !ExpireSettled(failure)) Log(L"cannot expire old reminds: " + failure);
+  return m_manager.LoadBesideOthers(m_database.session(), reason);
+}
+
+// The library's expiry, held back while a message of the remind may still
+// go: a one-off is planned up to the late limit after its time and retried
+// for the catch-up after that, by this daemon or by another one.
+bool Daemon::ExpireSettled(CString& reason) {
+  const COleDateTime now = COleDateTime::GetCurrentTime();
+  const auto lateSeconds = static_cast<int>(DaemonPlanner::kLateLimitDays * 86400);
+  const COleDateTime settled =
+      now - COleDateTimeSpan(0, 0, 0, lateSeconds + static_cast<int>(m_options.catchUp.count()));
+  const short kind = m_database.kind();
+  const CString today = norvsql::DateValue(now, kind, L"%Y-%m-%d");
+  CString statement;
+  statement.Format(
+      L"UPDATE NORV_REMIND_DEF SET CN_N_STATE = %d WHERE CN_N_STATE = %d AND ( (CN_N_TYPE = %d "
+      L"AND CN_T_REMIND <= %s) OR (CN_N_TYPE = %d AND CN_D_INVALID <= %s) OR (CN_N_TYPE = %d AND "
+      L"CN_D_INVALID < %s) ) AND NOT EXISTS ( SELECT 1 FROM NORV_REMIND_MSG_AM m WHERE "
+      L"m.CN_G_REMIND_ID = NORV_REMIND_DEF.CN_G_ID AND m.CN_N_STATUS = %d AND m.CN_T_REMIND > %s )",
+      norvcode::kRemindExpired, norvcode::kRemindActive, norvcode::kOneOff,
+      m_database.TimeValue(settled), norvcode::kPeriodic, today, norvcode::kCustomStyle, today,
+      norvcode::kAMWaiting, m_database.TimeValue(settled));
+  return m_database.Run(statement, &reason);
+}
+
+int Daemon::Share(CString& reason) {
   if (m_database.settings().isSqlite) return kExitOk;
   m_membership = std::make_unique<Membership>(m_database.settings(), m_options.lease);
-  CString reason;
-  if (!m_membership->Join(reason)) {
-    PrintError("cannot join the daemons on " + m_database.settings().display + ": " +
-               Narrow(reason));
+  if (CString failure; !m_membership->Join(failure)) {
+    reason =
+        L"cannot join the daemons on " + Widen(m_database.settings().display) + L": " + failure;
     return kExitUnavailable;
   }
   m_store.ShareWith(m_membership->id());
@@ -160,26 +188,28 @@ void Daemon::PruneOldDays() {
 
 // A refused login would fail every message; it is reported once, at start.
 // The account writes to itself, which no receiver sees.
-int Daemon::CheckAccount() {
+int Daemon::CheckAccount(CString& reason) {
   if (m_options.im.isFile || m_options.im.user.empty()) return kExitOk;
   CMsg probe;
   probe.SetMsgType(1);
   probe.SetBody(L"norvremind started");
-  CString reason;
-  const int code = m_transport->Probe(probe, Widen(m_options.im.user), reason);
+  CString failure;
+  const int code = m_transport->Probe(probe, Widen(m_options.im.user), failure);
   if (code == kNorvIMAuthFailed) {
-    PrintError("the XMPP server " + m_options.im.display + " refused the account " +
-               m_options.im.user + ": " + Narrow(reason));
+    reason = Widen("the XMPP server " + m_options.im.display + " refused the account " +
+                   m_options.im.user + ": ") +
+             failure;
     return kExitUnavailable;
   }
-  if (code != kNorvIMOk) Log(L"the XMPP server cannot be used yet: " + reason);
+  if (code != kNorvIMOk) Log(L"the XMPP server cannot be used yet: " + failure);
   return kExitOk;
 }
 
 void Daemon::PlanLateOneOffs() {
-  // InitData expires every one-off remind whose time has come. One that came
-  // less than an hour ago while no daemon ran is stored as planned first, so
-  // that InitData loads its messages instead of losing them.
+  // InitData expires every one-off remind whose time has come, and the
+  // day's plan does not reach back into yesterday. One that came less than
+  // an hour ago while no daemon ran is stored as planned first, so that the
+  // load finds its messages instead of losing them.
   std::vector<CNorvBasePtr<CNorvRemind>> reminds;
   std::vector<UnloadableRemind> unloadable;
   CString reason;
@@ -196,9 +226,10 @@ void Daemon::Tick() {
   const COleDateTime today = Today();
   if (today != m_day) {
     if (m_day.GetStatus() == COleDateTime::valid) {
-      // What InitData does at start, for a daemon that runs past midnight.
+      // What InitData does at start, for a daemon that runs past midnight;
+      // yesterday's last messages may still be on their way.
       CString reason;
-      if (!m_manager.DBSetRemindInvalid(m_database.session(), m_database.kind(), &reason) ||
+      if (!ExpireSettled(reason) ||
           !m_manager.DBDeleteRemindAMMsgInvalid(m_database.session(), m_database.kind(), &reason)) {
         Log(L"cannot expire old reminds and messages: " + reason);
       }

@@ -53,15 +53,21 @@ struct DaemonOptions {
 class Daemon {
  public:
   Daemon(HostDatabase& database, DaemonOptions options);
-  // Runs until a stop signal (or the exit option) and returns an exit code.
-  int Run();
+  // Runs until a stop signal (or the exit option); kExitOk, or the exit
+  // code with `reason` when it cannot start.
+  int Run(CString& reason);
 
  private:
-  // kExitOk, or the exit code to end with.
-  int Start();
-  int CheckAccount();
+  // kExitOk, or the exit code to end with and its reason.
+  int Start(CString& reason);
+  int CheckAccount(CString& reason);
+  // The manager's reminds, styles and waiting messages; false with the reason.
+  bool Load(CString& reason);
+  // Marks inactive the reminds that have run out and whose messages no
+  // daemon can still send; false with the database's reason.
+  bool ExpireSettled(CString& reason);
   // Joins the daemons on a server database; kExitOk or the exit code.
-  int Share();
+  int Share(CString& reason);
   void TakeOver();
   void PruneOldDays();
   void PlanLateOneOffs();

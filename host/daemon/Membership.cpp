@@ -53,11 +53,7 @@ Membership::Membership(const DatabaseSettings& settings, std::chrono::seconds le
 Membership::~Membership() { Leave(); }
 
 bool Membership::Join(CString& reason) {
-  if (m_database.Open() != kExitOk) {
-    reason = L"cannot open the database";
-    return false;
-  }
-  if (!Beat(reason)) return false;
+  if (m_database.Open(reason) != OpenResult::kOpened || !Beat(reason)) return false;
   m_thread = std::thread([this] { Renew(); });
   return true;
 }
@@ -86,11 +82,6 @@ bool Membership::Plans(const CGuid& remindID) const {
   if (self == m_live.end()) return true;
   const size_t owner = StableHash(remindID.GetString1()) % m_live.size();
   return owner == static_cast<size_t>(self - m_live.begin());
-}
-
-size_t Membership::LiveCount() const {
-  std::lock_guard<std::mutex> hold(m_mutex);
-  return m_live.size();
 }
 
 CString Membership::LiveCondition(const CString& member) {

@@ -51,8 +51,6 @@ class Membership {
   // members picks one, so each remind has one planner once they agree.
   bool Plans(const CGuid& remindID) const;
   void CountSent() { ++m_sent; }
-  // The live daemons, this one included, as last seen.
-  size_t LiveCount() const;
 
   // A condition true when the member named by the SQL expression `member`
   // holds a lease that has not lapsed.

@@ -5,7 +5,7 @@
 
 #include "core/base/COleDateTimeSpan.h"
 #include "core/db/CNorvRecordSet.h"
-#include "host/daemon/DeliveryStore.h"
+#include "host/store/DeliveryState.h"
 #include "remind/internal/NorvCodes.h"
 
 namespace norvhost {

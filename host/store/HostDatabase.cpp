@@ -6,89 +6,89 @@
 
 #include "core/db/CNorvDBFun.h"
 #include "core/db/CNorvRecordSet.h"
-#include "host/cli/HostOptions.h"
 #include "host/cli/HostText.h"
 #include "host/store/HostSchema.h"
 
 namespace norvhost {
 
-int HostDatabase::OpenSession(bool createFile) {
-  if (m_settings.isSqlite && !CheckSqliteFile(createFile)) return kExitUnavailable;
+OpenResult HostDatabase::OpenSession(bool createFile, CString& reason) {
+  m_notices.clear();
+  if (m_settings.isSqlite && !CheckSqliteFile(createFile, reason)) return OpenResult::kUnavailable;
   if (m_settings.isDefault && createFile) {
-    if (std::string reason; !CreatePrivateFolder(m_settings.dataFolder, reason)) {
-      PrintError("cannot create the data folder: " + reason);
-      return kExitUnavailable;
+    if (std::string failure; !CreatePrivateFolder(m_settings.dataFolder, failure)) {
+      reason = Widen("cannot create the data folder: " + failure);
+      return OpenResult::kUnavailable;
     }
   }
-  CString reason;
-  if (!m_session.Open(Widen(m_settings.connection), &reason)) {
-    PrintError("cannot open the database " + m_settings.display + ": " + Narrow(reason));
-    return kExitUnavailable;
+  CString failure;
+  if (!m_session.Open(Widen(m_settings.connection), &failure)) {
+    reason = Widen("cannot open the database " + m_settings.display + ": ") + failure;
+    return OpenResult::kUnavailable;
   }
-  return kExitOk;
+  return OpenResult::kOpened;
 }
 
 // A file another user can read gives the reminds away; the owner is told,
 // since changing the mode of a file someone else set up is not ours to do.
-bool HostDatabase::CheckSqliteFile(bool mayCreate) {
+bool HostDatabase::CheckSqliteFile(bool mayCreate, CString& reason) {
   const std::string& path = m_settings.sqlitePath;
   struct stat status {};
   if (::stat(path.c_str(), &status) != 0) {
     if (errno != ENOENT || mayCreate) return true;
     // The default file needs no --db to name it, and a mistyped path must
     // not quietly become an empty database.
-    PrintError("cannot open the database " + m_settings.display +
-               ": the file does not exist; create it with: norvremind init" +
-               (m_settings.isDefault ? "" : " --db " + path));
+    reason = Widen("cannot open the database " + m_settings.display +
+                   ": the file does not exist; create it with: norvremind init" +
+                   (m_settings.isDefault ? "" : " --db " + path));
     return false;
   }
   if ((status.st_mode & (S_IRWXG | S_IRWXO)) != 0) {
-    PrintError("warning: other users can read the database " + path +
-               "; make it private with: chmod 600 " + path);
+    m_notices.push_back("warning: other users can read the database " + path +
+                        "; make it private with: chmod 600 " + path);
   }
   return true;
 }
 
-int HostDatabase::Open() {
-  bool created = false;
-  return OpenCreating(m_settings.isSqlite, false, created);
-}
-
-int HostDatabase::OpenForInit(bool& created) { return OpenCreating(true, true, created); }
-
-int HostDatabase::OpenCreating(bool createTables, bool createFile, bool& created) {
-  created = false;
-  if (int code = OpenSession(createFile); code != kExitOk) return code;
-  if (HasTables()) return kExitOk;
-  if (!createTables) {
-    PrintError("the database " + m_settings.display +
-               " has no NorvRemindCore tables; create them with: norvremind init");
-    return kExitUnavailable;
-  }
-  CString reason;
-  if (!ApplySchema(&reason)) {
-    PrintError("cannot create the tables in " + m_settings.display + ": " + Narrow(reason));
-    return kExitFailure;
-  }
-  created = true;
-  return kExitOk;
-}
-
-bool HostDatabase::HasTables() {
-  // The host's tables came later than the library's; a database made
-  // before them gets them on the next run (SQLite) or init (a server). The
-  // firing table is the last one made.
-  CNorvRecordSet library;
-  CNorvRecordSet host;
-  return library.Open(m_session, L"SELECT COUNT(*) FROM NORV_REMIND_DEF", nullptr) &&
-         host.Open(m_session, L"SELECT COUNT(*) FROM NORV_HOST_FIRING", nullptr);
-}
-
-bool HostDatabase::ApplySchema(CString* errorText) {
+OpenResult HostDatabase::Open(CString& reason) {
+  if (OpenResult result = OpenSession(false, reason); result != OpenResult::kOpened) return result;
   const char* schema = m_settings.isSqlite ? SqliteSchemaText() : PostgresSchemaText();
+  if (!HasTable(L"NORV_REMIND_DEF")) {
+    if (m_settings.isSqlite) return CreateTables(schema, reason);
+    reason = Widen("the database " + m_settings.display +
+                   " has no NorvRemindCore tables; create them with: norvremind init");
+    return OpenResult::kUnavailable;
+  }
+  // The firing table is the host's last one made.
+  if (HasTable(L"NORV_HOST_FIRING")) return OpenResult::kOpened;
+  const OpenResult result = CreateTables(HostTablesText(schema), reason);
+  if (result == OpenResult::kOpened) {
+    m_notices.push_back("added the host's own tables to " + m_settings.display);
+  }
+  return result;
+}
+
+OpenResult HostDatabase::OpenForInit(bool& created, CString& reason) {
+  created = false;
+  if (OpenResult result = OpenSession(true, reason); result != OpenResult::kOpened) return result;
+  if (HasTable(L"NORV_REMIND_DEF") && HasTable(L"NORV_HOST_FIRING")) return OpenResult::kOpened;
+  const OpenResult result =
+      CreateTables(m_settings.isSqlite ? SqliteSchemaText() : PostgresSchemaText(), reason);
+  created = result == OpenResult::kOpened;
+  return result;
+}
+
+bool HostDatabase::HasTable(const wchar_t* table) {
+  CNorvRecordSet rows;
+  return rows.Open(m_session, CString(L"SELECT COUNT(*) FROM ") + table, nullptr);
+}
+
+OpenResult HostDatabase::CreateTables(const char* schema, CString& reason) {
   // One statement text: both backends run every statement in it, and a
   // server applies it as a whole or not at all.
-  return Run(Widen(schema), errorText);
+  CString failure;
+  if (Run(Widen(schema), &failure)) return OpenResult::kOpened;
+  reason = Widen("cannot create the tables in " + m_settings.display + ": ") + failure;
+  return OpenResult::kFailed;
 }
 
 bool HostDatabase::Run(const CString& statement, CString* errorText) {

@@ -11,20 +11,29 @@
 
 namespace norvhost {
 
+// How opening a database ended.
+enum class OpenResult {
+  kOpened,
+  kUnavailable,  // it cannot be reached, or holds none of this system's tables
+  kFailed,       // its tables cannot be created
+};
+
 // The host's database session: opened from the settings, with the tables
 // created on first use of the embedded SQLite file.
 class HostDatabase {
  public:
   explicit HostDatabase(DatabaseSettings settings) : m_settings(std::move(settings)) {}
 
-  // Opens the session. A SQLite file must exist, made by `init`; the tables
-  // are created when missing (a file from before the host's own table); a
-  // server database must have been set up with `init`. Returns an exit code and prints the
-  // reason when it is not kExitOk.
-  int Open();
+  // Opens the session; `reason` says why unless kOpened. A SQLite file must
+  // exist, made by `init`; a server database must have been set up with
+  // `init`. The host's own tables came later than the library's: where only
+  // they are missing, they are added, and notices() says so.
+  OpenResult Open(CString& reason);
   // Opens the session and creates the tables unless they exist; `created`
   // tells which.
-  int OpenForInit(bool& created);
+  OpenResult OpenForInit(bool& created, CString& reason);
+  // What the last open did or found that the user should know, one line each.
+  const std::vector<std::string>& notices() const { return m_notices; }
 
   CSession& session() { return m_session; }
   short kind() const { return m_settings.kind; }
@@ -43,18 +52,16 @@ class HostDatabase {
   static CString TextValue(const CString& text);
 
  private:
-  int OpenSession(bool createFile);
+  OpenResult OpenSession(bool createFile, CString& reason);
   // False, saying why, when the SQLite file is missing and may not be
-  // created; warns when other users may read it.
-  bool CheckSqliteFile(bool mayCreate);
-  // Opens the session; missing tables are created when `createTables`, a
-  // failure otherwise; a missing SQLite file only when `createFile`.
-  int OpenCreating(bool createTables, bool createFile, bool& created);
-  bool HasTables();
-  bool ApplySchema(CString* errorText);
+  // created; notes when other users may read it.
+  bool CheckSqliteFile(bool mayCreate, CString& reason);
+  bool HasTable(const wchar_t* table);
+  OpenResult CreateTables(const char* schema, CString& reason);
 
   DatabaseSettings m_settings;
   CSession m_session;
+  std::vector<std::string> m_notices;
 };
 
 // All or nothing for a group of statements: rolled back unless committed.

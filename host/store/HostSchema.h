@@ -6,6 +6,9 @@ namespace norvhost {
 // The table definitions, as compiled into the program.
 const char* SqliteSchemaText();
 const char* PostgresSchemaText();
+// The end of `schema` that defines the host's own tables, which follow the
+// library's and never touch them.
+const char* HostTablesText(const char* schema);
 
 }  // namespace norvhost
 
