@@ -284,6 +284,7 @@ void DaemonPlanner::HandOver(Firing& firing, bool handOver) {
 }
 
 void DaemonPlanner::Retire(CNorvRemind& remind) {
+  if (HasWaitingMessage(remind.m_ID)) return;
   CString reason;
   if (!CNorvRemind::DBSetState(m_database.session(), remind.m_ID, norvcode::kRemindExpired,
                                &reason)) {
@@ -293,6 +294,16 @@ void DaemonPlanner::Retire(CNorvRemind& remind) {
   remind.SetState(norvcode::kRemindExpired);
   m_manager.RemoveRemind(remind.m_ID);
   Log(RemindLabel(remind) + L" has run out; now inactive");
+}
+
+bool DaemonPlanner::HasWaitingMessage(const CGuid& remindID) {
+  CString query;
+  query.Format(L"SELECT CN_G_ID FROM NORV_REMIND_MSG_AM WHERE CN_G_REMIND_ID = '%s' AND CN_N_STATUS = %d",
+               remindID.GetString1(), norvcode::kAMWaiting);
+  std::vector<CString> waiting;
+  CString reason;
+  // Unsure counts as waiting: retiring can wait for the next day's plan.
+  return !m_database.QueryColumn(query, waiting, &reason) || !waiting.empty();
 }
 
 }  // namespace norvhost

@@ -97,7 +97,10 @@ class DaemonPlanner {
   bool Claim(const Firing& firing, CString& errorText);
   void HandOver(Firing& firing, bool handOver);
   // Marks a remind that has run out inactive; what it planned still goes.
+  // Only once none of its messages waits: the daemon sending one (a retry,
+  // or another daemon's share) would withdraw it as made inactive.
   void Retire(CNorvRemind& remind);
+  bool HasWaitingMessage(const CGuid& remindID);
 
   HostDatabase& m_database;
   CNorvRemindMgr& m_manager;
