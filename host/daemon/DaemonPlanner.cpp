@@ -298,8 +298,9 @@ void DaemonPlanner::Retire(CNorvRemind& remind) {
 
 bool DaemonPlanner::HasWaitingMessage(const CGuid& remindID) {
   CString query;
-  query.Format(L"SELECT CN_G_ID FROM NORV_REMIND_MSG_AM WHERE CN_G_REMIND_ID = '%s' AND CN_N_STATUS = %d",
-               remindID.GetString1(), norvcode::kAMWaiting);
+  query.Format(
+      L"SELECT CN_G_ID FROM NORV_REMIND_MSG_AM WHERE CN_G_REMIND_ID = '%s' AND CN_N_STATUS = %d",
+      remindID.GetString1(), norvcode::kAMWaiting);
   std::vector<CString> waiting;
   CString reason;
   // Unsure counts as waiting: retiring can wait for the next day's plan.
