@@ -203,8 +203,8 @@ TEST_F(ManagerCycle, FailedSendAppendsTheDaysLogLine) {
     const std::string to = COleDateTime::GetCurrentTime().Format(L"%Y-%m-%d %H:%M:%S").ToUtf8();
     CString reason;
     failing.IMClient.GetErrInfo(kNorvIMFileNotWritable, L"CHS", reason);
-    const std::string tail = (L" 提醒发送消息失败，原因：" + std::to_wstring(kNorvIMFileNotWritable) +
-                              L" - " + reason + L"\r")
+    const std::string tail = (L" 提醒发送消息失败，原因：" +
+                              std::to_wstring(kNorvIMFileNotWritable) + L" - " + reason + L"\r")
                                  .ToUtf8();
     Texts lines = Lines(file);
     if (!existed) std::filesystem::remove(file);

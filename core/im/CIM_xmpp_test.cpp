@@ -149,7 +149,8 @@ TEST_F(CIMXmppTest, DeliversEachMessageOnceInOrderWithItsExtensionAndFailsWithIt
               Wide(server.senderPassword), 1);
   plain.Init(Wide(server.host + "?tls=off"), server.port, Wide(server.sender),
              Wide(server.senderPassword), 1);
-  const Bodies bodies = {"first", "开会 <&> \"quoted\" 'single'", "", "line one\nline two", "plain"};
+  const Bodies bodies = {"first", "开会 <&> \"quoted\" 'single'", "", "line one\nline two",
+                         "plain"};
   for (const std::string& body : bodies) {
     CIM& sender = body == bodies.back() ? plain : client;
     ASSERT_NE(SendRemind(sender, body, server.receiver), 0) << LastError(sender);

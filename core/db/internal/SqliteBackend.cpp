@@ -187,7 +187,8 @@ class SqliteCursor : public CNorvDBCursor {
     if (!m_onRow || column < 1 || column > sqlite3_column_count(m_statement)) return {};
     const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(m_statement, column - 1));
     if (text == nullptr) return {};
-    return std::string_view(text, static_cast<size_t>(sqlite3_column_bytes(m_statement, column - 1)));
+    return std::string_view(text,
+                            static_cast<size_t>(sqlite3_column_bytes(m_statement, column - 1)));
   }
 
   int ReadInt(int column) const override {
