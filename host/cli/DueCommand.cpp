@@ -142,9 +142,7 @@ int RunDue(const Invocation& invocation) {
     return aValid && a.time < b.time;
   });
   if (invocation.Has("json")) {
-    std::vector<CString> items;
-    for (Firing& firing : firings) items.push_back(FiringJson(firing));
-    PrintLine(JsonArray(items));
+    PrintLine(JsonArray(firings, FiringJson));
   } else {
     PrintTable(firings, range);
   }

@@ -100,9 +100,7 @@ int RunHistory(const Invocation& invocation) {
     return Failure("cannot read the delivery history", reason);
   }
   if (invocation.Has("json")) {
-    std::vector<CString> items;
-    for (const DeliveryEntry& entry : entries) items.push_back(EntryJson(entry));
-    PrintLine(JsonArray(items));
+    PrintLine(JsonArray(entries, EntryJson));
   } else {
     PrintTable(entries);
   }

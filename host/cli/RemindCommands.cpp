@@ -490,9 +490,7 @@ int RunList(const Invocation& invocation) {
     for (auto& item : listed) xml += ListXml(item);
     PrintLine(xml + L"</Body>");
   } else if (invocation.Has("json")) {
-    std::vector<CString> items;
-    for (auto& item : listed) items.push_back(ListJson(item));
-    PrintLine(JsonArray(items));
+    PrintLine(JsonArray(listed, ListJson));
   } else {
     PrintRemindTable(listed, all);
   }
