@@ -100,13 +100,14 @@ size_of() {
 
 # --- The check list ----------------------------------------------------------
 # A pass over n waiting messages, 1 % due, against copying n counted
-# pointers; the per-due cost is what the pass spends beyond the copy.
+# pointers; the pass touches only the due head of the list, so its whole
+# time is the per-due cost.
 for level in "${sizes[@]}"; do
   n=$(size_of check "$level")
   ours=$(gbench norv_bench_check "BM_CheckPass/$n")
   base=$(gbench norv_bench_check "BM_CopyCountedPointers/$n")
   figure "check_pass_${n}_us" "$ours" "$base" "<=" 3
-  per_due=$(awk -v p="$ours" -v c="$base" -v d=$((n / 100)) 'BEGIN { v = (p - c) / d; printf "%.3g", (v > 0 ? v : 0) }')
+  per_due=$(per $((n / 100)) "$ours")
   info "check_pass_${n}_us_per_due" "$per_due"
   eval "check_per_due_$level=\$per_due"
   insert=$(gbench norv_bench_check "BM_SortedInsert/$n" items_per_second)

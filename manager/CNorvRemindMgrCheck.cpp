@@ -40,16 +40,19 @@ void CNorvRemindMgr::RemoveRemindAMMsg(CNorvRemindAMMsg* message) {
 void CNorvRemindMgr::CheckAMMsg() {
   std::lock_guard<std::mutex> pass(m_checkPassMutex);
 
-  // A vector, not a list: the copy is one allocation, and the lock is held
-  // for nothing but taking the references.
-  std::vector<CNorvBasePtr<CNorvRemindAMMsg>> snapshot;
+  // Only the due head of the list is taken: a pass then costs the same per
+  // due message however many wait behind it. The lock is held for nothing
+  // but taking the references.
+  const COleDateTime now = COleDateTime::GetCurrentTime();
+  std::vector<CNorvBasePtr<CNorvRemindAMMsg>> due;
   {
     CSingleLock lock(&RemindAMMsgLock, true);
-    snapshot.assign(RemindAMMsgList.begin(), RemindAMMsgList.end());
+    for (const CNorvBasePtr<CNorvRemindAMMsg>& message : RemindAMMsgList) {
+      if (IsLater(message->GetRemindTime(), now)) break;
+      due.push_back(message);
+    }
   }
-  const COleDateTime now = COleDateTime::GetCurrentTime();
-  for (CNorvRemindAMMsg* message : snapshot) {
-    if (IsLater(message->GetRemindTime(), now)) break;
+  for (CNorvRemindAMMsg* message : due) {
     AddSendAMMsg(message);
     RemoveRemindAMMsg(message);
     CNorvBasePtr<CNorvRemind> remind = GetRemind(message->m_RemindID);

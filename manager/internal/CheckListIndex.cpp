@@ -21,7 +21,7 @@ void CheckListIndex::Insert(CNorvRemindAMMsg* message, bool sorted) {
   assert(message != nullptr);
   ResyncIfStale();
   const COleDateTime time = message->GetRemindTime();
-  if (!sorted && IsComparable(time) && !m_byTime.empty() && time.m_dt < m_byTime.rbegin()->first) {
+  if (!sorted && IsComparable(time) && !m_byTime.empty() && time.m_dt < m_byTime.rbegin()->first.time) {
     m_inOrder = false;
   }
   const List::iterator position = m_list.insert(sorted ? SortedPosition(time) : m_list.end(),
@@ -32,20 +32,24 @@ void CheckListIndex::Insert(CNorvRemindAMMsg* message, bool sorted) {
 void CheckListIndex::Erase(CNorvRemindAMMsg* message) {
   assert(message != nullptr);
   ResyncIfStale();
-  const auto [first, last] = m_byObject.equal_range(message);
-  for (auto it = first; it != last; ++it) {
-    if (it->second.timed != m_byTime.end()) m_byTime.erase(it->second.timed);
-    m_list.erase(it->second.position);
+  const COleDateTime time = message->GetRemindTime();
+  if (IsComparable(time)) {
+    const auto [first, last] = m_byTime.equal_range(TimeKey{time.m_dt, message});
+    for (auto it = first; it != last; ++it) m_list.erase(it->second);
+    m_byTime.erase(first, last);
+  } else {
+    const auto [first, last] = m_untimed.equal_range(message);
+    for (auto it = first; it != last; ++it) m_list.erase(it->second);
+    m_untimed.erase(first, last);
   }
-  m_byObject.erase(first, last);
   // A list that drained is in order again, whatever was appended before.
   if (m_byTime.empty()) m_inOrder = true;
 }
 
 void CheckListIndex::Clear() {
   m_list.clear();
-  m_byObject.clear();
   m_byTime.clear();
+  m_untimed.clear();
   m_inOrder = true;
 }
 
@@ -66,19 +70,21 @@ CheckListIndex::List::iterator CheckListIndex::WalkForLater(const COleDateTime& 
 }
 
 void CheckListIndex::Index(List::iterator position, const COleDateTime& time) {
-  const ByTime::iterator timed =
-      IsComparable(time) ? m_byTime.emplace(time.m_dt, position) : m_byTime.end();
-  m_byObject.emplace(position->p, Entry{position, timed});
+  if (IsComparable(time)) {
+    m_byTime.emplace(TimeKey{time.m_dt, position->p}, position);
+  } else {
+    m_untimed.emplace(position->p, position);
+  }
 }
 
 void CheckListIndex::ResyncIfStale() {
-  if (m_byObject.size() == m_list.size()) return;
-  m_byObject.clear();
+  if (m_byTime.size() + m_untimed.size() == m_list.size()) return;
   m_byTime.clear();
+  m_untimed.clear();
   m_inOrder = true;
   for (auto it = m_list.begin(); it != m_list.end(); ++it) {
     const COleDateTime time = (*it)->GetRemindTime();
-    if (IsComparable(time) && !m_byTime.empty() && time.m_dt < m_byTime.rbegin()->first)
+    if (IsComparable(time) && !m_byTime.empty() && time.m_dt < m_byTime.rbegin()->first.time)
       m_inOrder = false;
     Index(it, time);
   }

@@ -2,6 +2,7 @@
 #define NORV_MANAGER_INTERNAL_CHECKLISTINDEX_H_
 
 #include <cstddef>
+#include <functional>
 #include <list>
 #include <map>
 #include <unordered_map>
@@ -10,14 +11,17 @@
 #include "message/CNorvRemindAMMsg.h"
 
 // Finds the entries of the manager's check list without walking it: by
-// object, so that removing a due message costs the same however long the
-// list is, and by remind time, so that a sorted insertion costs O(log n).
+// remind time and object, so that removing a due message costs the same
+// however long the list is, and a sorted insertion costs O(log n). Due
+// messages sit at the low end of the tree, which stays in cache; a hash by
+// object alone would cost a cache miss per removal on a long list and more
+// memory per message.
 //
 // The list belongs to the manager and stays a plain list in its order;
 // this index only points into it. Every change to the list goes through
 // Insert, Erase or Clear; a list changed behind the index's back (its size
 // no longer matches) is indexed anew on the next call. A message's remind
-// time must not change while it waits in the list.
+// time must not change while it waits in the list: it is how it is found.
 //
 // Not thread-safe: the caller holds the list's lock.
 class CheckListIndex {
@@ -39,11 +43,22 @@ class CheckListIndex {
   void Clear();
 
  private:
-  using ByTime = std::multimap<double, List::iterator>;
-  struct Entry {
-    List::iterator position;
-    ByTime::iterator timed;  // m_byTime.end() for a time that is never later
+  // Equal times are ordered by object, so that all entries of one object
+  // are adjacent and found at once; a bare time compares with the time only.
+  struct TimeKey {
+    double time;
+    const CNorvRemindAMMsg* object;
   };
+  struct TimeOrder {
+    using is_transparent = void;
+    bool operator()(const TimeKey& left, const TimeKey& right) const {
+      if (left.time != right.time) return left.time < right.time;
+      return std::less<const CNorvRemindAMMsg*>()(left.object, right.object);
+    }
+    bool operator()(const TimeKey& left, double right) const { return left.time < right; }
+    bool operator()(double left, const TimeKey& right) const { return left < right.time; }
+  };
+  using ByTime = std::multimap<TimeKey, List::iterator, TimeOrder>;
 
   List::iterator SortedPosition(const COleDateTime& time);
   List::iterator WalkForLater(const COleDateTime& time);
@@ -51,11 +66,12 @@ class CheckListIndex {
   void ResyncIfStale();
 
   List& m_list;
-  std::unordered_multimap<const CNorvRemindAMMsg*, Entry> m_byObject;
   // Entries with a valid time. While m_inOrder holds, their list order is
-  // ascending in time (equal times in list order), so the first later entry
-  // of the list is the first one above the time here.
+  // ascending in time, so the first later entry of the list is the first
+  // one above the time here.
   ByTime m_byTime;
+  // Entries whose time is never later (invalid): rare, found by object.
+  std::unordered_multimap<const CNorvRemindAMMsg*, List::iterator> m_untimed;
   bool m_inOrder = true;
 };
 
