@@ -128,31 +128,28 @@ bool CNorvRemindMgr::InitData(CSession& session, short dbType, CString& errorTex
 bool CNorvRemindMgr::DBSetRemindInvalid(CSession& session, short dbType, CString* errorText) {
   const COleDateTime now = COleDateTime::GetCurrentTime();
   const CString today = norvsql::DateValue(now, dbType, L"%Y-%m-%d");
-  CString statement;
-  statement.Format(
+  return norvsql::RunFormat(
+      session, errorText,
       L"UPDATE\tNORV_REMIND_DEF SET CN_N_STATE = %d WHERE\t( (CN_T_REMIND <= %s AND CN_N_TYPE = "
       L"%d) OR (CN_D_INVALID <= %s AND CN_N_TYPE = %d) OR (CN_D_INVALID < %s AND CN_N_TYPE = %d) "
       L") AND\tCN_N_STATE = %d",
       norvcode::kRemindExpired, norvsql::TimeValue(now, dbType), norvcode::kOneOff, today,
       norvcode::kPeriodic, today, norvcode::kCustomStyle, norvcode::kRemindActive);
-  return norvsql::Run(session, statement, errorText);
 }
 
 bool CNorvRemindMgr::DBSetRemindAMMsgInvalid(CSession& session, short dbType, CString* errorText) {
-  CString statement;
-  statement.Format(
+  return norvsql::RunFormat(
+      session, errorText,
       L"UPDATE\tNORV_REMIND_MSG_AM SET CN_N_STATUS = %d WHERE\tCN_T_REMIND <= %s AND\tCN_N_STATUS "
       L"= %d",
       norvcode::kAMExpired, norvsql::TimeValue(AMMsgCutOff(), dbType), norvcode::kAMWaiting);
-  return norvsql::Run(session, statement, errorText);
 }
 
 bool CNorvRemindMgr::DBDeleteRemindAMMsgInvalid(CSession& session, short dbType,
                                                 CString* errorText) {
-  CString statement;
-  statement.Format(L"DELETE NORV_REMIND_MSG_AM WHERE CN_T_REMIND <= %s",
-                   norvsql::TimeValue(AMMsgCutOff(), dbType));
-  return norvsql::Run(session, statement, errorText);
+  return norvsql::RunFormat(session, errorText,
+                            L"DELETE NORV_REMIND_MSG_AM WHERE CN_T_REMIND <= %s",
+                            norvsql::TimeValue(AMMsgCutOff(), dbType));
 }
 
 bool CNorvRemindMgr::DBLoadRemindStyle(CSession& session, CString* errorText) {
@@ -189,8 +186,7 @@ bool CNorvRemindMgr::DBLoadRemindStyle(CSession& session, CString* errorText) {
 }
 
 bool CNorvRemindMgr::DBLoadRemind(CSession& session, CString* errorText) {
-  CString query;
-  query.Format(
+  const CString query = norvsql::Formatted(
       L"SELECT\tCN_G_ID, CN_N_TYPE, CN_S_FROM, CN_S_CREATOR_ID, CN_S_CREATOR_NAME, CN_T_CREATE, "
       L"CN_T_REMIND, CN_D_INVALID, CN_N_SEND_FLAG, CN_S_CONTENT, CN_S_CONTENT_TYPE, "
       L"CN_S_REMIND_STYLE_DEF FROM\tNORV_REMIND_DEF WHERE\tCN_N_STATE = %d ORDER BY CN_G_ID",
@@ -210,8 +206,7 @@ bool CNorvRemindMgr::DBLoadRemind(CSession& session, CString* errorText) {
 }
 
 bool CNorvRemindMgr::DBLoadRemindReceiver(CSession& session, CString* errorText) {
-  CString query;
-  query.Format(
+  const CString query = norvsql::Formatted(
       L"SELECT\tCN_G_REMIND_ID, CN_N_RECEIVE_TYPE, CN_S_RECEIVE_ID, CN_S_RECEIVE_NAME "
       L"FROM\tNORV_REMIND_RECEIVE WHERE\tCN_G_REMIND_ID IN (Select CN_G_ID From NORV_REMIND_DEF "
       L"Where CN_N_STATE = %d) ORDER BY CN_G_REMIND_ID, CN_N_RECEIVE_TYPE, CN_S_RECEIVE_NAME",
@@ -223,8 +218,7 @@ bool CNorvRemindMgr::DBLoadRemindReceiver(CSession& session, CString* errorText)
 }
 
 bool CNorvRemindMgr::DBLoadRemindRepeat(CSession& session, CString* errorText) {
-  CString query;
-  query.Format(
+  const CString query = norvsql::Formatted(
       L"SELECT\tCN_G_REMIND_ID, CN_S_REMIND_TIME, CN_D_START, CN_D_END, CN_N_REGULAR_TYPE, "
       L"CN_N_INTERVAL, CN_N_REGULAR_VALUE, CN_N_REPEAT_RANGE, CN_N_REPEAT_NUM, CN_N_REPEAT_COUNT "
       L"FROM\tNORV_REMIND_REPEAT WHERE\tCN_G_REMIND_ID IN (Select CN_G_ID From NORV_REMIND_DEF "
@@ -237,8 +231,7 @@ bool CNorvRemindMgr::DBLoadRemindRepeat(CSession& session, CString* errorText) {
 }
 
 bool CNorvRemindMgr::DBLoadMsg_AM(CSession& session, CString* errorText) {
-  CString query;
-  query.Format(
+  const CString query = norvsql::Formatted(
       L"SELECT\tCN_G_REMIND_ID, CN_G_ID, CN_T_REMIND, CN_S_CONTENT, CN_S_CONTENT_TYPE, "
       L"CN_S_RECEIVER, CN_S_RECEIVER_NAME FROM\tNORV_REMIND_MSG_AM WHERE\tCN_N_STATUS = %d ORDER "
       L"BY CN_T_REMIND",

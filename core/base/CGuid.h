@@ -2,6 +2,7 @@
 #define NORV_CORE_BASE_CGUID_H_
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 
 #include "core/base/CString.h"
@@ -24,9 +25,23 @@ class NORV_EXPORT CGuid {
 
   bool operator==(const CGuid& other) const { return m_bytes == other.m_bytes; }
   bool operator!=(const CGuid& other) const { return m_bytes != other.m_bytes; }
-  bool operator<(const CGuid& other) const { return m_bytes < other.m_bytes; }
+  // Byte order. Compared as two numbers rather than byte by byte: maps of
+  // identifiers compare on every step of a lookup.
+  bool operator<(const CGuid& other) const {
+    const uint64_t high = Half(0);
+    const uint64_t otherHigh = other.Half(0);
+    return high != otherHigh ? high < otherHigh : Half(8) < other.Half(8);
+  }
 
  private:
+  // Eight bytes from `first` as a big-endian number (compilers make this
+  // one load and a byte swap).
+  uint64_t Half(size_t first) const {
+    uint64_t value = 0;
+    for (size_t i = first; i < first + 8; ++i) value = value << 8 | m_bytes[i];
+    return value;
+  }
+
   std::array<uint8_t, 16> m_bytes{};
 };
 

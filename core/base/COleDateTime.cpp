@@ -12,8 +12,6 @@
 namespace {
 
 constexpr int kSecondsPerDay = 86400;
-// Half a second, in days: the tolerance of equality.
-constexpr double kHalfSecond = 1.0 / (2.0 * kSecondsPerDay);
 // Days from 1970-01-01 back to the 1899-12-30 origin of m_dt.
 constexpr long kOriginFromUnixEpoch = -25569;
 // Well outside years 100..9999; beyond it the fields are not computed.
@@ -82,13 +80,23 @@ long FloorDiv(long long value, long divisor) {
   return static_cast<long>(quotient);
 }
 
+// std::llround for |value| < 2^52, without its library call: every
+// calendar field goes through it.
+long long RoundHalfAway(double value) {
+  long long whole = static_cast<long long>(value);  // toward zero, exact here
+  const double rest = value - static_cast<double>(whole);
+  if (rest >= 0.5) ++whole;
+  if (rest <= -0.5) --whole;
+  return whole;
+}
+
 // A valid value rounded to the nearest second, split into whole days since
 // 1970-01-01 and the second of that day.
 bool SplitSeconds(const COleDateTime& value, long& unixDays, long& secondOfDay) {
   if (value.m_status != COleDateTime::valid || !(std::fabs(value.m_dt) < kLargestDays)) {
     return false;
   }
-  const long long seconds = std::llround(value.m_dt * kSecondsPerDay);
+  const long long seconds = RoundHalfAway(value.m_dt * kSecondsPerDay);
   const long days = FloorDiv(seconds, kSecondsPerDay);
   secondOfDay = static_cast<long>(seconds - static_cast<long long>(days) * kSecondsPerDay);
   unixDays = days + kOriginFromUnixEpoch;
@@ -236,25 +244,12 @@ CString COleDateTime::Format(const wchar_t* format) const {
   return CString(std::move(out));
 }
 
-bool COleDateTime::operator==(const COleDateTime& other) const {
-  if (m_status == null && other.m_status == null) return true;
-  return m_status == valid && other.m_status == valid && std::fabs(m_dt - other.m_dt) < kHalfSecond;
-}
-
-bool COleDateTime::operator<(const COleDateTime& other) const {
-  return m_status == valid && other.m_status == valid && m_dt < other.m_dt;
-}
-
 bool COleDateTime::operator>(const COleDateTime& other) const { return other < *this; }
 bool COleDateTime::operator<=(const COleDateTime& other) const {
   return *this < other || *this == other;
 }
 bool COleDateTime::operator>=(const COleDateTime& other) const {
   return *this > other || *this == other;
-}
-
-COleDateTimeSpan COleDateTime::operator-(const COleDateTime& other) const {
-  return COleDateTimeSpan(m_dt - other.m_dt);
 }
 
 COleDateTime COleDateTime::operator+(const COleDateTimeSpan& span) const {

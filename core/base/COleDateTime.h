@@ -48,15 +48,25 @@ class NORV_EXPORT COleDateTime {
   // failure the value becomes invalid and the result is false.
   bool ParseDateTime(const wchar_t* text, unsigned flags = 0);
 
-  bool operator==(const COleDateTime& other) const;
+  // Inline: calendar rules compare dates in tight loops.
+  bool operator==(const COleDateTime& other) const {
+    if (m_status == null && other.m_status == null) return true;
+    const double apart = m_dt - other.m_dt;
+    return m_status == valid && other.m_status == valid && apart < kHalfSecond &&
+           apart > -kHalfSecond;
+  }
   bool operator!=(const COleDateTime& other) const { return !(*this == other); }
-  bool operator<(const COleDateTime& other) const;
+  bool operator<(const COleDateTime& other) const {
+    return m_status == valid && other.m_status == valid && m_dt < other.m_dt;
+  }
   bool operator>(const COleDateTime& other) const;
   bool operator<=(const COleDateTime& other) const;
   bool operator>=(const COleDateTime& other) const;
 
   // The difference of the two values in days, whatever their status.
-  COleDateTimeSpan operator-(const COleDateTime& other) const;
+  COleDateTimeSpan operator-(const COleDateTime& other) const {
+    return COleDateTimeSpan(m_dt - other.m_dt);
+  }
   COleDateTime operator+(const COleDateTimeSpan& span) const;
   COleDateTime operator-(const COleDateTimeSpan& span) const;
   COleDateTime& operator+=(const COleDateTimeSpan& span);
@@ -64,6 +74,10 @@ class NORV_EXPORT COleDateTime {
 
   double m_dt = 0.0;
   DateTimeStatus m_status = null;
+
+ private:
+  // Half a second, in days: the tolerance of equality.
+  static constexpr double kHalfSecond = 1.0 / 172800.0;
 };
 
 #endif  // NORV_CORE_BASE_COLEDATETIME_H_

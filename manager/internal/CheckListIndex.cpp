@@ -21,7 +21,8 @@ void CheckListIndex::Insert(CNorvRemindAMMsg* message, bool sorted) {
   assert(message != nullptr);
   ResyncIfStale();
   const COleDateTime time = message->GetRemindTime();
-  if (!sorted && IsComparable(time) && !m_byTime.empty() && time.m_dt < m_byTime.rbegin()->first.time) {
+  if (!sorted && IsComparable(time) && !m_byTime.empty() &&
+      time.m_dt < m_byTime.rbegin()->first.time) {
     m_inOrder = false;
   }
   const List::iterator position = m_list.insert(sorted ? SortedPosition(time) : m_list.end(),

@@ -54,12 +54,18 @@ inline bool Run(CSession& session, const CString& statement, CString* errorText)
                             CNorvDBFun::kSourceLine) != -1;
 }
 
-// Formats one statement as CString::Format does and runs it as Run does.
+// One statement's text, formatted as CString::Format does.
 template <typename... Args>
-bool RunFormat(CSession& session, CString* errorText, const wchar_t* format, const Args&... args) {
+CString Formatted(const wchar_t* format, const Args&... args) {
   CString statement;
   statement.Format(format, args...);
-  return Run(session, statement, errorText);
+  return statement;
+}
+
+// Formats one statement and runs it as Run does.
+template <typename... Args>
+bool RunFormat(CSession& session, CString* errorText, const wchar_t* format, const Args&... args) {
+  return Run(session, Formatted(format, args...), errorText);
 }
 
 }  // namespace norvsql
