@@ -251,26 +251,3 @@ bool COleDateTime::operator<=(const COleDateTime& other) const {
 bool COleDateTime::operator>=(const COleDateTime& other) const {
   return *this > other || *this == other;
 }
-
-COleDateTime COleDateTime::operator+(const COleDateTimeSpan& span) const {
-  COleDateTime result(*this);
-  result += span;
-  return result;
-}
-
-COleDateTime COleDateTime::operator-(const COleDateTimeSpan& span) const {
-  COleDateTime result(*this);
-  result -= span;
-  return result;
-}
-
-// A null or invalid value stays as it is: there is no point in time to move.
-COleDateTime& COleDateTime::operator+=(const COleDateTimeSpan& span) {
-  if (m_status == valid) m_dt += span.m_span;
-  return *this;
-}
-
-COleDateTime& COleDateTime::operator-=(const COleDateTimeSpan& span) {
-  if (m_status == valid) m_dt -= span.m_span;
-  return *this;
-}

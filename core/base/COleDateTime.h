@@ -67,10 +67,23 @@ class NORV_EXPORT COleDateTime {
   COleDateTimeSpan operator-(const COleDateTime& other) const {
     return COleDateTimeSpan(m_dt - other.m_dt);
   }
-  COleDateTime operator+(const COleDateTimeSpan& span) const;
-  COleDateTime operator-(const COleDateTimeSpan& span) const;
-  COleDateTime& operator+=(const COleDateTimeSpan& span);
-  COleDateTime& operator-=(const COleDateTimeSpan& span);
+  // A null or invalid value stays as it is: there is no point in time to move.
+  COleDateTime operator+(const COleDateTimeSpan& span) const {
+    COleDateTime result(*this);
+    return result += span;
+  }
+  COleDateTime operator-(const COleDateTimeSpan& span) const {
+    COleDateTime result(*this);
+    return result -= span;
+  }
+  COleDateTime& operator+=(const COleDateTimeSpan& span) {
+    if (m_status == valid) m_dt += span.m_span;
+    return *this;
+  }
+  COleDateTime& operator-=(const COleDateTimeSpan& span) {
+    if (m_status == valid) m_dt -= span.m_span;
+    return *this;
+  }
 
   double m_dt = 0.0;
   DateTimeStatus m_status = null;
