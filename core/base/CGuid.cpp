@@ -3,6 +3,7 @@
 #include <sys/random.h>
 
 #include <cerrno>
+#include <chrono>
 #include <string_view>
 
 namespace {
@@ -48,9 +49,17 @@ bool CGuid::IsValid() const {
 }
 
 bool CGuid::NewID() {
+  constexpr size_t kTimeBytes = 6;
   std::array<uint8_t, 16> bytes;
-  if (!FillRandom(bytes.data(), bytes.size())) return false;
-  bytes[6] = static_cast<uint8_t>((bytes[6] & 0x0F) | 0x40);  // version 4
+  if (!FillRandom(bytes.data() + kTimeBytes, bytes.size() - kTimeBytes)) return false;
+  // Milliseconds first: identifiers made one after another sort together,
+  // so an index keyed by them grows at its end instead of on random pages.
+  const auto now = std::chrono::system_clock::now().time_since_epoch();
+  const auto milliseconds = std::chrono::duration_cast<std::chrono::milliseconds>(now).count();
+  for (size_t i = 0; i < kTimeBytes; ++i) {
+    bytes[i] = static_cast<uint8_t>(static_cast<uint64_t>(milliseconds) >> (8 * (kTimeBytes - 1 - i)));
+  }
+  bytes[6] = static_cast<uint8_t>((bytes[6] & 0x0F) | 0x70);  // version 7
   bytes[8] = static_cast<uint8_t>((bytes[8] & 0x3F) | 0x80);  // RFC 4122 variant
   m_bytes = bytes;
   return true;

@@ -13,7 +13,9 @@ class NORV_EXPORT CGuid {
   CGuid() = default;
 
   bool IsValid() const;
-  // Fills this identifier from the kernel's random source (version 4).
+  // Fills this identifier with the time in milliseconds and 74 bits from
+  // the kernel's random source (version 7): later identifiers mostly
+  // compare greater, which nothing may rely on.
   bool NewID();
 
   CString GetString() const;   // {XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}
