@@ -13,9 +13,9 @@ class NORV_EXPORT CGuid {
   CGuid() = default;
 
   bool IsValid() const;
-  // Fills this identifier with the time in milliseconds and 74 bits from
-  // the kernel's random source (version 7): later identifiers mostly
-  // compare greater, which nothing may rely on.
+  // Fills this identifier with a clock tick and 90 bits from the kernel's
+  // random source (version 8). Later identifiers mostly compare greater,
+  // which nothing may rely on. Thread-safe.
   bool NewID();
 
   CString GetString() const;   // {XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}
