@@ -9,6 +9,7 @@
 
 #include <atomic>
 #include <cerrno>
+#include <chrono>
 #include <string_view>
 #include <system_error>
 
@@ -158,14 +159,18 @@ void FileTransport::CloseFile() {
 
 bool FileTransport::Unchanged() {
   if (m_watch < 0) return false;
+  const auto now = std::chrono::steady_clock::now();
   if (m_noticed != 0 && m_noticed == ThisThread()) {
     const unsigned long notices = g_moveNotices.load();
-    if (notices == m_notices) return true;
+    // Read now and then all the same: a thread that came to block the
+    // signal would hold its notices back for good.
+    if (notices == m_notices && now - m_lastRead < std::chrono::seconds(1)) return true;
     // Taken before the read, so that a move after it counts again.
     m_notices = notices;
   } else if (!TakeNotices()) {
     m_noticed = 0;
   }
+  m_lastRead = now;
   alignas(inotify_event) char events[4096];
   // Reading drains what came; any event costs one lookup of the path.
   return ::read(m_watcher, events, sizeof events) < 0 && errno == EAGAIN;

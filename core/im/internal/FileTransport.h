@@ -3,6 +3,7 @@
 
 #include <sys/types.h>
 
+#include <chrono>
 #include <mutex>
 #include <string>
 
@@ -21,14 +22,16 @@
 // Lines are not synced to disk one by one. A line that Send reported sent
 // survives the process dying at once. A power cut or a crash of the machine
 // keeps the lines the system had written out (on Linux those older than
-// the dirty-page age, 30 s by default) and may take the later ones, so a
-// reader skips a last line that has no newline.
+// the dirty-page age, about 30 s by default) and may take the later ones, so
+// a reader skips a last line that has no newline.
 //
 // A move is noticed without a system call per message: the kernel signals
-// the thread that sends (a real-time signal, taken only if the host has not
-// set a handler for it) and the handler counts the notice. A move made by
-// the sending thread itself, or by one it waited for, is seen by its next
-// message; where the signal cannot be had, every message asks the watch.
+// the thread that sends (SIGRTMAX - 3, taken only if the host has set no
+// handler for it) and the handler counts the notice. A move made by the
+// sending thread itself, or by one it waited for, is seen by its next
+// message. Where the signal cannot be had, or the thread blocks it when it
+// first sends, every message asks the watch; a thread that blocks it later
+// learns of a move within a second.
 class FileTransport final : public CNorvIMTransport {
  public:
   static bool Accepts(const CString& server);
@@ -70,6 +73,7 @@ class FileTransport final : public CNorvIMTransport {
   // was last read; 0 while no thread takes them.
   pid_t m_noticed = 0;
   unsigned long m_notices = 0;
+  std::chrono::steady_clock::time_point m_lastRead;
   // The process the descriptors were opened in: a forked child shares
   // them with its parent and opens its own.
   unsigned long m_generation = 0;
