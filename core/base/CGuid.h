@@ -14,7 +14,9 @@ class NORV_EXPORT CGuid {
   CGuid() = default;
 
   bool IsValid() const;
-  // Fills this identifier from the kernel's random source (version 4).
+  // Fills this identifier with a clock tick and 90 bits from the kernel's
+  // random source (version 8). Later identifiers mostly compare greater,
+  // which nothing may rely on. Thread-safe.
   bool NewID();
 
   CString GetString() const;   // {XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}

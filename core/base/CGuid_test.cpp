@@ -7,7 +7,7 @@
 
 namespace {
 
-TEST(CGuidTest, EmptyByDefaultAndAFreshVersion4WhenNew) {
+TEST(CGuidTest, EmptyByDefaultAndAFreshVersion8WhenNew) {
   CGuid id;
   EXPECT_FALSE(id.IsValid());
   EXPECT_EQ(L"{00000000-0000-0000-0000-000000000000}", id.GetString().str());
@@ -17,9 +17,9 @@ TEST(CGuidTest, EmptyByDefaultAndAFreshVersion4WhenNew) {
     seen.insert(id.GetString1().str());
   }
   EXPECT_EQ(1000u, seen.size());
-  const std::wregex version4(
-      L"[0-9A-F]{8}-[0-9A-F]{4}-4[0-9A-F]{3}-[89AB][0-9A-F]{3}-[0-9A-F]{12}");
-  EXPECT_TRUE(id.IsValid() && std::regex_match(id.GetString1().str(), version4))
+  const std::wregex version8(
+      L"[0-9A-F]{8}-[0-9A-F]{4}-8[0-9A-F]{3}-[89AB][0-9A-F]{3}-[0-9A-F]{12}");
+  EXPECT_TRUE(id.IsValid() && std::regex_match(id.GetString1().str(), version8))
       << id.GetString1().ToUtf8();
   EXPECT_EQ(L"{" + id.GetString1() + L"}", id.GetString());
 }

@@ -1,11 +1,15 @@
 #include "core/im/internal/FileTransport.h"
 
 #include <fcntl.h>
+#include <pthread.h>
+#include <signal.h>
 #include <sys/inotify.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
+#include <chrono>
 #include <string_view>
 #include <system_error>
 
@@ -81,6 +85,53 @@ constexpr mode_t kOwnerOnly = 0600;
 
 std::string LastError() { return std::generic_category().message(errno); }
 
+// Bumped by the signal a watch raises, and on fork in the child.
+std::atomic<unsigned long> g_moveNotices{0};
+std::atomic<unsigned long> g_forks{0};
+static_assert(std::atomic<unsigned long>::is_always_lock_free, "used in a signal handler");
+
+thread_local pid_t t_thread = 0;
+
+pid_t ThisThread() {
+  if (t_thread == 0) t_thread = ::gettid();
+  return t_thread;
+}
+
+// High among the real-time signals: threads packages and hosts take the low
+// ones first.
+int MoveSignal() { return SIGRTMAX - 3; }
+
+void CountMoveNotice(int) { g_moveNotices.fetch_add(1); }
+
+void AfterFork() {
+  t_thread = 0;
+  g_forks.fetch_add(1);
+  g_moveNotices.fetch_add(1);
+}
+
+// True once the handler is set; false where the host has a handler of its
+// own for the signal, which is then left alone.
+bool MoveSignalReady() {
+  static const bool ready = [] {
+    struct sigaction current {};
+    if (::sigaction(MoveSignal(), nullptr, &current) != 0 || current.sa_handler != SIG_DFL) {
+      return false;
+    }
+    struct sigaction action {};
+    action.sa_handler = CountMoveNotice;
+    action.sa_flags = SA_RESTART;
+    sigemptyset(&action.sa_mask);
+    return ::pthread_atfork(nullptr, nullptr, AfterFork) == 0 &&
+           ::sigaction(MoveSignal(), &action, nullptr) == 0;
+  }();
+  return ready;
+}
+
+bool BlockedHere(int signal) {
+  sigset_t blocked;
+  return ::pthread_sigmask(SIG_BLOCK, nullptr, &blocked) != 0 || sigismember(&blocked, signal) != 0;
+}
+
 }  // namespace
 
 bool FileTransport::Accepts(const CString& server) {
@@ -88,6 +139,7 @@ bool FileTransport::Accepts(const CString& server) {
 }
 
 FileTransport::~FileTransport() {
+  if (m_generation != g_forks.load()) ForgetInherited();
   CloseFile();
   if (m_watcher >= 0) ::close(m_watcher);
 }
@@ -107,13 +159,47 @@ void FileTransport::CloseFile() {
 
 bool FileTransport::Unchanged() {
   if (m_watch < 0) return false;
+  const auto now = std::chrono::steady_clock::now();
+  if (m_noticed != 0 && m_noticed == ThisThread()) {
+    const unsigned long notices = g_moveNotices.load();
+    // Read now and then all the same: a thread that came to block the
+    // signal would hold its notices back for good.
+    if (notices == m_notices && now - m_lastRead < std::chrono::seconds(1)) return true;
+    // Taken before the read, so that a move after it counts again.
+    m_notices = notices;
+  } else if (!TakeNotices()) {
+    m_noticed = 0;
+  }
+  m_lastRead = now;
   alignas(inotify_event) char events[4096];
   // Reading drains what came; any event costs one lookup of the path.
   return ::read(m_watcher, events, sizeof events) < 0 && errno == EAGAIN;
 }
 
+bool FileTransport::TakeNotices() {
+  // A thread that blocks the signal would leave the notices pending.
+  if (!MoveSignalReady() || BlockedHere(MoveSignal())) return false;
+  const f_owner_ex owner{F_OWNER_TID, ThisThread()};
+  if (::fcntl(m_watcher, F_SETOWN_EX, &owner) != 0) return false;
+  m_noticed = owner.pid;
+  // Notices sent to the thread before are read from the watch below.
+  m_notices = g_moveNotices.load();
+  return true;
+}
+
 void FileTransport::Watch() {
-  if (m_watcher < 0) m_watcher = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+  if (m_watcher < 0) {
+    m_watcher = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    m_generation = g_forks.load();
+    m_noticed = 0;
+    if (m_watcher >= 0 && MoveSignalReady() &&
+        (::fcntl(m_watcher, F_SETSIG, MoveSignal()) != 0 ||
+         ::fcntl(m_watcher, F_SETFL, O_NONBLOCK | O_ASYNC) != 0)) {
+      // Without the signal, a notice would come as a SIGIO that ends the process.
+      ::close(m_watcher);
+      m_watcher = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    }
+  }
   if (m_watcher < 0) return;
   // Through the descriptor, so that the watch is on the very file written to.
   const std::string opened = "/proc/self/fd/" + std::to_string(m_fd);
@@ -121,7 +207,16 @@ void FileTransport::Watch() {
       ::inotify_add_watch(m_watcher, opened.c_str(), IN_MOVE_SELF | IN_DELETE_SELF | IN_ATTRIB);
 }
 
+void FileTransport::ForgetInherited() {
+  // Removing the watch or the signal's owner would take them from the parent.
+  if (m_fd >= 0) ::close(m_fd);
+  if (m_watcher >= 0) ::close(m_watcher);
+  m_fd = m_watcher = m_watch = -1;
+  m_noticed = 0;
+}
+
 bool FileTransport::EnsureOpen(std::string& failure) {
+  if (m_watcher >= 0 && m_generation != g_forks.load()) ForgetInherited();
   if (m_fd >= 0 && Unchanged()) return true;
   struct stat named {};
   if (m_fd >= 0 && ::stat(m_path.c_str(), &named) == 0 && named.st_dev == m_device &&
