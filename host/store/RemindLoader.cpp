@@ -320,12 +320,22 @@ bool ReadReceiverRows(HostDatabase& database, const std::vector<std::string_view
     rows.push_back({found->second, ToShort(records.GetText(2)), std::string(records.GetText(3)),
                     std::string(records.GetText(4))});
   }
+  // Grouped by owner in one pass, keeping row order within each.
+  std::vector<size_t> starts(ids.size() + 1, 0);
+  for (const ReceiverRow& row : rows) ++starts[row.owner + 1];
+  for (size_t i = 1; i < starts.size(); ++i) starts[i] += starts[i - 1];
+  std::vector<ReceiverRow> grouped(rows.size());
+  std::vector<size_t> next(starts.begin(), starts.end() - 1);
+  for (ReceiverRow& row : rows) grouped[next[row.owner]++] = std::move(row);
+  rows.swap(grouped);
+  if (!sortHere) return true;
   // UTF-8 sorts in code point order, as the wide names do.
-  std::stable_sort(rows.begin(), rows.end(),
-                   [sortHere](const ReceiverRow& a, const ReceiverRow& b) {
-                     if (a.owner != b.owner || !sortHere) return a.owner < b.owner;
-                     return std::tie(a.type, a.name) < std::tie(b.type, b.name);
-                   });
+  for (size_t owner = 0; owner < ids.size(); ++owner) {
+    std::stable_sort(rows.begin() + starts[owner], rows.begin() + starts[owner + 1],
+                     [](const ReceiverRow& a, const ReceiverRow& b) {
+                       return std::tie(a.type, a.name) < std::tie(b.type, b.name);
+                     });
+  }
   return true;
 }
 
