@@ -40,8 +40,8 @@ bool ReadReminds(HostDatabase& database, bool activeOnly,
 // each with its repeat rule, in table order: for callers that want when
 // many reminds fire but the rest of only the few that do. One remind is
 // filled again for each row with what decides its firings (identifier,
-// type, remind time, deadline, style items, rule) and nothing else, so a
-// remind costs no allocation of its own. Not shared between threads.
+// type, remind time, deadline, style items, rule) and nothing else, so no
+// remind object is built per row. Not shared between threads.
 class RemindRuleCursor {
  public:
   RemindRuleCursor() = default;
