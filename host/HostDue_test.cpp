@@ -67,6 +67,7 @@ TEST_F(HostDueTest, EachRemindTypeFiresOnItsDaysInRangesAndNextButNotWhenInactiv
   const std::string table = m_host.Run({"due", "--from", "2027-04-30", "--days", "2"}).out;
   EXPECT_EQ(table.rfind("due from 2027-04-30 to 2027-05-01:\n", 0), 0u) << table;
   EXPECT_EQ(hosttest::CountOf(table, "\n2027-05-01 08:00:00  "), 1u) << table;
+  EXPECT_EQ(hosttest::CountOf(table, "  Alice, Bob  "), 2u) << table;  // sorted by name
 
   m_host.Set("NORVREMIND_NOW", "2027-04-29 12:00:00");
   const struct {

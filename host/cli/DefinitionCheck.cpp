@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <pugixml.hpp>
+#include <string_view>
 #include <vector>
 
 #include "core/base/CGuid.h"
@@ -234,29 +235,41 @@ std::string Shown(const std::string& value) {
   return shown;
 }
 
-// What `rule` looks at in `element`, and in `label` how a fault names it:
-// Interval="0", <Reminder>, or SendFlag (missing).
-Target TargetOf(const Rule& rule, const pugi::xml_node& element, bool chinese, std::string& label) {
-  const std::string name = rule.name;
-  const std::string missing = chinese ? "（缺少）" : " (missing)";
+pugi::xml_attribute AttributeOf(const Rule& rule, const pugi::xml_node& element) {
+  pugi::xml_attribute attribute = element.attribute(rule.name);
+  // The spelling the library's own rendering writes.
+  if (!attribute && std::strcmp(rule.name, "RegularValue") == 0) {
+    attribute = element.attribute("RagularValue");
+  }
+  return attribute;
+}
+
+// What `rule` looks at in `element`.
+Target TargetOf(const Rule& rule, const pugi::xml_node& element) {
+  const std::string_view name = rule.name;
   Target target;
   if (name == "<>") {
     target.node = element;
-    label = std::string("<").append(element.name()).append(">");
   } else if (name[0] == '<') {
-    target.node = Child(element, name.substr(1, name.size() - 2).c_str());
-    label = target.node ? name : name + missing;
-  } else {
-    pugi::xml_attribute attribute = element.attribute(rule.name);
-    // The spelling the library's own rendering writes.
-    if (!attribute && name == "RegularValue") attribute = element.attribute("RagularValue");
-    if (attribute) target.value = attribute.value();
-    label =
-        attribute
-            ? std::string(attribute.name()).append("=\"").append(Shown(attribute.value())) + "\""
-            : name + missing;
+    target.node = Child(element, std::string(name.substr(1, name.size() - 2)).c_str());
+  } else if (const pugi::xml_attribute attribute = AttributeOf(rule, element)) {
+    target.value = attribute.value();
   }
   return target;
+}
+
+// How a fault names what `rule` looks at: built only for a fault, as most
+// definitions have none.
+std::string LabelOf(const Rule& rule, const pugi::xml_node& element, const Target& target,
+                    bool chinese) {
+  const std::string name = rule.name;
+  const std::string missing = chinese ? "（缺少）" : " (missing)";
+  if (name == "<>") return std::string("<").append(element.name()).append(">");
+  if (name[0] == '<') return target.node ? name : name + missing;
+  const pugi::xml_attribute attribute = AttributeOf(rule, element);
+  return attribute
+             ? std::string(attribute.name()).append("=\"").append(Shown(attribute.value())) + "\""
+             : name + missing;
 }
 
 }  // namespace
@@ -330,14 +343,14 @@ bool DefinitionCheck::Parse(const std::string& utf8, const std::string& source,
 
 bool DefinitionCheck::FindFault(const COleDateTime& now, std::string& fault) const {
   const Facts facts = FactsOf(m_parsed->document.document_element(), now);
-  const bool chinese = WantsChinese();
   const std::vector<Instance> instances = m_parsed->Instances();
   for (const Rule& rule : kRules) {
     for (const Instance& instance : instances) {
       if (instance.scope != rule.scope) continue;
-      std::string label;
-      const Target target = TargetOf(rule, instance.element, chinese, label);
+      const Target target = TargetOf(rule, instance.element);
       if (rule.holds(target, facts)) continue;
+      const bool chinese = WantsChinese();
+      const std::string label = LabelOf(rule, instance.element, target, chinese);
       // Style items sit in a text of their own: their line is the style's.
       const bool ownText = instance.lineElement == instance.element;
       const pugi::xml_node at = target.node && ownText ? target.node : instance.lineElement;

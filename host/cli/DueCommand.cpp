@@ -3,6 +3,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <string_view>
+#include <tuple>
+#include <vector>
 
 #include "core/base/CNorvCommFun.h"
 #include "core/base/COleDateTimeSpan.h"
@@ -11,6 +14,7 @@
 #include "host/cli/HostText.h"
 #include "host/cli/TextTable.h"
 #include "host/store/HostDatabase.h"
+#include "host/store/RemindLoader.h"
 #include "host/store/RemindSchedule.h"
 #include "host/store/RemindStore.h"
 
@@ -18,9 +22,41 @@ namespace norvhost {
 
 namespace {
 
+// A remind that fires in the range, with what its rows show.
+struct DueRemind {
+  CGuid id;
+  short type;
+  std::string content;
+  // Its place in the loaders' order: creation, then stored identifier.
+  double created;
+  size_t idAt;
+  size_t idLength;
+  size_t rank = 0;
+  // Its receivers in the shared list.
+  size_t receiversAt = 0;
+  size_t receiversEnd = 0;
+};
+
 struct Firing {
   COleDateTime time;
-  CNorvBasePtr<CNorvRemind> remind;
+  size_t day;
+  size_t remind;
+  // Among the remind's times that day.
+  size_t seq;
+};
+
+// What `due` shows, read without building the reminds: one remind is
+// refilled per row to decide its firings, and only those that fire keep
+// their content and have their receivers read.
+struct DueList {
+  std::vector<DueRemind> reminds;
+  std::string ids;
+  std::vector<ReceiverRow> receivers;
+  std::vector<Firing> firings;
+
+  std::string_view IDText(const DueRemind& remind) const {
+    return std::string_view(ids).substr(remind.idAt, remind.idLength);
+  }
 };
 
 // A range longer than this is more likely a typo than a plan.
@@ -70,21 +106,46 @@ CString TimeText(const COleDateTime& time) {
                                                  : CString(L"(unreadable time)");
 }
 
-CString FiringJson(Firing& firing) {
+CString ReceiversJson(const DueList& list, const DueRemind& remind) {
+  CNorvRemind holder;
+  for (size_t i = remind.receiversAt; i < remind.receiversEnd; ++i) {
+    const ReceiverRow& row = list.receivers[i];
+    CNorvBasePtr<CEmItem> receiver(new CEmItem);
+    receiver->m_nReceiveType = row.type;
+    receiver->m_strReceiveID = CString::FromUtf8(row.id);
+    receiver->m_strReceiveName = CString::FromUtf8(row.name);
+    holder.m_lstReceiver.push_back(receiver);
+  }
+  return holder.GenReceiverInfo_Json();
+}
+
+CString FiringJson(const DueList& list, const Firing& firing) {
+  const DueRemind& remind = list.reminds[firing.remind];
   CString json;
   json.Format(L"{ \"Time\": \"%s\", \"RemindID\": \"%s\", \"Type\": \"%d\", ",
-              TimeText(firing.time), firing.remind->m_ID.GetString(), firing.remind->GetType());
-  json += CNorvCommFun::GenJsonNodeStr(L"Content", ContentOf(*firing.remind));
-  const CString receivers = firing.remind->GenReceiverInfo_Json();
+              TimeText(firing.time), remind.id.GetString(), remind.type);
+  json += CNorvCommFun::GenJsonNodeStr(L"Content", CString::FromUtf8(remind.content));
+  const CString receivers = ReceiversJson(list, remind);
   if (!receivers.IsEmpty()) json += L", " + receivers;
   return json + L" }";
 }
 
-void PrintTable(std::vector<Firing>& firings, const DayRange& range) {
+// As DescribeReceivers: names, or ids where a name is missing.
+std::string ReceiverNames(const DueList& list, const DueRemind& remind) {
+  std::string text;
+  for (size_t i = remind.receiversAt; i < remind.receiversEnd; ++i) {
+    const ReceiverRow& row = list.receivers[i];
+    if (!text.empty()) text += ", ";
+    text += row.name.empty() ? row.id : row.name;
+  }
+  return text;
+}
+
+void PrintTable(const DueList& list, const DayRange& range) {
   const std::string days = range.OneDay() ? "on " + Narrow(range.first.Format(L"%Y-%m-%d"))
                                           : "from " + Narrow(range.first.Format(L"%Y-%m-%d")) +
                                                 " to " + Narrow(range.last.Format(L"%Y-%m-%d"));
-  if (firings.empty()) {
+  if (list.firings.empty()) {
     PrintLine("nothing is due " + days);
     return;
   }
@@ -97,14 +158,82 @@ void PrintTable(std::vector<Firing>& firings, const DayRange& range) {
   table.AddColumn(L"TYPE");
   table.AddColumn(L"RECEIVERS", 28);
   table.AddColumn(L"CONTENT", 48);
-  for (Firing& firing : firings) {
+  for (const Firing& firing : list.firings) {
+    const DueRemind& remind = list.reminds[firing.remind];
     const CString time = firing.time.GetStatus() == COleDateTime::valid ? firing.time.Format(format)
                                                                         : CString(L"??:??:??");
-    table.AddRow({time, ShortID(firing.remind->m_ID.GetString1()),
-                  TypeName(firing.remind->GetType()), DescribeReceivers(*firing.remind),
-                  ContentOf(*firing.remind)});
+    table.AddUtf8Row({time.ToUtf8(), ShortID(remind.id.GetString1()).ToUtf8(),
+                      TypeName(remind.type).ToUtf8(), ReceiverNames(list, remind), remind.content});
   }
   std::fputs(table.Render().c_str(), stdout);
+}
+
+// Reads the reminds, keeps those that fire in the range with when they do.
+int FindFirings(HostDatabase& database, const DayRange& range, DueList& list) {
+  RemindRuleCursor cursor;
+  std::vector<UnloadableRemind> unloadable;
+  CString reason;
+  if (!cursor.Open(database, true, reason)) return Failure("cannot read the reminds", reason);
+  std::vector<CString> dayTexts;
+  for (COleDateTime day = range.first; !(range.last < day); day += COleDateTimeSpan(1, 0, 0, 0)) {
+    dayTexts.push_back(day.Format(L"%Y-%m-%d"));
+  }
+  while (cursor.Next(unloadable)) {
+    CNorvRemind& remind = cursor.remind();
+    const size_t before = list.firings.size();
+    COleDateTime day = range.first;
+    for (size_t d = 0; d < dayTexts.size(); ++d, day += COleDateTimeSpan(1, 0, 0, 0)) {
+      size_t seq = 0;
+      for (const COleDateTime& time : FiringTimes(remind, day, dayTexts[d])) {
+        list.firings.push_back({time, d, list.reminds.size(), seq++});
+      }
+    }
+    if (list.firings.size() == before) continue;
+    const std::string_view id = cursor.IDText();
+    list.reminds.push_back({remind.m_ID, remind.m_nType, cursor.ContentUtf8(), cursor.CreationKey(),
+                            list.ids.size(), id.size()});
+    list.ids.append(id);
+  }
+  for (const auto& [id, why] : unloadable) {
+    PrintError("remind " + Narrow(id.GetString1()) + " cannot be loaded: " + Narrow(why));
+  }
+  return unloadable.empty() ? kExitOk : kExitFailure;
+}
+
+bool AttachReceivers(HostDatabase& database, DueList& list, CString& reason) {
+  std::vector<std::string_view> ids;
+  ids.reserve(list.reminds.size());
+  for (const DueRemind& remind : list.reminds) ids.push_back(list.IDText(remind));
+  if (!ReadReceiverRows(database, ids, list.receivers, reason)) return false;
+  for (size_t i = 0; i < list.receivers.size(); ++i) {
+    DueRemind& remind = list.reminds[list.receivers[i].owner];
+    if (remind.receiversEnd == 0) remind.receiversAt = i;
+    remind.receiversEnd = i + 1;
+  }
+  return true;
+}
+
+// Unreadable times go last; otherwise in time order, then by day, remind
+// order and the remind's own order.
+void SortFirings(DueList& list) {
+  std::vector<size_t> order(list.reminds.size());
+  for (size_t i = 0; i < order.size(); ++i) order[i] = i;
+  std::sort(order.begin(), order.end(), [&list](size_t a, size_t b) {
+    const DueRemind& left = list.reminds[a];
+    const DueRemind& right = list.reminds[b];
+    if (left.created != right.created) return left.created < right.created;
+    return list.IDText(left) < list.IDText(right);
+  });
+  for (size_t rank = 0; rank < order.size(); ++rank) list.reminds[order[rank]].rank = rank;
+  std::sort(list.firings.begin(), list.firings.end(), [&list](const Firing& a, const Firing& b) {
+    const bool aValid = a.time.GetStatus() == COleDateTime::valid;
+    const bool bValid = b.time.GetStatus() == COleDateTime::valid;
+    if (aValid != bValid) return aValid;
+    if (aValid && a.time.m_dt != b.time.m_dt) return a.time.m_dt < b.time.m_dt;
+    const size_t aRank = list.reminds[a.remind].rank;
+    const size_t bRank = list.reminds[b.remind].rank;
+    return std::tie(a.day, aRank, a.seq) < std::tie(b.day, bRank, b.seq);
+  });
 }
 
 }  // namespace
@@ -122,29 +251,17 @@ int RunDue(const Invocation& invocation) {
   const DayRange range = RangeOf(invocation);
   HostDatabase database(ResolveDatabase(invocation));
   if (int code = OpenDatabase(database); code != kExitOk) return code;
-  std::vector<CNorvBasePtr<CNorvRemind>> reminds;
-  const int result = LoadReminds(database, true, reminds);
-  std::vector<Firing> firings;
-  firings.reserve(reminds.size());
-  for (COleDateTime day = range.first; !(range.last < day); day += COleDateTimeSpan(1, 0, 0, 0)) {
-    const CString dayText = day.Format(L"%Y-%m-%d");
-    for (auto& remind : reminds) {
-      for (const COleDateTime& time : FiringTimes(*remind, day, dayText)) {
-        firings.push_back({time, remind});
-      }
-    }
+  DueList list;
+  int result = FindFirings(database, range, list);
+  if (CString reason; !list.reminds.empty() && !AttachReceivers(database, list, reason)) {
+    result = Failure("cannot read the reminds", reason);
   }
-  // Unreadable times go last; otherwise in time order, stable per remind.
-  std::stable_sort(firings.begin(), firings.end(), [](const Firing& a, const Firing& b) {
-    const bool aValid = a.time.GetStatus() == COleDateTime::valid;
-    const bool bValid = b.time.GetStatus() == COleDateTime::valid;
-    if (aValid != bValid) return aValid;
-    return aValid && a.time < b.time;
-  });
+  SortFirings(list);
   if (invocation.Has("json")) {
-    PrintLine(JsonArray(firings, FiringJson));
+    PrintLine(JsonArray(list.firings,
+                        [&list](const Firing& firing) { return FiringJson(list, firing); }));
   } else {
-    PrintTable(firings, range);
+    PrintTable(list, range);
   }
   return result;
 }

@@ -62,7 +62,9 @@ std::vector<std::filesystem::path> DefinitionFiles(const std::string& folder, st
   for (const auto& entry : entries) {
     if (entry.path().extension() == ".xml" && !entry.is_directory()) files.push_back(entry.path());
   }
-  std::sort(files.begin(), files.end());
+  // All in one folder: their texts sort as the paths do, and far cheaper.
+  std::sort(files.begin(), files.end(),
+            [](const auto& a, const auto& b) { return a.native() < b.native(); });
   return files;
 }
 

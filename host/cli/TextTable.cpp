@@ -35,13 +35,39 @@ void TextTable::AddColumn(const std::wstring& title, size_t maxWidth) {
   m_columns.push_back({std::move(cell), maxWidth, width});
 }
 
+TextTable::Cell TextTable::MakeCell(std::string text, size_t maxWidth) {
+  // Printable ASCII takes a column a byte.
+  const bool plain =
+      std::all_of(text.begin(), text.end(), [](char ch) { return ch >= 0x20 && ch < 0x7F; });
+  if (!plain || (maxWidth > 0 && text.size() > maxWidth)) {
+    return MakeCell(CString::FromUtf8(text), maxWidth);
+  }
+  const size_t width = text.size();
+  return {std::move(text), width};
+}
+
 void TextTable::AddRow(std::vector<CString> cells) {
   std::vector<Cell> row;
   row.reserve(m_columns.size());
   for (size_t i = 0; i < m_columns.size(); ++i) {
-    Column& column = m_columns[i];
-    row.push_back(MakeCell(i < cells.size() ? cells[i] : CString(), column.maxWidth));
-    column.width = std::max(column.width, row.back().width);
+    row.push_back(MakeCell(i < cells.size() ? cells[i] : CString(), m_columns[i].maxWidth));
+  }
+  Add(std::move(row));
+}
+
+void TextTable::AddUtf8Row(std::vector<std::string> cells) {
+  std::vector<Cell> row;
+  row.reserve(m_columns.size());
+  for (size_t i = 0; i < m_columns.size(); ++i) {
+    row.push_back(
+        MakeCell(i < cells.size() ? std::move(cells[i]) : std::string(), m_columns[i].maxWidth));
+  }
+  Add(std::move(row));
+}
+
+void TextTable::Add(std::vector<Cell> row) {
+  for (size_t i = 0; i < row.size(); ++i) {
+    m_columns[i].width = std::max(m_columns[i].width, row[i].width);
   }
   m_rows.push_back(std::move(row));
 }

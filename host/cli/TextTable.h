@@ -16,6 +16,9 @@ class TextTable {
   // come before the first row.
   void AddColumn(const std::wstring& title, size_t maxWidth = 0);
   void AddRow(std::vector<CString> cells);
+  // The same with cells in UTF-8: plain ASCII, as most cells are, goes in
+  // without widening.
+  void AddUtf8Row(std::vector<std::string> cells);
   std::string Render() const;
 
  private:
@@ -31,6 +34,8 @@ class TextTable {
   };
 
   static Cell MakeCell(const CString& text, size_t maxWidth);
+  static Cell MakeCell(std::string text, size_t maxWidth);
+  void Add(std::vector<Cell> row);
   void RenderLine(const std::vector<Cell>& cells, std::string& out) const;
 
   std::vector<Column> m_columns;

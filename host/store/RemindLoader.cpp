@@ -72,19 +72,24 @@ void FillDefinition(CNorvRemind& remind, const CNorvRecordSet& row) {
   if (remind.m_nType == CNorvRemind::kCustomStyle) remind.m_strRemindStyleDef = Wide(row, 13);
 }
 
-void FillRepeat(CNorvRemindRepeat& repeat, const CNorvRecordSet& row) {
-  repeat.m_strRemindTime = Wide(row, 2);
-  repeat.m_dtStart = ReadDate(row, 3);
-  if (!row.GetText(4).empty()) repeat.m_dtEnd = ReadDate(row, 4);
-  repeat.m_nRegularType = ToShort(row.GetText(5));
-  repeat.m_nInterval = ToShort(row.GetText(6));
-  repeat.m_nRegularValue = ToShort(row.GetText(7));
-  repeat.m_nRegularRange = ToShort(row.GetText(8));
+// The repeat columns from the remind time, at `first`, on.
+void FillRepeat(CNorvRemindRepeat& repeat, const CNorvRecordSet& row, int first) {
+  repeat.m_strRemindTime = Wide(row, first);
+  repeat.m_dtStart = ReadDate(row, first + 1);
+  if (!row.GetText(first + 2).empty()) repeat.m_dtEnd = ReadDate(row, first + 2);
+  repeat.m_nRegularType = ToShort(row.GetText(first + 3));
+  repeat.m_nInterval = ToShort(row.GetText(first + 4));
+  repeat.m_nRegularValue = ToShort(row.GetText(first + 5));
+  repeat.m_nRegularRange = ToShort(row.GetText(first + 6));
   if (repeat.m_nRegularRange == 1) {
-    repeat.m_nNum = ToInt(row.GetText(9));
-    repeat.m_nCount = ToInt(row.GetText(10));
+    repeat.m_nNum = ToInt(row.GetText(first + 7));
+    repeat.m_nCount = ToInt(row.GetText(first + 8));
   }
 }
+
+constexpr const wchar_t* kRepeatColumns =
+    L"CN_S_REMIND_TIME, CN_D_START, CN_D_END, CN_N_REGULAR_TYPE, CN_N_INTERVAL, "
+    L"CN_N_REGULAR_VALUE, CN_N_REPEAT_RANGE, CN_N_REPEAT_NUM, CN_N_REPEAT_COUNT";
 
 // Oldest first, then by identifier text: the order of "ORDER BY CN_T_CREATE,
 // CN_G_ID", sorted here because the database's date collation makes its
@@ -240,13 +245,98 @@ bool ReadReminds(HostDatabase& database, bool activeOnly,
   // database to leave them out.
   if (!ReadReceivers(database, index, errorText)) return false;
   const CString repeats =
-      L"SELECT CN_G_REMIND_ID, CN_S_REMIND_TIME, CN_D_START, CN_D_END, CN_N_REGULAR_TYPE, "
-      L"CN_N_INTERVAL, CN_N_REGULAR_VALUE, CN_N_REPEAT_RANGE, CN_N_REPEAT_NUM, "
-      L"CN_N_REPEAT_COUNT FROM NORV_REMIND_REPEAT";
+      CString(L"SELECT CN_G_REMIND_ID, ") + kRepeatColumns + L" FROM NORV_REMIND_REPEAT";
   const auto setRepeat = [](CNorvRemind& remind, const CNorvRecordSet& row) {
-    if (remind.m_nType == CNorvRemind::kPeriodic) FillRepeat(remind.m_Repeat, row);
+    if (remind.m_nType == CNorvRemind::kPeriodic) FillRepeat(remind.m_Repeat, row, 2);
   };
   return ReadAttached(database, repeats, index, errorText, setRepeat);
+}
+
+bool RemindRuleCursor::Open(HostDatabase& database, bool activeOnly, CString& errorText) {
+  // One query for both tables: a remind has at most one rule.
+  CString query = CString(
+                      L"SELECT d.CN_G_ID, d.CN_N_TYPE, d.CN_T_REMIND, d.CN_D_INVALID, "
+                      L"d.CN_S_REMIND_STYLE_DEF, d.CN_T_CREATE, d.CN_S_CONTENT, "
+                      L"r.CN_G_REMIND_ID, ") +
+                  kRepeatColumns +
+                  L" FROM NORV_REMIND_DEF d LEFT JOIN NORV_REMIND_REPEAT r "
+                  L"ON r.CN_G_REMIND_ID = d.CN_G_ID";
+  if (activeOnly) query += L" WHERE d.CN_N_STATE = 0";
+  return m_records.Open(database.session(), query, &errorText);
+}
+
+bool RemindRuleCursor::Next(std::vector<UnloadableRemind>& unloadable) {
+  while (m_records.MoveNext() == 0) {
+    if (!ReadID(m_records, 1, m_remind.m_ID)) continue;
+    Fill();
+    CString reason;
+    if (CheckLoadable(m_remind, m_remind.m_lstStyleItem, reason)) return true;
+    unloadable.emplace_back(m_remind.m_ID, reason);
+  }
+  return false;
+}
+
+// Every field a firing decision reads is set again, as a new remind's.
+void RemindRuleCursor::Fill() {
+  CNorvRemind& remind = m_remind;
+  remind.m_nType = ToShort(m_records.GetText(2));
+  remind.m_dtRemind = COleDateTime();
+  remind.m_dtInvalid = COleDateTime();
+  remind.m_strRemindStyleDef.Empty();
+  remind.m_lstStyleItem.clear();
+  if (remind.m_nType == CNorvRemind::kOneOff) {
+    remind.m_dtRemind.ParseDateTime(Wide(m_records, 3));
+  } else if (!m_records.GetText(4).empty()) {
+    remind.m_dtInvalid.ParseDateTime(Wide(m_records, 4), VAR_DATEVALUEONLY);
+  }
+  if (remind.m_nType == CNorvRemind::kCustomStyle) remind.m_strRemindStyleDef = Wide(m_records, 5);
+  remind.m_Repeat.SetInfo(&m_noRule);
+  if (remind.m_nType == CNorvRemind::kPeriodic && !m_records.GetText(8).empty()) {
+    FillRepeat(remind.m_Repeat, m_records, 9);
+  }
+}
+
+double RemindRuleCursor::CreationKey() const { return norvhost::CreationKey(Wide(m_records, 6)); }
+
+bool ReadReceiverRows(HostDatabase& database, const std::vector<std::string_view>& ids,
+                      std::vector<ReceiverRow>& rows, CString& errorText) {
+  std::vector<std::pair<std::string_view, size_t>> owners;
+  owners.reserve(ids.size());
+  for (size_t i = 0; i < ids.size(); ++i) owners.emplace_back(ids[i], i);
+  std::sort(owners.begin(), owners.end());
+  CString query =
+      L"SELECT CN_G_REMIND_ID, CN_N_RECEIVE_TYPE, CN_S_RECEIVE_ID, CN_S_RECEIVE_NAME "
+      L"FROM NORV_REMIND_RECEIVE";
+  // As ReadReceivers: SQLite's rows are sorted here, a server sorts its own.
+  const bool sortHere = database.settings().isSqlite;
+  if (!sortHere) query += L" ORDER BY CN_G_REMIND_ID, CN_N_RECEIVE_TYPE, CN_S_RECEIVE_NAME";
+  CNorvRecordSet records;
+  if (!records.Open(database.session(), query, &errorText)) return false;
+  while (records.MoveNext() == 0) {
+    const std::string_view id = records.GetText(1);
+    const auto found =
+        std::lower_bound(owners.begin(), owners.end(), std::make_pair(id, size_t{0}));
+    if (found == owners.end() || found->first != id) continue;
+    rows.push_back({found->second, ToShort(records.GetText(2)), std::string(records.GetText(3)),
+                    std::string(records.GetText(4))});
+  }
+  // Grouped by owner in one pass, keeping row order within each.
+  std::vector<size_t> starts(ids.size() + 1, 0);
+  for (const ReceiverRow& row : rows) ++starts[row.owner + 1];
+  for (size_t i = 1; i < starts.size(); ++i) starts[i] += starts[i - 1];
+  std::vector<ReceiverRow> grouped(rows.size());
+  std::vector<size_t> next(starts.begin(), starts.end() - 1);
+  for (ReceiverRow& row : rows) grouped[next[row.owner]++] = std::move(row);
+  rows.swap(grouped);
+  if (!sortHere) return true;
+  // UTF-8 sorts in code point order, as the wide names do.
+  for (size_t owner = 0; owner < ids.size(); ++owner) {
+    std::stable_sort(rows.begin() + starts[owner], rows.begin() + starts[owner + 1],
+                     [](const ReceiverRow& a, const ReceiverRow& b) {
+                       return std::tie(a.type, a.name) < std::tie(b.type, b.name);
+                     });
+  }
+  return true;
 }
 
 }  // namespace norvhost
