@@ -29,9 +29,7 @@ TEST(CStringFormatTest, DirectivesOfTheOriginalPlatform) {
   // Each integer keeps the width printf would see.
   EXPECT_EQ(L"4294967295 4294967295 -1", Formatted(L"%u %u %d", -1, short{-1}, 4294967295u));
   EXPECT_EQ(L"100%", Formatted(L"100%%"));
-}
-
-TEST(CStringFormatTest, DoubledPercentLeavesAPlaceholderForASecondPass) {
+  // A doubled percent leaves a placeholder for a second pass.
   CString statement = Formatted(L"WHERE A = '%%s' AND B = %d", 5);
   EXPECT_EQ(L"WHERE A = '%s' AND B = 5", statement);
   EXPECT_EQ(L"WHERE A = 'x' AND B = 5", Formatted(statement, L"x"));
@@ -61,7 +59,7 @@ TEST(CStringTest, Utf8RoundTripAndInvalidBytes) {
   EXPECT_EQ("a\xEF\xBF\xBD", CString(loneSurrogate).ToUtf8());
 }
 
-TEST(CStringTest, ConversionsSlicingAndSearching) {
+TEST(CStringTest, ConversionsSlicingSearchingAndCaseFolding) {
   EXPECT_EQ(123, CString(L"  +123abc").ToInt());
   EXPECT_EQ(0, CString(L"abc").ToInt());
   EXPECT_EQ(INT_MIN, CString(L"2147483648").ToInt());
@@ -75,10 +73,16 @@ TEST(CStringTest, ConversionsSlicingAndSearching) {
   CString quotes(L" it's 'x'\r\n");
   EXPECT_EQ(3, quotes.Replace(L"'", L"''"));
   EXPECT_EQ(L"IT''S ''X''", quotes.Trim().MakeUpper());
-}
+  CStringArray items;
+  EXPECT_EQ(0, items.Add(L"a"));
+  items[0] = L"c";
+  EXPECT_EQ(L"c", items.GetAt(0));
+  EXPECT_THROW(items.GetAt(1), std::invalid_argument);
+  EXPECT_THROW(items[-1], std::invalid_argument);
+  items.RemoveAll();
+  EXPECT_EQ(0, items.GetSize());
 
-// Letters fold to lower case: '[', '_' and '`' lie between the two cases.
-TEST(CStringTest, CaseFoldingStopsAtTheLetters) {
+  // Letters fold to lower case: '[', '_' and '`' lie between the two cases.
   EXPECT_EQ(L"@az[`az{", CString(L"@AZ[`az{").MakeLower());
   EXPECT_EQ(L"@AZ[`AZ{", CString(L"@AZ[`az{").MakeUpper());
   // Every text orders before each later one, and equals itself in either case.
@@ -92,17 +96,6 @@ TEST(CStringTest, CaseFoldingStopsAtTheLetters) {
       EXPECT_GT(CString(ascending[j]).CompareNoCase(text), 0) << text.ToUtf8() << " " << j;
     }
   }
-}
-
-TEST(CStringArrayTest, GrowsAndRefusesIndexesOutOfRange) {
-  CStringArray items;
-  EXPECT_EQ(0, items.Add(L"a"));
-  items[0] = L"c";
-  EXPECT_EQ(L"c", items.GetAt(0));
-  EXPECT_THROW(items.GetAt(1), std::invalid_argument);
-  EXPECT_THROW(items[-1], std::invalid_argument);
-  items.RemoveAll();
-  EXPECT_EQ(0, items.GetSize());
 }
 
 }  // namespace
