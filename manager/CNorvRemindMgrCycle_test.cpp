@@ -242,22 +242,6 @@ TEST_F(ManagerCycle, StopAndSecondStart) {
   EXPECT_EQ(CheckList(manager), (Messages{late, tomorrow}));
 }
 
-// The destructor waits for the send thread however long Stop's waits were.
-TEST_F(ManagerCycle, StopWithAFullQueueSendsEverythingFirst) {
-  Texts queued;
-  {
-    CNorvRemindMgr full;
-    full.SetAMServer(CString::FromUtf8("file:" + sent), 0);
-    for (int i = 0; i < 200; ++i) {
-      queued.push_back("queued-" + std::to_string(i));
-      full.AddSendAMMsg(Message(queued.back()));
-    }
-    full.Start();
-    full.Stop();
-  }
-  EXPECT_EQ(Bodies(sent), queued);
-}
-
 // Counts its own destruction.
 template <class Base>
 struct Counted : Base {
