@@ -104,19 +104,45 @@ class ManagerLoad : public norvtest::BackendTest {
   CNorvRemindMgr manager;
 };
 
-TEST_P(ManagerLoad, RunsTheStepsInOrderWithTheirStatements) {
+TEST_P(ManagerLoad, RunsItsStepsExpiresAtEveryBoundaryAndDropsRemindsThatCannotFire) {
+  const COleDateTime today = COleDateTime::GetCurrentTime(), tomorrow = Shifted(today, 1);
+  const CString def = L"'" + CString(kStyleDef) + L"'";
+  InsertRemind(Id(3), 1, L"NULL", Date(today));  // periodic, ends today
+  InsertRemind(Id(4), 1, L"NULL", Date(Shifted(today, -1)));
+  InsertRemind(Id(5), 1, L"NULL", L"NULL");      // periodic, no end
+  InsertRemind(Id(9), 1, L"NULL", Time(today));  // periodic, ends later today
+  // Periodic, ends today, written as the other database kind writes it.
+  InsertRemind(Id(10), 1, L"NULL",
+               dbType() == 1 ? L"'" + today.Format(L"%Y-%m-%d") + L"'"
+                             : L"to_date( '" + today.Format(L"%Y-%m-%d") + L"', 'yyyy-mm-dd' )");
+  InsertRemind(Id(6), 2, L"NULL", Date(today), def);
+  InsertRemind(Id(7), 2, L"NULL", Date(Shifted(today, -1)), def);
+  InsertRemind(Id(8), 0, Time(tomorrow), L"NULL", L"NULL", 1);  // expired before
+  InsertRemind(Id(11), 0, L"NULL", L"NULL");                    // one-off without time
+  InsertRemind(Id(12), 2, L"NULL", L"NULL", def);               // custom without deadline
+  InsertRemind(Id(13), 2, L"NULL", Date(tomorrow), L"''");      // custom, empty style
+  InsertRemind(Id(14), 2, L"NULL", Date(tomorrow), L"'<Item Day=''x'''");  // malformed style
+  InsertRemind(Id(15), 5, L"NULL", L"NULL");  // other type, no deadline
+  InsertRemind(Id(16), 5, L"NULL", Date(tomorrow));
+  InsertRemind(L"not-an-id", 1, L"NULL", L"NULL");
+  InsertAMMsg(21, Id(5), Shifted(today, 0, -59 * 60));
+  InsertAMMsg(22, Id(5), Shifted(today, 0, -61 * 60));
+  InsertAMMsg(23, Id(5), Shifted(today, 0, -61 * 60), 1);
+  InsertAMMsg(24, Id(5), Shifted(today, 0, -59 * 60), 1);
+  InsertAMMsg(25, Id(5), Shifted(today, 0, 2 * 3600));
+  const COleDateTime now = FreshSecond();
+  InsertRemind(Id(1), 0, Time(Shifted(now, 0, -1)), L"NULL");
+  InsertRemind(Id(2), 0, Time(Shifted(now, 0, 1)), L"NULL");
   const COleDateTime from = COleDateTime::GetCurrentTime();
   CString error = L"untouched";
   ASSERT_TRUE(manager.InitData(session, dbType(), error));
   const COleDateTime to = COleDateTime::GetCurrentTime();
   EXPECT_EQ(error, L"untouched");
-  EXPECT_TRUE(manager.StyleList.empty() && manager.RemindMap.empty() &&
-              manager.RemindAMMsgList.empty());
+  // The steps in order, each with its statement.
   ASSERT_EQ(statements.size(), 7u);
-
-  const auto expiry = [&](const CString& now) {
-    const CString day = Day(now.Left(10));
-    return L"UPDATE\tNORV_REMIND_DEF SET CN_N_STATE = 1 WHERE\t( (CN_T_REMIND <= " + TimeSql(now) +
+  const auto expiry = [&](const CString& at) {
+    const CString day = Day(at.Left(10));
+    return L"UPDATE\tNORV_REMIND_DEF SET CN_N_STATE = 1 WHERE\t( (CN_T_REMIND <= " + TimeSql(at) +
            L" AND CN_N_TYPE = 0) OR (CN_D_INVALID <= " + day + L" AND CN_N_TYPE = 1) OR " +
            L"(CN_D_INVALID < " + day + L" AND CN_N_TYPE = 2) ) AND\tCN_N_STATE = 0";
   };
@@ -147,47 +173,6 @@ TEST_P(ManagerLoad, RunsTheStepsInOrderWithTheirStatements) {
   EXPECT_EQ((Texts{statements[0], statements[3], statements[4], statements[5], statements[6]}),
             selects);
 
-  statements.clear();
-  ASSERT_TRUE(manager.DBSetRemindAMMsgInvalid(session, dbType(), nullptr));
-  const auto expireMessages = [&](const CString& cutOff) {
-    return L"UPDATE\tNORV_REMIND_MSG_AM SET CN_N_STATUS = 3 WHERE\tCN_T_REMIND <= " +
-           TimeSql(cutOff) + L" AND\tCN_N_STATUS = 0";
-  };
-  EXPECT_TRUE(MatchesAtSomeSecond(TakeStatement(), expireMessages, from - hour,
-                                  COleDateTime::GetCurrentTime() - hour));
-}
-
-TEST_P(ManagerLoad, ExpiresAtEveryBoundaryAndDropsRemindsThatCannotFire) {
-  const COleDateTime today = COleDateTime::GetCurrentTime(), tomorrow = Shifted(today, 1);
-  const CString def = L"'" + CString(kStyleDef) + L"'";
-  InsertRemind(Id(3), 1, L"NULL", Date(today));  // periodic, ends today
-  InsertRemind(Id(4), 1, L"NULL", Date(Shifted(today, -1)));
-  InsertRemind(Id(5), 1, L"NULL", L"NULL");      // periodic, no end
-  InsertRemind(Id(9), 1, L"NULL", Time(today));  // periodic, ends later today
-  // Periodic, ends today, written as the other database kind writes it.
-  InsertRemind(Id(10), 1, L"NULL",
-               dbType() == 1 ? L"'" + today.Format(L"%Y-%m-%d") + L"'"
-                             : L"to_date( '" + today.Format(L"%Y-%m-%d") + L"', 'yyyy-mm-dd' )");
-  InsertRemind(Id(6), 2, L"NULL", Date(today), def);
-  InsertRemind(Id(7), 2, L"NULL", Date(Shifted(today, -1)), def);
-  InsertRemind(Id(8), 0, Time(tomorrow), L"NULL", L"NULL", 1);  // expired before
-  InsertRemind(Id(11), 0, L"NULL", L"NULL");                    // one-off without time
-  InsertRemind(Id(12), 2, L"NULL", L"NULL", def);               // custom without deadline
-  InsertRemind(Id(13), 2, L"NULL", Date(tomorrow), L"''");      // custom, empty style
-  InsertRemind(Id(14), 2, L"NULL", Date(tomorrow), L"'<Item Day=''x'''");  // malformed style
-  InsertRemind(Id(15), 5, L"NULL", L"NULL");  // other type, no deadline
-  InsertRemind(Id(16), 5, L"NULL", Date(tomorrow));
-  InsertRemind(L"not-an-id", 1, L"NULL", L"NULL");
-  InsertAMMsg(21, Id(5), Shifted(today, 0, -59 * 60));
-  InsertAMMsg(22, Id(5), Shifted(today, 0, -61 * 60));
-  InsertAMMsg(23, Id(5), Shifted(today, 0, -61 * 60), 1);
-  InsertAMMsg(24, Id(5), Shifted(today, 0, -59 * 60), 1);
-  InsertAMMsg(25, Id(5), Shifted(today, 0, 2 * 3600));
-  const COleDateTime now = FreshSecond();
-  InsertRemind(Id(1), 0, Time(Shifted(now, 0, -1)), L"NULL");
-  InsertRemind(Id(2), 0, Time(Shifted(now, 0, 1)), L"NULL");
-  ASSERT_TRUE(Init());
-
   EXPECT_EQ(Column(L"SELECT CN_G_ID FROM NORV_REMIND_DEF WHERE CN_N_STATE = 1 ORDER BY CN_G_ID"),
             (Texts{Id(1), Id(3), Id(4), Id(7), Id(8), Id(10)}));
   EXPECT_EQ(Loaded(), (Texts{Id(2), Id(5), Id(6), Id(9), Id(16)}));
@@ -196,6 +181,12 @@ TEST_P(ManagerLoad, ExpiresAtEveryBoundaryAndDropsRemindsThatCannotFire) {
   EXPECT_EQ(IdsOf(manager.RemindAMMsgList), (Texts{Id(21), Id(25)}));
   InsertAMMsg(26, Id(5), Shifted(today, 0, -61 * 60));
   ASSERT_TRUE(manager.DBSetRemindAMMsgInvalid(session, dbType(), nullptr));
+  const auto expireMessages = [&](const CString& cutOff) {
+    return L"UPDATE\tNORV_REMIND_MSG_AM SET CN_N_STATUS = 3 WHERE\tCN_T_REMIND <= " +
+           TimeSql(cutOff) + L" AND\tCN_N_STATUS = 0";
+  };
+  EXPECT_TRUE(MatchesAtSomeSecond(TakeStatement(), expireMessages, from - hour,
+                                  COleDateTime::GetCurrentTime() - hour));
   EXPECT_EQ(Column(L"SELECT CN_N_STATUS FROM NORV_REMIND_MSG_AM ORDER BY CN_G_ID"),
             (Texts{L"0", L"1", L"0", L"3"}));
 

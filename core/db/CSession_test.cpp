@@ -69,11 +69,6 @@ class DatabaseTest : public testing::TestWithParam<Backend> {
 
   void Exec(const CString& statement) { ::Exec(session, statement); }
 
-  void InsertMessage(const CString& id, const CString& remind) {
-    Exec(L"INSERT INTO NORV_REMIND_MSG_AM ( CN_G_ID, CN_T_REMIND ) VALUES ( '" + id + L"', " +
-         remind + L" )");
-  }
-
   norvtest::ScratchDatabase database{GetParam()};
   CSession session;
 };
@@ -83,7 +78,6 @@ INSTANTIATE_TEST_SUITE_P(Backends, DatabaseTest,
                          norvtest::BackendName);
 
 TEST_P(DatabaseTest, FailingStatementIsMinusOneWithTheDatabasesReason) {
-  InsertMessage(L"dup", L"NULL");
   const bool sqlite = GetParam() == Backend::kSqlite;
   const std::pair<const wchar_t*, const wchar_t*> cases[] = {
       {L"INSERT INTO NORV_REMIND_MSG_AM ( CN_G_ID ) VALUES ( 'dup' )",
@@ -93,6 +87,7 @@ TEST_P(DatabaseTest, FailingStatementIsMinusOneWithTheDatabasesReason) {
        sqlite ? L"no such table: NORV_REMIND_NOPE"
               : L"relation \"norv_remind_nope\" does not exist"},
   };
+  Exec(cases[0].first);
   for (const auto& [statement, reason] : cases) {
     CString error;
     EXPECT_EQ(RunStatement(session, statement, &error), -1) << CString(statement).ToUtf8();
