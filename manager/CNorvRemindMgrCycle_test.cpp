@@ -151,7 +151,7 @@ TEST_F(ManagerCycle, CheckListOrderAndPass) {
   EXPECT_EQ(CheckList(manager), (Messages{at5, at7, at10, at8}));
 }
 
-TEST_F(ManagerCycle, SendsOneQueuedMessagePerCallAsTheClientsMessage) {
+TEST_F(ManagerCycle, SendsOneQueuedMessagePerCallAndLogsEachFailure) {
   manager.IMClient.Init(CString::FromUtf8("file:" + sent), 0, L"sender", L"", 1);
   manager.SendAMMsg();
   EXPECT_FALSE(std::filesystem::exists(sent));
@@ -180,11 +180,9 @@ TEST_F(ManagerCycle, SendsOneQueuedMessagePerCallAsTheClientsMessage) {
             "\"Attribs\": { \"RemindID\": \"{0A1B2C3D-4E5F-6071-8293-A4B5C6D7E8F9}\" } }");
   EXPECT_NE(lines[1].find("\"RemindID\": \"{00000000-0000-0000-0000-000000000000}\" }"),
             std::string::npos);
-}
 
-// A message file that cannot be written fails each send for real. The log
-// goes to the host's folder, or else to the program's.
-TEST_F(ManagerCycle, FailedSendAppendsTheDaysLogLine) {
+  // A message file that cannot be written fails each send for real. The log
+  // goes to the host's folder, or else to the program's.
   for (const CString& folder : {CString::FromUtf8(dir.path()), CString()}) {
     CNorvRemindMgr failing;
     failing.SendErrLogPath = folder;

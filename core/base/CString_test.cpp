@@ -19,7 +19,7 @@ CString Formatted(const wchar_t* format, const auto&... args) {
   return text;
 }
 
-TEST(CStringFormatTest, DirectivesOfTheOriginalPlatform) {
+TEST(CStringFormatTest, DirectivesOfTheOriginalPlatformAndMismatchesThatThrow) {
   const wchar_t* nothing = nullptr;
   EXPECT_EQ(L"Norv-b-[]", Formatted(L"%s-%s-[%s]", CString(L"Norv"), std::wstring(L"b"), nothing));
   EXPECT_EQ(L"[  ab][ab  ]", Formatted(L"[%4s][%-4s]", L"ab", L"ab"));
@@ -35,9 +35,8 @@ TEST(CStringFormatTest, DirectivesOfTheOriginalPlatform) {
   EXPECT_EQ(L"WHERE A = 'x' AND B = 5", Formatted(statement, L"x"));
   statement.AppendFormat(L" -- %d%s", 1, L"b");
   EXPECT_EQ(L"WHERE A = '%s' AND B = 5 -- 1b", statement);
-}
 
-TEST(CStringFormatTest, MismatchesThrowAndLeaveTheText) {
+  // Mismatches throw and leave the text.
   CString text(L"unchanged");
   EXPECT_THROW(text.Format(L"%d", L"text"), std::invalid_argument);
   EXPECT_THROW(text.Format(L"%s", 5), std::invalid_argument);

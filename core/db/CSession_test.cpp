@@ -77,7 +77,7 @@ INSTANTIATE_TEST_SUITE_P(Backends, DatabaseTest,
                          testing::Values(Backend::kSqlite, Backend::kPostgres),
                          norvtest::BackendName);
 
-TEST_P(DatabaseTest, FailingStatementIsMinusOneWithTheDatabasesReason) {
+TEST_P(DatabaseTest, FailingStatementsSayWhyAndRecordSetsOutliveTheirSession) {
   const bool sqlite = GetParam() == Backend::kSqlite;
   const std::pair<const wchar_t*, const wchar_t*> cases[] = {
       {L"INSERT INTO NORV_REMIND_MSG_AM ( CN_G_ID ) VALUES ( 'dup' )",
@@ -100,9 +100,8 @@ TEST_P(DatabaseTest, FailingStatementIsMinusOneWithTheDatabasesReason) {
                records.IsOpened());
   EXPECT_GE(error.Find(cases[1].second), 0) << error.ToUtf8();
   EXPECT_EQ(QueryColumn(session, L"SELECT COUNT(*) FROM NORV_REMIND_MSG_AM"), Column{L"1"});
-}
 
-TEST_P(DatabaseTest, RecordSetGivesEachRowThenTheEndAndOutlivesItsSession) {
+  // A record set gives each row, then the end, and outlives its session.
   // Quotes and backslashes survive FormatSQLValue on both backends.
   const CString name = L"O'Brien ''hi'' \\n C:\\dir\\ \x63D0\x9192 %s \\";
   EXPECT_EQ(CNorvDBFun::FormatSQLValue(L"it's \\'"), L"it''s \\''");
@@ -110,8 +109,6 @@ TEST_P(DatabaseTest, RecordSetGivesEachRowThenTheEndAndOutlivesItsSession) {
       L"INSERT INTO NORV_REMIND_STYLE ( CN_G_ID, CN_S_NAME, CN_N_ORDER, CN_C_DEFAULT ) VALUES ( "
       L"'s1', '" +
       CNorvDBFun::FormatSQLValue(name) + L"', 2, 'y' ), ( 's2', NULL, -7, NULL )");
-  CNorvRecordSet records;
-  CString error;
   ASSERT_TRUE(records.Open(session,
                            L"SELECT\tCN_G_ID, CN_S_NAME, CN_N_ORDER, UPPER( CN_C_DEFAULT ) FROM\t"
                            L"NORV_REMIND_STYLE ORDER BY CN_N_ORDER",
