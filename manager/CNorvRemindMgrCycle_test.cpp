@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <atomic>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
@@ -238,45 +237,6 @@ TEST_F(ManagerCycle, StopAndSecondStart) {
   EXPECT_EQ(Bodies(other), (Texts{"second", "third"}));
   EXPECT_FALSE(manager.SendEvent.IsSet());
   EXPECT_EQ(CheckList(manager), (Messages{late, tomorrow}));
-}
-
-// Counts its own destruction.
-template <class Base>
-struct Counted : Base {
-  explicit Counted(std::atomic<int>& deaths) : deaths(deaths) { this->m_ID.NewID(); }
-  ~Counted() override { ++deaths; }
-  std::atomic<int>& deaths;
-};
-
-// Two reminds, three styles (one renamed, one the default), four messages in
-// the reminds, the check list (one twice) and the send queue.
-TEST(ManagerLifetime, DestructionReleasesEveryObjectOnce) {
-  std::vector<std::atomic<int>> deaths(9);
-  {
-    CNorvRemindMgr manager;
-    CNorvRemind* reminds[] = {new Counted<CNorvRemind>(deaths[0]),
-                              new Counted<CNorvRemind>(deaths[1])};
-    for (CNorvRemind* remind : reminds) ASSERT_TRUE(manager.AddRemind(remind));
-    CNorvRemindStyle* styles[] = {new Counted<CNorvRemindStyle>(deaths[2]),
-                                  new Counted<CNorvRemindStyle>(deaths[3]),
-                                  new Counted<CNorvRemindStyle>(deaths[4])};
-    styles[0]->m_strName = L"plain";
-    styles[1]->m_strName = L"renamed";
-    ASSERT_TRUE(manager.AddRemindStyle(styles[0], true) &&
-                manager.AddRemindStyle(styles[1], false));
-    ASSERT_TRUE(manager.RenameRemindStyle(L"renamed", L"new name"));
-    manager.SetDefRemindStyle(styles[1]);
-    manager.SetDefRemindStyle(styles[2]);
-    for (int i = 0; i < 4; ++i) {
-      CNorvRemindAMMsg* message = new Counted<CNorvRemindAMMsg>(deaths[5 + i]);
-      reminds[i % 2]->AddAMMsg(message);
-      if (i < 2) manager.AddRemindAMMsg(message, true);
-      manager.AddRemindAMMsg(message, false);
-      if (i >= 2) manager.AddSendAMMsg(message);
-    }
-    for (auto& count : deaths) ASSERT_EQ(count, 0);
-  }
-  for (size_t i = 0; i < deaths.size(); ++i) EXPECT_EQ(deaths[i].load(), 1) << "object " << i;
 }
 
 // Host threads use every registry while both threads run; each deliverable
