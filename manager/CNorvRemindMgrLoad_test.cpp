@@ -3,6 +3,7 @@
 #include <chrono>
 #include <iterator>
 #include <thread>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -13,7 +14,7 @@
 
 namespace {
 
-using Texts = std::vector<std::wstring>;
+using Texts = std::vector<CString>;
 
 constexpr wchar_t kStyleDef[] =
     L"<Def><Item Day=\"1\" Time=\"08:00\" /><Item Day=\"0\" Time=\"09:30\" /></Def>";
@@ -33,7 +34,7 @@ CGuid Guid(int n) {
 template <class Objects>
 Texts IdsOf(const Objects& objects) {
   Texts ids;
-  for (const auto& object : objects) ids.push_back(object->m_ID.GetString1().str());
+  for (const auto& object : objects) ids.push_back(object->m_ID.GetString1());
   return ids;
 }
 
@@ -53,10 +54,10 @@ COleDateTime FreshSecond() {
 class ManagerLoad : public norvtest::BackendTest {
  protected:
   CString Time(const COleDateTime& time) { return TimeSql(time.Format(L"%Y-%m-%d %H:%M:%S")); }
-  CString Date(const COleDateTime& day) {
-    return dbType() == 1 ? L"to_date( '" + day.Format(L"%Y-%m-%d") + L"', 'yyyy-mm-dd' )"
-                         : L"'" + day.Format(L"%Y-%m-%d") + L"'";
+  CString Day(const CString& day) {
+    return dbType() == 1 ? L"to_date( '" + day + L"', 'yyyy-mm-dd' )" : L"'" + day + L"'";
   }
+  CString Date(const COleDateTime& day) { return Day(day.Format(L"%Y-%m-%d")); }
 
   void Insert(const wchar_t* format, auto... values) {
     CString statement;
@@ -88,11 +89,7 @@ class ManagerLoad : public norvtest::BackendTest {
         Id(n), remindID, Time(time), n, n, n, status);
   }
 
-  Texts Column(const CString& query) {
-    Texts values;
-    for (auto& row : Rows(query, 1)) values.push_back(row[0].str());
-    return values;
-  }
+  Texts Column(const CString& query) { return norvtest::QueryColumn(session, query); }
   Texts Loaded() {
     CNorvRemindMgr::RemindList reminds;
     manager.GetRemindList(reminds);
@@ -108,71 +105,17 @@ class ManagerLoad : public norvtest::BackendTest {
   CNorvRemindMgr manager;
 };
 
-TEST_P(ManagerLoad, RunsTheStepsInOrderWithTheirStatements) {
-  const COleDateTime from = COleDateTime::GetCurrentTime();
-  CString error = L"untouched";
-  ASSERT_TRUE(manager.InitData(session, dbType(), error));
-  const COleDateTime to = COleDateTime::GetCurrentTime();
-  EXPECT_EQ(error, L"untouched");
-  EXPECT_TRUE(manager.StyleList.empty() && manager.RemindMap.empty() &&
-              manager.RemindAMMsgList.empty());
-  ASSERT_EQ(statements.size(), 7u);
-
-  const auto expiry = [&](const CString& now) {
-    const CString today = now.Left(10);
-    const CString day =
-        dbType() == 1 ? L"to_date( '" + today + L"', 'yyyy-mm-dd' )" : L"'" + today + L"'";
-    return L"UPDATE\tNORV_REMIND_DEF SET CN_N_STATE = 1 WHERE\t( (CN_T_REMIND <= " + TimeSql(now) +
-           L" AND CN_N_TYPE = 0) OR (CN_D_INVALID <= " + day + L" AND CN_N_TYPE = 1) OR " +
-           L"(CN_D_INVALID < " + day + L" AND CN_N_TYPE = 2) ) AND\tCN_N_STATE = 0";
-  };
-  const auto cleanUp = [&](const CString& cutOff) {
-    return L"DELETE NORV_REMIND_MSG_AM WHERE CN_T_REMIND <= " + TimeSql(cutOff);
-  };
-  const COleDateTimeSpan hour(0, 1, 0, 0);
-  EXPECT_TRUE(MatchesAtSomeSecond(statements[1], expiry, from, to)) << statements[1].ToUtf8();
-  EXPECT_TRUE(MatchesAtSomeSecond(statements[2], cleanUp, from - hour, to - hour))
-      << statements[2].ToUtf8();
-  const std::pair<size_t, const wchar_t*> selects[] = {
-      {0,
-       L"SELECT\tCN_G_ID, CN_S_NAME, CN_S_DEF, CN_N_ORDER, UPPER( CN_C_DEFAULT ), CN_S_CREATOR_ID, "
-       L"CN_S_CREATOR_NAME, CN_T_CREATE, CN_S_MODIFIER_ID, CN_S_MODIFIER_NAME, CN_T_MODIFY "
-       L"FROM\tNORV_REMIND_STYLE ORDER BY CN_N_ORDER, CN_S_NAME"},
-      {3,
-       L"SELECT\tCN_G_ID, CN_N_TYPE, CN_S_FROM, CN_S_CREATOR_ID, CN_S_CREATOR_NAME, CN_T_CREATE, "
-       L"CN_T_REMIND, CN_D_INVALID, CN_N_SEND_FLAG, CN_S_CONTENT, CN_S_CONTENT_TYPE, "
-       L"CN_S_REMIND_STYLE_DEF FROM\tNORV_REMIND_DEF WHERE\tCN_N_STATE = 0 ORDER BY CN_G_ID"},
-      {4,
-       L"SELECT\tCN_G_REMIND_ID, CN_N_RECEIVE_TYPE, CN_S_RECEIVE_ID, CN_S_RECEIVE_NAME "
-       L"FROM\tNORV_REMIND_RECEIVE WHERE\tCN_G_REMIND_ID IN (Select CN_G_ID From NORV_REMIND_DEF "
-       L"Where CN_N_STATE = 0) ORDER BY CN_G_REMIND_ID, CN_N_RECEIVE_TYPE, CN_S_RECEIVE_NAME"},
-      {5,
-       L"SELECT\tCN_G_REMIND_ID, CN_S_REMIND_TIME, CN_D_START, CN_D_END, CN_N_REGULAR_TYPE, "
-       L"CN_N_INTERVAL, CN_N_REGULAR_VALUE, CN_N_REPEAT_RANGE, CN_N_REPEAT_NUM, CN_N_REPEAT_COUNT "
-       L"FROM\tNORV_REMIND_REPEAT WHERE\tCN_G_REMIND_ID IN (Select CN_G_ID From NORV_REMIND_DEF "
-       L"Where CN_N_TYPE = 1 And CN_N_STATE = 0) ORDER BY CN_G_REMIND_ID"},
-      {6,
-       L"SELECT\tCN_G_REMIND_ID, CN_G_ID, CN_T_REMIND, CN_S_CONTENT, CN_S_CONTENT_TYPE, "
-       L"CN_S_RECEIVER, CN_S_RECEIVER_NAME FROM\tNORV_REMIND_MSG_AM WHERE\tCN_N_STATUS = 0 ORDER "
-       L"BY CN_T_REMIND"}};
-  for (const auto& [step, text] : selects) EXPECT_EQ(statements[step], text);
-
-  statements.clear();
-  ASSERT_TRUE(manager.DBSetRemindAMMsgInvalid(session, dbType(), nullptr));
-  const auto expireMessages = [&](const CString& cutOff) {
-    return L"UPDATE\tNORV_REMIND_MSG_AM SET CN_N_STATUS = 3 WHERE\tCN_T_REMIND <= " +
-           TimeSql(cutOff) + L" AND\tCN_N_STATUS = 0";
-  };
-  EXPECT_TRUE(MatchesAtSomeSecond(TakeStatement(), expireMessages, from - hour,
-                                  COleDateTime::GetCurrentTime() - hour));
-}
-
-TEST_P(ManagerLoad, ExpiresAtEveryBoundaryAndDropsRemindsThatCannotFire) {
+TEST_P(ManagerLoad, RunsItsStepsExpiresAtEveryBoundaryAndDropsRemindsThatCannotFire) {
   const COleDateTime today = COleDateTime::GetCurrentTime(), tomorrow = Shifted(today, 1);
   const CString def = L"'" + CString(kStyleDef) + L"'";
   InsertRemind(Id(3), 1, L"NULL", Date(today));  // periodic, ends today
   InsertRemind(Id(4), 1, L"NULL", Date(Shifted(today, -1)));
-  InsertRemind(Id(5), 1, L"NULL", L"NULL");  // periodic, no end
+  InsertRemind(Id(5), 1, L"NULL", L"NULL");      // periodic, no end
+  InsertRemind(Id(9), 1, L"NULL", Time(today));  // periodic, ends later today
+  // Periodic, ends today, written as the other database kind writes it.
+  InsertRemind(Id(10), 1, L"NULL",
+               dbType() == 1 ? L"'" + today.Format(L"%Y-%m-%d") + L"'"
+                             : L"to_date( '" + today.Format(L"%Y-%m-%d") + L"', 'yyyy-mm-dd' )");
   InsertRemind(Id(6), 2, L"NULL", Date(today), def);
   InsertRemind(Id(7), 2, L"NULL", Date(Shifted(today, -1)), def);
   InsertRemind(Id(8), 0, Time(tomorrow), L"NULL", L"NULL", 1);  // expired before
@@ -191,16 +134,60 @@ TEST_P(ManagerLoad, ExpiresAtEveryBoundaryAndDropsRemindsThatCannotFire) {
   const COleDateTime now = FreshSecond();
   InsertRemind(Id(1), 0, Time(Shifted(now, 0, -1)), L"NULL");
   InsertRemind(Id(2), 0, Time(Shifted(now, 0, 1)), L"NULL");
-  ASSERT_TRUE(Init());
+  const COleDateTime from = COleDateTime::GetCurrentTime();
+  CString error = L"untouched";
+  ASSERT_TRUE(manager.InitData(session, dbType(), error));
+  const COleDateTime to = COleDateTime::GetCurrentTime();
+  EXPECT_EQ(error, L"untouched");
+  // The steps in order, each with its statement.
+  ASSERT_EQ(statements.size(), 7u);
+  const auto expiry = [&](const CString& at) {
+    const CString day = Day(at.Left(10));
+    return L"UPDATE\tNORV_REMIND_DEF SET CN_N_STATE = 1 WHERE\t( (CN_T_REMIND <= " + TimeSql(at) +
+           L" AND CN_N_TYPE = 0) OR (CN_D_INVALID <= " + day + L" AND CN_N_TYPE = 1) OR " +
+           L"(CN_D_INVALID < " + day + L" AND CN_N_TYPE = 2) ) AND\tCN_N_STATE = 0";
+  };
+  const auto cleanUp = [&](const CString& cutOff) {
+    return L"DELETE NORV_REMIND_MSG_AM WHERE CN_T_REMIND <= " + TimeSql(cutOff);
+  };
+  const COleDateTimeSpan hour(0, 1, 0, 0);
+  EXPECT_TRUE(MatchesAtSomeSecond(statements[1], expiry, from, to)) << statements[1].ToUtf8();
+  EXPECT_TRUE(MatchesAtSomeSecond(statements[2], cleanUp, from - hour, to - hour))
+      << statements[2].ToUtf8();
+  const Texts selects = {
+      L"SELECT\tCN_G_ID, CN_S_NAME, CN_S_DEF, CN_N_ORDER, UPPER( CN_C_DEFAULT ), "
+      L"CN_S_CREATOR_ID, CN_S_CREATOR_NAME, CN_T_CREATE, CN_S_MODIFIER_ID, CN_S_MODIFIER_NAME, "
+      L"CN_T_MODIFY FROM\tNORV_REMIND_STYLE ORDER BY CN_N_ORDER, CN_S_NAME",
+      L"SELECT\tCN_G_ID, CN_N_TYPE, CN_S_FROM, CN_S_CREATOR_ID, CN_S_CREATOR_NAME, CN_T_CREATE, "
+      L"CN_T_REMIND, CN_D_INVALID, CN_N_SEND_FLAG, CN_S_CONTENT, CN_S_CONTENT_TYPE, "
+      L"CN_S_REMIND_STYLE_DEF FROM\tNORV_REMIND_DEF WHERE\tCN_N_STATE = 0 ORDER BY CN_G_ID",
+      L"SELECT\tCN_G_REMIND_ID, CN_N_RECEIVE_TYPE, CN_S_RECEIVE_ID, CN_S_RECEIVE_NAME "
+      L"FROM\tNORV_REMIND_RECEIVE WHERE\tCN_G_REMIND_ID IN (Select CN_G_ID From NORV_REMIND_DEF "
+      L"Where CN_N_STATE = 0) ORDER BY CN_G_REMIND_ID, CN_N_RECEIVE_TYPE, CN_S_RECEIVE_NAME",
+      L"SELECT\tCN_G_REMIND_ID, CN_S_REMIND_TIME, CN_D_START, CN_D_END, CN_N_REGULAR_TYPE, "
+      L"CN_N_INTERVAL, CN_N_REGULAR_VALUE, CN_N_REPEAT_RANGE, CN_N_REPEAT_NUM, CN_N_REPEAT_COUNT "
+      L"FROM\tNORV_REMIND_REPEAT WHERE\tCN_G_REMIND_ID IN (Select CN_G_ID From NORV_REMIND_DEF "
+      L"Where CN_N_TYPE = 1 And CN_N_STATE = 0) ORDER BY CN_G_REMIND_ID",
+      L"SELECT\tCN_G_REMIND_ID, CN_G_ID, CN_T_REMIND, CN_S_CONTENT, CN_S_CONTENT_TYPE, "
+      L"CN_S_RECEIVER, CN_S_RECEIVER_NAME FROM\tNORV_REMIND_MSG_AM WHERE\tCN_N_STATUS = 0 ORDER "
+      L"BY CN_T_REMIND"};
+  EXPECT_EQ((Texts{statements[0], statements[3], statements[4], statements[5], statements[6]}),
+            selects);
 
   EXPECT_EQ(Column(L"SELECT CN_G_ID FROM NORV_REMIND_DEF WHERE CN_N_STATE = 1 ORDER BY CN_G_ID"),
-            (Texts{Id(1), Id(3), Id(4), Id(7), Id(8)}));
-  EXPECT_EQ(Loaded(), (Texts{Id(2), Id(5), Id(6), Id(16)}));
+            (Texts{Id(1), Id(3), Id(4), Id(7), Id(8), Id(10)}));
+  EXPECT_EQ(Loaded(), (Texts{Id(2), Id(5), Id(6), Id(9), Id(16)}));
   EXPECT_EQ(Column(L"SELECT CN_G_ID FROM NORV_REMIND_MSG_AM ORDER BY CN_G_ID"),
             (Texts{Id(21), Id(24), Id(25)}));
   EXPECT_EQ(IdsOf(manager.RemindAMMsgList), (Texts{Id(21), Id(25)}));
   InsertAMMsg(26, Id(5), Shifted(today, 0, -61 * 60));
   ASSERT_TRUE(manager.DBSetRemindAMMsgInvalid(session, dbType(), nullptr));
+  const auto expireMessages = [&](const CString& cutOff) {
+    return L"UPDATE\tNORV_REMIND_MSG_AM SET CN_N_STATUS = 3 WHERE\tCN_T_REMIND <= " +
+           TimeSql(cutOff) + L" AND\tCN_N_STATUS = 0";
+  };
+  EXPECT_TRUE(MatchesAtSomeSecond(TakeStatement(), expireMessages, from - hour,
+                                  COleDateTime::GetCurrentTime() - hour));
   EXPECT_EQ(Column(L"SELECT CN_N_STATUS FROM NORV_REMIND_MSG_AM ORDER BY CN_G_ID"),
             (Texts{L"0", L"1", L"0", L"3"}));
 
@@ -219,33 +206,8 @@ TEST_P(ManagerLoad, ExpiresAtEveryBoundaryAndDropsRemindsThatCannotFire) {
   EXPECT_EQ(manager.GetRemind(Guid(5))->m_dtInvalid.GetStatus(), COleDateTime::null);
 }
 
-TEST_P(ManagerLoad, LoadsStylesInQueryOrderAndSkipsUnusableOnes) {
-  InsertStyle(1, L"Weekly", 1, L"'y'");
-  InsertStyle(2, L"WEEKLY", 2, L"'N'");                      // same name, other case
-  InsertStyle(3, L"Broken", 3, L"'N'", L"<Item Day=\"1\"");  // definition does not parse
-  InsertStyle(4, L"No id", 4, L"'N'", kStyleDef, L"not-an-id");
-  InsertStyle(5, L"Monthly", 5, L"'Y'");
-  InsertStyle(6, L"Daily", 0, L"NULL");
-  ASSERT_TRUE(Init());
-
-  Texts names;
-  for (CNorvRemindStyle* style : manager.StyleList) names.push_back(style->GetName().str());
-  EXPECT_EQ(names, (Texts{L"Daily", L"Weekly", L"Monthly"}));
-  EXPECT_TRUE(manager.GetDefRemindStyle() == manager.GetRemindStyle(L"monthly"));
-  EXPECT_FALSE(manager.GetRemindStyle(L"daily")->IsDefault());
-  CNorvBasePtr<CNorvRemindStyle> weekly = manager.GetRemindStyle(Guid(1));
-  ASSERT_FALSE(!weekly);
-  EXPECT_EQ(weekly->GenInfo_XML(),
-            L"<Style ID='{" + Id(1) +
-                L"}' Order='1' Creator='c1' CreatorName='Creator' "
-                L"CreaterTime='2026-01-02 03:04:05' Modifier='m1' ModifierName='Modifier' "
-                L"ModifyTime='2026-02-03 04:05:06' IsDefault='1'><Name>Weekly</Name><Def>" +
-                CNorvCommFun::EscapeXML(kStyleDef).str() + L"</Def></Style>");
-  EXPECT_EQ(weekly->m_lstStyleItem.size(), 2u);
-}
-
 // Rows come grouped by remind; each goes to the remind of its own row only.
-TEST_P(ManagerLoad, AttachesRowsToLoadedRemindsOnly) {
+TEST_P(ManagerLoad, AttachesRowsToLoadedRemindsOnlyAndSkipsUnusableStyles) {
   const COleDateTime now = COleDateTime::GetCurrentTime();
   InsertRemind(Id(1), 1, L"NULL", L"NULL");
   InsertRemind(Id(2), 1, L"NULL", L"NULL");
@@ -268,17 +230,20 @@ TEST_P(ManagerLoad, AttachesRowsToLoadedRemindsOnly) {
   InsertAMMsg(13, Id(9), Shifted(now, 0, 3 * 3600));  // remind not loaded
   InsertAMMsg(15, Id(2), Shifted(now, 0, 5 * 3600));
   InsertAMMsg(16, Id(1), Shifted(now, 0, 6 * 3600), 1);  // already sent
+  InsertStyle(1, L"Weekly", 1, L"'y'");
+  InsertStyle(2, L"WEEKLY", 2, L"'N'");                      // same name, other case
+  InsertStyle(3, L"Broken", 3, L"'N'", L"<Item Day=\"1\"");  // definition does not parse
+  InsertStyle(4, L"No id", 4, L"'N'", kStyleDef, L"not-an-id");
+  InsertStyle(5, L"Monthly", 5, L"'Y'");
+  InsertStyle(6, L"Daily", 0, L"NULL");
   ASSERT_TRUE(Init());
   ASSERT_EQ(Loaded(), (Texts{Id(1), Id(2)}));
 
   for (int n : {1, 2}) {
-    std::list<CNorvBasePtr<CEmItem>> receivers;
-    manager.GetRemind(Guid(n))->GetReceiverList(receivers);
-    Texts items;
-    for (CEmItem* receiver : receivers) items.push_back(receiver->GenEmInfo_XML().str());
-    EXPECT_EQ(items, (Texts{L"<Receiver Type='1' ID='id-Al' Name='Al' />",
-                            L"<Receiver Type='1' ID='id-Bob' Name='Bob' />",
-                            L"<Receiver Type='2' ID='id-Zed' Name='Zed' />"}));
+    EXPECT_EQ(
+        manager.GetRemind(Guid(n))->GenReceiverInfo_XML(),
+        L"<ReceiverList><Receiver Type='1' ID='id-Al' Name='Al' /><Receiver Type='1' "
+        L"ID='id-Bob' Name='Bob' /><Receiver Type='2' ID='id-Zed' Name='Zed' /></ReceiverList>");
   }
   // A limited rule takes its count; an unlimited one leaves Num and Count.
   CNorvRemindRepeat& open = manager.GetRemind(Guid(2))->m_Repeat;
@@ -302,6 +267,22 @@ TEST_P(ManagerLoad, AttachesRowsToLoadedRemindsOnly) {
   EXPECT_EQ(fields, Id(1) + L" message 11 Text/Text user11 User 11 " +
                         Shifted(now, 0, 3600).Format(L"%Y-%m-%d %H:%M:%S"));
   EXPECT_FALSE((*std::next(manager.RemindAMMsgList.begin()))->m_RemindID.IsValid());
+
+  // Styles come in query order, unusable ones skipped.
+  Texts names;
+  for (CNorvRemindStyle* style : manager.StyleList) names.push_back(style->GetName());
+  EXPECT_EQ(names, (Texts{L"Daily", L"Weekly", L"Monthly"}));
+  EXPECT_TRUE(manager.GetDefRemindStyle() == manager.GetRemindStyle(L"monthly"));
+  EXPECT_FALSE(manager.GetRemindStyle(L"daily")->IsDefault());
+  CNorvBasePtr<CNorvRemindStyle> weekly = manager.GetRemindStyle(Guid(1));
+  ASSERT_FALSE(!weekly);
+  EXPECT_EQ(weekly->GenInfo_XML(),
+            L"<Style ID='{" + Id(1) +
+                L"}' Order='1' Creator='c1' CreatorName='Creator' "
+                L"CreaterTime='2026-01-02 03:04:05' Modifier='m1' ModifierName='Modifier' "
+                L"ModifyTime='2026-02-03 04:05:06' IsDefault='1'><Name>Weekly</Name><Def>" +
+                CNorvCommFun::EscapeXML(kStyleDef).str() + L"</Def></Style>");
+  EXPECT_EQ(weekly->m_lstStyleItem.size(), 2u);
 }
 
 // Breaks the tables one step further forward each time, so that each step in
@@ -310,21 +291,20 @@ TEST_P(ManagerLoad, EachFailingStepNamesTheDatabasesReason) {
   InsertStyle(1, L"Loaded before", 1, L"'N'");
   InsertRemind(Id(1), 1, L"NULL", L"NULL");
   InsertAMMsg(1, Id(1), Shifted(COleDateTime::GetCurrentTime(), 1));
-  const std::pair<const wchar_t*, const wchar_t*> steps[] = {
-      {L"ALTER TABLE NORV_REMIND_MSG_AM DROP COLUMN CN_S_RECEIVER_NAME",
-       L"装载提醒消息(AM)列表失败，原因：%s"},
-      {L"DROP TABLE NORV_REMIND_REPEAT", L"装载周期提醒的重复定义信息失败，原因：%s"},
-      {L"DROP TABLE NORV_REMIND_RECEIVE", L"装载提醒的接收者信息失败，原因：%s"},
-      {L"ALTER TABLE NORV_REMIND_DEF DROP COLUMN CN_S_REMIND_STYLE_DEF",
-       L"装载提醒列表失败，原因：%s"},
-      {L"DROP TABLE NORV_REMIND_MSG_AM", L"删除今天之前的过期提醒未提醒的AM消息时失败，原因：%s"},
-      {L"DROP TABLE NORV_REMIND_DEF", L"设置失效或是过期提醒失效时失败，原因：%s"},
-      {L"DROP TABLE NORV_REMIND_STYLE", L"装载提醒样式定义信息失败，原因：%s"},
+  // The table (or its column) each step reads, and what its message says failed.
+  const std::tuple<CString, const wchar_t*, CString> steps[] = {
+      {L"NORV_REMIND_MSG_AM", L"CN_S_RECEIVER_NAME", L"装载提醒消息(AM)列表"},
+      {L"NORV_REMIND_REPEAT", nullptr, L"装载周期提醒的重复定义信息"},
+      {L"NORV_REMIND_RECEIVE", nullptr, L"装载提醒的接收者信息"},
+      {L"NORV_REMIND_DEF", L"CN_S_REMIND_STYLE_DEF", L"装载提醒列表"},
+      {L"NORV_REMIND_MSG_AM", nullptr, L"删除今天之前的过期提醒未提醒的AM消息时"},
+      {L"NORV_REMIND_DEF", nullptr, L"设置失效或是过期提醒失效时"},
+      {L"NORV_REMIND_STYLE", nullptr, L"装载提醒样式定义信息"},
   };
   size_t step = std::size(steps);
-  for (const auto& [breakage, message] : steps) {
+  for (const auto& [table, column, what] : steps) {
     SCOPED_TRACE(testing::Message() << "step " << step);
-    Exec(breakage);
+    Exec(column ? L"ALTER TABLE " + table + L" DROP COLUMN " + column : L"DROP TABLE " + table);
     CNorvRemindMgr fresh;
     CString error;
     EXPECT_FALSE(fresh.InitData(session, dbType(), error));
@@ -332,9 +312,7 @@ TEST_P(ManagerLoad, EachFailingStepNamesTheDatabasesReason) {
     const CString reason =
         step == 2 || step == 3 ? ReasonOf(statements.back()) : QueryReasonOf(statements.back());
     EXPECT_FALSE(reason.IsEmpty());
-    CString expected;
-    expected.Format(message, reason);
-    EXPECT_EQ(error, expected);
+    EXPECT_EQ(error, what + L"失败，原因：" + reason);
     // What the steps before did stays done.
     EXPECT_EQ(fresh.StyleList.size(), step > 1 ? 1u : 0u);
     EXPECT_EQ(fresh.RemindMap.size(), step > 4 ? 1u : 0u);

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -14,11 +15,7 @@ using Results = std::vector<bool>;
 
 CNorvBasePtr<CNorvRemind> NewRemind(const wchar_t* id = nullptr) {
   CNorvBasePtr<CNorvRemind> remind = new CNorvRemind;
-  if (id == nullptr) {
-    remind->m_ID.NewID();
-  } else {
-    remind->m_ID.FromString1(id);
-  }
+  if (id == nullptr || !remind->m_ID.FromString1(id)) remind->m_ID.NewID();
   return remind;
 }
 
@@ -36,7 +33,7 @@ Names DisplayOrder(CNorvRemindMgr& manager) {
   return names;
 }
 
-TEST(RemindRegistry, AddsLooksUpRemovesAndListsByIdentifier) {
+TEST(Registry, RemindsByIdentifierAndStylesByNameOrIdentifier) {
   CNorvRemindMgr manager;
   CNorvBasePtr<CNorvRemind> first = NewRemind(), twin = new CNorvRemind, unnamed = new CNorvRemind;
   twin->m_ID = first->m_ID;
@@ -75,10 +72,8 @@ TEST(RemindRegistry, AddsLooksUpRemovesAndListsByIdentifier) {
   Names order;
   for (CNorvRemind* remind : list) order.push_back(remind->m_ID.GetString1().str());
   EXPECT_EQ(order, (Names{ids[1], ids[2], ids[0]}));
-}
 
-TEST(StyleRegistry, RefusesNamelessInvalidAndTakenStylesAndIgnoresCaseInLookups) {
-  CNorvRemindMgr manager;
+  // Styles: nameless, invalid and taken ones are refused; lookups ignore case.
   CNorvBasePtr<CNorvRemindStyle> upper = NewStyle(L"ABC", 1), noID = NewStyle(L"x", 1),
                                  sameID = NewStyle(L"other", 1);
   noID->m_ID = CGuid();
@@ -109,28 +104,24 @@ class StyleOrder : public testing::Test {
 };
 
 TEST_F(StyleOrder, SortedAddGoesByOrderThenByExactName) {
-  struct Case {
-    const wchar_t* name;
-    short order;
-    bool added;
-    Names display;
-  } cases[] = {
-      {L"c", 2, true, {L"a", L"b", L"c", L"d", L"e"}},
-      {L"C", 2, true, {L"a", L"C", L"b", L"d", L"e"}},  // upper case sorts first
-      {L"B", 2, false, {L"a", L"b", L"d", L"e"}},       // the name is taken
-      {L"z", 3, true, {L"a", L"b", L"d", L"e", L"z"}},
-      {L"zero", 0, true, {L"zero", L"a", L"b", L"d", L"e"}},
+  // The display after adding the style; four names when it was refused.
+  const std::tuple<const wchar_t*, short, Names> cases[] = {
+      {L"c", 2, {L"a", L"b", L"c", L"d", L"e"}},
+      {L"C", 2, {L"a", L"C", L"b", L"d", L"e"}},  // upper case sorts first
+      {L"B", 2, {L"a", L"b", L"d", L"e"}},        // the name is taken
+      {L"z", 3, {L"a", L"b", L"d", L"e", L"z"}},
+      {L"zero", 0, {L"zero", L"a", L"b", L"d", L"e"}},
   };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(testing::Message() << CString(c.name).ToUtf8() << " " << c.order);
+  for (const auto& [name, order, display] : cases) {
+    SCOPED_TRACE(testing::Message() << CString(name).ToUtf8() << " " << order);
     CNorvRemindMgr fresh;
     for (CNorvRemindStyle* style : manager.StyleList) fresh.AddRemindStyle(style, false);
-    EXPECT_EQ(fresh.AddRemindStyle(NewStyle(c.name, c.order), true), c.added);
-    EXPECT_EQ(DisplayOrder(fresh), c.display);
+    EXPECT_EQ(fresh.AddRemindStyle(NewStyle(name, order), true), display.size() == 5);
+    EXPECT_EQ(DisplayOrder(fresh), display);
   }
 }
 
-TEST_F(StyleOrder, UnsortedAddAppendsAndAlterOrderMovesOnlyThePosition) {
+TEST_F(StyleOrder, UnsortedAddAppendsAlterOrderAndRenameMoveOnlyOneKey) {
   EXPECT_EQ(CNorvRemindMgr().GetRemindStyleMaxOrder(), 0);
   EXPECT_EQ(manager.GetRemindStyleMaxOrder(), 3);
   EXPECT_TRUE(manager.AddRemindStyle(NewStyle(L"early", 0), false));
@@ -145,9 +136,8 @@ TEST_F(StyleOrder, UnsortedAddAppendsAndAlterOrderMovesOnlyThePosition) {
   EXPECT_EQ(DisplayOrder(manager), (Names{L"a", L"b", L"d", L"e", L"early"}));
   manager.AlterRemindStyleOrder(nullptr, 1);
   EXPECT_EQ(manager.StyleList.size(), 5u);
-}
 
-TEST_F(StyleOrder, RenameMovesOnlyTheNameKey) {
+  // Renaming moves only the name key.
   CNorvBasePtr<CNorvRemindStyle> b = manager.GetRemindStyle(L"b");
   EXPECT_EQ((Results{manager.RenameRemindStyle(L"b", L"B"), manager.RenameRemindStyle(L"b", L"D"),
                      manager.RenameRemindStyle(L"missing", L"free"),
@@ -156,7 +146,7 @@ TEST_F(StyleOrder, RenameMovesOnlyTheNameKey) {
                      manager.GetRemindStyle(L"renamed") == b, !manager.GetRemindStyle(L"b")}),
             (Results{false, false, false, false, false, true, true, true}));
   EXPECT_EQ(b->GetName(), L"b");
-  EXPECT_EQ(DisplayOrder(manager), (Names{L"a", L"b", L"d", L"e"}));
+  EXPECT_EQ(DisplayOrder(manager), (Names{L"a", L"b", L"d", L"e", L"early"}));
 }
 
 TEST_F(StyleOrder, RemovalLeavesTheDefaultAndGoesByTheStylesCurrentKeys) {

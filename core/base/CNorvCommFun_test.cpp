@@ -5,9 +5,12 @@
 #include <filesystem>
 #include <string>
 
+#include "core/base/CNorvXmlDocument.h"
+#include "core/base/CNorvXmlNode.h"
+
 namespace {
 
-TEST(CNorvCommFunTest, XmlNodeEscapesMarkupAndCollapsesWhenEmpty) {
+TEST(CNorvCommFunTest, XmlNodeAndJsonMemberEscapeWhatTheirFormatsRequire) {
   EXPECT_EQ(CNorvCommFun::GenXMLNodeStr(L"Content", L"a&b<c>d'e\"f %s"),
             L"<Content>a&amp;b&lt;c&gt;d&apos;e&quot;f %s</Content>");
   EXPECT_EQ(CNorvCommFun::GenXMLNodeStr(L"Content", L""), L"<Content />");
@@ -19,10 +22,7 @@ TEST(CNorvCommFunTest, XmlNodeEscapesMarkupAndCollapsesWhenEmpty) {
 
 // A NUL cannot be stored, and a declared encoding is honoured or refused.
 TEST(CNorvCommFunTest, ParseRefusesMalformedTextNulAndUnknownEncodings) {
-  const struct {
-    CString text;
-    bool parses;
-  } cases[] = {
+  const std::pair<CString, bool> cases[] = {
       {L"<a>a&#0;b</a>", false},
       {L"<a v='&#x000;'/>", false},
       {CString(L"<a>a\0b</a>", 10), false},
@@ -37,13 +37,12 @@ TEST(CNorvCommFunTest, ParseRefusesMalformedTextNulAndUnknownEncodings) {
   };
   // A failed parse leaves no root from an earlier one.
   CNorvXmlDocument document;
-  for (const auto& c : cases) {
-    EXPECT_EQ(CNorvCommFun::ParseXML(c.text, document), c.parses) << c.text.ToUtf8();
-    EXPECT_EQ(document.GetRootElement().IsNull(), !c.parses);
+  for (const auto& [text, parses] : cases) {
+    EXPECT_EQ(CNorvCommFun::ParseXML(text, document), parses) << text.ToUtf8();
+    EXPECT_EQ(document.GetRootElement().IsNull(), !parses);
   }
-}
 
-TEST(CNorvCommFunTest, JsonMemberEscapesAsRfc8259Requires) {
+  // JSON escapes as RFC 8259 requires.
   EXPECT_EQ(CNorvCommFun::GenJsonNodeStr(L"Content", CString(L"q\"\\/\n\t\r\b\f\x01\0<\x4E2D", 13)),
             L"\"Content\": \"q\\\"\\\\/\\n\\t\\r\\b\\f\\u0001\\u0000<\x4E2D\"");
   EXPECT_EQ(CNorvCommFun::GenJsonNodeStr(L"Name", L""), L"\"Name\": \"\"");
@@ -54,6 +53,28 @@ TEST(CNorvCommFunTest, AppPathIsTheFolderOfTheRunningProgram) {
   ASSERT_FALSE(folder.empty());
   EXPECT_NE(folder.back(), '/');
   EXPECT_TRUE(std::filesystem::exists(folder + "/base_tests")) << folder;
+}
+
+// A node keeps its document alive; a null node answers empty to everything.
+TEST(CNorvXmlTest, AttributesTellAbsentFromEmptyAndNodesOutliveTheirDocument) {
+  CNorvXmlNode root, child;
+  {
+    CNorvXmlDocument document;
+    ASSERT_TRUE(CNorvCommFun::ParseXML(
+        L"<Remind Empty='' Name=\"&lt;\x4E2D&amp;\"><c>text</c></Remind>", document));
+    root = document.GetRootElement();
+    child = root.GetFirstChild();
+  }
+  CString value = L"untouched";
+  EXPECT_FALSE(root.GetAttribute(L"Missing", value) || root.GetAttribute(L"name", value));
+  EXPECT_EQ(value, L"untouched");
+  EXPECT_TRUE(root.GetAttribute(L"Empty", value) && value.IsEmpty());
+  EXPECT_TRUE(root.GetAttribute(L"Name", value));
+  EXPECT_EQ(value + child.GetText(), L"<\x4E2D&text");
+  CNorvXmlNode none = child.GetFirstChild().GetFirstChild();
+  EXPECT_TRUE(none.IsNull() && none.GetNextSibling().IsNull());
+  EXPECT_FALSE(none.IsElement() || none.GetAttribute(L"k", value));
+  EXPECT_EQ(none.GetName() + none.GetText(), L"");
 }
 
 }  // namespace

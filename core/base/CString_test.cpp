@@ -19,7 +19,7 @@ CString Formatted(const wchar_t* format, const auto&... args) {
   return text;
 }
 
-TEST(CStringFormatTest, DirectivesOfTheOriginalPlatform) {
+TEST(CStringFormatTest, DirectivesOfTheOriginalPlatformAndMismatchesThatThrow) {
   const wchar_t* nothing = nullptr;
   EXPECT_EQ(L"Norv-b-[]", Formatted(L"%s-%s-[%s]", CString(L"Norv"), std::wstring(L"b"), nothing));
   EXPECT_EQ(L"[  ab][ab  ]", Formatted(L"[%4s][%-4s]", L"ab", L"ab"));
@@ -29,17 +29,14 @@ TEST(CStringFormatTest, DirectivesOfTheOriginalPlatform) {
   // Each integer keeps the width printf would see.
   EXPECT_EQ(L"4294967295 4294967295 -1", Formatted(L"%u %u %d", -1, short{-1}, 4294967295u));
   EXPECT_EQ(L"100%", Formatted(L"100%%"));
-}
-
-TEST(CStringFormatTest, DoubledPercentLeavesAPlaceholderForASecondPass) {
+  // A doubled percent leaves a placeholder for a second pass.
   CString statement = Formatted(L"WHERE A = '%%s' AND B = %d", 5);
   EXPECT_EQ(L"WHERE A = '%s' AND B = 5", statement);
   EXPECT_EQ(L"WHERE A = 'x' AND B = 5", Formatted(statement, L"x"));
   statement.AppendFormat(L" -- %d%s", 1, L"b");
   EXPECT_EQ(L"WHERE A = '%s' AND B = 5 -- 1b", statement);
-}
 
-TEST(CStringFormatTest, MismatchesThrowAndLeaveTheText) {
+  // Mismatches throw and leave the text.
   CString text(L"unchanged");
   EXPECT_THROW(text.Format(L"%d", L"text"), std::invalid_argument);
   EXPECT_THROW(text.Format(L"%s", 5), std::invalid_argument);
@@ -61,7 +58,7 @@ TEST(CStringTest, Utf8RoundTripAndInvalidBytes) {
   EXPECT_EQ("a\xEF\xBF\xBD", CString(loneSurrogate).ToUtf8());
 }
 
-TEST(CStringTest, ConversionsSlicingAndSearching) {
+TEST(CStringTest, ConversionsSlicingSearchingAndCaseFolding) {
   EXPECT_EQ(123, CString(L"  +123abc").ToInt());
   EXPECT_EQ(0, CString(L"abc").ToInt());
   EXPECT_EQ(INT_MIN, CString(L"2147483648").ToInt());
@@ -75,10 +72,16 @@ TEST(CStringTest, ConversionsSlicingAndSearching) {
   CString quotes(L" it's 'x'\r\n");
   EXPECT_EQ(3, quotes.Replace(L"'", L"''"));
   EXPECT_EQ(L"IT''S ''X''", quotes.Trim().MakeUpper());
-}
+  CStringArray items;
+  EXPECT_EQ(0, items.Add(L"a"));
+  items[0] = L"c";
+  EXPECT_EQ(L"c", items.GetAt(0));
+  EXPECT_THROW(items.GetAt(1), std::invalid_argument);
+  EXPECT_THROW(items[-1], std::invalid_argument);
+  items.RemoveAll();
+  EXPECT_EQ(0, items.GetSize());
 
-// Letters fold to lower case: '[', '_' and '`' lie between the two cases.
-TEST(CStringTest, CaseFoldingStopsAtTheLetters) {
+  // Letters fold to lower case: '[', '_' and '`' lie between the two cases.
   EXPECT_EQ(L"@az[`az{", CString(L"@AZ[`az{").MakeLower());
   EXPECT_EQ(L"@AZ[`AZ{", CString(L"@AZ[`az{").MakeUpper());
   // Every text orders before each later one, and equals itself in either case.
@@ -92,17 +95,6 @@ TEST(CStringTest, CaseFoldingStopsAtTheLetters) {
       EXPECT_GT(CString(ascending[j]).CompareNoCase(text), 0) << text.ToUtf8() << " " << j;
     }
   }
-}
-
-TEST(CStringArrayTest, GrowsAndRefusesIndexesOutOfRange) {
-  CStringArray items;
-  EXPECT_EQ(0, items.Add(L"a"));
-  items[0] = L"c";
-  EXPECT_EQ(L"c", items.GetAt(0));
-  EXPECT_THROW(items.GetAt(1), std::invalid_argument);
-  EXPECT_THROW(items[-1], std::invalid_argument);
-  items.RemoveAll();
-  EXPECT_EQ(0, items.GetSize());
 }
 
 }  // namespace

@@ -9,7 +9,6 @@
 
 #include "NorvScratchDatabase.h"
 #include "NorvTestSupport.h"
-#include "core/base/COleDateTime.h"
 #include "core/db/CNorvDBFun.h"
 #include "core/db/CNorvRecordSet.h"
 
@@ -28,13 +27,6 @@ void Exec(CSession& session, const CString& statement) {
   ASSERT_NE(RunStatement(session, statement, &error), -1)
       << statement.ToUtf8() << ": " << error.ToUtf8();
 }
-
-// A point in time as database kind 1 writes it, and as any other kind does.
-CString ToDate(const CString& text) {
-  return L"to_date( '" + text +
-         (text.GetLength() > 10 ? L"', 'yyyy-mm-dd hh24:mi:ss' )" : L"', 'yyyy-mm-dd' )");
-}
-CString Quoted(const CString& text) { return L"'" + text + L"'"; }
 
 TEST(CSessionOpenTest, RefusesWhatItCannotServeWithAReason) {
   norvtest::TempDir dir;
@@ -61,10 +53,10 @@ TEST(CSessionOpenTest, RefusesWhatItCannotServeWithAReason) {
   ASSERT_TRUE(session.Open(L"sqlite::memory:"));
   session.Close();
   CString error;
-  EXPECT_EQ(RunStatement(session, L"SELECT 1", &error), -1);
-  EXPECT_EQ(error, L"The database session is not open");
   CNorvRecordSet records;
-  EXPECT_FALSE(records.Open(session, L"SELECT 1", &error) || records.IsOpened());
+  EXPECT_FALSE(RunStatement(session, L"SELECT 1", &error) != -1 ||
+               records.Open(session, L"SELECT 1") || records.IsOpened());
+  EXPECT_EQ(error, L"The database session is not open");
 }
 
 // A session on a fresh database with the library's tables, on each backend.
@@ -77,20 +69,6 @@ class DatabaseTest : public testing::TestWithParam<Backend> {
 
   void Exec(const CString& statement) { ::Exec(session, statement); }
 
-  void InsertRemind(const wchar_t* id, int type, const CString& remind, const CString& invalid) {
-    CString statement;
-    statement.Format(
-        L"INSERT INTO NORV_REMIND_DEF ( CN_G_ID, CN_N_STATE, CN_N_TYPE, CN_T_REMIND, "
-        L"CN_D_INVALID ) VALUES ( '%s', 0, %d, %s, %s )",
-        id, type, remind, invalid);
-    Exec(statement);
-  }
-
-  void InsertMessage(const CString& id, const CString& remind) {
-    Exec(L"INSERT INTO NORV_REMIND_MSG_AM ( CN_G_ID, CN_T_REMIND ) VALUES ( '" + id + L"', " +
-         remind + L" )");
-  }
-
   norvtest::ScratchDatabase database{GetParam()};
   CSession session;
 };
@@ -99,54 +77,9 @@ INSTANTIATE_TEST_SUITE_P(Backends, DatabaseTest,
                          testing::Values(Backend::kSqlite, Backend::kPostgres),
                          norvtest::BackendName);
 
-// The expiry statement the manager runs at start, with each kind's literals
-// and rows of either kind on both sides of every boundary. A periodic
-// deadline is a date column written with its time of day.
-TEST_P(DatabaseTest, TimeAndDateComparisonsAreChronologicalForBothKinds) {
-  InsertRemind(L"once-before-k1", 0, ToDate(L"2026-12-05 09:59:59"), L"NULL");
-  InsertRemind(L"once-after-k1", 0, ToDate(L"2026-12-05 10:00:01"), L"NULL");
-  InsertRemind(L"once-equal-k0", 0, Quoted(L"2026-12-05 10:00:00"), L"NULL");
-  InsertRemind(L"once-after-k0", 0, Quoted(L"2026-12-06 00:00:00"), L"NULL");
-  InsertRemind(L"once-hour9-k0", 0, Quoted(L"2026-12-05 9:30:00"), L"NULL");
-  InsertRemind(L"per-today-k1", 1, L"NULL", ToDate(L"2026-12-05 00:00:00"));
-  InsertRemind(L"per-today-k0", 1, L"NULL", Quoted(L"2026-12-05 00:00:00"));
-  InsertRemind(L"per-tonight-k1", 1, L"NULL", ToDate(L"2026-12-05 18:30:05"));
-  InsertRemind(L"per-tonight-k0", 1, L"NULL", Quoted(L"2026-12-05 18:30:05"));
-  InsertRemind(L"per-tomorrow-k1", 1, L"NULL", ToDate(L"2026-12-06"));
-  InsertRemind(L"per-yesterday-k0", 1, L"NULL", Quoted(L"2026-12-04"));
-  InsertRemind(L"per-tomorrow-k0", 1, L"NULL", Quoted(L"2026-12-06 00:00:00"));
-  InsertRemind(L"per-none", 1, L"NULL", L"NULL");
-  InsertRemind(L"cus-yesterday-k1", 2, L"NULL", ToDate(L"2026-12-04"));
-  InsertRemind(L"cus-today-k1", 2, L"NULL", ToDate(L"2026-12-05"));
-  InsertRemind(L"cus-yesterday-k0", 2, L"NULL", Quoted(L"2026-12-04 00:00:00"));
-  InsertRemind(L"cus-today-k0", 2, L"NULL", Quoted(L"2026-12-05 00:00:00"));
-  const Column expired = {L"cus-yesterday-k0", L"cus-yesterday-k1", L"once-before-k1",
-                          L"once-equal-k0",    L"once-hour9-k0",    L"per-today-k0",
-                          L"per-today-k1",     L"per-yesterday-k0"};
-  for (auto* form : {ToDate, Quoted}) {
-    Exec(L"UPDATE NORV_REMIND_DEF SET CN_N_STATE = 0");
-    CString statement, error;
-    statement.Format(
-        L"UPDATE\tNORV_REMIND_DEF SET CN_N_STATE = 1 WHERE\t( (CN_T_REMIND <= %s AND "
-        L"CN_N_TYPE = 0) OR (CN_D_INVALID <= %s AND CN_N_TYPE = 1) OR (CN_D_INVALID < %s "
-        L"AND CN_N_TYPE = 2) ) AND\tCN_N_STATE = 0",
-        form(L"2026-12-05 10:00:00"), form(L"2026-12-05"), form(L"2026-12-05"));
-    EXPECT_EQ(RunStatement(session, statement, &error), 8)
-        << statement.ToUtf8() << ": " << error.ToUtf8();
-    EXPECT_EQ(
-        QueryColumn(session,
-                    L"SELECT CN_G_ID FROM NORV_REMIND_DEF WHERE CN_N_STATE = 1 ORDER BY CN_G_ID"),
-        expired);
-  }
-}
-
-TEST_P(DatabaseTest, FailingStatementIsMinusOneWithTheDatabasesReason) {
-  InsertMessage(L"dup", L"NULL");
+TEST_P(DatabaseTest, FailingStatementsSayWhyAndRecordSetsOutliveTheirSession) {
   const bool sqlite = GetParam() == Backend::kSqlite;
-  const struct {
-    const wchar_t* statement;
-    const wchar_t* reason;
-  } cases[] = {
+  const std::pair<const wchar_t*, const wchar_t*> cases[] = {
       {L"INSERT INTO NORV_REMIND_MSG_AM ( CN_G_ID ) VALUES ( 'dup' )",
        sqlite ? L"UNIQUE constraint failed: NORV_REMIND_MSG_AM.CN_G_ID"
               : L"duplicate key value violates unique constraint \"norv_remind_msg_am_pkey\""},
@@ -154,21 +87,21 @@ TEST_P(DatabaseTest, FailingStatementIsMinusOneWithTheDatabasesReason) {
        sqlite ? L"no such table: NORV_REMIND_NOPE"
               : L"relation \"norv_remind_nope\" does not exist"},
   };
-  for (const auto& c : cases) {
+  Exec(cases[0].first);
+  for (const auto& [statement, reason] : cases) {
     CString error;
-    EXPECT_EQ(RunStatement(session, c.statement, &error), -1) << CString(c.statement).ToUtf8();
-    EXPECT_GE(error.Find(c.reason), 0) << error.ToUtf8();
-    EXPECT_EQ(RunStatement(session, c.statement, nullptr), -1);
+    EXPECT_EQ(RunStatement(session, statement, &error), -1) << CString(statement).ToUtf8();
+    EXPECT_GE(error.Find(reason), 0) << error.ToUtf8();
+    EXPECT_EQ(RunStatement(session, statement, nullptr), -1);
   }
   CNorvRecordSet records;
   CString error;
   EXPECT_FALSE(records.Open(session, L"SELECT CN_G_ID FROM NORV_REMIND_NOPE", &error) ||
                records.IsOpened());
-  EXPECT_GE(error.Find(cases[1].reason), 0) << error.ToUtf8();
+  EXPECT_GE(error.Find(cases[1].second), 0) << error.ToUtf8();
   EXPECT_EQ(QueryColumn(session, L"SELECT COUNT(*) FROM NORV_REMIND_MSG_AM"), Column{L"1"});
-}
 
-TEST_P(DatabaseTest, RecordSetGivesEachRowThenTheEndAndOutlivesItsSession) {
+  // A record set gives each row, then the end, and outlives its session.
   // Quotes and backslashes survive FormatSQLValue on both backends.
   const CString name = L"O'Brien ''hi'' \\n C:\\dir\\ \x63D0\x9192 %s \\";
   EXPECT_EQ(CNorvDBFun::FormatSQLValue(L"it's \\'"), L"it''s \\''");
@@ -176,8 +109,6 @@ TEST_P(DatabaseTest, RecordSetGivesEachRowThenTheEndAndOutlivesItsSession) {
       L"INSERT INTO NORV_REMIND_STYLE ( CN_G_ID, CN_S_NAME, CN_N_ORDER, CN_C_DEFAULT ) VALUES ( "
       L"'s1', '" +
       CNorvDBFun::FormatSQLValue(name) + L"', 2, 'y' ), ( 's2', NULL, -7, NULL )");
-  CNorvRecordSet records;
-  CString error;
   ASSERT_TRUE(records.Open(session,
                            L"SELECT\tCN_G_ID, CN_S_NAME, CN_N_ORDER, UPPER( CN_C_DEFAULT ) FROM\t"
                            L"NORV_REMIND_STYLE ORDER BY CN_N_ORDER",
@@ -223,20 +154,10 @@ TEST_P(DatabaseTest, SessionsOnSeveralThreadsWriteTogether) {
   EXPECT_EQ(QueryColumn(session, L"SELECT COUNT(*) FROM NORV_REMIND_MSG_AM"), Column{L"200"});
 }
 
-// What only PostgreSQL does: the connection texts libpq reads.
-class PostgresSessionTest : public testing::Test {
- protected:
-  void SetUp() override {
-    NORV_REQUIRE_POSTGRES();
-    ASSERT_TRUE(database.Open(session));
-  }
-
-  norvtest::ScratchDatabase database{Backend::kPostgres};
-  CSession session;
-};
-
-TEST_F(PostgresSessionTest, HostSettingsInAConninfoDoNotBreakTheDialect) {
-  Exec(session, L"CREATE SCHEMA hostside; CREATE TABLE hostside.HOST_ONLY ( CN_S_NAME text )");
+// What only PostgreSQL reads: the settings of a libpq connection text.
+TEST_P(DatabaseTest, HostSettingsInAConninfoDoNotBreakTheDialect) {
+  if (GetParam() == Backend::kSqlite) GTEST_SKIP() << "a PostgreSQL connection text";
+  Exec(L"CREATE SCHEMA hostside; CREATE TABLE hostside.HOST_ONLY ( CN_S_NAME text )");
   const auto server = norvtest::QueryRows(
       session,
       L"SELECT host(inet_server_addr()), inet_server_port(), current_user, current_database()", 4);
@@ -251,7 +172,7 @@ TEST_F(PostgresSessionTest, HostSettingsInAConninfoDoNotBreakTheDialect) {
 
   // The host's own schema stays first on the path; texts stay UTF-8.
   const CString name = L"\x63D0\x9192 caf\xE9";
-  Exec(host, L"INSERT INTO HOST_ONLY VALUES ( '" + name + L"' )");
+  ::Exec(host, L"INSERT INTO HOST_ONLY VALUES ( '" + name + L"' )");
   EXPECT_EQ(QueryColumn(host, L"SELECT CN_S_NAME FROM HOST_ONLY"), Column{name});
   EXPECT_EQ(QueryColumn(host, L"SHOW search_path"), Column{L"hostside, norv, pg_catalog"});
   // ISO output and the time of day, even inside a daylight-saving gap.

@@ -25,9 +25,8 @@ TEST(StatementCache, OnlyValuesOfOnePlainStatementAreLifted) {
     EXPECT_EQ(lifted ? lifted->text : "", text) << in;
   }
   EXPECT_EQ(sqlite_dialect::LiftLiterals(cases[0].first)->values[0].text, "it's");
-}
 
-TEST(StatementCache, AStatementKeptAcrossASchemaChangeUsesTheNewTable) {
+  // A statement kept across a schema change uses the new table.
   CSession session;
   ASSERT_TRUE(session.Open(L"sqlite::memory:"));
   for (const wchar_t* sql :
