@@ -59,19 +59,19 @@ void MakeSource(CNorvRemind& remind) {
   remind.m_dtInvalid = At(2024, 6, 1);
   remind.m_dtRemind = At(2024, 5, 1, 9);
   remind.m_nSendFlag = 4;
-  remind.m_strContent = L"source";
+  remind.m_strContent = L"a<b";
   remind.m_strContentType = L"Text/Html";
   remind.m_strRemindStyleDef = L"<S/>";
   remind.m_lstStyleItem = {MakeItem(1, L"09:00"), MakeItem(0, L"08:00")};
-  AddReceiver(remind, 0, L"a");
-  AddReceiver(remind, 0, L"b");
+  AddReceiver(remind, 0, L"u1", L"N'1");
+  AddReceiver(remind, 2, L"u2");
   remind.m_ID.NewID();
   remind.m_strFrom = L"source from";
   remind.m_strCreatorID = L"source creator";
 }
 
 const wchar_t kSourceDefinition[] =
-    L"state=1 type=1 flag=4 remind=2024-05-01 09:00:00 invalid=2024-06-01 content=source/Text/Html "
+    L"state=1 type=1 flag=4 remind=2024-05-01 09:00:00 invalid=2024-06-01 content=a<b/Text/Html "
     L"style=<S/> items=2 receivers=2 <Repeat RemindTime='08:30' RegularType='1' Interval='1' "
     L"RagularValue='124' RegularRange='0' DTStart='2024-01-01' />";
 
@@ -91,12 +91,11 @@ TEST(RemindRecord, ANewRemindTheAccessorsAndTheCopies) {
   MakeSource(*source);
   EXPECT_EQ(source->GetState() * 100 + source->GetType() * 10 + source->GetSendFlag(), 114);
   EXPECT_EQ(source->GetInvalidDate(), At(2024, 6, 1));
-  std::list<CNorvBasePtr<CEmItem>> out{new CEmItem};
+  std::list<CNorvBasePtr<CEmItem>> out{new CEmItem};  // replaced by the same objects
   source->GetReceiverList(out);
-  EXPECT_EQ(out, source->m_lstReceiver);  // replaced, and the same objects
   CString content, contentType;
   source->GetContent(content, contentType);
-  EXPECT_EQ(content + L"|" + contentType, L"source|Text/Html");
+  EXPECT_TRUE(out == source->m_lstReceiver && content + L"|" + contentType == L"a<b|Text/Html");
 
   CNorvRemind target;
   target.m_ID.NewID();
@@ -142,10 +141,10 @@ TEST(RemindRecord, ANewRemindTheAccessorsAndTheCopies) {
 
 const std::wstring kRepeatXml =
     L"<Repeat RemindTime='08:30' RegularType='1' Interval='1' RagularValue='124' "
-    L"RegularRange='0' DTStart='2024-05-01' />";
+    L"RegularRange='0' DTStart='2024-01-01' />";
 const std::wstring kRepeatJson =
     L", \"Repeat\": { \"RemindTime\": \"08:30\", \"RegularType\": \"1\", \"Interval\": \"1\", "
-    L"\"RagularValue\": \"124\", \"RegularRange\": \"0\", \"DTStart\": \"2024-05-01\" }";
+    L"\"RagularValue\": \"124\", \"RegularRange\": \"0\", \"DTStart\": \"2024-01-01\" }";
 const std::wstring kFirstXml = L"<Receiver Type='0' ID='u1' Name='N&apos;1' />";
 const std::wstring kFirstJson = L"{ \"Type\": \"0\", \"ID\": \"u1\", \"Name\": \"N'1\" }";
 const std::wstring kSecondXml = L"<Receiver Type='2' ID='u2' Name='' />";
@@ -189,21 +188,12 @@ TEST(RemindOutput, EveryTypeWithAndWithoutDeadlineFromAndReceivers) {
   for (const auto& c : cases) {
     SCOPED_TRACE(CString(c.attributes).ToUtf8());
     CNorvRemind remind;
+    MakeSource(remind);
     ASSERT_TRUE(remind.m_ID.FromString(id.c_str()));
-    remind.m_nType = c.type;
-    remind.m_nState = c.state;
-    remind.m_nSendFlag = c.flag;
-    remind.m_dtRemind = c.remindTime;
-    remind.m_dtInvalid = c.deadline;
-    remind.m_strFrom = c.from;
-    remind.m_strContent = L"a<b";
-    remind.m_Repeat.m_strRemindTime = L"08:30";
-    remind.m_Repeat.m_nRegularType = 1;
-    remind.m_Repeat.m_nRegularValue = 124;
-    remind.m_Repeat.m_dtStart = At(2024, 5, 1);
-    remind.m_strRemindStyleDef = c.style;
-    if (c.receivers > 0) AddReceiver(remind, 0, L"u1", L"N'1");
-    if (c.receivers > 1) AddReceiver(remind, 2, L"u2");
+    remind.m_nType = c.type, remind.m_nState = c.state, remind.m_nSendFlag = c.flag;
+    remind.m_dtRemind = c.remindTime, remind.m_dtInvalid = c.deadline;
+    remind.m_strFrom = c.from, remind.m_strRemindStyleDef = c.style;
+    remind.m_lstReceiver.resize(c.receivers);
     const std::wstring members =
         std::regex_replace(c.attributes, std::wregex(L"(\\w+)='([^']*)'( ?)"), L"\"$1\": \"$2\"$3");
     const std::wstring xmlHead = L"<Remind ID='" + id + L"' " + c.attributes;
@@ -218,10 +208,10 @@ TEST(RemindOutput, EveryTypeWithAndWithoutDeadlineFromAndReceivers) {
             ? L""
             : L"\"ReceiverList\": [ " + kFirstJson + (c.receivers > 1 ? kSecondJson : L"") + L" ]";
     EXPECT_EQ(remind.GenInfo_XML(),
-              xmlHead + L"><Content>a&lt;b</Content><ContentType>Text/Text</ContentType>" +
+              xmlHead + L"><Content>a&lt;b</Content><ContentType>Text/Html</ContentType>" +
                   (c.repeat ? kRepeatXml : L"") + c.styleXml + receiversXml + L"</Remind>");
     EXPECT_EQ(remind.GenInfo_Json(), jsonHead +
-                                         L", \"Content\": \"a<b\", \"ContentType\": \"Text/Text\"" +
+                                         L", \"Content\": \"a<b\", \"ContentType\": \"Text/Html\"" +
                                          (c.repeat ? kRepeatJson : L"") + c.styleJson +
                                          (c.receivers ? L", " + receiversJson : L"") + L" }");
     EXPECT_EQ(remind.GenListInfo_XML(), xmlHead + L" />");
@@ -304,21 +294,24 @@ TEST_F(RemindTiming, NeedRemindAndIsInvalidAroundTheBoundaries) {
 }
 
 TEST_F(RemindTiming, TheSingleRemindTime) {
-  for (const wchar_t* day : {L"1999-01-01", L""}) {
-    COleDateTime time;
-    EXPECT_TRUE(oneOff.GetRemindTime(day, time));
-    EXPECT_EQ(time, At(2024, 5, 8, 9, 30));
+  const struct {
+    CNorvRemind& remind;
+    const wchar_t* day;
+    bool found;
+    const wchar_t* time;
+  } cases[] = {
+      {oneOff, L"1999-01-01", true, L"2024-05-08_09:30"},
+      {oneOff, L"", true, L"2024-05-08_09:30"},
+      {unset, L"2024-05-08", true, L""},
+      {periodic, L"2024-05-03", true, L"2024-05-03_07:45"},
+      {periodic, L"", false, L"2000-01-01_00:00"},
+      {periodic, L"x", false, L"Invalid DateTime"},
+  };
+  for (const auto& c : cases) {
+    COleDateTime time = At(2000, 1, 1);
+    EXPECT_EQ(c.remind.GetRemindTime(c.day, time), c.found) << CString(c.day).ToUtf8();
+    EXPECT_EQ(Texts({time}), c.time) << CString(c.day).ToUtf8();
   }
-  COleDateTime time = At(2000, 1, 1);
-  EXPECT_TRUE(unset.GetRemindTime(L"2024-05-08", time));
-  EXPECT_EQ(time.GetStatus(), COleDateTime::null);
-  ASSERT_TRUE(periodic.GetRemindTime(L"2024-05-03", time));
-  EXPECT_EQ(time, At(2024, 5, 3, 7, 45));
-  time = At(2000, 1, 1);
-  EXPECT_FALSE(periodic.GetRemindTime(L"", time));
-  EXPECT_EQ(time, At(2000, 1, 1));
-  EXPECT_FALSE(periodic.GetRemindTime(L"someday", time));
-  EXPECT_EQ(time.GetStatus(), COleDateTime::invalid);
 }
 
 TEST_F(RemindTiming, TheRemindTimesAndItemsOfACustomStyleDay) {
