@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <cwchar>
 #include <set>
 #include <stdexcept>
 
@@ -304,40 +303,6 @@ TEST_P(CNorvRemindDBTest, AFailingSecondStatementLeavesTheFirstRow) {
   EXPECT_FALSE(remind->DBInsertReceiver(session, &error));
   ASSERT_EQ(statements.size(), 1u);
   EXPECT_EQ(error, ReasonOf(statements.back()));
-}
-
-// Deletes the rows of none, one or several messages; the map stays.
-TEST_P(CNorvRemindDBTest, DeletesTheRowsOfItsMessagesInOneStatement) {
-  const auto id = [](wchar_t digit) {
-    return L"0000000" + CString(&digit, 1) + L"-0000-0000-0000-000000000000";
-  };
-  const std::pair<const wchar_t*, Statements> cases[] = {
-      {L"", {}},
-      {L"B", {L"DELETE NORV_REMIND_MSG_AM WHERE CN_G_ID = '" + id(L'B') + L"'"}},
-      {L"CAB",
-       {L"DELETE NORV_REMIND_MSG_AM WHERE CN_G_ID IN ( '" + id(L'A') + L"', '" + id(L'B') +
-        L"', '" + id(L'C') + L"' )"}},
-  };
-  CNorvBasePtr<CNorvRemindAMMsg> other = new CNorvRemindAMMsg;  // another remind's: it stays
-  other->m_ID.FromString1(id(L'D'));
-  ASSERT_TRUE(other->DBInsert(session, dbType(), CGuid(), &error)) << error.ToUtf8();
-  for (const auto& [digits, expected] : cases) {
-    CNorvBasePtr<CNorvRemind> remind = new CNorvRemind;
-    for (const wchar_t* digit = digits; *digit != 0; ++digit) {
-      CNorvBasePtr<CNorvRemindAMMsg> msg = new CNorvRemindAMMsg;
-      msg->m_ID.FromString1(id(*digit));
-      ASSERT_TRUE(msg->DBInsert(session, dbType(), remind->m_ID, &error)) << error.ToUtf8();
-      remind->AddAMMsg(msg);
-    }
-    statements.clear();
-    ASSERT_TRUE(remind->DBDeleteAMMsg(session, &error)) << error.ToUtf8();
-    EXPECT_EQ(statements, expected);
-    EXPECT_EQ(Rows(L"SELECT CN_G_ID FROM NORV_REMIND_MSG_AM", 1),
-              (std::vector<std::vector<CString>>{{id(L'D')}}));
-    std::list<CNorvBasePtr<CNorvRemindAMMsg>> kept;
-    remind->GetAMMsgList(kept);
-    EXPECT_EQ(kept.size(), wcslen(digits));
-  }
 }
 
 NORV_INSTANTIATE_BACKEND_TEST(CNorvRemindDBTest);

@@ -42,9 +42,6 @@ TEST(RemindRepeatOutput, JsonAndTheOmittedParts) {
   EXPECT_EQ(repeat.GenInfo_XML(),
             L"<Repeat RemindTime='08:30' RegularType='2' Interval='3' RagularValue='-1' "
             L"RegularRange='2' DTStart='' />");
-  EXPECT_EQ(repeat.GenInfo_Json(),
-            L"\"Repeat\": { \"RemindTime\": \"08:30\", \"RegularType\": \"2\", \"Interval\": "
-            L"\"3\", \"RagularValue\": \"-1\", \"RegularRange\": \"2\", \"DTStart\": \"\" }");
 }
 
 using RemindRepeatDB = norvtest::BackendTest;
