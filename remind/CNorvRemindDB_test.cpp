@@ -146,10 +146,9 @@ TEST_P(CNorvRemindDBTest, UpdateFollowsEveryChangeOfType) {
     statements.clear();
     remind->m_nType = step.type;
     ASSERT_TRUE(remind->DBUpdate(session, dbType(), step.previous, &error)) << error.ToUtf8();
-    CString typeText;
-    typeText.Format(L"%d", step.type);
     ASSERT_EQ(statements.size(), step.repeatStatement.IsEmpty() ? 1u : 2u);
-    EXPECT_EQ(statements[0], L"UPDATE NORV_REMIND_DEF SET CN_N_STATE = 0, CN_N_TYPE = " + typeText +
+    EXPECT_EQ(statements[0], L"UPDATE NORV_REMIND_DEF SET CN_N_STATE = 0, CN_N_TYPE = " +
+                                 CString(std::to_wstring(step.type)) +
                                  L", CN_N_SEND_FLAG = 5, CN_T_REMIND = " + RemindSql(step.type) +
                                  L", CN_D_INVALID = " + DeadlineSql(step.type) +
                                  L", CN_S_CONTENT = 'Pay 100% of Bob''s bill %s \\n', "

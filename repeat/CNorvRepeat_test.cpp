@@ -190,8 +190,6 @@ void FillDaily(CNorvRemindRepeat& repeat) {
   repeat.m_dtStart = At(L"2026-01-01");
 }
 
-// The full XML form shows in the database test, the one without an end or a
-// limit in the remind's own output test.
 TEST(RemindRepeatOutput, JsonAndTheOmittedParts) {
   CNorvRemindRepeat repeat;
   FillDaily(repeat);
