@@ -357,7 +357,7 @@ struct WatchedMsg : CNorvRemindAMMsg {
   bool* destroyed;
 };
 
-// The order by identifier shows in the statement the DB test checks.
+// The order by identifier shows in the statement the message test checks.
 TEST(RemindMessages, KeepsTheFirstObjectPerIdentifierAndReleasesRemovedOnes) {
   CNorvRemind remind;
   CNorvBasePtr<CNorvRemindAMMsg> noID = new CNorvRemindAMMsg;  // refused: stays the caller's
