@@ -27,9 +27,8 @@ CString MsgID(int n) {
 
 using CNorvRemindMsgDBTest = norvtest::BackendTest;
 
-// Quotes in every text are covered by tests/security. Each operation's
-// statement, "{now}" for the time it runs at; the base's DBSetFail runs the
-// instant message's override; a duplicate insert leaves the database's reason.
+// Each operation's statement ("{now}": when it ran; quotes: tests/security). The
+// base's DBSetFail runs the override; a duplicate insert gives the database's reason.
 TEST_P(CNorvRemindMsgDBTest, EachOperationRunsItsStatement) {
   CNorvBasePtr<CNorvRemindAMMsg> msg = new CNorvRemindAMMsg;
   msg->m_ID = Guid(MsgID(1));

@@ -154,9 +154,8 @@ const std::wstring kFirstJson = L"{ \"Type\": \"0\", \"ID\": \"u1\", \"Name\": \
 const std::wstring kSecondXml = L"<Receiver Type='2' ID='u2' Name='' />";
 const std::wstring kSecondJson = L", { \"Type\": \"2\", \"ID\": \"u2\", \"Name\": \"\" }";
 
-// Each remind carries a remind time, a repeat and a style definition whatever
-// its type, so that the output shows which of them each type writes. The
-// attributes are given in XML; the JSON members follow them in order.
+// Every remind carries a remind time, a repeat and a style, so the output shows
+// which each type writes. JSON members follow the XML attributes in order.
 TEST(RemindOutput, EveryTypeWithAndWithoutDeadlineFromAndReceivers) {
   const COleDateTime time = At(2024, 5, 8, 9, 30);
   const struct {
@@ -397,10 +396,9 @@ CNorvBasePtr<CNorvRemind> MakeDefinition(int k) {
   return remind;
 }
 
-// Two threads replace the definitions of a shared remind while three render,
-// copy out and time it and add and remove its messages. Every reading must be
-// one whole definition (each form is rendered under the remind's lock), no
-// message may be lost, and the run must be clean under ThreadSanitizer.
+// Two threads replace a shared remind's definition while three render, copy,
+// time it and add and remove messages: every reading is one whole definition,
+// no message is lost, and ThreadSanitizer stays quiet.
 TEST(RemindThreads, ReadersSeeWholeDefinitionsWhileWritersReplaceThem) {
   constexpr int kRounds = 400, kDefinitions = 6;
   std::vector<CNorvBasePtr<CNorvRemind>> definitions;

@@ -57,9 +57,8 @@ TEST(RepeatRule, DefaultsCopiesAndTheFiringCount) {
             std::vector<int>({2, 5, -3, 1, 40, 40, 2}));
 }
 
-// Each case starts from a rule that has fired 3 times and ends 2027-01-01.
-// The first failing step names the error, the rule's before the remind time,
-// and what was read before it stays.
+// From a rule that fired 3 times and ends 2027-01-01: the first failing step
+// names the error (the rule's before the time's), and what was read stays.
 TEST(RepeatRuleParse, ErrorsInStepOrderAndTheFieldsLeft) {
   const struct {
     const wchar_t *xml, *result, *fields = nullptr;

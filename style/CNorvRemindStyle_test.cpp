@@ -50,9 +50,8 @@ TEST(CNorvRemindStyleTest, ParseMatchesChildNamesWithoutCase) {
   }
 }
 
-// A new style is stamped now; the copies leave the identity, the creator and
-// the times (and GetInfo the modifier) where they were. SetInfo leaves the
-// default flag, so the renderings show with and without it.
+// A new style is stamped now; copies keep the identity, creator and times (and
+// GetInfo the modifier). SetInfo keeps the default flag: renderings show both.
 TEST(CNorvRemindStyleTest, NewStylesAreStampedAndCopiesTakeTheirFieldsOnly) {
   const COleDateTime before = COleDateTime::GetCurrentTime();
   CNorvBasePtr<CNorvRemindStyle> target = new CNorvRemindStyle;
@@ -102,9 +101,8 @@ TEST(CNorvRemindStyleTest, NewStylesAreStampedAndCopiesTakeTheirFieldsOnly) {
 
 class CNorvRemindStyleDBTest : public norvtest::BackendTest {};
 
-// Each operation's statement, in turn on one row; the object keeps its own
-// fields through the rename, order and default changes. A second insert of
-// the same style fails with the database's reason.
+// Each operation's statement on one row; the object keeps its fields through
+// rename, order and default; a second insert fails with the database's reason.
 TEST_P(CNorvRemindStyleDBTest, EachOperationRunsItsStatement) {
   CNorvBasePtr<CNorvRemindStyle> style = NewStyle();
   style->m_bDefault = true;

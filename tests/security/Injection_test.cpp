@@ -1,6 +1,5 @@
-// Hostile texts through every field that reaches a statement or an output:
-// the database must hold exactly the intended rows with the texts as given,
-// and every rendering must parse and give the text back.
+// Hostile texts through every field that reaches a statement or an output: the database
+// holds exactly the intended rows, texts as given; every rendering parses and gives them back.
 #include <gtest/gtest.h>
 
 #include <algorithm>
