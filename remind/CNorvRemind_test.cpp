@@ -147,10 +147,15 @@ const std::wstring kRepeatXml =
 const std::wstring kRepeatJson =
     L", \"Repeat\": { \"RemindTime\": \"08:30\", \"RegularType\": \"1\", \"Interval\": \"1\", "
     L"\"RagularValue\": \"124\", \"RegularRange\": \"0\", \"DTStart\": \"2024-01-01\" }";
-const std::wstring kFirstXml = L"<Receiver Type='0' ID='u1' Name='N&apos;1' />";
-const std::wstring kFirstJson = L"{ \"Type\": \"0\", \"ID\": \"u1\", \"Name\": \"N'1\" }";
-const std::wstring kSecondXml = L"<Receiver Type='2' ID='u2' Name='' />";
-const std::wstring kSecondJson = L", { \"Type\": \"2\", \"ID\": \"u2\", \"Name\": \"\" }";
+// The first n of the source's receivers in either form.
+const std::wstring kReceiversXml[] = {
+    L"", L"<ReceiverList><Receiver Type='0' ID='u1' Name='N&apos;1' /></ReceiverList>",
+    L"<ReceiverList><Receiver Type='0' ID='u1' Name='N&apos;1' /><Receiver Type='2' ID='u2' "
+    L"Name='' /></ReceiverList>"};
+const std::wstring kReceiversJson[] = {
+    L"", L", \"ReceiverList\": [ { \"Type\": \"0\", \"ID\": \"u1\", \"Name\": \"N'1\" } ]",
+    L", \"ReceiverList\": [ { \"Type\": \"0\", \"ID\": \"u1\", \"Name\": \"N'1\" }, { \"Type\": "
+    L"\"2\", \"ID\": \"u2\", \"Name\": \"\" } ]"};
 
 // Every remind carries a remind time, a repeat and a style, so the output shows
 // which each type writes. JSON members follow the XML attributes in order.
@@ -200,21 +205,14 @@ TEST(RemindOutput, EveryTypeWithAndWithoutDeadlineFromAndReceivers) {
     const std::wstring xmlHead = L"<Remind ID='" + id + L"' " + c.attributes;
     const std::wstring jsonHead = L"{ \"ID\": \"" + id + L"\", " +
                                   std::regex_replace(members, std::wregex(L"\" \""), L"\", \"");
-    const std::wstring receiversXml = c.receivers == 0 ? L""
-                                                       : L"<ReceiverList>" + kFirstXml +
-                                                             (c.receivers > 1 ? kSecondXml : L"") +
-                                                             L"</ReceiverList>";
-    const std::wstring receiversJson =
-        c.receivers == 0
-            ? L""
-            : L"\"ReceiverList\": [ " + kFirstJson + (c.receivers > 1 ? kSecondJson : L"") + L" ]";
     EXPECT_EQ(remind.GenInfo_XML(),
               xmlHead + L"><Content>a&lt;b</Content><ContentType>Text/Html</ContentType>" +
-                  (c.repeat ? kRepeatXml : L"") + c.styleXml + receiversXml + L"</Remind>");
+                  (c.repeat ? kRepeatXml : L"") + c.styleXml + kReceiversXml[c.receivers] +
+                  L"</Remind>");
     EXPECT_EQ(remind.GenInfo_Json(), jsonHead +
                                          L", \"Content\": \"a<b\", \"ContentType\": \"Text/Html\"" +
                                          (c.repeat ? kRepeatJson : L"") + c.styleJson +
-                                         (c.receivers ? L", " + receiversJson : L"") + L" }");
+                                         kReceiversJson[c.receivers] + L" }");
     EXPECT_EQ(remind.GenListInfo_XML(), xmlHead + L" />");
     EXPECT_EQ(remind.GenListInfo_Json(), jsonHead + L" }");
   }
