@@ -409,11 +409,12 @@ TEST(RemindThreads, ReadersSeeWholeDefinitionsWhileWritersReplaceThem) {
     shared.SetInfo(definitions[k]);
     for (const std::wstring& text : render()) renderings.insert(text);
   }
-  std::atomic<int> torn{0}, firings{0};
+  std::atomic<int> torn{0}, firings{0}, readers{3};
   std::vector<std::thread> threads;
   for (int w = 1; w <= 2; ++w) {
     threads.emplace_back([&, w] {
-      for (int round = 0; round < kRounds; ++round)
+      // Until the readers are done: rendering takes longer than replacing.
+      for (int round = 0; readers > 0; ++round)
         shared.SetInfo(definitions[(round * w) % kDefinitions]);
     });
   }
@@ -444,6 +445,7 @@ TEST(RemindThreads, ReadersSeeWholeDefinitionsWhileWritersReplaceThem) {
         std::list<CNorvBasePtr<CNorvRemindAMMsg>> msgs;
         shared.GetAMMsgList(msgs);
       }
+      --readers;
     });
   }
   for (std::thread& thread : threads) thread.join();
