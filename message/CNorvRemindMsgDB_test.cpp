@@ -45,7 +45,6 @@ TEST_P(CNorvRemindMsgDBTest, EachOperationRunsItsStatement) {
       L"VALUES ( '00000000-0000-0000-0000-000000000001', '" +
       kRemindID + L"', " + TimeSql(L"2025-03-05 14:07:09") +
       L", 'Text/Text', 'Pay Bob''s bill: 100% C:\\bills', 'o''neil@im', 'O''Neil \\ Sales', 0 )";
-  const CString list = L"'" + MsgID(1) + L"', '" + MsgID(2) + L"'";
   // A remind deletes its messages' rows in identifier order and keeps the messages.
   const auto deleteHeld = [&](std::initializer_list<int> held) {
     CNorvRemind remind;
@@ -76,7 +75,7 @@ TEST_P(CNorvRemindMsgDBTest, EachOperationRunsItsStatement) {
       {[&] {
          return deleteHeld({2, 1});
        },
-       L"DELETE NORV_REMIND_MSG_AM WHERE CN_G_ID IN ( " + list + L" )"},
+       L"DELETE NORV_REMIND_MSG_AM WHERE CN_G_ID IN ( '" + MsgID(1) + L"', '" + MsgID(2) + L"' )"},
       {[&] { return deleteHeld({}) && statements.empty(); }, L""},
       {[&] { return CNorvRemindAMMsg::DBDelete3(session, Guid(kRemindID), &error); },
        L"DELETE NORV_REMIND_MSG_AM WHERE CN_G_REMIND_ID = '" + kRemindID + L"'"},
