@@ -7,6 +7,7 @@
 #include "core/base/COleDateTime.h"
 #include "message/CNorvRemindAMMsg.h"
 #include "message/CNorvRemindMsg.h"
+#include "remind/CNorvRemind.h"
 
 namespace {
 
@@ -26,9 +27,8 @@ CString MsgID(int n) {
 
 using CNorvRemindMsgDBTest = norvtest::BackendTest;
 
-// Quotes in every text are covered by tests/security. Each operation's
-// statement, "{now}" for the time it runs at; the base's DBSetFail runs the
-// instant message's override; a duplicate insert leaves the database's reason.
+// Each operation's statement ("{now}": when it ran; quotes: tests/security). The
+// base's DBSetFail runs the override; a duplicate insert gives the database's reason.
 TEST_P(CNorvRemindMsgDBTest, EachOperationRunsItsStatement) {
   CNorvBasePtr<CNorvRemindAMMsg> msg = new CNorvRemindAMMsg;
   msg->m_ID = Guid(MsgID(1));
@@ -45,7 +45,16 @@ TEST_P(CNorvRemindMsgDBTest, EachOperationRunsItsStatement) {
       L"VALUES ( '00000000-0000-0000-0000-000000000001', '" +
       kRemindID + L"', " + TimeSql(L"2025-03-05 14:07:09") +
       L", 'Text/Text', 'Pay Bob''s bill: 100% C:\\bills', 'o''neil@im', 'O''Neil \\ Sales', 0 )";
-  const CString list = L"'" + MsgID(1) + L"', '" + MsgID(2) + L"'";
+  // A remind deletes its messages' rows in identifier order and keeps the messages.
+  const auto deleteHeld = [&](std::initializer_list<int> held) {
+    CNorvRemind remind;
+    for (int n : held) {
+      CNorvBasePtr<CNorvRemindAMMsg> message = new CNorvRemindAMMsg;
+      message->m_ID = Guid(MsgID(n));
+      remind.AddAMMsg(message);
+    }
+    return remind.DBDeleteAMMsg(session, &error) && remind.HasRemindMsg() == (held.size() > 0);
+  };
   const std::pair<std::function<bool()>, CString> cases[] = {
       {[&] { return msg->DBInsert(session, dbType(), Guid(kRemindID), &error); }, insert},
       {[&] {
@@ -63,11 +72,14 @@ TEST_P(CNorvRemindMsgDBTest, EachOperationRunsItsStatement) {
        L"UPDATE NORV_REMIND_MSG_AM SET CN_N_STATUS = 2, CN_T_SEND = {now}, "
        L"CN_S_ERRINFO = 'user ''x'' offline \\ code 12' WHERE CN_G_ID = '" +
            MsgID(1) + L"'"},
-      {[&] { return CNorvRemindAMMsg::DBDelete2(session, list, &error); },
-       L"DELETE NORV_REMIND_MSG_AM WHERE CN_G_ID IN ( " + list + L" )"},
+      {[&] {
+         return deleteHeld({2, 1});
+       },
+       L"DELETE NORV_REMIND_MSG_AM WHERE CN_G_ID IN ( '" + MsgID(1) + L"', '" + MsgID(2) + L"' )"},
+      {[&] { return deleteHeld({}) && statements.empty(); }, L""},
       {[&] { return CNorvRemindAMMsg::DBDelete3(session, Guid(kRemindID), &error); },
        L"DELETE NORV_REMIND_MSG_AM WHERE CN_G_REMIND_ID = '" + kRemindID + L"'"},
-      {[&] { return CNorvRemindAMMsg::DBDelete(session, Guid(MsgID(4)), &error); },
+      {[&] { return deleteHeld({4}); },
        L"DELETE NORV_REMIND_MSG_AM WHERE CN_G_ID = '" + MsgID(4) + L"'"},
       {[&] { return CNorvRemindMsg::DBSetReaded(session, dbType(), Guid(MsgID(1)), &error); },
        L"UPDATE NORV_REMIND_MSG SET CN_N_STATUS = 1, CN_T_READ = {now} WHERE CN_G_ID = '" +

@@ -3,9 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 #include <sstream>
 #include <string>
 
+#include "NorvBackendTest.h"
 #include "core/base/CNorvCommFun.h"
 #include "core/base/CNorvXmlDocument.h"
 #include "repeat/CNorvRemindRepeat.h"
@@ -55,26 +57,21 @@ TEST(RepeatRule, DefaultsCopiesAndTheFiringCount) {
             std::vector<int>({2, 5, -3, 1, 40, 40, 2}));
 }
 
-// Each case starts from a rule that has fired 3 times and ends 2027-01-01.
-// The first failing step names the error, the rule's before the remind time,
-// and what was read before it stays.
+// From a rule that fired 3 times and ends 2027-01-01: the first failing step
+// names the error (the rule's before the time's), and what was read stays.
 TEST(RepeatRuleParse, ErrorsInStepOrderAndTheFieldsLeft) {
   const struct {
-    const wchar_t *xml, *result, *fields;
+    const wchar_t *xml, *result, *fields = nullptr;
   } cases[] = {
-      {L"<Repeat DTEnd='bad' RegularRange='1' RemindTime='bad' />", L"未指定开始日期 DTStart",
-       nullptr},
-      {L"<Repeat DTStart='bad' DTEnd='bad' RegularRange='1' />", L"指定开始日期 DTStart 无效",
-       nullptr},
-      {L"<Repeat DTStart='' />", L"指定开始日期 DTStart 无效", nullptr},
+      {L"<Repeat DTEnd='bad' RegularRange='1' RemindTime='bad' />", L"未指定开始日期 DTStart"},
+      {L"<Repeat DTStart='bad' DTEnd='bad' RegularRange='1' />", L"指定开始日期 DTStart 无效"},
+      {L"<Repeat DTStart='' />", L"指定开始日期 DTStart 无效"},
       {L"<Repeat DTStart='2026-01-01' DTEnd='2026-02-30' RegularRange='1' />",
-       L"指定结束日期 DTEnd 无效", nullptr},
-      {L"<Repeat DTStart='2026-01-01' RegularRange='1' Num='0' />", L"指定重复次数不正确", nullptr},
-      {L"<Repeat DTStart='2026-01-01' RegularRange='1' Num='many' />", L"指定重复次数不正确",
-       nullptr},
-      {L"<Repeat DTStart='2026-01-01' />", L"未指定提醒时间", nullptr},
-      {L"<Repeat DTStart='2026-01-01' RemindTime='08:30:15' />", L"指定提醒时间“08:30:15”无效",
-       nullptr},
+       L"指定结束日期 DTEnd 无效"},
+      {L"<Repeat DTStart='2026-01-01' RegularRange='1' Num='0' />", L"指定重复次数不正确"},
+      {L"<Repeat DTStart='2026-01-01' RegularRange='1' Num='many' />", L"指定重复次数不正确"},
+      {L"<Repeat DTStart='2026-01-01' />", L"未指定提醒时间"},
+      {L"<Repeat DTStart='2026-01-01' RemindTime='08:30:15' />", L"指定提醒时间“08:30:15”无效"},
       {L"<Repeat DTStart='2026-01-01' RemindTime='25:00' />", L"指定提醒时间“25:00”无效",
        L"type=0 interval=1 value=0 range=0 num=0 count=3 start=2026-01-01 end=2027-01-01 25:00"},
       {L"<Repeat DTStart='nope' RemindTime='9:00' />", L"指定开始日期 DTStart 无效",
@@ -145,6 +142,16 @@ TEST(RepeatRuleMatch, EveryBranch) {
       {"yearly without start", 3, 0, 1, L"", L"", L"2026-01-01"},
       {"Mondays from a Monday", 1, 4, 1, L"2026-01-05", L"2026-01-05", L"2025-12-29"},
       {"type 4", 4, 1, 1, L"2026-01-01", L"", L"2026-01-01+7"},
+      // Sunday 2026-01-04 to Saturday 2026-01-10; weekly bit 0 is no weekday.
+      {"workdays", 0, 1, 1, L"2026-01-01", L"2026-01-05T09:15+5", L"2026-01-04 2026-01-10"},
+      {"weekends", 0, 2, 1, L"2026-01-01", L"2026-01-04 2026-01-10T09:15", L"2026-01-05+5"},
+      {"type 0 value 3", 0, 3, 1, L"2026-01-01", L"", L"2026-01-04+7"},
+      {"weekly 4", 1, 4, 1, L"2026-01-01", L"2026-01-05T09:15", L"2026-01-04 2026-01-06+5"},
+      {"weekly 2", 1, 2, 1, L"2026-01-01", L"2026-01-04T09:15", L"2026-01-05+6"},
+      {"weekly 130", 1, 130, 1, L"2026-01-01", L"2026-01-04 2026-01-10", L"2026-01-05+5"},
+      {"weekly 124", 1, 124, 1, L"2026-01-01", L"2026-01-05+5", L"2026-01-04 2026-01-10"},
+      {"weekly 0", 1, 0, 1, L"2026-01-01", L"", L"2026-01-04+7"},
+      {"weekly bit 0", 1, 1, 1, L"2026-01-01", L"", L"2026-01-04+7"},
       {"type -1", -1, 1, 1, L"2026-01-01", L"", L"2026-01-01+7"},
   };
   for (const auto& c : cases) {
@@ -170,28 +177,108 @@ TEST(RepeatRuleMatch, EveryBranch) {
   }
 }
 
-// Which days of the week from Sunday 2026-01-04 to Saturday 2026-01-10 match,
-// as "1" or "0" from Sunday to Saturday.
-TEST(RepeatRuleMatch, WeekdayRules) {
-  const struct {
-    short type, value;
-    const wchar_t* week;
-  } cases[] = {
-      {0, 1, L"0111110"},   {0, 2, L"1000001"},   {0, 3, L"0000000"},
-      {1, 4, L"0100000"},   {1, 2, L"1000000"},   {1, 0, L"0000000"},
-      {1, 130, L"1000001"}, {1, 124, L"0111110"}, {1, 1, L"0000000"},  // bit 0 is no weekday
-  };
-  for (const auto& c : cases) {
-    CNorvRepeat rule;
-    rule.m_nRegularType = c.type;
-    rule.m_nRegularValue = c.value;
-    rule.m_dtStart = At(L"2026-01-01");
-    std::wstring week;
-    for (int day = 4; day <= 10; ++day) {
-      week += rule.MatchDate(COleDateTime(2026, 1, day, 9, 15, 0)) ? L'1' : L'0';
-    }
-    EXPECT_EQ(week, c.week) << "type " << c.type << " value " << c.value;
-  }
+const wchar_t kRemindID[] = L"0F1E2D3C-4B5A-6978-8796-A5B4C3D2E1F0";
+
+// Every third day from 2026-01-01 at 08:30, at most ten times, two fired so far.
+void FillDaily(CNorvRemindRepeat& repeat) {
+  repeat.m_strRemindTime = L"08:30";
+  repeat.m_nInterval = 3;
+  repeat.m_nRegularRange = 1;
+  repeat.m_nNum = 10;
+  repeat.m_nCount = 2;
+  repeat.m_dtStart = At(L"2026-01-01");
 }
+
+TEST(RemindRepeatOutput, JsonAndTheOmittedParts) {
+  CNorvRemindRepeat repeat;
+  FillDaily(repeat);
+  repeat.m_nRegularType = 2;
+  repeat.m_nRegularValue = -1;
+  repeat.m_dtEnd = At(L"2026-12-31");
+  EXPECT_EQ(repeat.GenInfo_Json(),
+            L"\"Repeat\": { \"RemindTime\": \"08:30\", \"RegularType\": \"2\", \"Interval\": "
+            L"\"3\", \"RagularValue\": \"-1\", \"RegularRange\": \"1\", \"DTStart\": "
+            L"\"2026-01-01\", \"DTEnd\": \"2026-12-31\", \"Num\": \"10\", \"Count\": \"2\" }");
+  // A null start is an empty text; an unreadable end (30 February) is left out.
+  repeat.m_nRegularRange = 2;
+  repeat.m_dtStart = COleDateTime();
+  repeat.m_dtEnd = At(L"2026-02-30");
+  EXPECT_EQ(repeat.GenInfo_XML(),
+            L"<Repeat RemindTime='08:30' RegularType='2' Interval='3' RagularValue='-1' "
+            L"RegularRange='2' DTStart='' />");
+}
+
+using RemindRepeatDB = norvtest::BackendTest;
+
+// Each step's statement, then what a load finds: a NULL end and a missing row
+// leave the loading object as it was. The update leaves the count alone.
+TEST_P(RemindRepeatDB, StatementsAndTheRowsTheyLeave) {
+  CGuid id;
+  ASSERT_TRUE(id.FromString1(kRemindID));
+  const CString where = L" WHERE CN_G_REMIND_ID = '" + CString(kRemindID) + L"'";
+  const auto date = [&](const wchar_t* day) {
+    return dbType() == 1 ? L"to_date( '" + CString(day) + L"', 'yyyy-mm-dd' )"
+                         : L"'" + CString(day) + L" 00:00:00'";
+  };
+  CNorvRemindRepeat repeat, loaded;
+  FillDaily(repeat);
+  loaded.m_dtEnd = At(L"2030-01-01");
+  CString error;
+  const CString insert =
+      L"INSERT INTO NORV_REMIND_REPEAT ( CN_G_REMIND_ID, CN_S_REMIND_TIME, CN_N_REGULAR_TYPE, "
+      L"CN_N_INTERVAL, CN_N_REGULAR_VALUE, CN_N_REPEAT_RANGE, CN_D_START, CN_D_END, "
+      L"CN_N_REPEAT_NUM, CN_N_REPEAT_COUNT ) VALUES ('" +
+      CString(kRemindID) + L"', '08:30', 0, 3, 0, 1, " + date(L"2026-01-01") + L", NULL, 10, 2 )";
+  const struct {
+    std::function<bool()> run;
+    CString statement;
+    const wchar_t* loaded;  // nullptr: as `repeat` shows
+  } steps[] = {
+      {[&] { return repeat.DBInsert(session, dbType(), id, &error); }, insert,
+       L"<Repeat RemindTime='08:30' RegularType='0' Interval='3' RagularValue='0' "
+       L"RegularRange='1' DTStart='2026-01-01' DTEnd='2030-01-01' Num='10' Count='2' />"},
+      {[&] {
+         repeat.m_strRemindTime = L"21:05";
+         repeat.m_nRegularValue = 124;
+         repeat.m_nCount = 9;
+         repeat.m_dtEnd = At(L"2026-12-31");
+         return repeat.DBUpdate(session, dbType(), id, &error);
+       },
+       L"UPDATE NORV_REMIND_REPEAT SET CN_S_REMIND_TIME = '21:05', CN_N_REGULAR_TYPE = 0, "
+       L"CN_N_INTERVAL = 3, CN_N_REGULAR_VALUE = 124, CN_N_REPEAT_RANGE = 1, CN_D_START = " +
+           date(L"2026-01-01") + L", CN_D_END = " + date(L"2026-12-31") +
+           L", CN_N_REPEAT_NUM = 10" + where,
+       L"<Repeat RemindTime='21:05' RegularType='0' Interval='3' RagularValue='124' "
+       L"RegularRange='1' DTStart='2026-01-01' DTEnd='2026-12-31' Num='10' Count='2' />"},
+      {[&] { return CNorvRemindRepeat::DBSetRepeatCount(session, id, 9, &error); },
+       L"UPDATE NORV_REMIND_REPEAT SET CN_N_REPEAT_COUNT = 9" + where, nullptr},
+      {[&] { return CNorvRemindRepeat::DBDelete(session, id, &error); },
+       L"DELETE NORV_REMIND_REPEAT" + where, nullptr},
+  };
+  for (const auto& step : steps) {
+    ASSERT_TRUE(step.run()) << error.ToUtf8();
+    EXPECT_EQ(TakeStatement(), step.statement);
+    EXPECT_TRUE(loaded.DBLoadData(session, id, &error)) << error.ToUtf8();
+    EXPECT_EQ(loaded.GenInfo_XML(), step.loaded ? CString(step.loaded) : repeat.GenInfo_XML());
+    EXPECT_EQ(TakeStatement(),
+              L"SELECT\tCN_S_REMIND_TIME, CN_D_START, CN_D_END, CN_N_REGULAR_TYPE, "
+              L"CN_N_INTERVAL, CN_N_REGULAR_VALUE, CN_N_REPEAT_RANGE, CN_N_REPEAT_NUM, "
+              L"CN_N_REPEAT_COUNT FROM\tNORV_REMIND_REPEAT WHERE\tCN_G_REMIND_ID = '" +
+                  CString(kRemindID) + L"'");
+  }
+
+  // One row per remind; a failing load leaves the object as it was.
+  ASSERT_TRUE(repeat.DBInsert(session, dbType(), id, &error));
+  statements.clear();
+  EXPECT_FALSE(repeat.DBInsert(session, dbType(), id, &error));
+  EXPECT_EQ(error, ReasonOf(TakeStatement()));
+  Exec(L"DROP TABLE NORV_REMIND_REPEAT");
+  CNorvRemindRepeat untouched;
+  EXPECT_FALSE(untouched.DBLoadData(session, id, &error));
+  EXPECT_EQ(error, QueryReasonOf(TakeStatement()));
+  EXPECT_EQ(untouched.GenInfo_XML(), CNorvRemindRepeat().GenInfo_XML());
+}
+
+NORV_INSTANTIATE_BACKEND_TEST(RemindRepeatDB);
 
 }  // namespace
