@@ -43,7 +43,7 @@ class ScratchDatabase {
   const CString& connection() const { return m_connection; }
 
  private:
-  testing::AssertionResult CreatePostgres();
+  testing::AssertionResult Create();
 
   Backend m_backend;
   std::unique_ptr<TempDir> m_dir;
