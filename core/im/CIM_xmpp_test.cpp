@@ -129,30 +129,27 @@ TEST_F(CIMXmppTest, DeliversEachMessageOnceInOrderWithItsExtensionAndRefusesUnkn
 
 TEST_F(CIMXmppTest, SendsThePasswordOnlyOverVerifiedTlsUnlessPlainIsAskedForOnLoopback) {
   NORV_REQUIRE_XMPP();
-  // "fake" is a server without TLS, "silent" one that never answers, each at its own port.
-  const std::string pw = server.senderPassword, fake = "fake", silent = "silent";
-  const std::tuple<const char*, std::string, std::string, int, bool> cases[] = {
-      // what, server text, password, code, whether the fake server saw a login
-      {"TLS by default", fake, pw, kNorvIMCannotConnect, false},
-      {"plain when asked", fake + "?tls=off", pw, kNorvIMAuthFailed, true},
-      {"plain to a remote host", "example.org?tls=off", pw, kNorvIMCannotConnect, false},
-      {"an unknown CA", server.host, pw, kNorvIMCannotConnect, false},
-      {"an unknown option", server.host + "?tls=maybe", pw, kNorvIMCannotConnect, false},
-      {"wrong password", server.Address(), "not the password", kNorvIMAuthFailed, false},
-      {"a server that never answers", silent, pw, kNorvIMCannotConnect, false},
+  // At its own port, "fake" is a server without TLS that tells whether it
+  // saw a login, "silent" one that never answers. 0.0.0.0 is no loopback
+  // name, but reaches the fake server all the same.
+  const std::string pw = server.senderPassword, real = "real", fake = "fake", silent = "silent";
+  const std::tuple<const char*, std::string, std::string, std::string, int, bool> cases[] = {
+      {"TLS by default", fake, "127.0.0.1", pw, kNorvIMCannotConnect, false},
+      {"plain when asked", fake, "127.0.0.1?tls=off", pw, kNorvIMAuthFailed, true},
+      {"plain to a remote host", fake, "0.0.0.0?tls=off", pw, kNorvIMCannotConnect, false},
+      {"plain to a remote host allowed", fake, "0.0.0.0?tls=off&allow-plain-remote=1", pw,
+       kNorvIMAuthFailed, true},
+      {"an unknown CA", real, server.host, pw, kNorvIMCannotConnect, false},
+      {"an unknown option", real, server.host + "?tls=maybe", pw, kNorvIMCannotConnect, false},
+      {"wrong password", real, server.Address(), "not the password", kNorvIMAuthFailed, false},
+      {"a server that never answers", silent, server.Address(), pw, kNorvIMCannotConnect, false},
   };
-  for (const auto& [what, text, password, code, loggedIn] : cases) {
+  for (const auto& [what, kind, address, password, code, loggedIn] : cases) {
     std::optional<PlainServer> plain;
     std::optional<LoopbackSocket> quiet;
-    std::string address = text;
     int port = server.port;
-    if (text.starts_with(fake)) {
-      port = plain.emplace().socket.port;
-      address.replace(0, fake.size(), "127.0.0.1");
-    } else if (text == silent) {
-      port = quiet.emplace(true).port;
-      address = server.Address();
-    }
+    if (kind == fake) port = plain.emplace().socket.port;
+    if (kind == silent) port = quiet.emplace(true).port;
     CIM client;
     client.Init(Wide(address), port, Wide(server.sender + "@localhost"), Wide(password), 1);
     EXPECT_EQ(SendRemind(client, "never", server.receiver), 0) << what;
