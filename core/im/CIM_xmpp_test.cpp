@@ -40,8 +40,6 @@ Bodies BodiesOf(const std::vector<norvtest::XmppReceived>& messages) {
 
 using norvtest::LoopbackSocket;
 
-int UnusedPort() { return LoopbackSocket(false).port; }
-
 bool Readable(int fd) {
   pollfd wait{fd, POLLIN, 0};
   return ::poll(&wait, 1, 5000) == 1;
@@ -183,7 +181,7 @@ class CIMXmppRestartTest : public CIMXmppTest, public testing::WithParamInterfac
   }
 
   norvtest::TempDir dir;
-  int port = UnusedPort();
+  int port = LoopbackSocket(false).port;
 };
 
 TEST_P(CIMXmppRestartTest, FailsWhileTheServerIsDownAndDeliversOnceItIsBack) {

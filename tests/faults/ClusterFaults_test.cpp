@@ -54,11 +54,10 @@ class ClusterFaultTest : public hosttest::HostTest {
 
   std::unique_ptr<BackgroundHost> StartDaemon(const std::string& name) {
     m_homes.push_back(Environment(name));
-    const norvtest::XmppTestServer server = norvtest::XmppServer();
     return std::make_unique<BackgroundHost>(
-        *m_homes.back(),
-        std::vector<std::string>{"run", "--poll", "1", "--lease", "6", "--timeout", "3",
-                                 "--retry-after", "1", "--im", server.Url(server.senderPassword)});
+        *m_homes.back(), std::vector<std::string>{"run", "--poll", "1", "--lease", "6", "--timeout",
+                                                  "3", "--retry-after", "1", "--im",
+                                                  m_server.Url(m_server.senderPassword)});
   }
 
   // One-off reminds at 10:`minute`:`from`+i%30 and daily ones at
@@ -66,7 +65,7 @@ class ClusterFaultTest : public hosttest::HostTest {
   void Import(const std::string& name, int oneOffs, int daily, int minute, int from) {
     const std::string folder = m_dir.File(name);
     std::filesystem::create_directories(folder);
-    const std::string receiver = norvtest::XmppServer().receiver;
+    const std::string& receiver = m_server.receiver;
     auto two = [](int n) { return (n < 10 ? "0" : "") + std::to_string(n); };
     for (int i = 0; i < oneOffs + daily; ++i) {
       const std::string body = name + std::to_string(i);
@@ -84,6 +83,7 @@ class ClusterFaultTest : public hosttest::HostTest {
     EXPECT_EQ(Environment(name + "-import")->Run({"import", folder}).exitCode, 0);
   }
 
+  const norvtest::XmppTestServer m_server = norvtest::XmppServer();
   Clock::time_point m_start = Clock::now();
   std::string m_today = hosttest::LocalTime(0, "%Y-%m-%d");
   norvtest::ScratchDatabase m_scratch{norvtest::Backend::kPostgres};
@@ -92,9 +92,9 @@ class ClusterFaultTest : public hosttest::HostTest {
 
 TEST_F(ClusterFaultTest, KilledJoiningAndRestartedDaemonsDeliverEveryFiringOnce) {
   NORV_REQUIRE_XMPP();
-  const norvtest::XmppTestServer server = norvtest::XmppServer();
-  norvtest::XmppReceiver receiver(server.host, server.port, server.receiver + "@" + server.host,
-                                  server.receiverPassword, "");
+  norvtest::XmppReceiver receiver(m_server.host, m_server.port,
+                                  m_server.receiver + "@" + m_server.host,
+                                  m_server.receiverPassword, "");
   ASSERT_TRUE(receiver.WaitOnline(seconds(10)));
   std::map<std::string, std::unique_ptr<BackgroundHost>> daemons;
   for (const char* name : {"a", "b", "c"}) daemons[name] = StartDaemon(name);

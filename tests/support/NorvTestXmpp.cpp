@@ -11,8 +11,6 @@ namespace norvtest {
 
 namespace {
 
-constexpr const char* kExtensionNs = "urn:norvremind:msg";
-
 std::string Attribute(xmpp_stanza_t* stanza, const char* name) {
   const char* value = xmpp_stanza_get_attribute(stanza, name);
   return value != nullptr ? value : "";
@@ -30,7 +28,8 @@ XmppReceived Parse(xmpp_ctx_t* ctx, xmpp_stanza_t* stanza) {
   message.from = Attribute(stanza, "from");
   message.type = Attribute(stanza, "type");
   message.body = Text(ctx, xmpp_stanza_get_child_by_name(stanza, "body"));
-  xmpp_stanza_t* extension = xmpp_stanza_get_child_by_name_and_ns(stanza, "msg", kExtensionNs);
+  xmpp_stanza_t* extension =
+      xmpp_stanza_get_child_by_name_and_ns(stanza, "msg", "urn:norvremind:msg");
   if (extension == nullptr) return message;
   message.msgType = Attribute(extension, "type");
   message.contentType = Attribute(extension, "contenttype");

@@ -53,8 +53,6 @@ class XmppReceiver {
   XmppReceiver(const std::string& host, int port, const std::string& jid,
                const std::string& password, const std::string& remindId);
   ~XmppReceiver();
-  XmppReceiver(const XmppReceiver&) = delete;
-  XmppReceiver& operator=(const XmppReceiver&) = delete;
 
   // True once the server has taken the presence, so messages come at once
   // rather than from offline storage.
