@@ -1,18 +1,16 @@
 // The IM client against a real prosody (tests/prosody/start-prosody.sh).
 
-#include <arpa/inet.h>
 #include <gtest/gtest.h>
-#include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
 #include <chrono>
 #include <cstdlib>
+#include <future>
 #include <memory>
 #include <optional>
 #include <string>
-#include <thread>
 #include <tuple>
 #include <vector>
 
@@ -40,83 +38,40 @@ Bodies BodiesOf(const std::vector<norvtest::XmppReceived>& messages) {
   return bodies;
 }
 
-// A loopback socket bound to a free port; listening when asked to.
-struct LoopbackSocket {
-  explicit LoopbackSocket(bool listen) : fd(::socket(AF_INET, SOCK_STREAM, 0)) {
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof(address);
-    ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof(address));
-    if (listen) ::listen(fd, 4);
-    ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
-    port = ntohs(address.sin_port);
-  }
-  ~LoopbackSocket() { ::close(fd); }
+using norvtest::LoopbackSocket;
 
-  int fd;
-  int port;
-};
-
-int UnusedPort() { return LoopbackSocket(false).port; }
+bool Readable(int fd) {
+  pollfd wait{fd, POLLIN, 0};
+  return ::poll(&wait, 1, 5000) == 1;
+}
 
 // An XMPP server that offers PLAIN login and no TLS, refuses every login,
-// and records what one client sends it.
-class PlainServer {
- public:
-  PlainServer() : m_thread([this] { Serve(); }) {}
-  ~PlainServer() {
-    if (m_thread.joinable()) m_thread.join();
-  }
-  // Waits for the client to hang up, then tells what it sent.
-  std::string Received() {
-    if (m_thread.joinable()) m_thread.join();
-    return m_received;
-  }
-  int port() const { return m_socket.port; }
-
- private:
-  static bool Readable(int fd) {
-    pollfd wait{fd, POLLIN, 0};
-    return ::poll(&wait, 1, 5000) == 1;
-  }
-  // The refusal goes out with the greeting: only a client that logs in reads it.
-  void Serve() {
-    if (!Readable(m_socket.fd)) return;
-    const int client = ::accept(m_socket.fd, nullptr, nullptr);
-    static const std::string kReplies =
+// and tells what its one client sent once that hangs up.
+struct PlainServer {
+  LoopbackSocket socket{true};
+  std::future<std::string> received = std::async(std::launch::async, [fd = socket.fd] {
+    std::string got;
+    if (!Readable(fd)) return got;
+    const int client = ::accept(fd, nullptr, nullptr);
+    // The refusal goes out with the greeting: only a client that logs in reads it.
+    const std::string replies =
         "<?xml version='1.0'?><stream:stream xmlns='jabber:client' "
         "xmlns:stream='http://etherx.jabber.org/streams' id='1' from='localhost' "
         "version='1.0'><stream:features><mechanisms "
         "xmlns='urn:ietf:params:xml:ns:xmpp-sasl'><mechanism>PLAIN</mechanism></mechanisms>"
         "</stream:features><failure xmlns='urn:ietf:params:xml:ns:xmpp-sasl'><not-authorized/>"
         "</failure>";
-    ::write(client, kReplies.data(), kReplies.size());
+    ::write(client, replies.data(), replies.size());
     char buffer[4096];
-    for (ssize_t got; Readable(client) && (got = ::read(client, buffer, sizeof(buffer))) > 0;) {
-      m_received.append(buffer, static_cast<size_t>(got));
-    }
+    for (ssize_t n; Readable(client) && (n = ::read(client, buffer, sizeof(buffer))) > 0;)
+      got.append(buffer, static_cast<size_t>(n));
     ::close(client);
-  }
-
-  LoopbackSocket m_socket{true};
-  std::string m_received;
-  std::thread m_thread;
+    return got;
+  });
 };
 
 class CIMXmppTest : public testing::Test {
  protected:
-  void SetUp() override {
-    server = norvtest::XmppServer();
-    CGuid id;
-    id.NewID();
-    remindId = id.GetString();
-  }
-
-  void InitSender(CIM& client, int port, const CString& password) {
-    client.Init(Wide(server.Address()), port, Wide(server.sender), password, 1);
-  }
-
   // Every message of a case carries the case's own RemindID, which keeps it
   // apart from those of test programs sharing the receiving account.
   int SendRemind(CIM& client, const std::string& body, const std::string& receiver) {
@@ -137,26 +92,26 @@ class CIMXmppTest : public testing::Test {
     return receiver;
   }
 
-  norvtest::XmppTestServer server;
-  CString remindId;
+  norvtest::XmppTestServer server = norvtest::XmppServer();
+  const CString remindId = [] {
+    CGuid id;
+    id.NewID();
+    return id.GetString();
+  }();
 };
 
-TEST_F(CIMXmppTest, DeliversEachMessageOnceInOrderWithItsExtensionAndFailsWithItsOwnCodes) {
+TEST_F(CIMXmppTest, DeliversEachMessageOnceInOrderWithItsExtensionAndRefusesUnknownReceivers) {
   NORV_REQUIRE_XMPP();
   auto receiver = OnlineReceiver(server.port);
-  CIM client, plain;  // plain only when asked for, on loopback
+  CIM client;
   client.Init(Wide(server.Address()), server.port, Wide(server.sender + "@" + server.host),
               Wide(server.senderPassword), 1);
-  plain.Init(Wide(server.host + "?tls=off"), server.port, Wide(server.sender),
-             Wide(server.senderPassword), 1);
-  const Bodies bodies = {"first", "开会 <&> \"quoted\" 'single'", "", "line one\nline two",
-                         "plain"};
+  const Bodies bodies = {"first", "开会 <&> \"quoted\" 'single'", "", "line one\nline two"};
   for (const std::string& body : bodies) {
-    CIM& sender = body == bodies.back() ? plain : client;
-    ASSERT_NE(SendRemind(sender, body, server.receiver), 0) << LastError(sender);
+    ASSERT_NE(SendRemind(client, body, server.receiver), 0) << LastError(client);
     // A receiver the server does not know is refused; the connection stays good.
-    EXPECT_EQ(SendRemind(sender, "to nobody", "nobody-here"), 0);
-    EXPECT_EQ(sender.GetLastErr(), kNorvIMRejected) << LastError(sender);
+    EXPECT_EQ(SendRemind(client, "to nobody", "nobody-here"), 0);
+    EXPECT_EQ(client.GetLastErr(), kNorvIMRejected) << LastError(client);
   }
   // Anything sent twice would arrive before the last one.
   const auto received = receiver->WaitForMessages(bodies.size(), seconds(10));
@@ -168,44 +123,37 @@ TEST_F(CIMXmppTest, DeliversEachMessageOnceInOrderWithItsExtensionAndFailsWithIt
     EXPECT_EQ(seen, "chat " + server.sender + "@" + server.host +
                         " 1 text/plain MsgAddIn?RemindMsg RemindID=" + remindId.ToUtf8());
   }
-  LoopbackSocket silent(true);
-  const std::tuple<const char*, int, std::string, int> failures[] = {
-      {"wrong password", server.port, "not the password", kNorvIMAuthFailed},
-      {"a server that never answers", silent.port, server.senderPassword, kNorvIMCannotConnect},
-  };
-  for (const auto& [what, port, password, code] : failures) {
-    CIM failing;
-    InitSender(failing, port, Wide(password));
-    EXPECT_EQ(SendRemind(failing, "never", server.receiver), 0) << what;
-    EXPECT_EQ(failing.GetLastErr(), code) << what << ": " << LastError(failing);
-  }
 }
 
 TEST_F(CIMXmppTest, SendsThePasswordOnlyOverVerifiedTlsUnlessPlainIsAskedForOnLoopback) {
   NORV_REQUIRE_XMPP();
-  const std::string fake = "fake";  // the server without TLS, at its own port
-  const std::tuple<const char*, std::string, int, bool> cases[] = {
-      // what, server text, code, whether the fake server saw a login
-      {"TLS by default", fake, kNorvIMCannotConnect, false},
-      {"plain when asked", fake + "?tls=off", kNorvIMAuthFailed, true},
-      {"plain to a remote host", "example.org?tls=off", kNorvIMCannotConnect, false},
-      {"an unknown CA", server.host, kNorvIMCannotConnect, false},
-      {"an unknown option", server.host + "?tls=maybe", kNorvIMCannotConnect, false},
+  // At its own port, "fake" is a server without TLS that tells whether it
+  // saw a login, "silent" one that never answers. 0.0.0.0 is no loopback
+  // name, but reaches the fake server all the same.
+  const std::string pw = server.senderPassword, real = "real", fake = "fake", silent = "silent";
+  const std::tuple<const char*, std::string, std::string, std::string, int, bool> cases[] = {
+      {"TLS by default", fake, "127.0.0.1", pw, kNorvIMCannotConnect, false},
+      {"plain when asked", fake, "127.0.0.1?tls=off", pw, kNorvIMAuthFailed, true},
+      {"plain to a remote host", fake, "0.0.0.0?tls=off", pw, kNorvIMCannotConnect, false},
+      {"plain to a remote host allowed", fake, "0.0.0.0?tls=off&allow-plain-remote=1", pw,
+       kNorvIMAuthFailed, true},
+      {"an unknown CA", real, server.host, pw, kNorvIMCannotConnect, false},
+      {"an unknown option", real, server.host + "?tls=maybe", pw, kNorvIMCannotConnect, false},
+      {"wrong password", real, server.Address(), "not the password", kNorvIMAuthFailed, false},
+      {"a server that never answers", silent, server.Address(), pw, kNorvIMCannotConnect, false},
   };
-  for (const auto& [what, text, code, loggedIn] : cases) {
+  for (const auto& [what, kind, address, password, code, loggedIn] : cases) {
     std::optional<PlainServer> plain;
-    std::string address = text;
-    if (text.starts_with(fake)) {
-      plain.emplace();
-      address.replace(0, fake.size(), "127.0.0.1");
-    }
+    std::optional<LoopbackSocket> quiet;
+    int port = server.port;
+    if (kind == fake) port = plain.emplace().socket.port;
+    if (kind == silent) port = quiet.emplace(true).port;
     CIM client;
-    client.Init(Wide(address), plain ? plain->port() : server.port,
-                Wide(server.sender + "@localhost"), Wide(server.senderPassword), 1);
+    client.Init(Wide(address), port, Wide(server.sender + "@localhost"), Wide(password), 1);
     EXPECT_EQ(SendRemind(client, "never", server.receiver), 0) << what;
     EXPECT_EQ(client.GetLastErr(), code) << what << ": " << LastError(client);
     if (plain) {
-      EXPECT_EQ(plain->Received().find("<auth") != std::string::npos, loggedIn) << what;
+      EXPECT_EQ(plain->received.get().find("<auth") != std::string::npos, loggedIn) << what;
     }
   }
 }
@@ -215,18 +163,13 @@ TEST_F(CIMXmppTest, SendsThePasswordOnlyOverVerifiedTlsUnlessPlainIsAskedForOnLo
 // differently on each.
 class CIMXmppRestartTest : public CIMXmppTest, public testing::WithParamInterface<bool> {
  protected:
-  void TearDown() override {
-    if (started) Script("stop-prosody.sh", "");
-  }
+  void TearDown() override { Prosody("stop"); }
 
-  bool Start() {
-    started = true;
-    return Script("start-prosody.sh", " " + std::to_string(port) + " >/dev/null");
-  }
-  bool Script(const std::string& name, const std::string& rest) {
+  // Starts (or restarts) or stops the case's prosody.
+  bool Prosody(const std::string& what) {
     const std::string command = std::string("NORV_PROSODY_SMACKS=") + (GetParam() ? "1" : "0") +
-                                " '" + server.scripts + "/" + name + "' '" + dir.path() + "'" +
-                                rest;
+                                " '" + server.scripts + "/" + what + "-prosody.sh' '" + dir.path() +
+                                "' " + std::to_string(port) + " >/dev/null";
     return std::system(command.c_str()) == 0;
   }
 
@@ -238,26 +181,25 @@ class CIMXmppRestartTest : public CIMXmppTest, public testing::WithParamInterfac
   }
 
   norvtest::TempDir dir;
-  int port = UnusedPort();
-  bool started = false;
+  int port = LoopbackSocket(false).port;
 };
 
 TEST_P(CIMXmppRestartTest, FailsWhileTheServerIsDownAndDeliversOnceItIsBack) {
   NORV_REQUIRE_XMPP();
   ASSERT_FALSE(server.scripts.empty()) << "NORV_TEST_XMPP_SCRIPTS is not set";
-  ASSERT_TRUE(Start());
+  ASSERT_TRUE(Prosody("start"));
   CIM client;
-  InitSender(client, port, Wide(server.senderPassword));
+  client.Init(Wide(server.Address()), port, Wide(server.sender), Wide(server.senderPassword), 1);
   ExpectDelivered(client, "before");
 
-  ASSERT_TRUE(Script("stop-prosody.sh", ""));
+  ASSERT_TRUE(Prosody("stop"));
   EXPECT_EQ(SendRemind(client, "while down", server.receiver), 0);
   EXPECT_EQ(client.GetLastErr(), kNorvIMCannotConnect) << LastError(client);
 
-  ASSERT_TRUE(Start());
+  ASSERT_TRUE(Prosody("start"));
   ExpectDelivered(client, "after");
   // A connection the server dropped between two sends is replaced too.
-  ASSERT_TRUE(Start());
+  ASSERT_TRUE(Prosody("start"));
   ExpectDelivered(client, "after a quiet restart");
 }
 

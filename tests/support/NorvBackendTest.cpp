@@ -62,9 +62,4 @@ CString BackendTest::QueryReasonOf(CString query) {
   return reason;
 }
 
-std::string BackendCaseName(const testing::TestParamInfo<BackendCase>& info) {
-  return BackendName(testing::TestParamInfo<Backend>(info.param.backend, info.index)) + "_kind" +
-         std::to_string(info.param.dbType);
-}
-
 }  // namespace norvtest

@@ -19,6 +19,7 @@ inline void PrintTo(const CString& text, std::ostream* out) { *out << '"' << tex
 
 namespace norvtest {
 
+// Named like sqlite_kind1.
 struct BackendCase {
   Backend backend;
   short dbType;
@@ -60,9 +61,6 @@ class BackendTest : public testing::TestWithParam<BackendCase> {
   std::unique_ptr<ScratchDatabase> m_database;
 };
 
-// Names cases like sqlite_kind1.
-std::string BackendCaseName(const testing::TestParamInfo<BackendCase>& info);
-
 }  // namespace norvtest
 
 #define NORV_INSTANTIATE_BACKEND_TEST(Suite)                                   \
@@ -72,6 +70,6 @@ std::string BackendCaseName(const testing::TestParamInfo<BackendCase>& info);
                       norvtest::BackendCase{norvtest::Backend::kSqlite, 0},    \
                       norvtest::BackendCase{norvtest::Backend::kPostgres, 1},  \
                       norvtest::BackendCase{norvtest::Backend::kPostgres, 0}), \
-      norvtest::BackendCaseName)
+      testing::PrintToStringParamName())
 
 #endif  // NORV_TESTS_SUPPORT_NORVBACKENDTEST_H_

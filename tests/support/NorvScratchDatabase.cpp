@@ -36,20 +36,6 @@ std::string UniqueDatabaseName() {
   return "norv_scratch_" + std::to_string(getpid()) + "_" + std::to_string(++counter);
 }
 
-testing::AssertionResult ApplySchema(CSession& session, Backend backend) {
-  const std::string path =
-      std::string(NORV_SOURCE_DIR) +
-      (backend == Backend::kSqlite ? "/schema/sqlite.sql" : "/schema/postgresql.sql");
-  std::stringstream text;
-  text << std::ifstream(path, std::ios::binary).rdbuf();
-  CString error;
-  if (text.str().empty()) return testing::AssertionFailure() << "cannot read " << path;
-  if (Run(session, text.str(), &error) == -1) {
-    return testing::AssertionFailure() << path << ": " << error.ToUtf8();
-  }
-  return testing::AssertionSuccess();
-}
-
 }  // namespace
 
 std::string BackendName(const testing::TestParamInfo<Backend>& info) {
@@ -67,43 +53,39 @@ ScratchDatabase::~ScratchDatabase() {
 }
 
 testing::AssertionResult ScratchDatabase::Open(CSession& session) {
-  const bool fresh = m_connection.IsEmpty();
-  if (fresh && m_backend == Backend::kPostgres) {
-    testing::AssertionResult created = CreatePostgres();
-    if (!created) return created;
-  } else if (fresh) {
-    m_dir = std::make_unique<TempDir>();
-    m_connection = CString::FromUtf8("sqlite:" + m_dir->File("remind.db"));
-  }
-  // The tables come from a session of their own, closed before the caller's opens.
-  CSession creator;
+  testing::AssertionResult ready = m_connection.IsEmpty() ? Create() : testing::AssertionSuccess();
   CString error;
-  if (fresh && !creator.Open(m_connection, &error)) {
-    return testing::AssertionFailure() << m_connection.ToUtf8() << ": " << error.ToUtf8();
-  }
-  testing::AssertionResult schema =
-      fresh ? ApplySchema(creator, m_backend) : testing::AssertionSuccess();
-  creator.Close();
-  if (!schema) return schema;
-  if (!session.Open(m_connection, &error)) {
-    return testing::AssertionFailure() << m_connection.ToUtf8() << ": " << error.ToUtf8();
-  }
-  return testing::AssertionSuccess();
+  if (ready && !session.Open(m_connection, &error))
+    ready = testing::AssertionFailure() << m_connection.ToUtf8() << ": " << error.ToUtf8();
+  return ready;
 }
 
-testing::AssertionResult ScratchDatabase::CreatePostgres() {
-  const std::string cluster = PostgresConnection();
-  if (cluster.empty()) return testing::AssertionFailure() << "NORV_TEST_PG is not set";
-  CSession admin;
+// The tables come from a session of their own, closed before the caller's opens.
+testing::AssertionResult ScratchDatabase::Create() {
+  const bool sqlite = m_backend == Backend::kSqlite;
+  const std::string cluster = PostgresConnection(), name = UniqueDatabaseName();
+  CSession session;
   CString error;
-  const std::string name = UniqueDatabaseName();
-  if (!admin.Open(CString::FromUtf8(cluster), &error) ||
-      Run(admin, "CREATE DATABASE " + name, &error) == -1) {
+  if (!sqlite && (!session.Open(CString::FromUtf8(cluster), &error) ||
+                  Run(session, "CREATE DATABASE " + name, &error) == -1)) {
     return testing::AssertionFailure()
-           << cluster << ": CREATE DATABASE " << name << ": " << error.ToUtf8();
+           << "'" << cluster << "': CREATE DATABASE " << name << ": " << error.ToUtf8();
   }
-  m_postgresName = name;
-  m_connection = CString::FromUtf8(WithDatabase(cluster, name));
+  if (sqlite) m_dir = std::make_unique<TempDir>();
+  m_postgresName = sqlite ? "" : name;
+  const std::string connection =
+      sqlite ? "sqlite:" + m_dir->File("remind.db") : WithDatabase(cluster, name);
+  const std::string path =
+      std::string(NORV_SOURCE_DIR) + (sqlite ? "/schema/sqlite.sql" : "/schema/postgresql.sql");
+  std::stringstream schema;
+  schema << std::ifstream(path, std::ios::binary).rdbuf();
+  if (schema.str().empty()) return testing::AssertionFailure() << "cannot read " << path;
+  session.Close();
+  if (!session.Open(CString::FromUtf8(connection), &error) ||
+      Run(session, schema.str(), &error) == -1) {
+    return testing::AssertionFailure() << connection << ": " << path << ": " << error.ToUtf8();
+  }
+  m_connection = CString::FromUtf8(connection);
   return testing::AssertionSuccess();
 }
 

@@ -32,8 +32,6 @@ class ScratchDatabase {
  public:
   explicit ScratchDatabase(Backend backend) : m_backend(backend) {}
   ~ScratchDatabase();
-  ScratchDatabase(const ScratchDatabase&) = delete;
-  ScratchDatabase& operator=(const ScratchDatabase&) = delete;
 
   // Opens `session` on the database, creating it and its tables on the
   // first call.
@@ -43,7 +41,7 @@ class ScratchDatabase {
   const CString& connection() const { return m_connection; }
 
  private:
-  testing::AssertionResult CreatePostgres();
+  testing::AssertionResult Create();
 
   Backend m_backend;
   std::unique_ptr<TempDir> m_dir;

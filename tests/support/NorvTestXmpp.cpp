@@ -4,20 +4,12 @@
 #include <signal.h>
 #include <strophe.h>
 
-#include <algorithm>
 #include <cstdlib>
 #include <memory>
 
 namespace norvtest {
 
 namespace {
-
-constexpr const char* kExtensionNs = "urn:norvremind:msg";
-
-std::string Env(const char* name) {
-  const char* value = std::getenv(name);
-  return value != nullptr ? value : "";
-}
 
 std::string Attribute(xmpp_stanza_t* stanza, const char* name) {
   const char* value = xmpp_stanza_get_attribute(stanza, name);
@@ -26,8 +18,7 @@ std::string Attribute(xmpp_stanza_t* stanza, const char* name) {
 
 std::string Text(xmpp_ctx_t* ctx, xmpp_stanza_t* stanza) {
   char* text = stanza != nullptr ? xmpp_stanza_get_text(stanza) : nullptr;
-  if (text == nullptr) return "";
-  std::string copy(text);
+  const std::string copy = text != nullptr ? text : "";
   xmpp_free(ctx, text);
   return copy;
 }
@@ -37,7 +28,8 @@ XmppReceived Parse(xmpp_ctx_t* ctx, xmpp_stanza_t* stanza) {
   message.from = Attribute(stanza, "from");
   message.type = Attribute(stanza, "type");
   message.body = Text(ctx, xmpp_stanza_get_child_by_name(stanza, "body"));
-  xmpp_stanza_t* extension = xmpp_stanza_get_child_by_name_and_ns(stanza, "msg", kExtensionNs);
+  xmpp_stanza_t* extension =
+      xmpp_stanza_get_child_by_name_and_ns(stanza, "msg", "urn:norvremind:msg");
   if (extension == nullptr) return message;
   message.msgType = Attribute(extension, "type");
   message.contentType = Attribute(extension, "contenttype");
@@ -45,50 +37,47 @@ XmppReceived Parse(xmpp_ctx_t* ctx, xmpp_stanza_t* stanza) {
   for (xmpp_stanza_t* child = xmpp_stanza_get_children(extension); child != nullptr;
        child = xmpp_stanza_get_next(child)) {
     const char* name = xmpp_stanza_get_name(child);
-    if (name != nullptr && std::string(name) == "attrib") {
+    if (name != nullptr && std::string(name) == "attrib")
       message.attribs.emplace_back(Attribute(child, "name"), Text(ctx, child));
-    }
   }
   return message;
+}
+
+std::string RemindIdOf(const XmppReceived& message) {
+  for (const auto& [name, value] : message.attribs)
+    if (name == "RemindID") return value;
+  return "";
 }
 
 }  // namespace
 
 XmppTestServer XmppServer() {
-  XmppTestServer server;
-  server.host = Env("NORV_TEST_XMPP_HOST");
-  server.port = std::atoi(Env("NORV_TEST_XMPP_PORT").c_str());
-  server.sender = Env("NORV_TEST_XMPP_SENDER");
-  server.senderPassword = Env("NORV_TEST_XMPP_SENDER_PASSWORD");
-  server.receiver = Env("NORV_TEST_XMPP_RECEIVER");
-  server.receiverPassword = Env("NORV_TEST_XMPP_RECEIVER_PASSWORD");
-  server.dir = Env("NORV_TEST_XMPP_DIR");
-  server.scripts = Env("NORV_TEST_XMPP_SCRIPTS");
-  server.caFile = Env("NORV_TEST_XMPP_CAFILE");
-  return server;
+  auto env = [](const std::string& name) { return Env("NORV_TEST_XMPP_" + name); };
+  return {env("HOST"),     std::atoi(env("PORT").c_str()), env("SENDER"), env("SENDER_PASSWORD"),
+          env("RECEIVER"), env("RECEIVER_PASSWORD"),       env("DIR"),    env("SCRIPTS"),
+          env("CAFILE")};
 }
 
 std::string XmppTestServer::Address() const {
   return caFile.empty() ? host : host + "?ca=" + caFile;
 }
 
+std::string XmppTestServer::Url(const std::string& password) const {
+  return "xmpp://" + sender + ":" + password + "@" + host + ":" + std::to_string(port) +
+         "?ca=" + caFile;
+}
+
 struct XmppReceiver::Handlers {
   static void OnConnectionEvent(xmpp_conn_t* conn, xmpp_conn_event_t event, int,
                                 xmpp_stream_error_t*, void*) {
     if (event != XMPP_CONN_CONNECT) return;
-    xmpp_ctx_t* ctx = xmpp_conn_get_context(conn);
-    xmpp_stanza_t* presence = xmpp_presence_new(ctx);
-    xmpp_send(conn, presence);
-    xmpp_stanza_release(presence);
-    // The answer to this ping comes after the server has handled the
-    // presence.
-    xmpp_stanza_t* iq = xmpp_iq_new(ctx, "get", "online");
-    xmpp_stanza_t* ping = xmpp_stanza_new(ctx);
-    xmpp_stanza_set_name(ping, "ping");
-    xmpp_stanza_set_ns(ping, "urn:xmpp:ping");
-    xmpp_stanza_add_child_ex(iq, ping, 0);
-    xmpp_send(conn, iq);
-    xmpp_stanza_release(iq);
+    // The answer to the ping comes after the server has handled the presence.
+    for (const char* text :
+         {"<presence/>", "<iq type='get' id='online'><ping xmlns='urn:xmpp:ping'/></iq>"}) {
+      xmpp_stanza_t* stanza = xmpp_stanza_new_from_string(xmpp_conn_get_context(conn), text);
+      xmpp_send(conn, stanza);
+      xmpp_stanza_release(stanza);
+    }
   }
 
   static int OnOnline(xmpp_conn_t*, xmpp_stanza_t*, void* userdata) {
@@ -102,11 +91,7 @@ struct XmppReceiver::Handlers {
   static int OnMessage(xmpp_conn_t* conn, xmpp_stanza_t* stanza, void* userdata) {
     auto* receiver = static_cast<XmppReceiver*>(userdata);
     XmppReceived message = Parse(xmpp_conn_get_context(conn), stanza);
-    const std::pair<std::string, std::string> mark("RemindID", receiver->m_remindId);
-    if (!receiver->m_remindId.empty() &&
-        std::find(message.attribs.begin(), message.attribs.end(), mark) == message.attribs.end()) {
-      return 1;
-    }
+    if (!receiver->m_remindId.empty() && RemindIdOf(message) != receiver->m_remindId) return 1;
     std::lock_guard<std::mutex> hold(receiver->m_mutex);
     receiver->m_messages.push_back(std::move(message));
     receiver->m_changed.notify_all();
@@ -119,10 +104,7 @@ XmppReceiver::XmppReceiver(const std::string& host, int port, const std::string&
     : m_remindId(remindId), m_thread(&XmppReceiver::Run, this, host, port, jid, password) {}
 
 XmppReceiver::~XmppReceiver() {
-  {
-    std::lock_guard<std::mutex> hold(m_mutex);
-    m_stop = true;
-  }
+  m_stop = true;
   m_thread.join();
 }
 
@@ -136,6 +118,15 @@ std::vector<XmppReceived> XmppReceiver::WaitForMessages(size_t count,
   std::unique_lock<std::mutex> hold(m_mutex);
   m_changed.wait_for(hold, timeout, [this, count] { return m_messages.size() >= count; });
   return m_messages;
+}
+
+std::multiset<std::string> XmppReceiver::RemindIds(const std::multiset<std::string>& ids,
+                                                   size_t count,
+                                                   std::chrono::milliseconds timeout) {
+  std::multiset<std::string> found;
+  for (const XmppReceived& message : WaitForMessages(count, timeout))
+    if (ids.count(RemindIdOf(message)) != 0) found.insert(RemindIdOf(message));
+  return found;
 }
 
 // Every libstrophe object lives and dies on this thread.
@@ -157,17 +148,9 @@ void XmppReceiver::Run(std::string host, int port, std::string jid, std::string 
   xmpp_id_handler_add(conn, Handlers::OnOnline, "online", this);
   xmpp_connect_client(conn, host.c_str(), static_cast<unsigned short>(port),
                       Handlers::OnConnectionEvent, this);
-  for (;;) {
-    {
-      std::lock_guard<std::mutex> hold(m_mutex);
-      if (m_stop) break;
-    }
-    xmpp_run_once(ctx, 20);
-  }
+  while (!m_stop) xmpp_run_once(ctx, 20);
   xmpp_disconnect(conn);
-  for (int turn = 0; turn < 50 && !xmpp_conn_is_disconnected(conn); ++turn) {
-    xmpp_run_once(ctx, 20);
-  }
+  for (int turn = 0; turn < 50 && !xmpp_conn_is_disconnected(conn); ++turn) xmpp_run_once(ctx, 20);
   xmpp_conn_release(conn);
   xmpp_ctx_free(ctx);
 }
