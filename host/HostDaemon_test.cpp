@@ -1,8 +1,6 @@
-// The daemon (run) end to end: a real SQLite file or PostgreSQL, the file
-// outbox or an XMPP server, real threads and signals. Each remind is
-// delivered once, at its time, across restarts and stops; its planner stores
-// each firing whole, in batches. Passwords are kept out of sight and files
-// from other users.
+// The daemon (run) end to end on SQLite or PostgreSQL, to the outbox or an
+// XMPP server: each remind delivered once, at its time, across restarts and
+// stops, each firing stored whole; passwords and files kept from others.
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/stat.h>
@@ -50,8 +48,7 @@ std::string Daily(const std::string& content, const std::string& time, int count
          "</ReceiverList></Remind>";
 }
 
-// Drops the host's own tables, as a database from before them lacks them:
-// the next command adds them, once, and the remind `kept` stays.
+// A database from before the host's own tables gets them, once; `kept` stays.
 void ExpectHostTablesAddedOnce(const hosttest::HostEnvironment& host, const std::string& kept) {
   for (const char* table : {"DELIVERY", "MEMBER", "CLAIM", "FIRING"})
     host.Query(std::string("DROP TABLE NORV_HOST_") + table);
@@ -72,8 +69,7 @@ TEST_F(HostDaemonTest, RemindsAreDeliveredOncePerReceiverIfLateToFilesTheOwnersA
   m_host.Set("NORVREMIND_NOW", "2026-06-02 12:00:00");
   const std::string time = "2026-06-02 12:00:03";
   m_host.Add(OneOffDefinition(time, "Tea is ready", {"alice", "bob"}));
-  // Their time came while no daemon ran; within the hour they still go, a
-  // periodic firing counted once for all its receivers.
+  // Due while no daemon ran: within the hour they still go, counted once.
   m_host.Add(OneOffDefinition("2026-06-02 11:58:00", "Missed", {"dave"}));
   m_host.Add(Daily("Water", "11:58", 1, "<Receiver ID='erin' /><Receiver ID='finn' />"));
   const std::string first = RunUntilIdle(m_host);
@@ -187,7 +183,6 @@ TEST_F(HostDaemonTest, SigtermWhilePlanningLeavesEveryFiringWholeAndTheRestartDe
             Rows{std::to_string(reminds * 3)});
 }
 
-// The sending account of the test server, with `password`.
 std::string XmppAddress(const norvtest::XmppTestServer& server, const std::string& password) {
   return "xmpp://" + server.sender + ":" + password + "@" + server.host + ":" +
          std::to_string(server.port) + "?ca=" + server.caFile;
@@ -278,8 +273,7 @@ TEST(ConnectionTextTest, KnowsThePasswordInEveryFormAndShowsItNowhere) {
 
 constexpr int kReminds = 7;
 
-// Plans `day` for the reminds with a fresh planner, as a restarted daemon
-// would; the number of messages handed to the manager.
+// Plans `day` afresh, as a restarted daemon would; the messages handed over.
 size_t Plan(const hosttest::HostEnvironment& host, const COleDateTime& day, size_t batch,
             int stopAfterChecks) {
   norvhost::DatabaseSettings settings;
@@ -310,12 +304,10 @@ TEST(DaemonPlannerTest, BatchesStoreWholeFiringsOnceAndABadFiringCostsOnlyItself
   } cases[] = {
       {3, 1000, false, 14},
       {kReminds, 1000, false, 14},
-      // Stopped after four firings were taken: the batch of three and the
-      // fourth are stored, the restart plans the other three.
+      // Stopped after four firings: the batch of three and the fourth stay.
       {3, kReminds + 4, false, 8},
       {1, kReminds + 4, false, 8},
-      // The database refuses one receiver's inbox row: its whole firing is
-      // left out, the rest of its batch still goes.
+      // One receiver's inbox row refused: its firing is left out, not its batch.
       {3, 1000, true, 12},
   };
   for (const auto& test : cases) {

@@ -1,6 +1,5 @@
-// add, import, export, edit, list, show, state, delete, due, next and the
-// style commands through the real program, with the stored rows checked in
-// the database it wrote.
+// The commands that keep reminds and styles, and due and next, through the
+// real program, with the stored rows checked in the database it wrote.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -16,7 +15,6 @@ using hosttest::RunResult;
 
 using HostRemindsTest = hosttest::HostTest;
 
-// The short form of an identifier that tables show.
 std::string ShortId(std::string id) {
   std::transform(id.begin(), id.begin() + 8, id.begin(), ::tolower);
   return id.substr(0, 8);
@@ -69,8 +67,7 @@ TEST_F(HostRemindsTest, EachRemindTypeFiresOnItsDaysInRangesAndNextButNotWhenIna
     return m_host.Query("SELECT CN_G_ID FROM NORV_REMIND_DEF WHERE CN_S_CONTENT = '" + content +
                         "'")[0];
   };
-  // "HH:MM:SS content" of every firing on the day, checked to come in time
-  // order, then sorted (equal times may come in either order).
+  // "HH:MM:SS content" of the day's firings, checked in time order, sorted.
   const auto due = [this](const std::string& day) {
     const std::string json = m_host.Run({"due", "--date", day, "--json"}).out;
     Rows firings;
