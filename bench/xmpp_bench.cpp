@@ -15,6 +15,7 @@
 
 #include <atomic>
 #include <cstdlib>
+#include <memory>
 #include <string>
 #include <thread>
 
@@ -201,11 +202,16 @@ void MeasureBare(benchmark::State& state, int perPing) {
     return;
   }
   OnlineReceiver receiverOnline(server);
-  BareClient client(server, server.sender, server.password);
-  if (!client.connected()) state.SkipWithError("cannot connect");
+  // A loaded server now and then drops a login; that is not what is measured.
+  std::unique_ptr<BareClient> client;
+  for (int attempt = 0; attempt < 3 && !(client && client->connected()); ++attempt) {
+    client.reset();
+    client = std::make_unique<BareClient>(server, server.sender, server.password);
+  }
+  if (!client->connected()) state.SkipWithError("cannot connect");
   for (auto _ : state) {
-    for (int i = 0; i < perPing; ++i) client.SendMessage();
-    client.PingAndWait();
+    for (int i = 0; i < perPing; ++i) client->SendMessage();
+    client->PingAndWait();
   }
   state.SetItemsProcessed(state.iterations() * perPing);
 }

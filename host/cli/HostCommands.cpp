@@ -265,7 +265,8 @@ std::vector<CommandSpec> BuildCommands() {
          "outbox.jsonl in the data folder)"},
         {"poll", "SECONDS", "how often to look for new or changed reminds (default 5)"},
         {"catch-up", "SECONDS",
-         "retry a failed message until it is this late, then mark it failed (default 3600)"},
+         "retry a failed message until it is this late, then mark it failed (default and at "
+         "most 3600)"},
         {"retry-after", "SECONDS", "the wait before the first retry; it doubles (default 2)"},
         {"timeout", "SECONDS",
          "give up on a connection or a send without answer after this long (default 5)"},

@@ -22,13 +22,22 @@ namespace norvhost {
 
 namespace {
 
+constexpr long kLongestSeconds = 86400 * 366;
+// Instant messages an hour late are deleted at start and at midnight, so a
+// longer catch-up would retry what is no longer there.
+constexpr long kLongestCatchUp = 3600;
+
 std::chrono::seconds ParseSeconds(const Invocation& invocation, const std::string& name,
-                                  long fallback) {
+                                  long fallback, long most = kLongestSeconds) {
   const std::string text = invocation.Get(name, std::to_string(fallback));
   char* end = nullptr;
   const long value = std::strtol(text.c_str(), &end, 10);
-  if (text.empty() || *end != '\0' || value <= 0 || value > 86400 * 366) {
+  if (text.empty() || *end != '\0' || value <= 0) {
     throw UsageError("--" + name + " needs a number of seconds above 0, not '" + text + "'");
+  }
+  if (value > most) {
+    throw UsageError("--" + name + " is at most " + std::to_string(most) + " seconds, not '" +
+                     text + "'");
   }
   return std::chrono::seconds(value);
 }
@@ -121,7 +130,7 @@ int RunDaemon(const Invocation& invocation) {
   options.im = ResolveIM(invocation, dataFolder);
   options.logFolder = dataFolder;
   options.poll = ParseSeconds(invocation, "poll", 5);
-  options.catchUp = ParseSeconds(invocation, "catch-up", 3600);
+  options.catchUp = ParseSeconds(invocation, "catch-up", kLongestCatchUp, kLongestCatchUp);
   options.retryBase = ParseSeconds(invocation, "retry-after", 2);
   options.lookAhead = ParseSeconds(invocation, "look-ahead", 3600);
   // The built-in XMPP transport takes its timeout from the environment.
