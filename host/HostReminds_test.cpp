@@ -140,28 +140,23 @@ TEST_F(HostRemindsTest, EachRemindTypeFiresOnItsDaysInRangesAndNextButNotWhenIna
   EXPECT_EQ(m_host.Run({"due", "--date", day, "--json"}).out, "[]\n");
 }
 
-// A periodic definition whose Repeat element, on line 2, has `repeat` added.
-std::string Periodic(const std::string& repeat) {
-  return "<Remind Type='1' SendFlag='1'><Content>c</Content>\n<Repeat RemindTime='8:00' "
-         "DTStart='2030-01-01' " +
-         repeat + " />\n<ReceiverList><Receiver ID='a' /></ReceiverList></Remind>";
-}
-
-// A custom-style definition whose style holds `items`.
-std::string Custom(const std::string& items) {
-  return "<Remind Type='2' InvalidDate='2030-01-10' SendFlag='1'><Content>c</Content>"
-         "<RemindStyleDef>&lt;Def&gt;" +
-         items +
-         "&lt;/Def&gt;</RemindStyleDef><ReceiverList><Receiver ID='a' /></ReceiverList>"
-         "</Remind>";
-}
-
 TEST_F(HostRemindsTest, AddRefusesWhatCanNeverFireNamingLineAttributeAndValueUnlessForced) {
   m_host.Set("NORVREMIND_NOW", "2026-06-01 10:00:00");
   const std::string nul = hosttest::OneOffDefinition("2030-01-01 09:00:00", "a&#0;b", {"a"});
   const std::string in = "standard input:";
   const std::string receivers = "<ReceiverList><Receiver ID='a' /></ReceiverList>";
   const std::string oneOff = "<Remind Type='0' RemindTime='2030-01-01 08:00:00' SendFlag='1'>";
+  // A definition whose Repeat element, on line 2, or custom style holds `part`.
+  const auto periodic = [&](const std::string& part) {
+    return "<Remind Type='1' SendFlag='1'><Content>c</Content>\n<Repeat RemindTime='8:00' "
+           "DTStart='2030-01-01' " +
+           part + " />\n" + receivers + "</Remind>";
+  };
+  const auto custom = [&](const std::string& part) {
+    return "<Remind Type='2' InvalidDate='2030-01-10' SendFlag='1'><Content>c</Content>"
+           "<RemindStyleDef>&lt;Def&gt;" +
+           part + "&lt;/Def&gt;</RemindStyleDef>" + receivers + "</Remind>";
+  };
   const struct {
     std::string definition;
     std::string error;  // its start, after "norvremind: "
@@ -181,23 +176,23 @@ TEST_F(HostRemindsTest, AddRefusesWhatCanNeverFireNamingLineAttributeAndValueUnl
        in + "1: <Style>: this is a style, not a remind; store it with `norvremind style add`",
        false},
       {"<Remind Type='oneoff' SendFlag='1'/>", in + "1: Type=\"oneoff\": the type is 0", false},
-      {Periodic("RegularType='9'"), in + "2: RegularType=\"9\": ", true},
-      {Periodic("Interval='0'"), in + "2: Interval=\"0\": a repeat interval must be at least 1",
+      {periodic("RegularType='9'"), in + "2: RegularType=\"9\": ", true},
+      {periodic("Interval='0'"), in + "2: Interval=\"0\": a repeat interval must be at least 1",
        true},
-      {Periodic("Interval='70000'"), in + "2: Interval=\"70000\": ", true},
-      {Periodic("RegularType='1' RegularValue='1'"),
+      {periodic("Interval='70000'"), in + "2: Interval=\"70000\": ", true},
+      {periodic("RegularType='1' RegularValue='1'"),
        in + "2: RegularValue=\"1\": a weekly rule needs at least one weekday", true},
-      {Periodic("RegularType='2' RagularValue='40'"), in + "2: RagularValue=\"40\": ", true},
-      {Periodic("RegularRange='1' Num='99999999999'"), in + "2: Num=\"99999999999\": ", true},
-      {Periodic("DTEnd='2029-12-31'"), in + "2: DTEnd=\"2029-12-31\": the end date", true},
+      {periodic("RegularType='2' RagularValue='40'"), in + "2: RagularValue=\"40\": ", true},
+      {periodic("RegularRange='1' Num='99999999999'"), in + "2: Num=\"99999999999\": ", true},
+      {periodic("DTEnd='2029-12-31'"), in + "2: DTEnd=\"2029-12-31\": the end date", true},
       {"<Remind Type='2' InvalidDate='2026-05-31' SendFlag='1'/>",
        in + "1: InvalidDate=\"2026-05-31\": the deadline has passed", false},
       {oneOff + "<Content>c</Content></Remind>", in + "1: <ReceiverList> (missing): ", true},
       {hosttest::OneOffDefinition("2026-06-01 09:59:00", "late", {"a"}),
        in + "1: RemindTime=\"2026-06-01 09:59:00\": the remind time has passed", true},
-      {Custom("&lt;Item Day='-3' Time='9' /&gt;"), in + "1: Day=\"-3\": ", true},
-      {Custom("&lt;Item Day='3' Time='9' /&gt;"), in + "1: Time=\"9\": ", true},
-      {Custom(""), in + "1: <Item> (missing): ", true},
+      {custom("&lt;Item Day='-3' Time='9' /&gt;"), in + "1: Day=\"-3\": ", true},
+      {custom("&lt;Item Day='3' Time='9' /&gt;"), in + "1: Time=\"9\": ", true},
+      {custom(""), in + "1: <Item> (missing): ", true},
   };
   size_t forced = 0;
   for (const auto& bad : cases) {
@@ -212,7 +207,7 @@ TEST_F(HostRemindsTest, AddRefusesWhatCanNeverFireNamingLineAttributeAndValueUnl
   EXPECT_EQ(m_host.Query("SELECT COUNT(*) FROM NORV_REMIND_DEF"), Rows{std::to_string(forced)});
 
   m_host.Set("LC_MESSAGES", "zh_CN.UTF-8");
-  EXPECT_EQ(m_host.Run({"add"}, Periodic("Interval='0'")).err,
+  EXPECT_EQ(m_host.Run({"add"}, periodic("Interval='0'")).err,
             "norvremind: standard input:2: Interval=\"0\": 重复间隔至少为 1（至多为 32767）\n");
 }
 
