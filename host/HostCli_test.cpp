@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <iterator>
 #include <sstream>
+#include <tuple>
 
 #include "host/HostTestRun.h"
 
@@ -53,11 +54,7 @@ TEST_F(HostCliTest, HelpMistakesAndMissingDatabasesOrServersSayWhyWithTheirExitC
   EXPECT_EQ(m_host.Run({"init"}).out, "the tables already exist in " + connection);
 
   const std::string missing = m_dir.File("missing");
-  const struct {
-    std::vector<std::string> args;
-    int exitCode;
-    std::string message;
-  } cases[] = {
+  const std::tuple<std::vector<std::string>, int, std::string> cases[] = {
       {{}, 2, "no command given"},
       {{"frobnicate"}, 2, "unknown command 'frobnicate'"},
       {{"style"}, 2, "'style' needs a subcommand: one of add, list, show, rename, reorder"},
@@ -104,10 +101,10 @@ TEST_F(HostCliTest, HelpMistakesAndMissingDatabasesOrServersSayWhyWithTheirExitC
        3,
        "cannot reach the XMPP server 127.0.0.1:1"},
   };
-  for (const auto& expected : cases) {
-    const RunResult result = m_host.Run(expected.args);
-    EXPECT_EQ(result.exitCode, expected.exitCode) << expected.message;
-    EXPECT_EQ(result.err.rfind("norvremind: " + expected.message, 0), 0u) << result.err;
+  for (const auto& [args, exitCode, message] : cases) {
+    const RunResult result = m_host.Run(args);
+    EXPECT_EQ(result.exitCode, exitCode) << message;
+    EXPECT_EQ(result.err.rfind("norvremind: " + message, 0), 0u) << result.err;
     EXPECT_EQ(result.err.find("secret"), std::string::npos) << result.err;
   }
   // The variable is read the same way.
@@ -153,16 +150,13 @@ TEST_F(HostCliTest, HistoryInboxAndReadAfterSendsThatSucceedAndFail) {
   };
   const std::string reason =
       "the message file cannot be written: /dev/full: No space left on device";
-  const struct {
-    std::vector<std::string> filter;
-    hosttest::Rows expected;
-  } cases[] = {
+  const std::pair<std::vector<std::string>, hosttest::Rows> cases[] = {
       {{}, {"alice sent Fine ", "bob sent Fine ", "alice failed Fails " + reason}},
       {{"--receiver", "bob"}, {"bob sent Fine "}},
       {{"--remind", failing.substr(0, 8), "--from", at.substr(0, 10), "--to", at.substr(0, 10)},
        {"alice failed Fails " + reason}},
   };
-  for (const auto& expected : cases) EXPECT_EQ(history(expected.filter), expected.expected);
+  for (const auto& [filter, expected] : cases) EXPECT_EQ(history(filter), expected);
   const std::string table = m_host.Run({"list", "--all"}).out;
   EXPECT_NE(table.find("  -     2     0       0\n"), std::string::npos) << table;
   EXPECT_NE(table.find("  -     0     1       0\n"), std::string::npos) << table;

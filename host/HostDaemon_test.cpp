@@ -76,10 +76,8 @@ TEST_F(HostDaemonTest, RemindsAreDeliveredOncePerReceiverIfLateToFilesTheOwnersA
   EXPECT_NE(first.find("planned " + time), std::string::npos);
   // What is planned at start is logged after the line that says so.
   EXPECT_LT(first.find("started on"), first.find("planned")) << first;
-  for (const std::string& line : hosttest::FileLines(m_host.Outbox())) {
-    const std::string body = hosttest::JsonField(line, "Body");
-    EXPECT_TRUE(body != "Tea is ready" || hosttest::JsonField(line, "Time") >= time) << line;
-  }
+  for (const std::string& line : hosttest::FileLines(m_host.Outbox()))
+    EXPECT_TRUE(line.find("Tea") == std::string::npos || hosttest::JsonField(line, "Time") >= time);
   const Texts all = {"alice Tea is ready", "bob Tea is ready", "dave Missed", "erin Water",
                      "finn Water"};
   EXPECT_EQ(hosttest::Delivered(m_host.Outbox()), all);
@@ -143,9 +141,8 @@ TEST_F(HostDaemonTest, RunningDaemonRefusesASecondPlansAheadTakesNewRemindsWithd
   EXPECT_EQ(daemon.WaitForExit(seconds(30)), 0);
   EXPECT_NE(daemon.Output().find("stopping on SIGINT"), std::string::npos) << daemon.Output();
   EXPECT_EQ(hosttest::Delivered(m_host.Outbox()), Texts{"hank Right now"});
-  for (const auto& entry : std::filesystem::directory_iterator(m_host.DataFolder())) {
+  for (const auto& entry : std::filesystem::directory_iterator(m_host.DataFolder()))
     EXPECT_EQ(entry.path().filename().string().find("run-"), std::string::npos) << entry.path();
-  }
   // The withdrawn message stays on record as expired, never to be loaded.
   EXPECT_EQ(m_host.Query("SELECT CN_S_RECEIVER, CN_N_STATUS FROM NORV_REMIND_MSG_AM ORDER BY 1", 2),
             (Rows{"gina|3", "hank|1", "ivan|0", "ivan|0"}));
@@ -317,13 +314,12 @@ TEST(DaemonPlannerTest, BatchesStoreWholeFiringsOnceAndABadFiringCostsOnlyItself
     const std::string time = LocalTime(7200);
     COleDateTime day;
     day.ParseDateTime(CString::FromUtf8(time.substr(0, 10)), VAR_DATEVALUEONLY);
-    std::filesystem::create_directories(dir.File("defs"));
     for (int i = 0; i < kReminds; ++i) {
       const std::string name = std::to_string(i);
-      hosttest::WriteFile(dir.File("defs/" + name + ".xml"),
+      hosttest::WriteFile(dir.File(name + ".xml"),
                           OneOffDefinition(time, "r" + name, {i == 3 ? "carol" : "x" + name, "y"}));
     }
-    ASSERT_EQ(host.Run({"import", dir.File("defs")}).exitCode, 0);
+    ASSERT_EQ(host.Run({"import", dir.path()}).exitCode, 0);
     if (test.refuseCarol)
       host.Query(
           "CREATE TRIGGER refuse BEFORE INSERT ON NORV_REMIND_MSG WHEN NEW.CN_S_RECEIVER "

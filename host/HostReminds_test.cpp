@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <array>
 #include <filesystem>
 
 #include "host/HostTestRun.h"
@@ -85,10 +86,7 @@ TEST_F(HostRemindsTest, EachRemindTypeFiresOnItsDaysInRangesAndNextButNotWhenIna
   const std::string water = "08:00:00 Drink a glass of water";
   const std::string standUp = "09:30:00 每日站会 / Daily stand-up in room 4";
   const std::string gym = "18:00:00 Gym at 18:30";
-  const struct {
-    std::string day;
-    Rows expected;
-  } days[] = {
+  const std::pair<std::string, Rows> days[] = {
       {"2026-12-05", {water}},  // a Saturday
       {"2026-12-31", {water, standUp, "17:00:00 Submit the timesheet"}},
       {"2027-01-15", {water, "09:00:00 Dentist at 09:30, Harbour Street 12", standUp, gym}},
@@ -100,7 +98,7 @@ TEST_F(HostRemindsTest, EachRemindTypeFiresOnItsDaysInRangesAndNextButNotWhenIna
       // The monthly remind ran out with 2027.
       {"2028-01-31", {water, standUp, gym}},
   };
-  for (const auto& day : days) EXPECT_EQ(due(day.day), day.expected) << day.day;
+  for (const auto& [day, expected] : days) EXPECT_EQ(due(day), expected) << day;
 
   // A range joins its days; next lists the coming firings.
   const std::string first = m_host.Run({"due", "--date", "2027-04-30", "--json"}).out;
@@ -113,17 +111,15 @@ TEST_F(HostRemindsTest, EachRemindTypeFiresOnItsDaysInRangesAndNextButNotWhenIna
   EXPECT_EQ(hosttest::CountOf(table, "\n2027-05-01 08:00:00  "), 1u) << table;
 
   m_host.Set("NORVREMIND_NOW", "2027-04-29 12:00:00");
-  const struct {
-    std::string content, count, expected;
-  } cases[] = {
+  const std::array<std::string, 3> cases[] = {
       {"Drink a glass of water", "3", "2027-04-30 08:00\n2027-05-01 08:00\n2027-05-02 08:00\n"},
       // The deadline day's item is the last.
       {"Tax return due on 30 April", "5", "2027-04-30 08:00\n"},
       {"Submit the timesheet", "2", "2027-04-30 17:00\n2027-05-31 17:00\n"},
       {"Dentist at 09:30, Harbour Street 12", "5", ""},
   };
-  for (const auto& next : cases)
-    EXPECT_EQ(m_host.Run({"next", idOf(next.content), next.count}).out, next.expected);
+  for (const auto& [content, count, expected] : cases)
+    EXPECT_EQ(m_host.Run({"next", idOf(content), count}).out, expected);
   // Limited to 24 firings, none used yet.
   EXPECT_EQ(hosttest::CountOf(m_host.Run({"next", idOf("Gym at 18:30"), "1000"}).out, "\n"), 24u);
 
@@ -333,10 +329,7 @@ TEST_F(HostRemindsTest, StylesKeepTheirOrderDefaultAndNamesAndBadOnesAreRefused)
             "norvremind: no style named 'Sprint review'\n");
 
   // Bad styles are refused with the library's text and nothing is stored.
-  const struct {
-    std::string style;
-    std::string error;
-  } cases[] = {
+  const std::pair<std::string, std::string> cases[] = {
       {"<Style><Name>n</Name></Style>", "未设置样式的提醒定义"},
       {"<Style><Name>n</Name><Def>&lt;Def&gt;&lt;Item Time='8:00' /&gt;&lt;/Def&gt;</Def></Style>",
        "未指定提前天数 Day"},
@@ -344,10 +337,10 @@ TEST_F(HostRemindsTest, StylesKeepTheirOrderDefaultAndNamesAndBadOnesAreRefused)
       {"<Style><Name>Exam countdown</Name>" + weeklyStyle.substr(33),
        "a style named 'Exam countdown' exists already"},
   };
-  for (const auto& bad : cases) {
-    const RunResult result = m_host.Run({"style", "add"}, bad.style);
+  for (const auto& [definition, error] : cases) {
+    const RunResult result = m_host.Run({"style", "add"}, definition);
     EXPECT_EQ(result.exitCode, 1);
-    EXPECT_EQ(result.err, "norvremind: standard input: " + bad.error + "\n");
+    EXPECT_EQ(result.err, "norvremind: standard input: " + error + "\n");
   }
   EXPECT_EQ(hosttest::CountOf(style({"list", "--xml"}), "<Style "), 1u);
 }
