@@ -7,6 +7,7 @@
 
 #include <filesystem>
 #include <set>
+#include <tuple>
 
 #include "NorvScratchDatabase.h"
 #include "NorvTestXmpp.h"
@@ -293,12 +294,9 @@ size_t Plan(const hosttest::HostEnvironment& host, const COleDateTime& day, size
 }
 
 TEST(DaemonPlannerTest, BatchesStoreWholeFiringsOnceAndABadFiringCostsOnlyItself) {
-  const struct {
-    size_t batch;
-    int stopAfterChecks;  // a remind or a firing is one check
-    bool refuseCarol;
-    size_t firstRun;  // messages the first run hands over
-  } cases[] = {
+  // Batch size, checks until the stop (a remind or a firing is one), whether
+  // carol is refused, and the messages the first run hands over.
+  const std::tuple<size_t, int, bool, size_t> cases[] = {
       {3, 1000, false, 14},
       {kReminds, 1000, false, 14},
       // Stopped after four firings: the batch of three and the fourth stay.
@@ -307,8 +305,8 @@ TEST(DaemonPlannerTest, BatchesStoreWholeFiringsOnceAndABadFiringCostsOnlyItself
       // One receiver's inbox row refused: its firing is left out, not its batch.
       {3, 1000, true, 12},
   };
-  for (const auto& test : cases) {
-    SCOPED_TRACE(testing::Message() << test.batch << " " << test.stopAfterChecks);
+  for (const auto& [batch, stopAfterChecks, refuseCarol, firstRun] : cases) {
+    SCOPED_TRACE(testing::Message() << batch << " " << stopAfterChecks);
     norvtest::TempDir dir;
     hosttest::HostEnvironment host(dir.path());
     const std::string time = LocalTime(7200);
@@ -320,17 +318,16 @@ TEST(DaemonPlannerTest, BatchesStoreWholeFiringsOnceAndABadFiringCostsOnlyItself
                           OneOffDefinition(time, "r" + name, {i == 3 ? "carol" : "x" + name, "y"}));
     }
     ASSERT_EQ(host.Run({"import", dir.path()}).exitCode, 0);
-    if (test.refuseCarol)
+    if (refuseCarol)
       host.Query(
           "CREATE TRIGGER refuse BEFORE INSERT ON NORV_REMIND_MSG WHEN NEW.CN_S_RECEIVER "
           "= 'carol' BEGIN SELECT RAISE(ABORT, 'refused'); END");
-    EXPECT_EQ(Plan(host, day, test.batch, test.stopAfterChecks), test.firstRun);
+    EXPECT_EQ(Plan(host, day, batch, stopAfterChecks), firstRun);
     for (const std::string& rows : host.Query(kPerRemind))
       EXPECT_TRUE(rows == "0/0" || rows == "2/2") << rows;
-    const size_t rest = test.refuseCarol ? 0 : 2 * kReminds - test.firstRun;
-    EXPECT_EQ(Plan(host, day, test.batch, 1000), rest);
+    EXPECT_EQ(Plan(host, day, batch, 1000), refuseCarol ? 0 : 2 * kReminds - firstRun);
     Rows whole(kReminds, "2/2");
-    if (test.refuseCarol) whole[3] = "0/0";
+    if (refuseCarol) whole[3] = "0/0";
     EXPECT_EQ(host.Query(kPerRemind), whole);
   }
 }
