@@ -15,8 +15,7 @@ namespace hosttest {
 
 struct RunResult {
   int exitCode = -1;
-  std::string out;
-  std::string err;
+  std::string out, err;
 };
 
 // The program as a user runs it: a home and data folder of its own with an
@@ -28,11 +27,9 @@ class HostEnvironment {
   void Set(const std::string& name, const std::string& value);
   // Runs norvremind to its end with `input` on standard input.
   RunResult Run(const std::vector<std::string>& args, const std::string& input = "") const;
-  // Adds a definition unchecked (--force), expecting success; the new
-  // remind's identifier.
+  // Adds a definition unchecked (--force), expecting success; its id.
   std::string Add(const std::string& definition) const;
-  // Every row of a query on the program's database, its first `columns`
-  // columns joined by '|'.
+  // The rows of a query on the program's database, `columns` joined by '|'.
   std::vector<std::string> Query(const std::string& query, int columns = 1) const;
 
   const std::string& home() const { return m_home; }
@@ -42,13 +39,11 @@ class HostEnvironment {
   const std::vector<std::string>& variables() const { return m_variables; }
 
  private:
-  std::string m_home;
-  std::string m_database;
+  std::string m_home, m_database;
   std::vector<std::string> m_variables;
 };
 
-// norvremind running in the background, its standard output and error
-// collected in files.
+// norvremind running in the background, its output collected in files.
 class BackgroundHost {
  public:
   BackgroundHost(const HostEnvironment& environment, const std::vector<std::string>& args,
@@ -80,8 +75,7 @@ class HostTest : public testing::Test {
 
 using Rows = std::vector<std::string>;
 
-// Runs the daemon until every planned message is sent, expecting exit 0;
-// its output.
+// Runs the daemon until every planned message is sent, expecting exit 0.
 std::string RunUntilIdle(const HostEnvironment& environment,
                          const std::vector<std::string>& extra = {});
 
@@ -91,8 +85,7 @@ void WriteFile(const std::string& path, const std::string& text);
 std::vector<std::string> FileLines(const std::string& path);
 // "receiver body" of every line of an outbox, each line checked to be whole.
 std::multiset<std::string> Delivered(const std::string& outbox);
-// The local time `seconds` from now, as "YYYY-MM-DD HH:MM:SS" or in another
-// strftime format.
+// The local time `seconds` from now, as "YYYY-MM-DD HH:MM:SS" by default.
 std::string LocalTime(int seconds, const char* format = "%Y-%m-%d %H:%M:%S");
 // The text value of the member `name` in a line of JSON ("" when absent).
 std::string JsonField(const std::string& line, const std::string& name);

@@ -11,7 +11,7 @@
 #include <cstring>
 #include <ctime>
 #include <fstream>
-#include <sstream>
+#include <iterator>
 #include <thread>
 
 #include "NorvScratchDatabase.h"
@@ -34,31 +34,22 @@ std::vector<char*> Pointers(std::vector<std::string>& texts) {
 template <typename Done>
 bool WaitUntil(std::chrono::seconds timeout, Done done) {
   const auto deadline = std::chrono::steady_clock::now() + timeout;
-  while (!done()) {
+  for (; !done(); std::this_thread::sleep_for(std::chrono::milliseconds(10)))
     if (std::chrono::steady_clock::now() >= deadline) return false;
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  }
   return true;
 }
 
 std::string ReadFile(const std::string& path) {
   std::ifstream file(path, std::ios::binary);
-  std::ostringstream text;
-  text << file.rdbuf();
-  return text.str();
+  return {std::istreambuf_iterator<char>(file), {}};
 }
 
 }  // namespace
 
 HostEnvironment::HostEnvironment(const std::string& home)
     : m_home(home), m_database(DatabaseConnection()) {
-  for (char** variable = environ; *variable != nullptr; ++variable) {
-    const std::string text = *variable;
-    if (text.rfind("NORVREMIND_", 0) != 0 && text.rfind("HOME=", 0) != 0 &&
-        text.rfind("XDG_DATA_HOME=", 0) != 0 && text.rfind("USER=", 0) != 0) {
-      m_variables.push_back(text);
-    }
-  }
+  for (char** variable = environ; *variable != nullptr; ++variable)
+    if (std::string(*variable).rfind("NORVREMIND_", 0) != 0) m_variables.push_back(*variable);
   Set("HOME", home);
   Set("XDG_DATA_HOME", home + "/data");
   Set("USER", "tester");
@@ -67,6 +58,7 @@ HostEnvironment::HostEnvironment(const std::string& home)
 }
 
 void HostEnvironment::Set(const std::string& name, const std::string& value) {
+  std::erase_if(m_variables, [&](const std::string& set) { return set.rfind(name + "=", 0) == 0; });
   m_variables.push_back(name + "=" + value);
   if (name == "NORVREMIND_DB") m_database = value;
 }
@@ -134,9 +126,8 @@ void BackgroundHost::Signal(int signal) { kill(m_pid, signal); }
 int BackgroundHost::WaitForExit(std::chrono::seconds timeout) {
   WaitUntil(timeout, [this] {
     int status = 0;
-    if (m_exitCode == -1 && waitpid(m_pid, &status, WNOHANG) == m_pid) {
+    if (m_exitCode == -1 && waitpid(m_pid, &status, WNOHANG) == m_pid)
       m_exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-    }
     return m_exitCode != -1;
   });
   return m_exitCode;
@@ -157,9 +148,8 @@ std::string RunUntilIdle(const HostEnvironment& environment,
 size_t CountOf(const std::string& text, const std::string& fragment) {
   size_t count = 0;
   for (size_t at = text.find(fragment); at != std::string::npos;
-       at = text.find(fragment, at + fragment.size())) {
+       at = text.find(fragment, at + fragment.size()))
     ++count;
-  }
   return count;
 }
 
