@@ -70,6 +70,7 @@ TEST_F(HostCliTest, HelpMistakesAndMissingDatabasesOrServersSayWhyWithTheirExitC
       {{"next", "abc", "0"}, 2, "N needs a number from 1 to 1000, not '0'"},
       {{"read", "0'--"}, 1, "no inbox row with the identifier '0'--'"},
       {{"run", "--poll", "0"}, 2, "--poll needs a number of seconds above 0"},
+      {{"run", "--catch-up", "3601"}, 2, "--catch-up is at most 3600 seconds"},
       {{"run", "--im", "xmpp://a:b@example.org:99999"}, 2, "bad port '99999'"},
       {{"add", missing}, 1, "cannot read " + missing + ": No such file or directory"},
       {{"add", m_dir.path()}, 1, "cannot read " + m_dir.path() + ": Is a directory"},

@@ -254,7 +254,7 @@ void Daemon::PlanTomorrow() {
   // A run until idle ends with today's messages.
   if (m_options.untilIdle) return;
   const COleDateTime tomorrow = m_day + COleDateTimeSpan(1, 0, 0, 0);
-  if (ToTimePoint(tomorrow) - system_clock::now() > m_options.lookAhead) return;
+  if (ToTimePoint(tomorrow) - WallNow() > m_options.lookAhead) return;
   CNorvRemindMgr::RemindList reminds;
   m_manager.GetRemindList(reminds);
   for (auto& remind : reminds) {
