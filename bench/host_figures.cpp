@@ -212,13 +212,12 @@ double PlanBare(const std::string& file, size_t reminds) {
 }
 
 // Days since 1970-01-01 of a proleptic Gregorian date.
-long DaysFromCivil(long year, long month, long day) {
-  year -= month <= 2;
-  const long era = (year >= 0 ? year : year - 399) / 400;
-  const long yearOfEra = year - era * 400;
-  const long dayOfYear = (153 * (month + (month > 2 ? -3 : 9)) + 2) / 5 + day - 1;
-  const long dayOfEra = yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear;
-  return era * 146097 + dayOfEra - 719468;
+long DaysFromCivil(int year, unsigned month, unsigned day) {
+  using namespace std::chrono;
+  return sys_days(year_month_day(std::chrono::year(year), std::chrono::month(month),
+                                 std::chrono::day(day)))
+      .time_since_epoch()
+      .count();
 }
 
 double DueOurs(const std::string& file) {

@@ -91,11 +91,6 @@ void CNorvRemind::GetInfo(CNorvRemind* target) {
   target->m_lstReceiver = CopyReceivers();
 }
 
-CString CNorvRemind::CopyStyleDefinition() {
-  CSingleLock lock(&m_csStyle, true);
-  return m_strRemindStyleDef;
-}
-
 std::list<CNorvBasePtr<CNorvRemindStyleItem>> CNorvRemind::CopyStyleItems() {
   CSingleLock lock(&m_csStyle, true);
   return m_lstStyleItem;

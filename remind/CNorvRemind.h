@@ -148,7 +148,6 @@ class NORV_EXPORT CNorvRemind : public CNorvBase {
  private:
   CString GenHead_XML();
   CString GenHead_Json();
-  CString CopyStyleDefinition();
   std::list<CNorvBasePtr<CNorvRemindStyleItem>> CopyStyleItems();
   std::list<CNorvBasePtr<CEmItem>> CopyReceivers();
   std::map<CGuid, CNorvBasePtr<CNorvRemindAMMsg>> CopyAMMsgs();

@@ -38,6 +38,32 @@ CString DeadlineValue(const CNorvRemind& remind, short dbType) {
   return L"NULL";
 }
 
+// The remind's columns as SQL text, copied under its locks (m_cs, then
+// m_csStyle) so that one row never mixes two versions of the remind.
+struct RowValues {
+  short state, type, sendFlag;
+  CString id, from, remindTime, deadline, creatorID, creatorName, content, contentType, styleDef;
+};
+
+RowValues ValuesOf(CNorvRemind& remind, short dbType) {
+  CSingleLock lock(&remind.m_cs, true);
+  RowValues row{remind.m_nState,
+                remind.m_nType,
+                remind.m_nSendFlag,
+                remind.m_ID.GetString1(),
+                Escape(remind.m_strFrom),
+                RemindTimeValue(remind, dbType),
+                DeadlineValue(remind, dbType),
+                Escape(remind.m_strCreatorID),
+                Escape(remind.m_strCreatorName),
+                Escape(remind.m_strContent),
+                Escape(remind.m_strContentType),
+                L""};
+  CSingleLock styleLock(&remind.m_csStyle, true);
+  row.styleDef = Escape(remind.m_strRemindStyleDef);
+  return row;
+}
+
 // The columns DBLoadInfo selects, in its order.
 constexpr norvrows::RemindDefColumns kInfoColumns{.state = 1,
                                                   .type = 2,
@@ -109,45 +135,37 @@ bool CNorvRemind::DBLoadRepeat(CSession& session, CString* errorText) {
 }
 
 bool CNorvRemind::DBInsert(CSession& session, short dbType, CString* errorText) {
-  CString statement;
-  short type;
-  {
-    CSingleLock lock(&m_cs, true);
-    const CString styleDef = CopyStyleDefinition();
-    type = m_nType;
-    statement.Format(
-        L"INSERT INTO NORV_REMIND_DEF ( CN_G_ID, CN_N_STATE, CN_N_TYPE, CN_N_SEND_FLAG, CN_S_FROM, "
-        L"CN_T_REMIND, CN_D_INVALID, CN_S_CREATOR_ID, CN_S_CREATOR_NAME, CN_T_CREATE, "
-        L"CN_S_CONTENT, "
-        L"CN_S_CONTENT_TYPE, CN_S_REMIND_STYLE_DEF ) "
-        L"VALUES ( '%s', %d, %d, %d, '%s', %s, %s, '%s', '%s', %s, '%s', '%s', '%s' )",
-        m_ID.GetString1(), m_nState, m_nType, m_nSendFlag, Escape(m_strFrom),
-        RemindTimeValue(*this, dbType), DeadlineValue(*this, dbType), Escape(m_strCreatorID),
-        Escape(m_strCreatorName), norvsql::NowValue(dbType), Escape(m_strContent),
-        Escape(m_strContentType), Escape(styleDef));
+  const RowValues row = ValuesOf(*this, dbType);
+  if (!norvsql::RunFormat(
+          session, errorText,
+          L"INSERT INTO NORV_REMIND_DEF ( CN_G_ID, CN_N_STATE, CN_N_TYPE, CN_N_SEND_FLAG, "
+          L"CN_S_FROM, "
+          L"CN_T_REMIND, CN_D_INVALID, CN_S_CREATOR_ID, CN_S_CREATOR_NAME, CN_T_CREATE, "
+          L"CN_S_CONTENT, "
+          L"CN_S_CONTENT_TYPE, CN_S_REMIND_STYLE_DEF ) "
+          L"VALUES ( '%s', %d, %d, %d, '%s', %s, %s, '%s', '%s', %s, '%s', '%s', '%s' )",
+          row.id, row.state, row.type, row.sendFlag, row.from, row.remindTime, row.deadline,
+          row.creatorID, row.creatorName, norvsql::NowValue(dbType), row.content, row.contentType,
+          row.styleDef)) {
+    return false;
   }
-  if (!norvsql::Run(session, statement, errorText)) return false;
-  if (type != kPeriodic) return true;
+  if (row.type != kPeriodic) return true;
   return m_Repeat.DBInsert(session, dbType, m_ID, errorText);
 }
 
 bool CNorvRemind::DBUpdate(CSession& session, short dbType, short previousType,
                            CString* errorText) {
-  CString statement;
-  short type;
-  {
-    CSingleLock lock(&m_cs, true);
-    const CString styleDef = CopyStyleDefinition();
-    type = m_nType;
-    statement.Format(
-        L"UPDATE NORV_REMIND_DEF SET CN_N_STATE = %d, CN_N_TYPE = %d, CN_N_SEND_FLAG = %d, "
-        L"CN_T_REMIND = %s, CN_D_INVALID = %s, CN_S_CONTENT = '%s', CN_S_CONTENT_TYPE = '%s', "
-        L"CN_S_REMIND_STYLE_DEF = '%s' WHERE CN_G_ID = '%s'",
-        m_nState, m_nType, m_nSendFlag, RemindTimeValue(*this, dbType),
-        DeadlineValue(*this, dbType), Escape(m_strContent), Escape(m_strContentType),
-        Escape(styleDef), m_ID.GetString1());
+  const RowValues row = ValuesOf(*this, dbType);
+  if (!norvsql::RunFormat(
+          session, errorText,
+          L"UPDATE NORV_REMIND_DEF SET CN_N_STATE = %d, CN_N_TYPE = %d, CN_N_SEND_FLAG = %d, "
+          L"CN_T_REMIND = %s, CN_D_INVALID = %s, CN_S_CONTENT = '%s', CN_S_CONTENT_TYPE = '%s', "
+          L"CN_S_REMIND_STYLE_DEF = '%s' WHERE CN_G_ID = '%s'",
+          row.state, row.type, row.sendFlag, row.remindTime, row.deadline, row.content,
+          row.contentType, row.styleDef, row.id)) {
+    return false;
   }
-  if (!norvsql::Run(session, statement, errorText)) return false;
+  const short type = row.type;
 
   bool wasPeriodic = previousType == kPeriodic;
   bool isPeriodic = type == kPeriodic;
