@@ -181,8 +181,13 @@ void BM_LibraryClient(benchmark::State& state) {
   message.SetMsgType(1);
   message.SetBody(CString::FromUtf8(kBody));
   const CString receiver = CString::FromUtf8(server.receiver);
-  // Logs in, as the bare client does before its loop.
-  if (client.SendMsgEx(&message, receiver) == 0) {
+  // Logs in, as the bare client does before its loop, again if a loaded
+  // server drops the first attempt.
+  bool loggedIn = false;
+  for (int attempt = 0; attempt < 3 && !loggedIn; ++attempt) {
+    loggedIn = client.SendMsgEx(&message, receiver) != 0;
+  }
+  if (!loggedIn) {
     CString reason;
     client.GetErrInfo(client.GetLastErr(), L"EN", reason);
     state.SkipWithError(reason.ToUtf8().c_str());
