@@ -115,7 +115,7 @@ bool ParseDefinition(const std::string& utf8, const std::string& source,
   if (options.idFromContent) parsed.canonical = CanonicalDefinition(*remind);
   if (!parsed.idGiven) {
     if (options.idFromContent) {
-      remind->m_ID = ContentID(Narrow(parsed.canonical));
+      remind->m_ID = ContentID(parsed.canonical);
     } else {
       remind->m_ID.NewID();
     }
@@ -124,7 +124,7 @@ bool ParseDefinition(const std::string& utf8, const std::string& source,
   return true;
 }
 
-CString CanonicalDefinition(CNorvRemind& remind) {
+std::string CanonicalDefinition(CNorvRemind& remind) {
   const CGuid id = remind.m_ID;
   const short state = remind.m_nState;
   const int count = remind.m_Repeat.m_nCount;
@@ -137,7 +137,7 @@ CString CanonicalDefinition(CNorvRemind& remind) {
   remind.m_ID = CGuid();
   remind.m_nState = norvcode::kRemindActive;
   remind.m_Repeat.m_nCount = 0;
-  const CString text = remind.GenInfo_XML();
+  const std::string text = remind.GenInfo_XML().ToUtf8();
   remind.m_ID = id;
   remind.m_nState = state;
   remind.m_Repeat.m_nCount = count;
