@@ -6,6 +6,7 @@
 #include <atomic>
 #include <cerrno>
 #include <chrono>
+#include <iterator>
 #include <string_view>
 
 namespace {
@@ -19,6 +20,18 @@ bool IsHyphenPosition(size_t pos) {
     if (pos == hyphen) return true;
   }
   return false;
+}
+
+// The unbraced form, upper-case, into out[0..35]: statements and
+// renderings write identifiers by the thousand.
+void WriteUnbraced(const std::array<uint8_t, 16>& bytes, wchar_t* out) {
+  static constexpr wchar_t kDigits[] = L"0123456789ABCDEF";
+  size_t at = 0;
+  for (uint8_t byte : bytes) {
+    if (IsHyphenPosition(at)) out[at++] = L'-';
+    out[at++] = kDigits[byte >> 4];
+    out[at++] = kDigits[byte & 0x0F];
+  }
 }
 
 int HexValue(wchar_t ch) {
@@ -83,18 +96,18 @@ bool CGuid::NewID() {
   return true;
 }
 
-CString CGuid::GetString() const { return L"{" + GetString1() + L"}"; }
+CString CGuid::GetString() const {
+  wchar_t text[kUnbracedLength + 2];
+  text[0] = L'{';
+  WriteUnbraced(m_bytes, text + 1);
+  text[kUnbracedLength + 1] = L'}';
+  return CString(text, static_cast<int>(std::size(text)));
+}
 
 CString CGuid::GetString1() const {
-  static const wchar_t kDigits[] = L"0123456789ABCDEF";
-  std::wstring text;
-  text.reserve(kUnbracedLength);
-  for (uint8_t byte : m_bytes) {
-    if (IsHyphenPosition(text.size())) text += L'-';
-    text += kDigits[byte >> 4];
-    text += kDigits[byte & 0x0F];
-  }
-  return CString(std::move(text));
+  wchar_t text[kUnbracedLength];
+  WriteUnbraced(m_bytes, text);
+  return CString(text, static_cast<int>(std::size(text)));
 }
 
 bool CGuid::FromString(const wchar_t* text) {

@@ -23,6 +23,17 @@ pugi::xml_node NextOutside(pugi::xml_node node, const pugi::xml_node& top) {
   return pugi::xml_node();
 }
 
+// Names are short and ASCII: narrowed without a wide copy, they fit the
+// string's own room.
+std::string Utf8Name(const wchar_t* name) {
+  std::string narrow;
+  for (const wchar_t* at = name; *at != L'\0'; ++at) {
+    if (static_cast<char32_t>(*at) >= 0x80) return CString(name).ToUtf8();
+    narrow += static_cast<char>(*at);
+  }
+  return narrow;
+}
+
 }  // namespace
 
 bool CNorvXmlNode::IsElement() const {
@@ -50,9 +61,9 @@ CString CNorvXmlNode::GetText() const {
 
 bool CNorvXmlNode::GetAttribute(const wchar_t* name, CString& value) const {
   if (IsNull() || name == nullptr) return false;
-  pugi::xml_attribute attribute = View(m_node).attribute(CString(name).ToUtf8().c_str());
+  pugi::xml_attribute attribute = View(m_node).attribute(Utf8Name(name).c_str());
   if (!attribute) return false;
-  value = CString::FromUtf8(attribute.value());
+  value.AssignUtf8(attribute.value());
   return true;
 }
 

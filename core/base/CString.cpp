@@ -38,7 +38,7 @@ bool IsValidScalar(char32_t code, int length) {
 
 // A plain "%d" in decimal digits: statements carry many, and swprintf cost
 // more than the rest of composing them.
-std::wstring PlainDecimal(long long value) {
+void AppendDecimal(std::wstring& out, long long value) {
   wchar_t digits[24];
   wchar_t* first = std::end(digits);
   unsigned long long magnitude = value < 0 ? 0ULL - static_cast<unsigned long long>(value)
@@ -48,16 +48,25 @@ std::wstring PlainDecimal(long long value) {
     magnitude /= 10;
   } while (magnitude != 0);
   if (value < 0) *--first = L'-';
-  return std::wstring(first, std::end(digits));
+  out.append(first, std::end(digits));
+}
+
+void CheckInteger(const CStringFormatArg& arg) {
+  if (arg.m_kind == CStringFormatArg::Kind::kText) {
+    throw std::invalid_argument("CString::Format: integer directive given a text");
+  }
+}
+
+void CheckText(const CStringFormatArg& arg) {
+  if (arg.m_kind != CStringFormatArg::Kind::kText) {
+    throw std::invalid_argument("CString::Format: %s given a number");
+  }
 }
 
 // Renders one integer directive (flags and width already in `directive`, the
 // conversion letter last) with swprintf.
-std::wstring FormatInteger(std::wstring directive, const CStringFormatArg& arg) {
-  if (arg.m_kind == CStringFormatArg::Kind::kText) {
-    throw std::invalid_argument("CString::Format: integer directive given a text");
-  }
-  if (directive == L"%d") return PlainDecimal(static_cast<long long>(arg.m_signed));
+void AppendInteger(std::wstring& out, std::wstring directive, const CStringFormatArg& arg) {
+  CheckInteger(arg);
   wchar_t conversion = directive.back();
   directive.pop_back();
   while (!directive.empty() && (directive.back() == L'l' || directive.back() == L'h'))
@@ -71,22 +80,59 @@ std::wstring FormatInteger(std::wstring directive, const CStringFormatArg& arg) 
                : std::swprintf(buffer, 64, directive.c_str(),
                                static_cast<unsigned long long>(arg.m_unsigned));
   if (written < 0) throw std::invalid_argument("CString::Format: bad integer directive");
-  return std::wstring(buffer, static_cast<size_t>(written));
+  out.append(buffer, static_cast<size_t>(written));
 }
 
-std::wstring FormatText(const std::wstring& directive, const CStringFormatArg& arg) {
-  if (arg.m_kind != CStringFormatArg::Kind::kText) {
-    throw std::invalid_argument("CString::Format: %s given a number");
-  }
-  std::wstring text(arg.m_text);
+void AppendText(std::wstring& out, const std::wstring& directive, const CStringFormatArg& arg) {
+  CheckText(arg);
   // Only a width is honoured for texts: "%-10s" or "%10s".
   bool leftAlign = directive.size() > 1 && directive[1] == L'-';
   size_t width = std::wcstoul(directive.c_str() + (leftAlign ? 2 : 1), nullptr, 10);
-  if (text.size() < width) {
-    std::wstring pad(width - text.size(), L' ');
-    text = leftAlign ? text + pad : pad + text;
+  const size_t pad = arg.m_text.size() < width ? width - arg.m_text.size() : 0;
+  if (!leftAlign) out.append(pad, L' ');
+  out.append(arg.m_text);
+  if (leftAlign) out.append(pad, L' ');
+}
+
+// Renders the directive that opens at `format[at]` (a '%') with the next
+// argument, if it takes one; returns where the format goes on. Plain "%s"
+// and "%d", nearly all that statements use, skip the general parsing.
+size_t AppendDirective(std::wstring& out, std::wstring_view format, size_t at,
+                       const CStringFormatArg* args, size_t count, size_t& next) {
+  const wchar_t letter = at + 1 < format.size() ? format[at + 1] : L'\0';
+  if (letter == L'%') {
+    out += L'%';
+    return at + 2;
   }
-  return text;
+  if (letter == L's' || letter == L'd') {
+    if (next >= count) throw std::invalid_argument("CString::Format: too few arguments");
+    const CStringFormatArg& arg = args[next++];
+    if (letter == L's') {
+      CheckText(arg);
+      out.append(arg.m_text);
+    } else {
+      CheckInteger(arg);
+      AppendDecimal(out, static_cast<long long>(arg.m_signed));
+    }
+    return at + 2;
+  }
+  std::wstring directive(1, L'%');
+  size_t q = at + 1;
+  while (q < format.size() && std::wcschr(L"-+ #0123456789.lh", format[q]) != nullptr) {
+    directive += format[q++];
+  }
+  if (q == format.size() || std::wcschr(L"sdiuxX", format[q]) == nullptr) {
+    throw std::invalid_argument("CString::Format: unsupported directive");
+  }
+  if (next >= count) throw std::invalid_argument("CString::Format: too few arguments");
+  directive += format[q];
+  if (format[q] == L's') {
+    AppendText(out, directive, args[next]);
+  } else {
+    AppendInteger(out, directive, args[next]);
+  }
+  ++next;
+  return q + 1;
 }
 
 wchar_t LowerCase(wchar_t ch) {
@@ -244,28 +290,16 @@ std::wstring CString::FormatList(const wchar_t* format, const CStringFormatArg* 
                                  size_t count) {
   std::wstring out;
   if (format == nullptr) return out;
+  const std::wstring_view text(format);
+  // Room for the format and every argument, so that composing allocates once.
+  size_t room = text.size();
+  for (size_t i = 0; i < count; ++i) room += args[i].m_text.size() + 1;
+  out.reserve(room);
   size_t next = 0;
-  for (const wchar_t* p = format; *p != L'\0'; ++p) {
-    if (*p != L'%') {
-      out += *p;
-      continue;
-    }
-    if (p[1] == L'%') {
-      out += L'%';
-      ++p;
-      continue;
-    }
-    std::wstring directive(1, L'%');
-    const wchar_t* q = p + 1;
-    while (*q != L'\0' && std::wcschr(L"-+ #0123456789.lh", *q) != nullptr) directive += *q++;
-    if (*q == L'\0' || std::wcschr(L"sdiuxX", *q) == nullptr) {
-      throw std::invalid_argument("CString::Format: unsupported directive");
-    }
-    if (next >= count) throw std::invalid_argument("CString::Format: too few arguments");
-    directive += *q;
-    out += *q == L's' ? FormatText(directive, args[next]) : FormatInteger(directive, args[next]);
-    ++next;
-    p = q;
+  for (size_t pos = 0; pos < text.size();) {
+    const size_t percent = std::min(text.find(L'%', pos), text.size());
+    out.append(text.substr(pos, percent - pos));
+    pos = percent < text.size() ? AppendDirective(out, text, percent, args, count, next) : percent;
   }
   if (next != count) throw std::invalid_argument("CString::Format: too many arguments");
   return out;

@@ -132,9 +132,10 @@ class ImportPlan {
 
   void Take(const std::string& source, ParsedDefinition& parsed) {
     CNorvRemind& remind = *parsed.remind;
-    const CString& canonical = parsed.canonical;
-    assert(!canonical.IsEmpty());
-    const auto [taken, isNew] = m_taken.emplace(remind.m_ID, canonical);
+    assert(!parsed.canonical.empty());
+    // Moved in when new: an import keeps one text for every definition.
+    const auto [taken, isNew] = m_taken.try_emplace(remind.m_ID, std::move(parsed.canonical));
+    const std::string& canonical = isNew ? taken->second : parsed.canonical;
     if (!isNew && taken->second == canonical) {
       ++m_unchanged;
     } else if (!isNew) {
@@ -187,7 +188,7 @@ class ImportPlan {
   ProgressBar& m_progress;
   const bool m_replace;
   std::set<CGuid> m_storedIDs;
-  std::map<CGuid, CString> m_taken;
+  std::map<CGuid, std::string> m_taken;
   std::vector<CNorvBasePtr<CNorvRemind>> m_reminds;
   std::map<CGuid, CNorvRemind*> m_stored;
   bool m_read = false;

@@ -1,7 +1,6 @@
 #include "host/store/RemindStore.h"
 
 #include <cstdint>
-#include <cwchar>
 #include <cwctype>
 #include <list>
 #include <tuple>
@@ -41,23 +40,30 @@ std::wstring HexDigits(const CString& text) {
 
 namespace {
 
-// FNV-1a, twice with different bases: 128 bits of a stable hash.
+// FNV-1a, twice with different bases: 128 bits of a stable hash. Both
+// halves go in one pass, their multiplications side by side.
 CGuid ContentID(const std::string& text) {
-  uint64_t halves[2] = {0xcbf29ce484222325ULL, 0x84222325cbf29ce4ULL};
-  for (uint64_t& half : halves) {
-    for (unsigned char ch : text) half = (half ^ ch) * 0x100000001b3ULL;
+  constexpr uint64_t kPrime = 0x100000001b3ULL;
+  uint64_t high = 0xcbf29ce484222325ULL;
+  uint64_t low = 0x84222325cbf29ce4ULL;
+  for (unsigned char ch : text) {
+    high = (high ^ ch) * kPrime;
+    low = (low ^ ch) * kPrime;
   }
-  wchar_t digits[33];
-  std::swprintf(digits, 33, L"%016llx%016llx", static_cast<unsigned long long>(halves[0]),
-                static_cast<unsigned long long>(halves[1]));
-  // Shaped as a name-based GUID: version 5, RFC 4122 variant.
-  digits[12] = L'5';
-  digits[16] = L"89ab"[halves[1] >> 62];
-  const std::wstring hex(digits);
-  const std::wstring shaped = hex.substr(0, 8) + L"-" + hex.substr(8, 4) + L"-" +
-                              hex.substr(12, 4) + L"-" + hex.substr(16, 4) + L"-" + hex.substr(20);
+  // Shaped as a name-based GUID, 8-4-4-4-12: version 5, RFC 4122 variant.
+  static constexpr wchar_t kDigits[] = L"0123456789abcdef";
+  wchar_t shaped[37];
+  size_t at = 0;
+  for (int nibble = 0; nibble < 32; ++nibble) {
+    if (nibble == 8 || nibble == 12 || nibble == 16 || nibble == 20) shaped[at++] = L'-';
+    const uint64_t half = nibble < 16 ? high : low;
+    shaped[at++] = kDigits[(half >> (60 - 4 * (nibble % 16))) & 0xF];
+  }
+  shaped[at] = L'\0';
+  shaped[14] = L'5';
+  shaped[19] = L"89ab"[low >> 62];
   CGuid id;
-  id.FromString(shaped.c_str());
+  id.FromString(shaped);
   return id;
 }
 
@@ -109,7 +115,7 @@ bool ParseDefinition(const std::string& utf8, const std::string& source,
   if (options.idFromContent) parsed.canonical = CanonicalDefinition(*remind);
   if (!parsed.idGiven) {
     if (options.idFromContent) {
-      remind->m_ID = ContentID(Narrow(parsed.canonical));
+      remind->m_ID = ContentID(parsed.canonical);
     } else {
       remind->m_ID.NewID();
     }
@@ -118,7 +124,7 @@ bool ParseDefinition(const std::string& utf8, const std::string& source,
   return true;
 }
 
-CString CanonicalDefinition(CNorvRemind& remind) {
+std::string CanonicalDefinition(CNorvRemind& remind) {
   const CGuid id = remind.m_ID;
   const short state = remind.m_nState;
   const int count = remind.m_Repeat.m_nCount;
@@ -131,7 +137,7 @@ CString CanonicalDefinition(CNorvRemind& remind) {
   remind.m_ID = CGuid();
   remind.m_nState = norvcode::kRemindActive;
   remind.m_Repeat.m_nCount = 0;
-  const CString text = remind.GenInfo_XML();
+  const std::string text = remind.GenInfo_XML().ToUtf8();
   remind.m_ID = id;
   remind.m_nState = state;
   remind.m_Repeat.m_nCount = count;

@@ -31,7 +31,7 @@ struct ParsedDefinition {
   bool idGiven = false;
   bool stateGiven = false;
   // With DefinitionOptions::idFromContent: CanonicalDefinition(*remind).
-  CString canonical;
+  std::string canonical;
 };
 
 // A remind from a definition text named `source` in messages: the XML read
@@ -44,9 +44,10 @@ bool ParseDefinition(const std::string& utf8, const std::string& source,
                      CString& errorText);
 
 // The remind's definition without its identifier, state and firings: equal
-// for two reminds that fire alike. Renders `remind`, which nobody else may
+// for two reminds that fire alike. In UTF-8, as it is hashed and an import
+// keeps one for every definition. Renders `remind`, which nobody else may
 // use meanwhile.
-CString CanonicalDefinition(CNorvRemind& remind);
+std::string CanonicalDefinition(CNorvRemind& remind);
 
 // Stores parsed reminds with their receivers and repeat rules in one
 // transaction, all or nothing.

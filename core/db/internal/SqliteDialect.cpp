@@ -20,18 +20,39 @@ std::optional<long long> ReadSeconds(std::string_view text) {
 // Plain ASCII classes: the locale's would cost more than the rest of the walk.
 constexpr bool IsDigit(char ch) { return ch >= '0' && ch <= '9'; }
 
+// Whether `text` has the shape `shape` ('d' a digit, anything else itself),
+// its year not starting with 0.
+bool HasShape(std::string_view text, std::string_view shape) {
+  if (text.size() != shape.size() || text[0] == '0') return false;
+  for (size_t i = 0; i < shape.size(); ++i) {
+    if (shape[i] == 'd' ? !IsDigit(text[i]) : text[i] != shape[i]) return false;
+  }
+  return true;
+}
+
+int Field(std::string_view text, size_t at) { return (text[at] - '0') * 10 + (text[at + 1] - '0'); }
+
+// "YYYY-MM-DD" with fields every month has (days up to 28).
+bool IsPlainDate(std::string_view text) {
+  return HasShape(text, "dddd-dd-dd") && Field(text, 5) >= 1 && Field(text, 5) <= 12 &&
+         Field(text, 8) >= 1 && Field(text, 8) <= 28;
+}
+
 // "YYYY-MM-DD HH:MM:SS" with fields every month has (days up to 28): such
 // texts are in time order as bytes, without being read. The date columns
 // hold little else, and reading dates was the dearest part of an insert.
 bool IsPlainDateTime(std::string_view text) {
-  constexpr std::string_view kShape = "dddd-dd-dd dd:dd:dd";
-  if (text.size() != kShape.size() || text[0] == '0') return false;
-  for (size_t i = 0; i < kShape.size(); ++i) {
-    if (kShape[i] == 'd' ? !IsDigit(text[i]) : text[i] != kShape[i]) return false;
+  return HasShape(text, "dddd-dd-dd dd:dd:dd") && IsPlainDate(text.substr(0, 10)) &&
+         Field(text, 11) <= 23 && Field(text, 14) <= 59 && Field(text, 17) <= 59;
+}
+
+// "hh" in any case. No character but 'H' lower-cases to 'h', so the bytes
+// tell without widening.
+bool ReadsHours(std::string_view pattern) {
+  for (size_t i = 0; i + 1 < pattern.size(); ++i) {
+    if ((pattern[i] | 0x20) == 'h' && (pattern[i + 1] | 0x20) == 'h') return true;
   }
-  const auto field = [text](size_t at) { return (text[at] - '0') * 10 + (text[at + 1] - '0'); };
-  return field(5) >= 1 && field(5) <= 12 && field(8) >= 1 && field(8) <= 28 && field(11) <= 23 &&
-         field(14) <= 59 && field(17) <= 59;
+  return false;
 }
 
 constexpr bool IsWordStart(char ch) {
@@ -64,8 +85,8 @@ bool IsWord(std::string_view word, std::string_view upper) {
 // One past the character closing the token that opens at `pos`; npos when
 // it is not closed.
 size_t SkipQuoted(std::string_view sql, size_t pos, char close) {
-  for (size_t i = pos + 1; i < sql.size(); ++i) {
-    if (sql[i] != close) continue;
+  for (size_t i = sql.find(close, pos + 1); i != std::string_view::npos;
+       i = sql.find(close, i + 1)) {
     if (close == '\'' && i + 1 < sql.size() && sql[i + 1] == '\'') {
       ++i;  // a doubled quote stands for one
       continue;
@@ -96,31 +117,46 @@ std::string Unquote(std::string_view literal) {
   return value;
 }
 
-// A character no token the walk looks at can start with: copied in runs.
-bool IsPlain(char ch) {
-  switch (ch) {
-    case '\'':
-    case '"':
-    case '`':
-    case '[':
-    case '-':
-    case '/':
-    case '?':
-    case ':':
-    case '$':
-    case '@':
-    case ';':
-      return false;
-    default:
-      return !IsWordChar(ch);
+// What a character can open, by table: the walk asks it of every token.
+enum class Opens : unsigned char {
+  kNothing,  // copied in runs
+  kWord,
+  kNumber,
+  kString,
+  kQuotedName,  // " or `
+  kBracketName,
+  kDash,   // a comment when doubled
+  kSlash,  // a comment before *
+  kParameter,
+  kEnd,  // ;
+};
+
+constexpr std::array<Opens, 256> kOpens = [] {
+  std::array<Opens, 256> table{};
+  for (size_t i = 0; i < table.size(); ++i) {
+    const char ch = static_cast<char>(i);
+    table[i] = IsWordStart(ch) ? Opens::kWord : IsDigit(ch) ? Opens::kNumber : Opens::kNothing;
   }
-}
+  table['\''] = Opens::kString;
+  table['"'] = table['`'] = Opens::kQuotedName;
+  table['['] = Opens::kBracketName;
+  table['-'] = Opens::kDash;
+  table['/'] = Opens::kSlash;
+  table['?'] = table[':'] = table['$'] = table['@'] = Opens::kParameter;
+  table[';'] = Opens::kEnd;
+  return table;
+}();
+
+Opens OpensOf(char ch) { return kOpens[static_cast<unsigned char>(ch)]; }
 
 // Walks one statement's tokens, lifting string and integer literals while
 // `m_lifting` holds; the text between them is copied in spans.
 class Lifter {
  public:
-  explicit Lifter(std::string_view sql) : m_sql(sql) { m_out.text.reserve(sql.size()); }
+  explicit Lifter(std::string_view sql) : m_sql(sql) {
+    m_out.text.reserve(sql.size());
+    m_out.values.reserve(kValuesRoom);
+  }
 
   std::optional<LiftedStatement> Run() {
     if (!StartsWithDataVerb()) return std::nullopt;
@@ -145,21 +181,31 @@ class Lifter {
   bool Step() {
     const char ch = m_sql[m_pos];
     const char next = m_pos + 1 < m_sql.size() ? m_sql[m_pos + 1] : '\0';
-    if (ch == '\'') return String();
-    if (ch == '"' || ch == '`') return Copy(SkipQuoted(m_sql, m_pos, ch));
-    if (ch == '[') return Copy(SkipQuoted(m_sql, m_pos, ']'));
-    if ((ch == '-' && next == '-') || (ch == '/' && next == '*')) {
-      return Copy(SkipComment(m_sql, m_pos));
+    switch (OpensOf(ch)) {
+      case Opens::kString:
+        return String();
+      case Opens::kQuotedName:
+        return Copy(SkipQuoted(m_sql, m_pos, ch));
+      case Opens::kBracketName:
+        return Copy(SkipQuoted(m_sql, m_pos, ']'));
+      case Opens::kDash:
+      case Opens::kSlash:
+        if (next == (ch == '-' ? '-' : '*')) return Copy(SkipComment(m_sql, m_pos));
+        break;
+      case Opens::kParameter:
+        return false;
+      case Opens::kEnd:
+        return m_sql.find_first_not_of(" \t\r\n;", m_pos) == std::string_view::npos &&
+               Copy(m_sql.size());
+      case Opens::kWord:
+        return Word();
+      case Opens::kNumber:
+        return Number();
+      case Opens::kNothing:
+        break;
     }
-    if (ch == '?' || ch == ':' || ch == '$' || ch == '@') return false;
-    if (ch == ';') {
-      return m_sql.find_first_not_of(" \t\r\n;", m_pos) == std::string_view::npos &&
-             Copy(m_sql.size());
-    }
-    if (IsWordStart(ch)) return Word();
-    if (IsDigit(ch)) return Number();
     size_t end = m_pos + 1;
-    while (end < m_sql.size() && IsPlain(m_sql[end])) ++end;
+    while (end < m_sql.size() && OpensOf(m_sql[end]) == Opens::kNothing) ++end;
     return Copy(end);
   }
 
@@ -214,6 +260,9 @@ class Lifter {
     return true;
   }
 
+  // Enough for the widest row the library writes, so the list grows once.
+  static constexpr size_t kValuesRoom = 16;
+
   std::string_view m_sql;
   size_t m_pos = 0;
   size_t m_kept = 0;  // the text before it is in m_out.text
@@ -240,11 +289,12 @@ int CompareDateTimes(std::string_view left, std::string_view right) {
 }
 
 std::optional<std::string> ToDate(std::string_view text, std::string_view pattern) {
-  const bool dateOnly = CString::FromUtf8(pattern).MakeLower().Find(L"hh") < 0;
+  const bool dateOnly = !ReadsHours(pattern);
   // The library writes its times in the stored form already.
   if (IsPlainDateTime(text)) {
     return dateOnly ? std::string(text.substr(0, 10)) + " 00:00:00" : std::string(text);
   }
+  if (IsPlainDate(text)) return std::string(text) + " 00:00:00";
   COleDateTime value;
   if (!value.ParseDateTime(CString::FromUtf8(text), dateOnly ? VAR_DATEVALUEONLY : 0u)) {
     return std::nullopt;
