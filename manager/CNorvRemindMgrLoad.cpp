@@ -329,6 +329,8 @@ bool CNorvRemindMgr::DBLoadRemind(CSession& session, CString* errorText) {
   return LoadReminds(*this, session, loaded, errorText);
 }
 
+// Called alone, these steps know of no loaded reminds and look each remind
+// up in the registry.
 bool CNorvRemindMgr::DBLoadRemindReceiver(CSession& session, CString* errorText) {
   LoadedReminds registered(*this);
   return LoadReceivers(registered, session, errorText);
