@@ -42,7 +42,9 @@ CGuid GuidColumn(const CNorvRecordSet& rows, int column) {
 // messages' mostly so), and a lookup gallops on from where the last one
 // ended: a step or two, where a walk down the registry's tree misses the
 // cache on most of its levels once there are 100,000 reminds. A remind not
-// held here is looked up in the registry.
+// held here is looked up in the registry. The registry's references keep the
+// reminds held here: nothing removes one while InitData runs, and counting
+// them here too would touch every remind again each time the vector grows.
 class LoadedReminds {
  public:
   explicit LoadedReminds(CNorvRemindMgr& manager) : m_manager(manager) {}
@@ -58,12 +60,13 @@ class LoadedReminds {
       m_sorted = true;
     }
     const auto found = Seek(id);
-    if (found != m_byID.end() && found->first == id) return found->second;
+    if (found != m_byID.end() && found->first == id)
+      return CNorvBasePtr<CNorvRemind>(found->second);
     return m_manager.GetRemind(id);
   }
 
  private:
-  using Entry = std::pair<CGuid, CNorvBasePtr<CNorvRemind>>;
+  using Entry = std::pair<CGuid, CNorvRemind*>;
   struct IDLess {
     bool operator()(const Entry& entry, const CGuid& id) const { return entry.first < id; }
     bool operator()(const Entry& left, const Entry& right) const {
