@@ -51,29 +51,21 @@ void TextTable::AddColumn(const std::wstring& title, size_t maxWidth) {
 }
 
 void TextTable::AddRow(std::vector<CString> cells) {
-  std::vector<Cell> row;
-  row.reserve(m_columns.size());
   for (size_t i = 0; i < m_columns.size(); ++i) {
-    row.push_back(MakeCell(i < cells.size() ? cells[i] : CString(), m_columns[i].maxWidth));
+    Push(i, MakeCell(i < cells.size() ? cells[i] : CString(), m_columns[i].maxWidth));
   }
-  Add(row);
 }
 
-void TextTable::AddUtf8Row(std::vector<std::string> cells) {
-  std::vector<Cell> row;
-  row.reserve(m_columns.size());
+void TextTable::AddUtf8Row(std::initializer_list<std::string_view> cells) {
   for (size_t i = 0; i < m_columns.size(); ++i) {
-    row.push_back(MakeCell(i < cells.size() ? std::string_view(cells[i]) : std::string_view(),
-                           m_columns[i].maxWidth));
+    Push(i,
+         MakeCell(i < cells.size() ? cells.begin()[i] : std::string_view(), m_columns[i].maxWidth));
   }
-  Add(row);
 }
 
-void TextTable::Add(const std::vector<Cell>& row) {
-  for (size_t i = 0; i < row.size(); ++i) {
-    m_columns[i].width = std::max(m_columns[i].width, row[i].width);
-  }
-  m_cells.insert(m_cells.end(), row.begin(), row.end());
+void TextTable::Push(size_t column, const Cell& cell) {
+  m_columns[column].width = std::max(m_columns[column].width, cell.width);
+  m_cells.push_back(cell);
 }
 
 void TextTable::RenderLine(const Cell* cells, std::string& out) const {

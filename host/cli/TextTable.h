@@ -1,6 +1,7 @@
 #ifndef NORV_HOST_CLI_TEXTTABLE_H_
 #define NORV_HOST_CLI_TEXTTABLE_H_
 
+#include <initializer_list>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -19,7 +20,7 @@ class TextTable {
   void AddRow(std::vector<CString> cells);
   // The same with cells in UTF-8: plain ASCII, as most cells are, goes in
   // without widening.
-  void AddUtf8Row(std::vector<std::string> cells);
+  void AddUtf8Row(std::initializer_list<std::string_view> cells);
   std::string Render() const;
 
  private:
@@ -39,7 +40,7 @@ class TextTable {
   Cell MakeCell(const CString& text, size_t maxWidth);
   Cell MakeCell(std::string_view text, size_t maxWidth);
   Cell Keep(std::string_view text, size_t width);
-  void Add(const std::vector<Cell>& row);
+  void Push(size_t column, const Cell& cell);
   void RenderLine(const Cell* cells, std::string& out) const;
 
   std::vector<Column> m_columns;
