@@ -126,21 +126,27 @@ class RememberedRemind {
   CNorvBasePtr<CNorvRemind> m_remind;
 };
 
+// Runs a query and hands each of its rows to `each`.
+template <typename Each>
+bool ForEachRow(CSession& session, const CString& query, CString* errorText, Each each) {
+  CNorvRecordSet rows;
+  if (!rows.Open(session, query, errorText)) return false;
+  while (rows.MoveNext() == 0) each(rows);
+  rows.Close();
+  return true;
+}
+
 // Runs a query whose first column names a remind and hands every row of a
 // registered remind to `fill`; rows of other reminds are skipped.
 template <typename Fill>
 bool FillRegisteredReminds(LoadedReminds& reminds, CSession& session, const CString& query,
                            CString* errorText, Fill fill) {
-  CNorvRecordSet rows;
-  if (!rows.Open(session, query, errorText)) return false;
   RememberedRemind remembered(reminds);
-  while (rows.MoveNext() == 0) {
+  return ForEachRow(session, query, errorText, [&](const CNorvRecordSet& rows) {
     CGuid remindID;
     CNorvBasePtr<CNorvRemind> remind = remembered.Find(rows, 1, remindID);
     if (remind) fill(rows, *remind);
-  }
-  rows.Close();
-  return true;
+  });
 }
 
 // The columns DBLoadRemind selects, in its order.
@@ -167,9 +173,7 @@ bool LoadReminds(CNorvRemindMgr& manager, CSession& session, LoadedReminds& load
       L"CN_T_REMIND, CN_D_INVALID, CN_N_SEND_FLAG, CN_S_CONTENT, CN_S_CONTENT_TYPE, "
       L"CN_S_REMIND_STYLE_DEF FROM\tNORV_REMIND_DEF WHERE\tCN_N_STATE = %d ORDER BY CN_G_ID",
       norvcode::kRemindActive);
-  CNorvRecordSet rows;
-  if (!rows.Open(session, query, errorText)) return false;
-  while (rows.MoveNext() == 0) {
+  return ForEachRow(session, query, errorText, [&](const CNorvRecordSet& rows) {
     CNorvBasePtr<CNorvRemind> remind = new CNorvRemind;
     norvrows::ReadRemindDef(rows, kBulkColumns, *remind);
     CString unfit;
@@ -177,9 +181,7 @@ bool LoadReminds(CNorvRemindMgr& manager, CSession& session, LoadedReminds& load
         manager.AddRemind(remind)) {
       loaded.Add(remind->m_ID, remind);
     }
-  }
-  rows.Close();
-  return true;
+  });
 }
 
 bool LoadReceivers(LoadedReminds& loaded, CSession& session, CString* errorText) {
@@ -214,10 +216,8 @@ bool LoadMessages(CNorvRemindMgr& manager, LoadedReminds& loaded, CSession& sess
       L"CN_S_RECEIVER, CN_S_RECEIVER_NAME FROM\tNORV_REMIND_MSG_AM WHERE\tCN_N_STATUS = %d ORDER "
       L"BY CN_T_REMIND",
       norvcode::kAMWaiting);
-  CNorvRecordSet rows;
-  if (!rows.Open(session, query, errorText)) return false;
   RememberedRemind remembered(loaded);
-  while (rows.MoveNext() == 0) {
+  return ForEachRow(session, query, errorText, [&](const CNorvRecordSet& rows) {
     CGuid remindID;
     CNorvBasePtr<CNorvRemind> remind = remembered.Find(rows, 1, remindID);
     CNorvBasePtr<CNorvRemindAMMsg> message = new CNorvRemindAMMsg;
@@ -230,9 +230,7 @@ bool LoadMessages(CNorvRemindMgr& manager, LoadedReminds& loaded, CSession& sess
     message->m_strReceiverName = Column(rows, 7);
     manager.AddRemindAMMsg(message, false);
     if (remind) remind->AddAMMsg(message);
-  }
-  rows.Close();
-  return true;
+  });
 }
 
 }  // namespace
