@@ -1,8 +1,6 @@
 #include "host/store/RemindLoader.h"
 
 #include <algorithm>
-#include <cstdint>
-#include <cstdlib>
 #include <iterator>
 #include <limits>
 #include <string>
@@ -23,14 +21,11 @@ using RemindIndex = std::vector<std::pair<CGuid, CNorvRemind*>>;
 
 constexpr const wchar_t* kActiveOnly = L" WHERE CN_N_STATE = 0";
 
-// Leading blanks, a sign and digits, as the library reads its numbers.
-int ToInt(std::string_view text) {
-  char digits[32] = {};
-  text.copy(digits, sizeof digits - 1);
-  return static_cast<int>(static_cast<uint32_t>(std::strtol(digits, nullptr, 10)));
+// A number column read as the library reads it: a stored integer as it
+// is, without SQLite writing it out as text to be parsed back.
+short ShortColumn(const CNorvRecordSet& row, int column) {
+  return static_cast<short>(row.GetIntValue(column));
 }
-
-short ToShort(std::string_view text) { return static_cast<short>(ToInt(text)); }
 
 CString Wide(const CNorvRecordSet& row, int column) {
   return CString::FromUtf8(row.GetText(column));
@@ -55,9 +50,9 @@ COleDateTime ReadDate(const CNorvRecordSet& row, int column) {
 
 // The fields the library's loader reads from a definition row.
 void FillDefinition(CNorvRemind& remind, const CNorvRecordSet& row) {
-  remind.m_nState = ToShort(row.GetText(2));
-  remind.m_nType = ToShort(row.GetText(3));
-  remind.m_nSendFlag = ToShort(row.GetText(4));
+  remind.m_nState = ShortColumn(row, 2);
+  remind.m_nType = ShortColumn(row, 3);
+  remind.m_nSendFlag = ShortColumn(row, 4);
   remind.m_strFrom = Wide(row, 5);
   if (remind.m_nType == CNorvRemind::kOneOff) {
     remind.m_dtRemind.ParseDateTime(Wide(row, 6));
@@ -77,13 +72,13 @@ void FillRepeat(CNorvRemindRepeat& repeat, const CNorvRecordSet& row, int first)
   repeat.m_strRemindTime = Wide(row, first);
   repeat.m_dtStart = ReadDate(row, first + 1);
   if (!row.GetText(first + 2).empty()) repeat.m_dtEnd = ReadDate(row, first + 2);
-  repeat.m_nRegularType = ToShort(row.GetText(first + 3));
-  repeat.m_nInterval = ToShort(row.GetText(first + 4));
-  repeat.m_nRegularValue = ToShort(row.GetText(first + 5));
-  repeat.m_nRegularRange = ToShort(row.GetText(first + 6));
+  repeat.m_nRegularType = ShortColumn(row, first + 3);
+  repeat.m_nInterval = ShortColumn(row, first + 4);
+  repeat.m_nRegularValue = ShortColumn(row, first + 5);
+  repeat.m_nRegularRange = ShortColumn(row, first + 6);
   if (repeat.m_nRegularRange == 1) {
-    repeat.m_nNum = ToInt(row.GetText(first + 7));
-    repeat.m_nCount = ToInt(row.GetText(first + 8));
+    repeat.m_nNum = row.GetIntValue(first + 7);
+    repeat.m_nCount = row.GetIntValue(first + 8);
   }
 }
 
@@ -188,7 +183,7 @@ bool ReadReceivers(HostDatabase& database, const RemindIndex& index, CString& er
   if (!sortHere) query += L" ORDER BY CN_G_REMIND_ID, CN_N_RECEIVE_TYPE, CN_S_RECEIVE_NAME";
   const auto addReceiver = [](CNorvRemind& remind, const CNorvRecordSet& row) {
     CNorvBasePtr<CEmItem> receiver(new CEmItem);
-    receiver->m_nReceiveType = ToShort(row.GetText(2));
+    receiver->m_nReceiveType = ShortColumn(row, 2);
     receiver->m_strReceiveID = Wide(row, 3);
     receiver->m_strReceiveName = Wide(row, 4);
     remind.m_lstReceiver.push_back(receiver);
@@ -279,7 +274,7 @@ bool RemindRuleCursor::Next(std::vector<UnloadableRemind>& unloadable) {
 // Every field a firing decision reads is set again, as a new remind's.
 void RemindRuleCursor::Fill() {
   CNorvRemind& remind = m_remind;
-  remind.m_nType = ToShort(m_records.GetText(2));
+  remind.m_nType = ShortColumn(m_records, 2);
   remind.m_dtRemind = COleDateTime();
   remind.m_dtInvalid = COleDateTime();
   remind.m_strRemindStyleDef.Empty();
@@ -334,7 +329,7 @@ bool ReadReceiverRows(HostDatabase& database, const std::vector<std::string_view
     }
     grouped = grouped && (rows.empty() || rows.back().owner <= owner);
     last = owner;
-    rows.push_back({owner, ToShort(records.GetText(2)), std::string(records.GetText(3)),
+    rows.push_back({owner, ShortColumn(records, 2), std::string(records.GetText(3)),
                     std::string(records.GetText(4))});
   }
   std::vector<size_t> starts(ids.size() + 1, 0);
