@@ -31,6 +31,14 @@ CString Wide(const CNorvRecordSet& row, int column) {
   return CString::FromUtf8(row.GetText(column));
 }
 
+// The same in a buffer the thread reuses, for a text that is only parsed:
+// valid until the thread's next call.
+const CString& Parsed(const CNorvRecordSet& row, int column) {
+  thread_local CString text;
+  row.GetValue(column, text);
+  return text;
+}
+
 // An identifier column, without a wide copy on the heap: identifiers are
 // ASCII, so any other byte fails the parse as it would have.
 bool ReadID(const CNorvRecordSet& row, int column, CGuid& id) {
@@ -44,7 +52,7 @@ bool ReadID(const CNorvRecordSet& row, int column, CGuid& id) {
 // An unreadable text, an empty one included, gives an invalid date.
 COleDateTime ReadDate(const CNorvRecordSet& row, int column) {
   COleDateTime date;
-  date.ParseDateTime(Wide(row, column), VAR_DATEVALUEONLY);
+  date.ParseDateTime(Parsed(row, column), VAR_DATEVALUEONLY);
   return date;
 }
 
@@ -55,9 +63,9 @@ void FillDefinition(CNorvRemind& remind, const CNorvRecordSet& row) {
   remind.m_nSendFlag = ShortColumn(row, 4);
   remind.m_strFrom = Wide(row, 5);
   if (remind.m_nType == CNorvRemind::kOneOff) {
-    remind.m_dtRemind.ParseDateTime(Wide(row, 6));
+    remind.m_dtRemind.ParseDateTime(Parsed(row, 6));
   } else if (!row.GetText(7).empty()) {
-    remind.m_dtInvalid.ParseDateTime(Wide(row, 7), VAR_DATEVALUEONLY);
+    remind.m_dtInvalid.ParseDateTime(Parsed(row, 7), VAR_DATEVALUEONLY);
   }
   remind.m_strCreatorID = Wide(row, 8);
   remind.m_strCreatorName = Wide(row, 9);
@@ -69,7 +77,8 @@ void FillDefinition(CNorvRemind& remind, const CNorvRecordSet& row) {
 
 // The repeat columns from the remind time, at `first`, on.
 void FillRepeat(CNorvRemindRepeat& repeat, const CNorvRecordSet& row, int first) {
-  repeat.m_strRemindTime = Wide(row, first);
+  // Into the rule's own buffer: the rule cursor refills one rule per row.
+  row.GetValue(first, repeat.m_strRemindTime);
   repeat.m_dtStart = ReadDate(row, first + 1);
   if (!row.GetText(first + 2).empty()) repeat.m_dtEnd = ReadDate(row, first + 2);
   repeat.m_nRegularType = ShortColumn(row, first + 3);
@@ -280,9 +289,9 @@ void RemindRuleCursor::Fill() {
   remind.m_strRemindStyleDef.Empty();
   remind.m_lstStyleItem.clear();
   if (remind.m_nType == CNorvRemind::kOneOff) {
-    remind.m_dtRemind.ParseDateTime(Wide(m_records, 3));
+    remind.m_dtRemind.ParseDateTime(Parsed(m_records, 3));
   } else if (!m_records.GetText(4).empty()) {
-    remind.m_dtInvalid.ParseDateTime(Wide(m_records, 4), VAR_DATEVALUEONLY);
+    remind.m_dtInvalid.ParseDateTime(Parsed(m_records, 4), VAR_DATEVALUEONLY);
   }
   if (remind.m_nType == CNorvRemind::kCustomStyle) remind.m_strRemindStyleDef = Wide(m_records, 5);
   remind.m_Repeat.SetInfo(&m_noRule);
@@ -291,7 +300,7 @@ void RemindRuleCursor::Fill() {
   }
 }
 
-double RemindRuleCursor::CreationKey() const { return norvhost::CreationKey(Wide(m_records, 6)); }
+double RemindRuleCursor::CreationKey() const { return norvhost::CreationKey(Parsed(m_records, 6)); }
 
 bool ReadReceiverRows(HostDatabase& database, const std::vector<std::string_view>& ids,
                       std::vector<ReceiverRow>& rows, CString& errorText) {
