@@ -9,8 +9,12 @@ bool CNorvRemindMgr::AddRemind(CNorvRemind* remind) {
   if (!id.IsValid()) return false;
   CSingleLock lock(&RemindLock, true);
   // try_emplace builds no node for a taken identifier, so a refused remind
-  // never gains and drops the reference that would delete it.
-  return RemindMap.try_emplace(id, remind).second;
+  // never gains and drops the reference that would delete it. Loading
+  // registers in identifier order and new identifiers mostly grow: the end,
+  // tried first, spares the walk down the tree.
+  const size_t before = RemindMap.size();
+  RemindMap.try_emplace(RemindMap.end(), id, remind);
+  return RemindMap.size() != before;
 }
 
 bool CNorvRemindMgr::RemoveRemind(CGuid id) {

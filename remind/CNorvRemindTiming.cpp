@@ -1,5 +1,6 @@
 #include <climits>
 #include <cmath>
+#include <utility>
 
 #include "core/base/CSingleLock.h"
 #include "core/base/internal/CivilDate.h"
@@ -64,7 +65,7 @@ bool CNorvRemind::GetRemindTime(CString day, COleDateTime& time) {
     time = m_dtRemind;
     return true;
   }
-  return m_Repeat.GetRemindTime(day, time);
+  return m_Repeat.GetRemindTime(std::move(day), time);
 }
 
 void CNorvRemind::GetRemindTime(CString day, std::list<COleDateTime>& times) {

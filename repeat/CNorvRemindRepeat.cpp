@@ -1,5 +1,7 @@
 #include "repeat/CNorvRemindRepeat.h"
 
+#include <utility>
+
 #include "core/base/CSingleLock.h"
 
 void CNorvRemindRepeat::SetInfo(CNorvRemindRepeat* source) {
@@ -18,13 +20,17 @@ void CNorvRemindRepeat::GetInfo(CNorvRemindRepeat* target) const {
 
 bool CNorvRemindRepeat::GetRemindTime(CString day, COleDateTime& result) const {
   if (day.IsEmpty()) return false;
-  CString text;
+  // "<day> <time>:0", joined rather than formatted: `due` asks this of
+  // every remind.
+  CString text = std::move(day);
   {
     // The remind calls this under its own lock; ours keeps the text whole
     // against a copy running on another thread.
     CSingleLock lock(&m_cs, true);
-    text.Format(L"%s %s:0", day, m_strRemindTime);
+    text += L" ";
+    text += m_strRemindTime;
   }
+  text += L":0";
   return result.ParseDateTime(text);
 }
 

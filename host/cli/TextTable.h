@@ -1,7 +1,9 @@
 #ifndef NORV_HOST_CLI_TEXTTABLE_H_
 #define NORV_HOST_CLI_TEXTTABLE_H_
 
+#include <initializer_list>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "core/base/CString.h"
@@ -18,13 +20,15 @@ class TextTable {
   void AddRow(std::vector<CString> cells);
   // The same with cells in UTF-8: plain ASCII, as most cells are, goes in
   // without widening.
-  void AddUtf8Row(std::vector<std::string> cells);
+  void AddUtf8Row(std::initializer_list<std::string_view> cells);
   std::string Render() const;
 
  private:
-  // A cell as printed: UTF-8, and the terminal columns it takes.
+  // A cell as printed: its UTF-8 text in m_text, and the terminal columns
+  // it takes.
   struct Cell {
-    std::string text;
+    size_t at;
+    size_t length;
     size_t width;
   };
   struct Column {
@@ -33,13 +37,18 @@ class TextTable {
     size_t width;  // of the widest cell so far
   };
 
-  static Cell MakeCell(const CString& text, size_t maxWidth);
-  static Cell MakeCell(std::string text, size_t maxWidth);
-  void Add(std::vector<Cell> row);
-  void RenderLine(const std::vector<Cell>& cells, std::string& out) const;
+  Cell MakeCell(const CString& text, size_t maxWidth);
+  Cell MakeCell(std::string_view text, size_t maxWidth);
+  Cell Keep(std::string_view text, size_t width);
+  void Push(size_t column, const Cell& cell);
+  void RenderLine(const Cell* cells, std::string& out) const;
 
   std::vector<Column> m_columns;
-  std::vector<std::vector<Cell>> m_rows;
+  // The rows' cells one after another, a column each, and all their texts
+  // in one buffer: a table of 100,000 rows would otherwise cost a vector
+  // and a string or two per row.
+  std::vector<Cell> m_cells;
+  std::string m_text;
 };
 
 }  // namespace norvhost

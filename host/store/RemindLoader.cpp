@@ -1,8 +1,6 @@
 #include "host/store/RemindLoader.h"
 
 #include <algorithm>
-#include <cstdint>
-#include <cstdlib>
 #include <iterator>
 #include <limits>
 #include <string>
@@ -23,17 +21,22 @@ using RemindIndex = std::vector<std::pair<CGuid, CNorvRemind*>>;
 
 constexpr const wchar_t* kActiveOnly = L" WHERE CN_N_STATE = 0";
 
-// Leading blanks, a sign and digits, as the library reads its numbers.
-int ToInt(std::string_view text) {
-  char digits[32] = {};
-  text.copy(digits, sizeof digits - 1);
-  return static_cast<int>(static_cast<uint32_t>(std::strtol(digits, nullptr, 10)));
+// A number column read as the library reads it: a stored integer as it
+// is, without SQLite writing it out as text to be parsed back.
+short ShortColumn(const CNorvRecordSet& row, int column) {
+  return static_cast<short>(row.GetIntValue(column));
 }
-
-short ToShort(std::string_view text) { return static_cast<short>(ToInt(text)); }
 
 CString Wide(const CNorvRecordSet& row, int column) {
   return CString::FromUtf8(row.GetText(column));
+}
+
+// The same in a buffer the thread reuses, for a text that is only parsed:
+// valid until the thread's next call.
+const CString& Parsed(const CNorvRecordSet& row, int column) {
+  thread_local CString text;
+  row.GetValue(column, text);
+  return text;
 }
 
 // An identifier column, without a wide copy on the heap: identifiers are
@@ -49,20 +52,20 @@ bool ReadID(const CNorvRecordSet& row, int column, CGuid& id) {
 // An unreadable text, an empty one included, gives an invalid date.
 COleDateTime ReadDate(const CNorvRecordSet& row, int column) {
   COleDateTime date;
-  date.ParseDateTime(Wide(row, column), VAR_DATEVALUEONLY);
+  date.ParseDateTime(Parsed(row, column), VAR_DATEVALUEONLY);
   return date;
 }
 
 // The fields the library's loader reads from a definition row.
 void FillDefinition(CNorvRemind& remind, const CNorvRecordSet& row) {
-  remind.m_nState = ToShort(row.GetText(2));
-  remind.m_nType = ToShort(row.GetText(3));
-  remind.m_nSendFlag = ToShort(row.GetText(4));
+  remind.m_nState = ShortColumn(row, 2);
+  remind.m_nType = ShortColumn(row, 3);
+  remind.m_nSendFlag = ShortColumn(row, 4);
   remind.m_strFrom = Wide(row, 5);
   if (remind.m_nType == CNorvRemind::kOneOff) {
-    remind.m_dtRemind.ParseDateTime(Wide(row, 6));
+    remind.m_dtRemind.ParseDateTime(Parsed(row, 6));
   } else if (!row.GetText(7).empty()) {
-    remind.m_dtInvalid.ParseDateTime(Wide(row, 7), VAR_DATEVALUEONLY);
+    remind.m_dtInvalid.ParseDateTime(Parsed(row, 7), VAR_DATEVALUEONLY);
   }
   remind.m_strCreatorID = Wide(row, 8);
   remind.m_strCreatorName = Wide(row, 9);
@@ -74,16 +77,17 @@ void FillDefinition(CNorvRemind& remind, const CNorvRecordSet& row) {
 
 // The repeat columns from the remind time, at `first`, on.
 void FillRepeat(CNorvRemindRepeat& repeat, const CNorvRecordSet& row, int first) {
-  repeat.m_strRemindTime = Wide(row, first);
+  // Into the rule's own buffer: the rule cursor refills one rule per row.
+  row.GetValue(first, repeat.m_strRemindTime);
   repeat.m_dtStart = ReadDate(row, first + 1);
   if (!row.GetText(first + 2).empty()) repeat.m_dtEnd = ReadDate(row, first + 2);
-  repeat.m_nRegularType = ToShort(row.GetText(first + 3));
-  repeat.m_nInterval = ToShort(row.GetText(first + 4));
-  repeat.m_nRegularValue = ToShort(row.GetText(first + 5));
-  repeat.m_nRegularRange = ToShort(row.GetText(first + 6));
+  repeat.m_nRegularType = ShortColumn(row, first + 3);
+  repeat.m_nInterval = ShortColumn(row, first + 4);
+  repeat.m_nRegularValue = ShortColumn(row, first + 5);
+  repeat.m_nRegularRange = ShortColumn(row, first + 6);
   if (repeat.m_nRegularRange == 1) {
-    repeat.m_nNum = ToInt(row.GetText(first + 7));
-    repeat.m_nCount = ToInt(row.GetText(first + 8));
+    repeat.m_nNum = row.GetIntValue(first + 7);
+    repeat.m_nCount = row.GetIntValue(first + 8);
   }
 }
 
@@ -188,7 +192,7 @@ bool ReadReceivers(HostDatabase& database, const RemindIndex& index, CString& er
   if (!sortHere) query += L" ORDER BY CN_G_REMIND_ID, CN_N_RECEIVE_TYPE, CN_S_RECEIVE_NAME";
   const auto addReceiver = [](CNorvRemind& remind, const CNorvRecordSet& row) {
     CNorvBasePtr<CEmItem> receiver(new CEmItem);
-    receiver->m_nReceiveType = ToShort(row.GetText(2));
+    receiver->m_nReceiveType = ShortColumn(row, 2);
     receiver->m_strReceiveID = Wide(row, 3);
     receiver->m_strReceiveName = Wide(row, 4);
     remind.m_lstReceiver.push_back(receiver);
@@ -279,15 +283,15 @@ bool RemindRuleCursor::Next(std::vector<UnloadableRemind>& unloadable) {
 // Every field a firing decision reads is set again, as a new remind's.
 void RemindRuleCursor::Fill() {
   CNorvRemind& remind = m_remind;
-  remind.m_nType = ToShort(m_records.GetText(2));
+  remind.m_nType = ShortColumn(m_records, 2);
   remind.m_dtRemind = COleDateTime();
   remind.m_dtInvalid = COleDateTime();
   remind.m_strRemindStyleDef.Empty();
   remind.m_lstStyleItem.clear();
   if (remind.m_nType == CNorvRemind::kOneOff) {
-    remind.m_dtRemind.ParseDateTime(Wide(m_records, 3));
+    remind.m_dtRemind.ParseDateTime(Parsed(m_records, 3));
   } else if (!m_records.GetText(4).empty()) {
-    remind.m_dtInvalid.ParseDateTime(Wide(m_records, 4), VAR_DATEVALUEONLY);
+    remind.m_dtInvalid.ParseDateTime(Parsed(m_records, 4), VAR_DATEVALUEONLY);
   }
   if (remind.m_nType == CNorvRemind::kCustomStyle) remind.m_strRemindStyleDef = Wide(m_records, 5);
   remind.m_Repeat.SetInfo(&m_noRule);
@@ -296,14 +300,22 @@ void RemindRuleCursor::Fill() {
   }
 }
 
-double RemindRuleCursor::CreationKey() const { return norvhost::CreationKey(Wide(m_records, 6)); }
+double RemindRuleCursor::CreationKey() const { return norvhost::CreationKey(Parsed(m_records, 6)); }
 
 bool ReadReceiverRows(HostDatabase& database, const std::vector<std::string_view>& ids,
                       std::vector<ReceiverRow>& rows, CString& errorText) {
+  // The owner of an identifier, ids.size() for none; sorted on first use.
   std::vector<std::pair<std::string_view, size_t>> owners;
-  owners.reserve(ids.size());
-  for (size_t i = 0; i < ids.size(); ++i) owners.emplace_back(ids[i], i);
-  std::sort(owners.begin(), owners.end());
+  const auto search = [&ids, &owners](std::string_view id) {
+    if (owners.empty()) {
+      owners.reserve(ids.size());
+      for (size_t i = 0; i < ids.size(); ++i) owners.emplace_back(ids[i], i);
+      std::sort(owners.begin(), owners.end());
+    }
+    const auto found =
+        std::lower_bound(owners.begin(), owners.end(), std::make_pair(id, size_t{0}));
+    return found != owners.end() && found->first == id ? found->second : ids.size();
+  };
   CString query =
       L"SELECT CN_G_REMIND_ID, CN_N_RECEIVE_TYPE, CN_S_RECEIVE_ID, CN_S_RECEIVE_NAME "
       L"FROM NORV_REMIND_RECEIVE";
@@ -312,29 +324,43 @@ bool ReadReceiverRows(HostDatabase& database, const std::vector<std::string_view
   if (!sortHere) query += L" ORDER BY CN_G_REMIND_ID, CN_N_RECEIVE_TYPE, CN_S_RECEIVE_NAME";
   CNorvRecordSet records;
   if (!records.Open(database.session(), query, &errorText)) return false;
+  // A remind's receivers are stored with it, so a row's owner is mostly the
+  // last row's or the one after it: tried before the search, which at
+  // 100,000 reminds misses the cache on most of its steps.
+  size_t last = 0;
+  bool grouped = true;
   while (records.MoveNext() == 0) {
     const std::string_view id = records.GetText(1);
-    const auto found =
-        std::lower_bound(owners.begin(), owners.end(), std::make_pair(id, size_t{0}));
-    if (found == owners.end() || found->first != id) continue;
-    rows.push_back({found->second, ToShort(records.GetText(2)), std::string(records.GetText(3)),
+    size_t owner = last;
+    if (owner >= ids.size() || ids[owner] != id) {
+      owner = owner + 1 < ids.size() && ids[owner + 1] == id ? owner + 1 : search(id);
+      if (owner == ids.size()) continue;
+    }
+    grouped = grouped && (rows.empty() || rows.back().owner <= owner);
+    last = owner;
+    rows.push_back({owner, ShortColumn(records, 2), std::string(records.GetText(3)),
                     std::string(records.GetText(4))});
   }
-  // Grouped by owner in one pass, keeping row order within each.
   std::vector<size_t> starts(ids.size() + 1, 0);
   for (const ReceiverRow& row : rows) ++starts[row.owner + 1];
   for (size_t i = 1; i < starts.size(); ++i) starts[i] += starts[i - 1];
-  std::vector<ReceiverRow> grouped(rows.size());
-  std::vector<size_t> next(starts.begin(), starts.end() - 1);
-  for (ReceiverRow& row : rows) grouped[next[row.owner]++] = std::move(row);
-  rows.swap(grouped);
+  if (!grouped) {
+    // Grouped by owner in one pass, keeping row order within each.
+    std::vector<ReceiverRow> byOwner(rows.size());
+    std::vector<size_t> next(starts.begin(), starts.end() - 1);
+    for (ReceiverRow& row : rows) byOwner[next[row.owner]++] = std::move(row);
+    rows.swap(byOwner);
+  }
   if (!sortHere) return true;
-  // UTF-8 sorts in code point order, as the wide names do.
+  // UTF-8 sorts in code point order, as the wide names do. Most reminds'
+  // receivers are stored in order: checking costs no buffer, sorting does.
+  const auto byTypeAndName = [](const ReceiverRow& a, const ReceiverRow& b) {
+    return std::tie(a.type, a.name) < std::tie(b.type, b.name);
+  };
   for (size_t owner = 0; owner < ids.size(); ++owner) {
-    std::stable_sort(rows.begin() + starts[owner], rows.begin() + starts[owner + 1],
-                     [](const ReceiverRow& a, const ReceiverRow& b) {
-                       return std::tie(a.type, a.name) < std::tie(b.type, b.name);
-                     });
+    const auto first = rows.begin() + starts[owner];
+    const auto last = rows.begin() + starts[owner + 1];
+    if (!std::is_sorted(first, last, byTypeAndName)) std::stable_sort(first, last, byTypeAndName);
   }
   return true;
 }

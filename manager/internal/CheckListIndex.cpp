@@ -72,7 +72,9 @@ CheckListIndex::List::iterator CheckListIndex::WalkForLater(const COleDateTime& 
 
 void CheckListIndex::Index(List::iterator position, const COleDateTime& time) {
   if (IsComparable(time)) {
-    m_byTime.emplace(TimeKey{time.m_dt, position->p}, position);
+    // Loading appends in time order: the end, tried first, spares the walk
+    // down the tree.
+    m_byTime.emplace_hint(m_byTime.end(), TimeKey{time.m_dt, position->p}, position);
   } else {
     m_untimed.emplace(position->p, position);
   }

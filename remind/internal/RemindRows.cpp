@@ -32,12 +32,14 @@ void ReadRemindDef(const CNorvRecordSet& rows, const RemindDefColumns& columns,
   if (columns.state != 0) remind.m_nState = ShortColumn(rows, columns.state);
   remind.m_nType = ShortColumn(rows, columns.type);
   remind.m_nSendFlag = ShortColumn(rows, columns.sendFlag);
-  remind.m_strFrom = Column(rows, columns.from);
-  remind.m_strCreatorID = Column(rows, columns.creatorID);
-  remind.m_strCreatorName = Column(rows, columns.creatorName);
-  remind.m_strCreateTime = Column(rows, columns.createTime);
-  remind.m_strContent = Column(rows, columns.content);
-  remind.m_strContentType = Column(rows, columns.contentType);
+  // Into the fields' own buffers: a new remind's creation time and content
+  // type already have room for the stored ones.
+  rows.GetValue(columns.from, remind.m_strFrom);
+  rows.GetValue(columns.creatorID, remind.m_strCreatorID);
+  rows.GetValue(columns.creatorName, remind.m_strCreatorName);
+  rows.GetValue(columns.createTime, remind.m_strCreateTime);
+  rows.GetValue(columns.content, remind.m_strContent);
+  rows.GetValue(columns.contentType, remind.m_strContentType);
   if (remind.m_nType == norvcode::kOneOff) {
     remind.m_dtRemind.ParseDateTime(TransientColumn(rows, columns.remindTime));
   } else if (const CString& deadline = TransientColumn(rows, columns.invalidDate);
