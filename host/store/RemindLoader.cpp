@@ -10,6 +10,8 @@
 #include <vector>
 
 #include "core/db/CNorvRecordSet.h"
+#include "core/db/internal/NorvSQLValue.h"
+#include "remind/internal/NorvCodes.h"
 
 namespace norvhost {
 
@@ -19,7 +21,11 @@ namespace {
 // remind, and a search stays within a few cache lines.
 using RemindIndex = std::vector<std::pair<CGuid, CNorvRemind*>>;
 
-constexpr const wchar_t* kActiveOnly = L" WHERE CN_N_STATE = 0";
+// The condition that keeps only active reminds, on the table `alias`
+// names (a trailing dot, or nothing).
+CString ActiveOnly(const wchar_t* alias) {
+  return norvsql::Formatted(L" WHERE %sCN_N_STATE = %d", alias, norvcode::kRemindActive);
+}
 
 // A number column read as the library reads it: a stored integer as it
 // is, without SQLite writing it out as text to be parsed back.
@@ -132,7 +138,7 @@ bool ReadDefinitions(HostDatabase& database, bool activeOnly,
       L"SELECT CN_G_ID, CN_N_STATE, CN_N_TYPE, CN_N_SEND_FLAG, CN_S_FROM, CN_T_REMIND, "
       L"CN_D_INVALID, CN_S_CREATOR_ID, CN_S_CREATOR_NAME, CN_T_CREATE, CN_S_CONTENT, "
       L"CN_S_CONTENT_TYPE, CN_S_REMIND_STYLE_DEF FROM NORV_REMIND_DEF";
-  if (activeOnly) query += kActiveOnly;
+  if (activeOnly) query += ActiveOnly(L"");
   CNorvRecordSet records;
   if (!records.Open(database.session(), query, &errorText)) return false;
   // The identifiers' texts one after another.
@@ -181,15 +187,21 @@ bool ReadAttached(HostDatabase& database, const CString& query, const RemindInde
   return true;
 }
 
-bool ReadReceivers(HostDatabase& database, const RemindIndex& index, CString& errorText) {
+// The receivers of every remind. SQLite's collation is the order of code
+// points: its rows, read in table order, are sorted by the caller rather
+// than through the index, whose walk costs a table lookup per row
+// (`sortHere`). A server sorts in its own collation.
+CString ReceiverQuery(bool sortHere) {
   CString query =
       L"SELECT CN_G_REMIND_ID, CN_N_RECEIVE_TYPE, CN_S_RECEIVE_ID, CN_S_RECEIVE_NAME "
       L"FROM NORV_REMIND_RECEIVE";
-  // SQLite's collation is the order of code points: its rows, read in
-  // table order, are sorted here rather than through the index, whose walk
-  // costs a table lookup per row. A server sorts in its own collation.
-  const bool sortHere = database.settings().isSqlite;
   if (!sortHere) query += L" ORDER BY CN_G_REMIND_ID, CN_N_RECEIVE_TYPE, CN_S_RECEIVE_NAME";
+  return query;
+}
+
+bool ReadReceivers(HostDatabase& database, const RemindIndex& index, CString& errorText) {
+  const bool sortHere = database.settings().isSqlite;
+  const CString query = ReceiverQuery(sortHere);
   const auto addReceiver = [](CNorvRemind& remind, const CNorvRecordSet& row) {
     CNorvBasePtr<CEmItem> receiver(new CEmItem);
     receiver->m_nReceiveType = ShortColumn(row, 2);
@@ -265,7 +277,7 @@ bool RemindRuleCursor::Open(HostDatabase& database, bool activeOnly, CString& er
                   kRepeatColumns +
                   L" FROM NORV_REMIND_DEF d LEFT JOIN NORV_REMIND_REPEAT r "
                   L"ON r.CN_G_REMIND_ID = d.CN_G_ID";
-  if (activeOnly) query += L" WHERE d.CN_N_STATE = 0";
+  if (activeOnly) query += ActiveOnly(L"d.");
   return m_records.Open(database.session(), query, &errorText);
 }
 
@@ -316,12 +328,8 @@ bool ReadReceiverRows(HostDatabase& database, const std::vector<std::string_view
         std::lower_bound(owners.begin(), owners.end(), std::make_pair(id, size_t{0}));
     return found != owners.end() && found->first == id ? found->second : ids.size();
   };
-  CString query =
-      L"SELECT CN_G_REMIND_ID, CN_N_RECEIVE_TYPE, CN_S_RECEIVE_ID, CN_S_RECEIVE_NAME "
-      L"FROM NORV_REMIND_RECEIVE";
-  // As ReadReceivers: SQLite's rows are sorted here, a server sorts its own.
   const bool sortHere = database.settings().isSqlite;
-  if (!sortHere) query += L" ORDER BY CN_G_REMIND_ID, CN_N_RECEIVE_TYPE, CN_S_RECEIVE_NAME";
+  const CString query = ReceiverQuery(sortHere);
   CNorvRecordSet records;
   if (!records.Open(database.session(), query, &errorText)) return false;
   // A remind's receivers are stored with it, so a row's owner is mostly the
